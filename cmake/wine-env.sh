@@ -1,0 +1,41 @@
+# Sourced by the Wine scripts: selects the loader and server for a private prefix.
+# Needs $prefix (folder of the prefix) and $arch (win32 or win64).
+
+case "$prefix" in /*) ;; *) prefix="$(pwd)/$prefix" ;; esac
+export WINEPREFIX="$prefix"
+export WINEARCH="$arch"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+case "$arch" in
+    win32) TARN_WINE_LOADER=/usr/lib/wine/wine ;;
+    win64) TARN_WINE_LOADER=/usr/lib/wine/wine64 ;;
+    *) echo "unknown Wine architecture: $arch" >&2; exit 2 ;;
+esac
+export WINELOADER="$TARN_WINE_LOADER"
+
+if [ -x /usr/lib/wine/wineserver64 ]; then
+    WINESERVER=/usr/lib/wine/wineserver64
+else
+    WINESERVER=/usr/lib/wine/wineserver32
+fi
+export WINESERVER
+
+tarn_scripts_dir=$(cd "$(dirname "$0")" && pwd)
+
+# Creates the prefix once (concurrent callers wait for the first), with the dialog fonts mapped
+# to a CJK font so that Chinese text is readable in windows and screenshots.
+tarn_wine_ensure_prefix() {
+    [ -f "$WINEPREFIX/.tarn-ready" ] && return 0
+    mkdir -p "$WINEPREFIX"
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/.tarn-ready" ]; then
+            "$TARN_WINE_LOADER" wineboot --init </dev/null >/dev/null 2>&1 || true
+            fonts_reg="$WINEPREFIX/tarn-fonts.reg"
+            { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$tarn_scripts_dir/wine-fonts.reg.txt"; } >"$fonts_reg"
+            "$TARN_WINE_LOADER" regedit /S "$fonts_reg" </dev/null >/dev/null 2>&1
+            touch "$WINEPREFIX/.tarn-ready"
+        fi
+    ) 9>"$WINEPREFIX.lock"
+}

@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs what is missing, builds everything and runs every test suite: the portable logic on
+# this host under AddressSanitizer/UndefinedBehaviorSanitizer with bounded fuzz runs, and the
+# Windows test programs under Wine in a private prefix.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh
+
+echo "== portable logic, native, under sanitizers and fuzzers"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native -j2
+
+echo "== 32-bit Windows programs"
+cmake --preset windows-x86 >/dev/null
+cmake --build --preset windows-x86
+arch=$(sh scripts/wine-arch.sh)
+if [ "$arch" = win32 ]; then
+    ctest --preset windows-x86 -j2
+else
+    echo "this kernel cannot run 32-bit programs: checking the 32-bit build's imports," \
+         "then running the same tests built for 64-bit Wine"
+    ctest --preset windows-x86 -L imports
+    cmake --preset windows-x64 >/dev/null
+    cmake --build --preset windows-x64
+    ctest --preset windows-x64 -j2
+fi

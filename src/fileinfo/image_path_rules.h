@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace tarn {
+
+// Candidates the resolver composes must fit a 260-unit path buffer with its terminator.
+constexpr std::size_t kMaxComposedPathLength = 259;
+
+// What the resolver needs from the machine.
+struct ImagePathEnvironment {
+    // Value of an environment variable ("programfiles", "systemroot", "windir"); empty when unset.
+    std::function<std::wstring(const wchar_t* name)> variable;
+    // Whether a path names an existing file or directory.
+    std::function<bool(const std::wstring& path)> exists;
+};
+
+// Turns a registered command text into the path of the existing file it loads, by the fixed
+// chain of rewrite rules and fallbacks; nothing when no file is found.
+std::optional<std::wstring> ResolveImagePathText(std::wstring text, const ImagePathEnvironment& environment);
+
+}  // namespace tarn

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarn {
+
+// Entry states.
+constexpr int32_t EntryEnabled = 16;
+constexpr int32_t EntryDisabled = 17;
+constexpr int32_t EntryFileMissing = 18;
+
+// What `location` names.
+constexpr int32_t LocationKey = 14;
+constexpr int32_t LocationFolder = 15;
+
+// How a registration is stored; selects the state-change procedure. There is no kind 22.
+constexpr int32_t KindValue = 19;
+constexpr int32_t KindService = 20;
+constexpr int32_t KindKey = 21;
+constexpr int32_t KindListItem = 23;
+
+// What the locate command opens in the registry editor.
+constexpr int32_t LocateKey = 27;
+constexpr int32_t LocateValue = 28;
+
+// One autostart registration.
+struct AutoRunEntry {
+    std::wstring name;
+    std::wstring signature;
+    std::wstring description;
+    std::wstring imagePath;
+    std::wstring company;
+    std::wstring fileTime;
+    std::wstring fileVersion;
+    std::wstring commandLine;
+    std::wstring location;
+    std::wstring keyPath;
+    std::wstring valueName;
+    std::wstring subKeyName;
+    int32_t sizeKB = 0;
+    int32_t state = 0;
+    int32_t locationKind = 0;
+    int32_t entryKind = 0;
+    int32_t reserved = 0;
+    int32_t locateKind = 0;
+};
+
+// One item of a split list value ("Userinit", "Shell", "AppInit_DLLs").
+struct ListItem {
+    int32_t index = 0;
+    std::wstring valueName;
+    std::wstring text;
+    int32_t state = 0;
+};
+
+}  // namespace tarn

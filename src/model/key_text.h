@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace tarn {
+
+// Joined registry paths must fit a 260-unit buffer with its terminator.
+constexpr std::size_t kMaxJoinedPathLength = 259;
+
+// The two root short names a key text may start with.
+enum class RootName { None, LocalMachine, CurrentUser };
+
+// Root named before the first backslash ("HKLM"/"HKCU", any letter case); None otherwise.
+RootName RootNameFromKeyText(const std::wstring& keyText);
+
+// Text after the first backslash; for a list item also cut before its last backslash
+// (the key that holds the list value). Empty when the needed backslash is missing.
+std::wstring SubPathFromKeyText(const std::wstring& keyText, int entryKind);
+
+// a + "\" + b, or nothing when the result would exceed kMaxJoinedPathLength.
+std::optional<std::wstring> JoinKeyPath(const std::wstring& a, const std::wstring& b);
+
+// Registry names compare without regard to case. Only ASCII letters are folded here; the
+// registry's own folding of other letters is left to the platform comparison.
+bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);
+
+}  // namespace tarn

@@ -1,0 +1,46 @@
+// Key texts, joins and value-byte readers on arbitrary input.
+#include "model/autorun_entry.h"
+#include "model/key_text.h"
+#include "model/registry_data.h"
+
+#include "fuzz_input.h"
+
+#include <cstdlib>
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition) {
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const auto texts = tarn::fuzz::SplitTexts(data, size, 2);
+    const std::wstring& keyText = texts[0];
+
+    const tarn::RootName root = tarn::RootNameFromKeyText(keyText);
+    Check(root == tarn::RootName::None || keyText.find(L'\\') == 4);
+
+    for (int kind : {tarn::KindValue, tarn::KindListItem}) {
+        const std::wstring sub = tarn::SubPathFromKeyText(keyText, kind);
+        Check(sub.size() < keyText.size() || sub.empty());
+        Check(keyText.find(sub) != std::wstring::npos);
+    }
+
+    const auto joined = tarn::JoinKeyPath(texts[0], texts[1]);
+    if (joined) {
+        Check(joined->size() <= tarn::kMaxJoinedPathLength);
+        Check(*joined == texts[0] + L"\\" + texts[1]);
+    } else {
+        Check(texts[0].size() + texts[1].size() + 1 > tarn::kMaxJoinedPathLength);
+    }
+
+    const std::wstring wide = tarn::Utf16TextFromBytes(data, size);
+    Check(wide.size() <= size / 2);
+    Check(tarn::NarrowTextFromBytes(data, size).size() <= size);
+    (void)tarn::DwordFromBytes(data, size);
+    return 0;
+}

@@ -1,0 +1,53 @@
+#include "support/scratch_folder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+    static std::atomic<unsigned> counter{0};
+    std::vector<wchar_t> temp(MAX_PATH + 1, L'\0');
+    const DWORD count = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
+    EXPECT_GT(count, 0u);
+    fs::path base(std::wstring(temp.data(), count));
+    const fs::path folder = base / (L"tarn-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                    std::to_wstring(++counter));
+    fs::create_directories(folder);
+    path_ = folder.wstring();
+    while (!path_.empty() && path_.back() == L'\\') {
+        path_.pop_back();
+    }
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+std::wstring ScratchFolder::AddFile(const std::wstring& relative, std::size_t byteCount) const {
+    const fs::path file = fs::path(path_) / relative;
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    const std::string content(byteCount, 'x');
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    EXPECT_TRUE(out.good()) << "cannot write " << file.string();
+    return file.wstring();
+}
+
+std::wstring ScratchFolder::AddFolder(const std::wstring& relative) const {
+    const fs::path folder = fs::path(path_) / relative;
+    fs::create_directories(folder);
+    return folder.wstring();
+}
+
+}  // namespace tarn::test
