@@ -1,0 +1,79 @@
+#include "fileinfo/version_info.h"
+
+#include "fileinfo/version_query.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+constexpr DWORD kVersionBlockBytes = 16000;
+
+// Where a pointer handed out by the version API lies inside the block; nothing if outside.
+bool OffsetInBlock(const std::vector<BYTE>& block, const void* pointer, std::size_t& offset) {
+    const auto* p = static_cast<const BYTE*>(pointer);
+    if (p == nullptr || p < block.data() || p >= block.data() + block.size()) {
+        return false;
+    }
+    offset = static_cast<std::size_t>(p - block.data());
+    return true;
+}
+
+}  // namespace
+
+std::wstring QueryVersionString(const wchar_t* queryTemplate, const std::wstring& path) {
+    DWORD handle = 0;
+    const DWORD blockSize = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
+    if (blockSize == 0) {
+        return {};
+    }
+    // Blocks larger than the usual buffer are read whole rather than cut.
+    std::vector<BYTE> block(std::max(kVersionBlockBytes, blockSize), 0);
+    if (!::GetFileVersionInfoW(path.c_str(), 0, blockSize, block.data())) {
+        return {};
+    }
+
+    void* table = nullptr;
+    UINT tableLength = 0;
+    std::size_t tableOffset = 0;
+    if (!::VerQueryValueW(block.data(), kTranslationQuery, &table, &tableLength) ||
+        !OffsetInBlock(block, table, tableOffset)) {
+        return {};
+    }
+    const std::size_t tableBytes = std::min<std::size_t>(tableLength, block.size() - tableOffset);
+
+    bool found = false;
+    std::size_t foundOffset = 0;
+    for (const Translation& translation : ParseTranslationTable(block.data() + tableOffset, tableBytes)) {
+        const auto query = FormatTranslationQuery(queryTemplate, translation);
+        if (!query) {
+            continue;
+        }
+        void* text = nullptr;
+        UINT textLength = 0;
+        std::size_t offset = 0;
+        if (::VerQueryValueW(block.data(), query->c_str(), &text, &textLength) && OffsetInBlock(block, text, offset)) {
+            found = true;
+            foundOffset = offset;
+        }
+    }
+    return found ? TextInBlock(block.data(), block.size(), foundOffset) : std::wstring();
+}
+
+void ReadFileDescription(const std::wstring& path, AutoRunEntry& entry) {
+    entry.description = QueryVersionString(kDescriptionQuery, path);
+}
+
+void ReadCompanyName(const std::wstring& path, AutoRunEntry& entry) {
+    entry.company = QueryVersionString(kCompanyQuery, path);
+}
+
+void ReadFileVersion(const std::wstring& path, AutoRunEntry& entry) {
+    entry.fileVersion = QueryVersionString(kFileVersionQuery, path);
+}
+
+}  // namespace tarn
