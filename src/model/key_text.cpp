@@ -56,14 +56,18 @@ std::wstring SubPathFromKeyText(const std::wstring& keyText, int entryKind) {
     return rest;
 }
 
-std::optional<std::wstring> JoinKeyPath(const std::wstring& a, const std::wstring& b) {
-    if (a.size() + 1 + b.size() > kMaxJoinedPathLength) {
-        return std::nullopt;
-    }
+std::wstring JoinKeyText(const std::wstring& a, const std::wstring& b) {
     std::wstring joined;
     joined.reserve(a.size() + 1 + b.size());
     joined.append(a).append(1, L'\\').append(b);
     return joined;
+}
+
+std::optional<std::wstring> JoinKeyPath(const std::wstring& a, const std::wstring& b) {
+    if (a.size() + 1 + b.size() > kMaxJoinedPathLength) {
+        return std::nullopt;
+    }
+    return JoinKeyText(a, b);
 }
 
 }  // namespace tarn

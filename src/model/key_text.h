@@ -22,6 +22,11 @@ std::wstring SubPathFromKeyText(const std::wstring& keyText, int entryKind);
 // a + "\" + b, or nothing when the result would exceed kMaxJoinedPathLength.
 std::optional<std::wstring> JoinKeyPath(const std::wstring& a, const std::wstring& b);
 
+// a + "\" + b without a limit: for the texts the enumerators keep and the keys they read, so
+// that no registration is hidden by the length of its path. Changes to the registry join with
+// JoinKeyPath and refuse what does not fit.
+std::wstring JoinKeyText(const std::wstring& a, const std::wstring& b);
+
 // Registry names compare without regard to case. Only ASCII letters are folded here; the
 // registry's own folding of other letters is left to the platform comparison.
 bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);

@@ -1,0 +1,132 @@
+#include "app/scan_report.h"
+
+#include "pages/page_texts.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr wchar_t kLineEnd[] = L"\r\n";
+
+std::wstring Number(int32_t value) {
+    return std::to_wstring(value);
+}
+
+void AppendUtf8(std::string& out, uint32_t codePoint) {
+    if (codePoint < 0x80) {
+        out.push_back(static_cast<char>(codePoint));
+    } else if (codePoint < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (codePoint >> 6)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else if (codePoint < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (codePoint >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arguments) {
+    ScanOptions options;
+    for (const std::wstring& argument : arguments) {
+        if (argument == L"--csv") {
+            options.csv = true;
+        } else if (argument == L"--no-verify") {
+            options.verify = false;
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+std::wstring CsvField(const std::wstring& text) {
+    if (text.find_first_of(L"\",\r\n") == std::wstring::npos) {
+        return text;
+    }
+    std::wstring quoted = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'"') {
+            quoted.push_back(L'"');
+        }
+        quoted.push_back(c);
+    }
+    quoted.push_back(L'"');
+    return quoted;
+}
+
+std::wstring CsvHeader() {
+    return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
+           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind" +
+           std::wstring(kLineEnd);
+}
+
+std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry) {
+    const std::wstring fields[] = {
+        std::to_wstring(categoryIndex), caption, entry.name, entry.signature, entry.description,
+        entry.imagePath, entry.company, entry.fileTime, entry.fileVersion, entry.commandLine,
+        entry.location, entry.keyPath, entry.valueName, entry.subKeyName, Number(entry.sizeKB),
+        Number(entry.state), Number(entry.locationKind), Number(entry.entryKind), Number(entry.reserved),
+        Number(entry.locateKind),
+    };
+    std::wstring row;
+    for (const std::wstring& field : fields) {
+        if (!row.empty()) {
+            row.push_back(L',');
+        }
+        row += CsvField(field);
+    }
+    return row + kLineEnd;
+}
+
+std::wstring TextCategoryLine(const std::wstring& caption, std::size_t entryCount) {
+    return L"== " + caption + L" (" + std::to_wstring(entryCount) + L")" + kLineEnd;
+}
+
+std::wstring StateText(int32_t state) {
+    switch (state) {
+        case EntryEnabled:
+            return kStateEnabledText;
+        case EntryDisabled:
+            return kStateDisabledText;
+        default:
+            return {};
+    }
+}
+
+std::wstring TextEntryLine(const AutoRunEntry& entry) {
+    const std::wstring signature = entry.state == EntryFileMissing ? kFileMissingText : entry.signature;
+    return StateText(entry.state) + L"\t" + signature + L"\t" + entry.name + L"\t" + entry.imagePath + L"\t" +
+           entry.company + L"\t" + entry.location + kLineEnd;
+}
+
+std::string Utf8FromWide(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto unit = static_cast<uint32_t>(text[i]);
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size()) {
+                const auto low = static_cast<uint32_t>(text[i + 1]);
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+                    ++i;
+                    continue;
+                }
+            }
+        }
+        if ((unit >= 0xD800 && unit <= 0xDFFF) || unit > 0x10FFFF) {
+            unit = 0xFFFD;
+        }
+        AppendUtf8(out, unit);
+    }
+    return out;
+}
+
+}  // namespace tarn

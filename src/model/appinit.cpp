@@ -1,0 +1,57 @@
+#include "model/appinit.h"
+
+#include "model/key_text.h"
+#include "model/list_value.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr wchar_t kWindowsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+}  // namespace
+
+int32_t CTarnAutoRunAppInit::Enumerate() {
+    results_.pass = 0;
+    results_.locationText = JoinKeyText(L"HKLM", kWindowsPath);
+    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kWindowsPath)) {
+        return 0;
+    }
+    EnumerateOpenKey();
+    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(kWindowsPath, kStoreName))) {
+        return 0;
+    }
+    results_.pass = 1;
+    EnumerateOpenKey();
+    return 0;
+}
+
+int32_t CTarnAutoRunAppInit::EnumerateOpenKey() {
+    const std::wstring keyText = JoinKeyText(L"HKLM", kWindowsPath);
+    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
+        if (!SameRegistryName(valueName, kAppInitValue)) {
+            return;
+        }
+        const std::wstring data = registry_->ReadString(valueName);
+        if (SplitAppInitValue(valueName, data)) {
+            AddListItemEntries(keyText, valueName, data, items_, results_.pass == 1 ? storePaths_ : livePaths_);
+        } else {
+            AddWholeListValue(keyText, valueName, data);
+        }
+    });
+    registry_->Close();
+    return 0;
+}
+
+void CTarnAutoRunAppInit::ClearResults() {
+    CTarnAutoRunBase::ClearResults();
+    items_.clear();
+    livePaths_.clear();
+    storePaths_.clear();
+}
+
+bool CTarnAutoRunAppInit::SplitAppInitValue(const std::wstring& valueName, const std::wstring& data) {
+    return SameRegistryName(valueName, kAppInitValue) && AppendListItems(items_, valueName, data, L',');
+}
+
+}  // namespace tarn

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "model/autorun_base.h"
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// "程序初始化": the DLLs of "AppInit_DLLs", one entry per item of the comma list.
+class CTarnAutoRunAppInit : public CTarnAutoRunBase {
+public:
+    int32_t Enumerate() override;
+    int32_t EnumerateOpenKey() override;
+    void ClearResults() override;
+
+    // Splits an "AppInit_DLLs" text into list items of the current pass; false when the value is
+    // to be taken whole.
+    bool SplitAppInitValue(const std::wstring& valueName, const std::wstring& data);
+
+    const std::vector<ListItem>& items() const { return items_; }
+    const std::vector<std::wstring>& livePaths() const { return livePaths_; }
+    const std::vector<std::wstring>& storePaths() const { return storePaths_; }
+
+private:
+    std::vector<ListItem> items_;
+    std::vector<std::wstring> livePaths_;
+    std::vector<std::wstring> storePaths_;
+};
+
+}  // namespace tarn

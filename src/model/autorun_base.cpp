@@ -1,0 +1,95 @@
+#include "model/autorun_base.h"
+
+#include "fileinfo/file_facts.h"
+#include "fileinfo/image_path.h"
+#include "model/key_text.h"
+#include "model/list_value.h"
+
+namespace tarn {
+
+CTarnAutoRunBase::CTarnAutoRunBase() : registry_(std::make_unique<RegKey>()) {}
+
+CTarnAutoRunBase::~CTarnAutoRunBase() = default;
+
+void CTarnAutoRunBase::ClearResults() {
+    results_.entries.clear();
+    results_.current.reset();
+}
+
+AutoRunEntry& CTarnAutoRunBase::NewEntry() {
+    results_.current = std::make_unique<AutoRunEntry>();
+    return *results_.current;
+}
+
+bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
+    return results_.current != nullptr && ResolveImagePath(results_.current.get(), text) != 0;
+}
+
+void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
+    if (results_.current == nullptr) {
+        return;
+    }
+    AutoRunEntry& entry = *results_.current;
+    entry.state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
+    FillFileFacts(entry);
+    entry.location = results_.locationText;
+    entry.locationKind = locationKind;
+    results_.entries.push_back(std::move(results_.current));
+}
+
+}  // namespace tarn
+
+namespace tarn {
+
+bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName,
+                                       const std::wstring& data, wchar_t separator) {
+    const auto texts = SplitListText(data, separator);
+    if (!texts) {
+        return false;
+    }
+    const int32_t state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
+    for (std::size_t k = 0; k < texts->size(); ++k) {
+        items.push_back({static_cast<int32_t>(k), valueName, (*texts)[k], state});
+    }
+    return true;
+}
+
+void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText, const std::wstring& valueName,
+                                          const std::wstring& data, const std::vector<ListItem>& items,
+                                          std::vector<std::wstring>& paths) {
+    results_.locationText = JoinKeyText(keyPathText, valueName);
+    const int32_t wanted = results_.pass == 1 ? EntryDisabled : EntryEnabled;
+    for (const ListItem& item : items) {
+        if (!SameRegistryName(item.valueName, valueName) || item.state != wanted) {
+            continue;
+        }
+        AutoRunEntry& entry = NewEntry();
+        entry.name = valueName;
+        entry.valueName = valueName;
+        entry.keyPath = keyPathText;
+        entry.commandLine = data;
+        entry.entryKind = KindListItem;
+        entry.locateKind = LocateValue;
+        if (ResolveCurrent(item.text)) {
+            paths.push_back(entry.imagePath);
+            AddEntry();
+        }
+    }
+}
+
+void CTarnAutoRunBase::AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName,
+                                         const std::wstring& data) {
+    results_.locationText = keyPathText;
+    AutoRunEntry& entry = NewEntry();
+    entry.name = valueName;
+    entry.keyPath = keyPathText;
+    entry.valueName = valueName;
+    entry.commandLine = data;
+    entry.entryKind = KindValue;
+    entry.locateKind = LocateValue;
+    if (ResolveCurrent(data)) {
+        AddEntry();
+    }
+}
+
+}  // namespace tarn

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "model/category_results.h"
+#include "model/reg_key.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// Name of the disabled-entry store beside every key that holds registrations.
+constexpr wchar_t kStoreName[] = L"TarnAutoRunDisable";
+
+// Base of the category enumerators. Each enumerator owns its category's result list; it is
+// used by one thread at a time (the scan), and the pages read the list only after the scan.
+class CTarnAutoRunBase {
+public:
+    CTarnAutoRunBase();
+    virtual ~CTarnAutoRunBase();
+    CTarnAutoRunBase(const CTarnAutoRunBase&) = delete;
+    CTarnAutoRunBase& operator=(const CTarnAutoRunBase&) = delete;
+
+    // Lists the category's live registrations, then those in its disabled-entry stores.
+    virtual int32_t Enumerate() = 0;
+    // Lists the registrations under the key open in the registry accessor, then closes it.
+    virtual int32_t EnumerateOpenKey() = 0;
+    virtual int32_t IsAvailable() { return 1; }
+
+    // Destroys every entry (and, where a category keeps them, its list items) before a rescan.
+    virtual void ClearResults();
+
+    CategoryResults& results() { return results_; }
+    const CategoryResults& results() const { return results_; }
+
+protected:
+    // Starts a new record as `current`.
+    AutoRunEntry& NewEntry();
+    // Resolves `text` into the current record's image path.
+    bool ResolveCurrent(const std::wstring& text);
+    // Completes the current record (state by pass, file facts, location) and appends it.
+    void AddEntry(int32_t locationKind = LocationKey);
+
+    // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` at `separator` into items
+    // of the current pass appended to `items`; false when the value is to be taken whole.
+    bool AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName, const std::wstring& data,
+                         wchar_t separator);
+    // Adds the items of the current pass as list-item entries (every item of the sequence is
+    // visited in both passes) and records their image paths in `paths`.
+    void AddListItemEntries(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data,
+                            const std::vector<ListItem>& items, std::vector<std::wstring>& paths);
+    // Adds a list value that was not split as one value entry of its key.
+    void AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data);
+
+    std::unique_ptr<RegKey> registry_;
+    CategoryResults results_;
+};
+
+// Index loops: the count is asked again after every index, and a failed count ends the loop.
+template <typename Handle>
+void ForEachValueName(RegKey& key, Handle handle) {
+    DWORD count = key.ValueCount();
+    for (DWORD i = 0; i < count; ++i) {
+        handle(key.ValueName(i));
+        count = key.ValueCount();
+    }
+}
+
+template <typename Handle>
+void ForEachSubKeyName(RegKey& key, Handle handle) {
+    DWORD count = key.SubKeyCount();
+    for (DWORD i = 0; i < count; ++i) {
+        handle(key.SubKeyName(i));
+        count = key.SubKeyCount();
+    }
+}
+
+}  // namespace tarn

@@ -1,0 +1,54 @@
+#include "model/image_hijacks.h"
+
+#include "model/key_text.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr wchar_t kOptionsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+
+}  // namespace
+
+int32_t CTarnAutoRunImageHijacks::Enumerate() {
+    results_.pass = 0;
+    results_.locationText = JoinKeyText(L"HKLM", kOptionsPath);
+    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kOptionsPath)) {
+        return 0;
+    }
+    EnumerateOpenKey();
+    if (registry_->OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(kOptionsPath, kStoreName))) {
+        results_.pass = 1;
+        EnumerateOpenKey();
+    }
+    return 0;
+}
+
+int32_t CTarnAutoRunImageHijacks::EnumerateOpenKey() {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& name) {
+        AutoRunEntry& entry = NewEntry();
+        entry.name = name;
+        entry.subKeyName = name;
+        RegKey options;
+        if (!options.OpenRead(registry_->handle(), name)) {
+            return;
+        }
+        ForEachValueName(options, [&](const std::wstring& valueName) {
+            if (results_.current == nullptr || !SameRegistryName(valueName, L"Debugger")) {
+                return;
+            }
+            entry.keyPath = JoinKeyText(results_.locationText, name);
+            entry.locateKind = LocateKey;
+            entry.entryKind = KindKey;
+            const std::wstring data = options.ReadString(valueName);
+            entry.commandLine = data;
+            if (ResolveCurrent(data)) {
+                AddEntry();
+            }
+        });
+    });
+    registry_->Close();
+    return 0;
+}
+
+}  // namespace tarn

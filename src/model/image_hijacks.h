@@ -1,0 +1,14 @@
+#pragma once
+
+#include "model/autorun_base.h"
+
+namespace tarn {
+
+// "映像劫持": "Debugger" programs registered for an executable under Image File Execution Options.
+class CTarnAutoRunImageHijacks : public CTarnAutoRunBase {
+public:
+    int32_t Enumerate() override;
+    int32_t EnumerateOpenKey() override;
+};
+
+}  // namespace tarn

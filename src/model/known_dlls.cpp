@@ -1,0 +1,64 @@
+#include "model/known_dlls.h"
+
+#include "model/key_text.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr wchar_t kKnownDllsPath[] = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
+constexpr wchar_t kDllDirectory[] = L"DllDirectory";
+
+}  // namespace
+
+int32_t CTarnAutoRunKnownDLLs::Enumerate() {
+    results_.pass = 0;
+    results_.locationText = JoinKeyText(L"HKLM", kKnownDllsPath);
+    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kKnownDllsPath)) {
+        return 0;
+    }
+    EnumerateOpenKey();
+    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(kKnownDllsPath, kStoreName))) {
+        return 0;
+    }
+    results_.pass = 1;
+    EnumerateOpenKey();
+    return 0;
+}
+
+std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory() {
+    RegKey key;
+    if (!key.OpenRead(HKEY_LOCAL_MACHINE, kKnownDllsPath)) {
+        return {};
+    }
+    std::wstring directory;
+    ForEachValueName(key, [&](const std::wstring& valueName) {
+        if (SameRegistryName(valueName, kDllDirectory)) {
+            directory = key.ReadString(valueName);
+        }
+    });
+    return directory;
+}
+
+int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {
+    const std::wstring directory = ReadDllDirectory();
+    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
+        const std::wstring data = registry_->ReadString(valueName);
+        AutoRunEntry& entry = NewEntry();
+        entry.commandLine = data;
+        entry.keyPath = results_.locationText;
+        entry.locateKind = LocateValue;
+        if (SameRegistryName(valueName, kDllDirectory)) {
+            return;
+        }
+        if (ResolveCurrent(JoinKeyText(directory, data))) {
+            entry.name = valueName;
+            entry.valueName = valueName;
+            AddEntry();
+        }
+    });
+    registry_->Close();
+    return 0;
+}
+
+}  // namespace tarn

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "model/autorun_base.h"
+
+#include <string>
+
+namespace tarn {
+
+// "默认装载库": the known DLLs mapped at start-up, each found in the "DllDirectory" folder.
+class CTarnAutoRunKnownDLLs : public CTarnAutoRunBase {
+public:
+    int32_t Enumerate() override;
+    int32_t EnumerateOpenKey() override;
+
+    // "DllDirectory" of the live key (also during the store pass); empty when absent.
+    std::wstring ReadDllDirectory();
+};
+
+}  // namespace tarn

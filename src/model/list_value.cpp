@@ -1,0 +1,33 @@
+#include "model/list_value.h"
+
+#include "model/key_text.h"
+
+namespace tarn {
+
+std::optional<wchar_t> ListSeparatorFor(const std::wstring& valueName) {
+    if (EqualsNoCaseAscii(valueName, kShellValue)) {
+        return L' ';
+    }
+    if (EqualsNoCaseAscii(valueName, kUserinitValue) || EqualsNoCaseAscii(valueName, kAppInitValue)) {
+        return L',';
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, wchar_t separator) {
+    if (text.empty() || text.find(separator) == std::wstring::npos) {
+        return std::nullopt;
+    }
+    std::vector<std::wstring> items;
+    std::size_t start = 0;
+    for (std::size_t at = text.find(separator); at != std::wstring::npos; at = text.find(separator, start)) {
+        items.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    if (start < text.size()) {
+        items.push_back(text.substr(start));
+    }
+    return items;
+}
+
+}  // namespace tarn

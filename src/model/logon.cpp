@@ -1,0 +1,129 @@
+#include "model/logon.h"
+
+#include "model/key_text.h"
+#include "model/list_value.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr wchar_t kWinlogonPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+constexpr wchar_t kRunPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kPoliciesRunPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+
+enum class Handling { Userinit, Shell, RunValues };
+
+struct SearchRow {
+    HKEY root;
+    const wchar_t* rootName;
+    const wchar_t* path;
+    Handling handling;
+};
+
+const SearchRow kSearchTable[] = {
+    {HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonPath, Handling::Userinit},
+    {HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonPath, Handling::Shell},
+    {HKEY_LOCAL_MACHINE, L"HKLM", kRunPath, Handling::RunValues},
+    {HKEY_CURRENT_USER, L"HKCU", kRunPath, Handling::RunValues},
+    {HKEY_CURRENT_USER, L"HKCU", kPoliciesRunPath, Handling::RunValues},
+    {HKEY_LOCAL_MACHINE, L"HKLM", kPoliciesRunPath, Handling::RunValues},
+};
+
+}  // namespace
+
+int32_t CTarnAutoRunLogon::Enumerate() {
+    for (const SearchRow& row : kSearchTable) {
+        results_.pass = 0;
+        results_.locationText = JoinKeyText(row.rootName, row.path);
+        if (!registry_->OpenRead(row.root, row.path)) {
+            continue;
+        }
+        const std::wstring live = results_.locationText;
+        auto readOpenKey = [&] {
+            switch (row.handling) {
+                case Handling::Userinit:
+                    ReadUserinit(live);
+                    break;
+                case Handling::Shell:
+                    ReadShell(live);
+                    break;
+                case Handling::RunValues:
+                    EnumerateOpenKey();
+                    break;
+            }
+        };
+        readOpenKey();
+        if (!registry_->OpenRead(row.root, JoinKeyText(row.path, kStoreName))) {
+            continue;
+        }
+        results_.pass = 1;
+        results_.locationText = live;
+        readOpenKey();
+    }
+    return 0;
+}
+
+int32_t CTarnAutoRunLogon::EnumerateOpenKey() {
+    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
+        const std::wstring data = registry_->ReadString(valueName);
+        AutoRunEntry& entry = NewEntry();
+        entry.name = valueName;
+        entry.commandLine = data;
+        entry.keyPath = results_.locationText;
+        entry.entryKind = KindValue;
+        entry.locateKind = LocateValue;
+        if (ResolveCurrent(data)) {
+            AddEntry();
+        }
+    });
+    registry_->Close();
+    return 0;
+}
+
+void CTarnAutoRunLogon::ClearResults() {
+    CTarnAutoRunBase::ClearResults();
+    userinit_ = ListValueRecords{};
+    shell_ = ListValueRecords{};
+}
+
+ListValueRecords* CTarnAutoRunLogon::RecordsFor(const std::wstring& valueName) {
+    if (EqualsNoCaseAscii(valueName, kUserinitValue)) {
+        return &userinit_;
+    }
+    if (EqualsNoCaseAscii(valueName, kShellValue)) {
+        return &shell_;
+    }
+    return nullptr;
+}
+
+bool CTarnAutoRunLogon::SplitListValue(const std::wstring& valueName, const std::wstring& data) {
+    ListValueRecords* list = RecordsFor(valueName);
+    const auto separator = ListSeparatorFor(valueName);
+    return list != nullptr && separator && AppendListItems(list->items, valueName, data, *separator);
+}
+
+void CTarnAutoRunLogon::ReadUserinit(const std::wstring& keyPathText) {
+    ReadWinlogonList(kUserinitValue, keyPathText, userinit_);
+}
+
+void CTarnAutoRunLogon::ReadShell(const std::wstring& keyPathText) {
+    ReadWinlogonList(kShellValue, keyPathText, shell_);
+}
+
+void CTarnAutoRunLogon::ReadWinlogonList(const wchar_t* listName, const std::wstring& keyPathText,
+                                         ListValueRecords& list) {
+    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
+        if (!SameRegistryName(valueName, listName)) {
+            return;
+        }
+        const std::wstring data = registry_->ReadString(valueName);
+        if (SplitListValue(valueName, data)) {
+            AddListItemEntries(keyPathText, valueName, data, list.items, list.paths);
+        } else {
+            AddWholeListValue(keyPathText, valueName, data);
+        }
+    });
+    registry_->Close();
+}
+
+}  // namespace tarn

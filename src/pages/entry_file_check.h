@@ -1,0 +1,12 @@
+#pragma once
+
+#include "model/autorun_entry.h"
+
+namespace tarn {
+
+// What a page does with an entry before it shows it: an existing file gets its signature text
+// (when `verify` is set); a missing file makes the entry state 18 with size 0. Returns whether
+// the file exists.
+bool CheckEntryFile(AutoRunEntry& entry, bool verify);
+
+}  // namespace tarn

@@ -1,0 +1,12 @@
+#pragma once
+
+namespace tarn {
+
+// Texts the pages show for an entry's state and signature.
+constexpr wchar_t kStateEnabledText[] = L"已启用";
+constexpr wchar_t kStateDisabledText[] = L"已禁用";
+constexpr wchar_t kSignatureValidText[] = L"签名正常";
+constexpr wchar_t kSignatureInvalidText[] = L"无签名";
+constexpr wchar_t kFileMissingText[] = L"文件不存在";
+
+}  // namespace tarn

@@ -1,0 +1,89 @@
+#include "app/scan_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+TEST(ParseScanOptions, AcceptsOnlyTheKnownOptions) {
+    const auto plain = ParseScanOptions({});
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_FALSE(plain->csv);
+    EXPECT_TRUE(plain->verify);
+    const auto both = ParseScanOptions({L"--no-verify", L"--csv"});
+    ASSERT_TRUE(both.has_value());
+    EXPECT_TRUE(both->csv);
+    EXPECT_FALSE(both->verify);
+    EXPECT_FALSE(ParseScanOptions({L"--csv", L"-x"}).has_value());
+    EXPECT_FALSE(ParseScanOptions({L"csv"}).has_value());
+}
+
+TEST(CsvField, QuotesOnlyWhatNeedsIt) {
+    EXPECT_EQ(L"plain text", CsvField(L"plain text"));
+    EXPECT_EQ(L"", CsvField(L""));
+    EXPECT_EQ(L"\"a,b\"", CsvField(L"a,b"));
+    EXPECT_EQ(L"\"say \"\"hi\"\"\"", CsvField(L"say \"hi\""));
+    EXPECT_EQ(L"\"2010 年\n\"", CsvField(L"2010 年\n"));
+    EXPECT_EQ(L"\"a\rb\"", CsvField(L"a\rb"));
+}
+
+TEST(CsvRow, HoldsTheCategoryAndEveryFieldInOrder) {
+    AutoRunEntry entry;
+    entry.name = L"Run, me";
+    entry.signature = L"签名正常";
+    entry.description = L"d";
+    entry.imagePath = L"c:\\a.exe";
+    entry.company = L"co";
+    entry.fileTime = L"t\n";
+    entry.fileVersion = L"1.0";
+    entry.commandLine = L"\"c:\\a.exe\" /x";
+    entry.location = L"HKLM\\Run";
+    entry.keyPath = L"HKLM\\Run";
+    entry.valueName = L"v";
+    entry.subKeyName = L"s";
+    entry.sizeKB = -1;
+    entry.state = 17;
+    entry.locationKind = 14;
+    entry.entryKind = 19;
+    entry.locateKind = 28;
+    EXPECT_EQ(L"0,登录启动,\"Run, me\",签名正常,d,c:\\a.exe,co,\"t\n\",1.0,\"\"\"c:\\a.exe\"\" /x\",HKLM\\Run,"
+              L"HKLM\\Run,v,s,-1,17,14,19,0,28\r\n",
+              CsvRow(0, L"登录启动", entry));
+    EXPECT_EQ(0u, CsvHeader().find(L"category,caption,name,signature,"));
+}
+
+TEST(TextReport, ShowsStateSignatureNamePathCompanyAndLocation) {
+    AutoRunEntry entry;
+    entry.name = L"n";
+    entry.signature = L"无签名";
+    entry.imagePath = L"c:\\x.dll";
+    entry.company = L"c";
+    entry.location = L"HKLM\\K";
+    entry.state = EntryDisabled;
+    EXPECT_EQ(L"已禁用\t无签名\tn\tc:\\x.dll\tc\tHKLM\\K\r\n", TextEntryLine(entry));
+    entry.state = EntryFileMissing;
+    EXPECT_EQ(L"\t文件不存在\tn\tc:\\x.dll\tc\tHKLM\\K\r\n", TextEntryLine(entry));
+    EXPECT_EQ(L"== 系统服务 (3)\r\n", TextCategoryLine(L"系统服务", 3));
+    EXPECT_EQ(L"已启用", StateText(EntryEnabled));
+}
+
+TEST(Utf8FromWide, EncodesEveryPlaneAndReplacesLoneSurrogates) {
+    EXPECT_EQ("abc", Utf8FromWide(L"abc"));
+    EXPECT_EQ("\xE7\xAD\xBE\xE5\x90\x8D", Utf8FromWide(L"签名"));
+    EXPECT_EQ("\xC3\xA9", Utf8FromWide(L"\u00e9"));
+    std::wstring emoji;
+    if (sizeof(wchar_t) == 2) {
+        emoji = {static_cast<wchar_t>(0xD83D), static_cast<wchar_t>(0xDE00)};
+    } else {
+        emoji = {static_cast<wchar_t>(0x1F600)};
+    }
+    EXPECT_EQ("\xF0\x9F\x98\x80", Utf8FromWide(emoji));
+    const std::wstring lone = {L'a', static_cast<wchar_t>(0xD800), L'b'};
+    EXPECT_EQ("a\xEF\xBF\xBD" "b", Utf8FromWide(lone));
+}
+
+}  // namespace
+}  // namespace tarn

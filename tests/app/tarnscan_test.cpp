@@ -1,0 +1,164 @@
+// tarnscan.exe run as its own process against the prefix's real registry, seeded for the test.
+#include "app/categories.h"
+
+#include "support/csv.h"
+#include "support/process_runner.h"
+#include "support/registry_seed.h"
+#include "support/scratch_folder.h"
+#include "support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::ParseCsv;
+using test::RegistrySeed;
+using test::RunProgram;
+using test::ScratchFolder;
+using test::WideFromUtf8;
+
+const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kServices = L"System\\CurrentControlSet\\Services";
+const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
+
+// Column positions of the CSV report.
+enum Column { kCategory, kCaption, kName, kSignature, kImagePath = 5, kLocation = 10, kKeyPath, kValueName,
+              kSubKeyName, kState = 15, kEntryKind = 17, kColumnCount = 20 };
+
+std::wstring Tarnscan() {
+    return L"\"" + test::TestProgramFolder() + L"\\..\\tarnscan.exe\"";
+}
+
+std::wstring Lower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
+    return text;
+}
+
+class TarnscanTest : public ::testing::Test {
+protected:
+    // Rows whose name column equals `name`.
+    static std::vector<std::vector<std::wstring>> RowsNamed(const std::vector<std::vector<std::wstring>>& rows,
+                                                            const std::wstring& name) {
+        std::vector<std::vector<std::wstring>> found;
+        for (const auto& row : rows) {
+            if (row.size() > kName && row[kName] == name) {
+                found.push_back(row);
+            }
+        }
+        return found;
+    }
+
+    ScratchFolder scratch;
+    std::wstring tag = std::to_wstring(::GetCurrentProcessId());
+};
+
+TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
+    const std::wstring app = scratch.AddFile(L"app.exe");
+    const std::wstring dll1 = scratch.AddFile(L"first.dll");
+    const std::wstring dll2 = scratch.AddFile(L"second.dll");
+    scratch.AddFile(L"known.dll");
+    RegistrySeed seed;
+    const std::wstring runName = L"TarnE2E Run " + tag;
+    const std::wstring storedName = L"TarnE2E Stored " + tag;
+    const std::wstring userName = L"TarnE2E User " + tag;
+    const std::wstring service = L"TarnE2ESvc" + tag;
+    const std::wstring driver = L"TarnE2EDrv" + tag;
+    const std::wstring hijacked = L"tarn-e2e-" + tag + L".exe";
+    seed.SetString(HKEY_LOCAL_MACHINE, kRun, runName, L"\"" + app + L"\" /tray");
+    seed.SetString(HKEY_LOCAL_MACHINE, kRun + L"\\TarnAutoRunDisable", storedName, app);
+    seed.SetString(HKEY_CURRENT_USER, kRun, userName, app);
+    seed.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + service, L"ObjectName", L"LocalSystem");
+    seed.SetDword(HKEY_LOCAL_MACHINE, kServices + L"\\" + service, L"Start", 2);
+    seed.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + service, L"ImagePath", app);
+    seed.SetDword(HKEY_LOCAL_MACHINE, kServices + L"\\" + driver, L"Start", 1);
+    seed.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + driver, L"ImagePath", app);
+    seed.SetString(HKEY_LOCAL_MACHINE, kOptions + L"\\" + hijacked, L"Debugger", app);
+    seed.SetString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", dll1 + L"," + dll2);
+    seed.SetString(HKEY_LOCAL_MACHINE, kKnownDlls, L"DllDirectory", scratch.path());
+    seed.SetString(HKEY_LOCAL_MACHINE, kKnownDlls, L"tarnknown" + tag, L"known.dll");
+
+    const auto run = RunProgram(Tarnscan() + L" --csv", scratch.path());
+    ASSERT_TRUE(run.started);
+    ASSERT_EQ(0u, run.exitCode) << run.err;
+    const auto rows = ParseCsv(WideFromUtf8(run.out));
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(L"category", rows[0][0]);
+    int previous = -1;
+    for (std::size_t i = 1; i < rows.size(); ++i) {
+        ASSERT_EQ(static_cast<std::size_t>(kColumnCount), rows[i].size()) << "row " << i;
+        const int category = std::stoi(rows[i][kCategory]);
+        EXPECT_GE(category, previous) << "rows out of tab order";
+        previous = category;
+        EXPECT_EQ(kCategoryCaptions[category], rows[i][kCaption]);
+    }
+
+    struct Seeded {
+        std::wstring name;
+        std::wstring category;
+        std::wstring state;
+        std::wstring location;
+    };
+    const Seeded seeded[] = {
+        {runName, L"0", L"16", L"HKLM\\" + kRun},
+        {storedName, L"0", L"17", L"HKLM\\" + kRun},
+        {userName, L"0", L"16", L"HKCU\\" + kRun},
+        {service, L"4", L"16", L"HKLM\\" + kServices},
+        {driver, L"5", L"16", L"HKLM\\" + kServices},
+        {hijacked, L"6", L"16", L"HKLM\\" + kOptions},
+        {L"tarnknown" + tag, L"8", L"16", L"HKLM\\" + kKnownDlls},
+    };
+    for (const Seeded& s : seeded) {
+        const auto found = RowsNamed(rows, s.name);
+        ASSERT_EQ(1u, found.size()) << "missing: " << s.category.c_str();
+        EXPECT_EQ(s.category, found[0][kCategory]);
+        EXPECT_EQ(s.state, found[0][kState]);
+        EXPECT_EQ(s.location, found[0][kLocation]);
+        EXPECT_EQ(L"无签名", found[0][kSignature]);  // the scratch files carry no signature
+    }
+    EXPECT_EQ(Lower(app), RowsNamed(rows, runName)[0][kImagePath]);
+    EXPECT_EQ(hijacked, RowsNamed(rows, hijacked)[0][kSubKeyName]);
+
+    std::vector<std::wstring> appInitPaths;
+    for (const auto& row : RowsNamed(rows, L"AppInit_DLLs")) {
+        EXPECT_EQ(L"7", row[kCategory]);
+        EXPECT_EQ(L"23", row[kEntryKind]);
+        EXPECT_EQ(L"HKLM\\" + kWindows + L"\\AppInit_DLLs", row[kLocation]);
+        appInitPaths.push_back(row[kImagePath]);
+    }
+    EXPECT_EQ((std::vector<std::wstring>{Lower(dll1), Lower(dll2)}), appInitPaths);
+}
+
+TEST_F(TarnscanTest, PlainReportWithoutVerification) {
+    const std::wstring app = scratch.AddFile(L"plain.exe");
+    RegistrySeed seed;
+    const std::wstring name = L"TarnE2E Plain " + tag;
+    seed.SetString(HKEY_CURRENT_USER, kRun, name, app);
+
+    const auto run = RunProgram(Tarnscan() + L" --no-verify", scratch.path());
+    ASSERT_EQ(0u, run.exitCode);
+    const std::wstring report = WideFromUtf8(run.out);
+    EXPECT_EQ(0u, report.find(L"== 登录启动 ("));
+    EXPECT_NE(std::wstring::npos, report.find(L"== 系统服务 ("));
+    EXPECT_NE(std::wstring::npos,
+              report.find(L"已启用\t\t" + name + L"\t" + Lower(app) + L"\t\tHKCU\\" + kRun + L"\r\n"));
+}
+
+TEST_F(TarnscanTest, UnknownOptionPrintsUsageAndExitsWithTwo) {
+    const auto run = RunProgram(Tarnscan() + L" --bogus", scratch.path());
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(2u, run.exitCode);
+    EXPECT_EQ(0u, run.err.find("usage: tarnscan"));
+    EXPECT_TRUE(run.out.empty());
+}
+
+}  // namespace
+}  // namespace tarn

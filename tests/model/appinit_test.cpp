@@ -1,0 +1,135 @@
+#include "model/appinit.h"
+#include "model/known_dlls.h"
+
+#include "support/category_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::CategoryTest;
+using test::Describe;
+using test::Expected;
+using test::LowerAscii;
+using test::Names;
+using test::WriteString;
+
+const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
+
+class AppInitTest : public CategoryTest {
+protected:
+    CTarnAutoRunAppInit appInit;
+};
+
+TEST_F(AppInitTest, TwoDllsAreTwoListItemsWithTheirPathsInOrder) {
+    const std::wstring first = File(L"WINDOWS\\System32\\first.dll");
+    const std::wstring second = File(L"WINDOWS\\System32\\second.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"first.dll,second.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"Spooler", L"yes");
+    appInit.Enumerate();
+    ASSERT_EQ(2u, appInit.results().entries.size());
+    const std::wstring key = L"HKLM\\" + kWindows;
+    EXPECT_EQ(Describe(Expected{L"AppInit_DLLs", L"first.dll,second.dll", first, key + L"\\AppInit_DLLs", key,
+                                L"AppInit_DLLs", L"", KindListItem, LocateValue}),
+              Describe(*appInit.results().entries[0]));
+    EXPECT_EQ(L"first.dll,second.dll", appInit.results().entries[1]->commandLine);
+    EXPECT_EQ((std::vector<std::wstring>{first, second}), appInit.livePaths());
+    EXPECT_TRUE(appInit.storePaths().empty());
+}
+
+TEST_F(AppInitTest, OneDllIsAValueEntryAndAnEmptyValueIsNothing) {
+    const std::wstring only = File(L"WINDOWS\\System32\\only.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"only.dll");
+    appInit.Enumerate();
+    ASSERT_EQ(1u, appInit.results().entries.size());
+    const std::wstring key = L"HKLM\\" + kWindows;
+    EXPECT_EQ(Describe(Expected{L"AppInit_DLLs", L"only.dll", only, key, key, L"AppInit_DLLs", L"", KindValue,
+                                LocateValue}),
+              Describe(*appInit.results().entries[0]));
+
+    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"");
+    appInit.ClearResults();
+    appInit.Enumerate();
+    EXPECT_TRUE(appInit.results().entries.empty());
+    EXPECT_TRUE(appInit.items().empty());
+}
+
+TEST_F(AppInitTest, ItemsAreNotTrimmed) {
+    File(L"WINDOWS\\System32\\a.dll");
+    File(L"WINDOWS\\System32\\b.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"a.dll, b.dll");
+    appInit.Enumerate();
+    ASSERT_EQ(2u, appInit.items().size());
+    EXPECT_EQ(L" b.dll", appInit.items()[1].text);
+    EXPECT_EQ(1u, appInit.results().entries.size());  // " b.dll" does not resolve
+}
+
+TEST_F(AppInitTest, StoredItemsAreDisabledWithTheirOwnPathList) {
+    const std::wstring live = File(L"WINDOWS\\System32\\live.dll");
+    const std::wstring kept = File(L"WINDOWS\\System32\\kept.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"live.dll,");
+    WriteString(HKEY_LOCAL_MACHINE, kWindows + L"\\TarnAutoRunDisable", L"AppInit_DLLs", L"kept.dll,");
+    appInit.Enumerate();
+    ASSERT_EQ(2u, appInit.results().entries.size());
+    const std::wstring key = L"HKLM\\" + kWindows;
+    EXPECT_EQ(Describe(Expected{L"AppInit_DLLs", L"kept.dll,", kept, key + L"\\AppInit_DLLs", key, L"AppInit_DLLs",
+                                L"", KindListItem, LocateValue, EntryDisabled}),
+              Describe(*appInit.results().entries[1]));
+    EXPECT_EQ(std::vector<std::wstring>{live}, appInit.livePaths());
+    EXPECT_EQ(std::vector<std::wstring>{kept}, appInit.storePaths());
+
+    const auto first = test::DescribeAll(appInit);
+    appInit.ClearResults();
+    EXPECT_TRUE(appInit.livePaths().empty());
+    appInit.Enumerate();
+    EXPECT_EQ(first, test::DescribeAll(appInit));
+}
+
+TEST_F(AppInitTest, MissingKeyGivesNothing) {
+    CTarnAutoRunKnownDLLs knownDlls;
+    EXPECT_EQ(0, appInit.Enumerate());
+    EXPECT_EQ(0, knownDlls.Enumerate());
+    EXPECT_TRUE(appInit.results().entries.empty());
+    EXPECT_TRUE(knownDlls.results().entries.empty());
+}
+
+class KnownDllsTest : public CategoryTest {
+protected:
+    CTarnAutoRunKnownDLLs knownDlls;
+};
+
+TEST_F(KnownDllsTest, ValuesAreResolvedInTheDllDirectory) {
+    File(L"WINDOWS\\system32\\kernel32.dll");
+    File(L"WINDOWS\\system32\\old.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kKnownDlls, L"DllDirectory", L"%SystemRoot%\\system32", REG_EXPAND_SZ);
+    WriteString(HKEY_LOCAL_MACHINE, kKnownDlls, L"kernel32", L"kernel32.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kKnownDlls, L"absent", L"absent.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kKnownDlls + L"\\TarnAutoRunDisable", L"old", L"old.dll");
+    EXPECT_EQ(L"%SystemRoot%\\system32", knownDlls.ReadDllDirectory());
+
+    knownDlls.Enumerate();
+    ASSERT_EQ((std::vector<std::wstring>{L"kernel32", L"old"}), Names(knownDlls));
+    const std::wstring key = L"HKLM\\" + kKnownDlls;
+    EXPECT_EQ(Describe(Expected{L"kernel32", L"kernel32.dll", root + L"\\system32\\kernel32.dll", key, key,
+                                L"kernel32", L"", 0, LocateValue}),
+              Describe(*knownDlls.results().entries[0]));
+    EXPECT_EQ(Describe(Expected{L"old", L"old.dll", root + L"\\system32\\old.dll", key, key, L"old", L"", 0,
+                                LocateValue, EntryDisabled}),
+              Describe(*knownDlls.results().entries[1]));
+}
+
+TEST_F(KnownDllsTest, WithoutDllDirectoryNamesAreNotFound) {
+    File(L"WINDOWS\\system32\\kernel32.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kKnownDlls, L"kernel32", L"kernel32.dll");
+    EXPECT_EQ(L"", knownDlls.ReadDllDirectory());
+    knownDlls.Enumerate();
+    EXPECT_TRUE(knownDlls.results().entries.empty());
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,43 @@
+#include "model/list_value.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using Items = std::vector<std::wstring>;
+
+TEST(SplitListText, SplitsAtEverySeparatorKeepingEmptyInnerItems) {
+    struct Case {
+        std::wstring text;
+        wchar_t separator;
+        std::optional<Items> expected;
+    };
+    const Case cases[] = {
+        {L"C:\\WINDOWS\\system32\\userinit.exe,", L',', Items{L"C:\\WINDOWS\\system32\\userinit.exe"}},
+        {L"a.exe,b.exe", L',', Items{L"a.exe", L"b.exe"}},
+        {L"a,,b", L',', Items{L"a", L"", L"b"}},
+        {L",a", L',', Items{L"", L"a"}},
+        {L"a, b", L',', Items{L"a", L" b"}},
+        {L"explorer.exe tray.exe ", L' ', Items{L"explorer.exe", L"tray.exe"}},
+        {L",", L',', Items{L""}},
+        {L"explorer.exe", L' ', std::nullopt},
+        {L"", L',', std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.expected, SplitListText(c.text, c.separator)) << c.text.size();
+    }
+}
+
+TEST(ListSeparatorFor, KnowsTheThreeListValuesInAnyCase) {
+    EXPECT_EQ(std::optional<wchar_t>(L' '), ListSeparatorFor(L"shell"));
+    EXPECT_EQ(std::optional<wchar_t>(L','), ListSeparatorFor(L"USERINIT"));
+    EXPECT_EQ(std::optional<wchar_t>(L','), ListSeparatorFor(L"AppInit_DLLs"));
+    EXPECT_EQ(std::nullopt, ListSeparatorFor(L"Shell2"));
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,152 @@
+#include "model/services.h"
+
+#include "support/category_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::CategoryTest;
+using test::Describe;
+using test::Expected;
+using test::LowerAscii;
+using test::Names;
+using test::WriteDword;
+using test::WriteString;
+
+const std::wstring kServices = L"System\\CurrentControlSet\\Services";
+
+class ServicesTest : public CategoryTest {
+protected:
+    // A service key; `objectName` makes it a service rather than a driver.
+    void AddService(const std::wstring& name, bool objectName, const std::wstring& imagePath) {
+        const std::wstring key = kServices + L"\\" + name;
+        if (objectName) {
+            WriteString(HKEY_LOCAL_MACHINE, key, L"ObjectName", L"LocalSystem");
+        }
+        WriteString(HKEY_LOCAL_MACHINE, key, L"ImagePath", imagePath, REG_EXPAND_SZ);
+    }
+    void SetStart(const std::wstring& name, DWORD start) {
+        WriteDword(HKEY_LOCAL_MACHINE, kServices + L"\\" + name, L"Start", start);
+    }
+
+    CTarnAutoRunServices services;
+    CTarnAutoRunDrivers drivers;
+};
+
+TEST_F(ServicesTest, ObjectNameTellsServicesFromDrivers) {
+    const std::wstring host = File(L"WINDOWS\\system32\\svchost.exe");
+    File(L"WINDOWS\\system32\\drivers\\beep.sys");
+    AddService(L"Worker", true, L"%SystemRoot%\\system32\\svchost.exe -k netsvcs");
+    SetStart(L"Worker", 2);
+    AddService(L"Beep", false, L"system32\\DRIVERS\\beep.sys");
+    SetStart(L"Beep", 1);
+
+    services.Enumerate();
+    drivers.Enumerate();
+    ASSERT_EQ(1u, services.results().entries.size());
+    ASSERT_EQ(1u, drivers.results().entries.size());
+    const std::wstring location = L"HKLM\\" + kServices;
+    EXPECT_EQ(Describe(Expected{L"Worker", L"%SystemRoot%\\system32\\svchost.exe -k netsvcs",
+                                root + L"\\system32\\svchost.exe", location, location + L"\\Worker", L"", L"Worker",
+                                KindService, LocateKey}),
+              Describe(*services.results().entries[0]));
+    EXPECT_EQ(Describe(Expected{L"Beep", L"system32\\DRIVERS\\beep.sys", root + L"\\system32\\drivers\\beep.sys",
+                                location, location + L"\\Beep", L"", L"Beep", KindService, LocateKey}),
+              Describe(*drivers.results().entries[0]));
+    EXPECT_EQ(LowerAscii(host), LowerAscii(services.results().entries[0]->imagePath));
+}
+
+TEST_F(ServicesTest, StartFourIsListedOnlyWithAStoreValue) {
+    File(L"WINDOWS\\System32\\drivers\\off.sys");
+    File(L"WINDOWS\\System32\\drivers\\parked.sys");
+    File(L"WINDOWS\\System32\\drivers\\nostart.sys");
+    AddService(L"Off", false, L"off");
+    SetStart(L"Off", 4);
+    AddService(L"Parked", false, L"parked");
+    SetStart(L"Parked", 4);
+    WriteDword(HKEY_LOCAL_MACHINE, kServices + L"\\Parked", L"TarnAutoRunDisable", 1);
+    AddService(L"NoStart", false, L"nostart");
+    AddService(L"ParkedAsFour", false, L"off");
+    SetStart(L"ParkedAsFour", 4);
+    WriteDword(HKEY_LOCAL_MACHINE, kServices + L"\\ParkedAsFour", L"TarnAutoRunDisable", 4);
+
+    drivers.Enumerate();
+    ASSERT_EQ(std::vector<std::wstring>{L"Parked"}, Names(drivers));
+    EXPECT_EQ(EntryDisabled, drivers.results().entries[0]->state);
+    EXPECT_EQ(L"HKLM\\" + kServices, drivers.results().entries[0]->location);
+}
+
+TEST_F(ServicesTest, ServiceDllIsPreferredAndFallsBackToImagePath) {
+    File(L"WINDOWS\\system32\\svchost.exe");
+    File(L"WINDOWS\\system32\\shared.dll");
+    AddService(L"Shared", true, L"%SystemRoot%\\system32\\svchost.exe -k shared");
+    SetStart(L"Shared", 3);
+    WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\Shared\\Parameters", L"ServiceDll",
+                L"%SystemRoot%\\system32\\shared.dll", REG_EXPAND_SZ);
+    AddService(L"Broken", true, L"%SystemRoot%\\system32\\svchost.exe -k broken");
+    SetStart(L"Broken", 3);
+    WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\Broken\\Parameters", L"ServiceDll", L"c:\\gone\\missing.dll");
+
+    services.Enumerate();
+    ASSERT_EQ((std::vector<std::wstring>{L"Broken", L"Shared"}), Names(services));
+    const AutoRunEntry& broken = *services.results().entries[0];
+    const AutoRunEntry& shared = *services.results().entries[1];
+    EXPECT_EQ(L"%SystemRoot%\\system32\\shared.dll", shared.commandLine);
+    EXPECT_EQ(root + L"\\system32\\shared.dll", shared.imagePath);
+    EXPECT_EQ(L"%SystemRoot%\\system32\\svchost.exe -k broken", broken.commandLine);
+    EXPECT_EQ(root + L"\\system32\\svchost.exe", broken.imagePath);
+}
+
+TEST_F(ServicesTest, UnresolvableAndStartlessKeysAreLeftOut) {
+    AddService(L"Ghost", true, L"c:\\nowhere\\ghost.exe");
+    SetStart(L"Ghost", 2);
+    WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\Bare", L"ObjectName", L"LocalSystem");
+    File(L"WINDOWS\\System32\\drivers\\bare.sys");
+    WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\BareDriver", L"ImagePath", L"bare");
+    services.Enumerate();
+    drivers.Enumerate();
+    EXPECT_TRUE(services.results().entries.empty());
+    EXPECT_TRUE(drivers.results().entries.empty());
+}
+
+TEST_F(ServicesTest, EntriesFollowTheRegistrysSubkeyOrder) {
+    File(L"WINDOWS\\System32\\drivers\\x.sys");
+    const std::vector<std::wstring> created = {L"zeta", L"Alpha", L"_under", L"beta", L"Mid"};
+    for (const auto& name : created) {
+        AddService(name, false, L"x");
+        SetStart(name, 3);
+    }
+    std::vector<std::wstring> registryOrder;
+    RegKey key;
+    ASSERT_TRUE(key.OpenRead(HKEY_LOCAL_MACHINE, kServices));
+    for (DWORD i = 0; i < key.SubKeyCount(); ++i) {
+        registryOrder.push_back(key.SubKeyName(i));
+    }
+    drivers.Enumerate();
+    EXPECT_EQ(registryOrder, Names(drivers));
+    EXPECT_EQ(created.size(), registryOrder.size());
+}
+
+TEST_F(ServicesTest, MissingKeyAndRescan) {
+    services.Enumerate();
+    EXPECT_TRUE(services.results().entries.empty());
+
+    File(L"WINDOWS\\system32\\svc.exe");
+    AddService(L"Svc", true, L"%SystemRoot%\\system32\\svc.exe");
+    SetStart(L"Svc", 2);
+    services.ClearResults();
+    services.Enumerate();
+    const auto first = test::DescribeAll(services);
+    services.ClearResults();
+    services.Enumerate();
+    EXPECT_EQ(first, test::DescribeAll(services));
+    EXPECT_EQ(1u, first.size());
+}
+
+}  // namespace
+}  // namespace tarn

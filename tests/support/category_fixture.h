@@ -1,0 +1,56 @@
+#pragma once
+
+#include "model/autorun_base.h"
+#include "support/registry_sandbox.h"
+#include "support/scoped_environment.h"
+#include "support/scratch_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+
+// A sandboxed registry and a scratch system root ("systemroot" and "windir" point at
+// <scratch>\WINDOWS, "programfiles" at <scratch>\Program Files) for the category tests.
+class CategoryTest : public ::testing::Test {
+protected:
+    RegistrySandbox sandbox;
+    ScratchFolder scratch;
+    std::wstring root = scratch / L"WINDOWS";
+    ScopedEnvironment systemRoot{L"systemroot", root};
+    ScopedEnvironment windir{L"windir", root};
+    ScopedEnvironment programFiles{L"programfiles", scratch / L"Program Files"};
+
+    // Creates a file below the scratch folder; returns its full path.
+    std::wstring File(const std::wstring& relative) const { return scratch.AddFile(relative); }
+};
+
+// Lower-cases ASCII letters, as the resolver does with registered texts.
+std::wstring LowerAscii(std::wstring text);
+
+// The identifying fields of an expected entry (location kind 14: a registry key).
+struct Expected {
+    std::wstring name;
+    std::wstring commandLine;
+    std::wstring imagePath;
+    std::wstring location;
+    std::wstring keyPath;
+    std::wstring valueName;
+    std::wstring subKeyName;
+    int32_t entryKind = 0;
+    int32_t locateKind = 0;
+    int32_t state = EntryEnabled;
+    int32_t locationKind = LocationKey;
+};
+std::wstring Describe(const Expected& expected);
+
+// A one-line summary of the fields that identify an entry, for comparing whole lists.
+std::wstring Describe(const AutoRunEntry& entry);
+std::vector<std::wstring> DescribeAll(const CTarnAutoRunBase& enumerator);
+
+// Names of the entries, in order.
+std::vector<std::wstring> Names(const CTarnAutoRunBase& enumerator);
+
+}  // namespace tarn::test

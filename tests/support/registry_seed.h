@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+
+// Writes values into the real registry of the prefix and undoes every write on destruction:
+// keys it created go with their whole tree, values it overwrote get their old type and bytes back,
+// values it added are deleted.
+class RegistrySeed {
+public:
+    RegistrySeed() = default;
+    ~RegistrySeed();
+    RegistrySeed(const RegistrySeed&) = delete;
+    RegistrySeed& operator=(const RegistrySeed&) = delete;
+
+    void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
+    void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+
+private:
+    struct Undo {
+        HKEY root;
+        std::wstring path;
+        std::wstring name;
+        enum class Kind { DeleteTree, DeleteValue, RestoreValue } kind;
+        DWORD type = REG_NONE;
+        std::vector<BYTE> bytes;
+    };
+
+    void Set(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const BYTE* data,
+             DWORD byteCount);
+
+    std::vector<Undo> undo_;
+};
+
+}  // namespace tarn::test
