@@ -41,6 +41,15 @@ void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
 
 namespace tarn {
 
+std::optional<std::wstring> ReadDefaultValue(RegKey& key) {
+    bool found = false;
+    ForEachValueName(key, [&](const std::wstring& valueName) { found = found || valueName.empty(); });
+    if (!found) {
+        return std::nullopt;
+    }
+    return key.ReadString(L"");
+}
+
 bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName,
                                        const std::wstring& data, wchar_t separator) {
     const auto texts = SplitListText(data, separator);

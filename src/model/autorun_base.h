@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,9 @@ protected:
     std::unique_ptr<RegKey> registry_;
     CategoryResults results_;
 };
+
+// The default value of an open key, found by walking its values; nothing when it has none.
+std::optional<std::wstring> ReadDefaultValue(RegKey& key);
 
 // Index loops: the count is asked again after every index, and a failed count ends the loop.
 template <typename Handle>

@@ -63,6 +63,14 @@ std::wstring JoinKeyText(const std::wstring& a, const std::wstring& b) {
     return joined;
 }
 
+bool IsClsidLike(const std::wstring& text) {
+    return text.find(L'{') != std::wstring::npos && text.rfind(L'}') != std::wstring::npos;
+}
+
+std::wstring ClassKeyPath(const std::wstring& clsid) {
+    return JoinKeyText(L"CLSID", clsid);
+}
+
 std::optional<std::wstring> JoinKeyPath(const std::wstring& a, const std::wstring& b) {
     if (a.size() + 1 + b.size() > kMaxJoinedPathLength) {
         return std::nullopt;

@@ -27,6 +27,12 @@ std::optional<std::wstring> JoinKeyPath(const std::wstring& a, const std::wstrin
 // JoinKeyPath and refuse what does not fit.
 std::wstring JoinKeyText(const std::wstring& a, const std::wstring& b);
 
+// A text naming a COM class: it contains a "{" and a "}", in any order.
+bool IsClsidLike(const std::wstring& text);
+
+// "CLSID\<clsid>", the class key below HKEY_CLASSES_ROOT.
+std::wstring ClassKeyPath(const std::wstring& clsid);
+
 // Registry names compare without regard to case. Only ASCII letters are folded here; the
 // registry's own folding of other letters is left to the platform comparison.
 bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);

@@ -14,7 +14,9 @@ std::optional<wchar_t> ListSeparatorFor(const std::wstring& valueName) {
     return std::nullopt;
 }
 
-std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, wchar_t separator) {
+namespace {
+
+std::optional<std::vector<std::wstring>> Split(const std::wstring& text, wchar_t separator, bool keepEmptyLast) {
     if (text.empty() || text.find(separator) == std::wstring::npos) {
         return std::nullopt;
     }
@@ -24,10 +26,20 @@ std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text,
         items.push_back(text.substr(start, at - start));
         start = at + 1;
     }
-    if (start < text.size()) {
+    if (keepEmptyLast || start < text.size()) {
         items.push_back(text.substr(start));
     }
     return items;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, wchar_t separator) {
+    return Split(text, separator, false);
+}
+
+std::optional<std::vector<std::wstring>> SplitProviderOrder(const std::wstring& text) {
+    return Split(text, L',', true);
 }
 
 }  // namespace tarn

@@ -20,4 +20,9 @@ std::optional<wchar_t> ListSeparatorFor(const std::wstring& valueName);
 // Nothing when the text is empty or holds no separator: such a value is taken whole.
 std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, wchar_t separator);
 
+// Splits the network "ProviderOrder" text at every comma; unlike a list value, what follows the
+// last comma is always one more name, also when it is empty. Nothing for an empty text or one
+// without a comma.
+std::optional<std::vector<std::wstring>> SplitProviderOrder(const std::wstring& text);
+
 }  // namespace tarn

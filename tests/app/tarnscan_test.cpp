@@ -28,6 +28,13 @@ const std::wstring kServices = L"System\\CurrentControlSet\\Services";
 const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
+const std::wstring kDelayLoad = L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
+const std::wstring kHelpers = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+const std::wstring kNotify = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+const std::wstring kNameSpaces =
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
+const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
+const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
 
 // Column positions of the CSV report.
 enum Column { kCategory, kCaption, kName, kSignature, kImagePath = 5, kLocation = 10, kKeyPath, kValueName,
@@ -59,9 +66,22 @@ protected:
 
     ScratchFolder scratch;
     std::wstring tag = std::to_wstring(::GetCurrentProcessId());
+
+    // A class of this run, registered where HKEY_CLASSES_ROOT finds it.
+    std::wstring RegisterClass(RegistrySeed& seed, wchar_t variant, const std::wstring& name,
+                               const std::wstring& dll) const {
+        std::wstring digits = std::wstring(12, L'0') + tag;
+        const std::wstring clsid = std::wstring(L"{7A11E2E") + variant + L"-0000-0000-0000-" +
+                                   digits.substr(digits.size() - 12) + L"}";
+        const std::wstring key = L"Software\\Classes\\CLSID\\" + clsid;
+        seed.SetString(HKEY_LOCAL_MACHINE, key, L"", name);
+        seed.SetString(HKEY_LOCAL_MACHINE, key + L"\\InProcServer32", L"", dll);
+        return clsid;
+    }
 };
 
 TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
+    // Seeded: every category that has an enumerator, in the prefix's own registry.
     const std::wstring app = scratch.AddFile(L"app.exe");
     const std::wstring dll1 = scratch.AddFile(L"first.dll");
     const std::wstring dll2 = scratch.AddFile(L"second.dll");
@@ -85,6 +105,23 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
     seed.SetString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", dll1 + L"," + dll2);
     seed.SetString(HKEY_LOCAL_MACHINE, kKnownDlls, L"DllDirectory", scratch.path());
     seed.SetString(HKEY_LOCAL_MACHINE, kKnownDlls, L"tarnknown" + tag, L"known.dll");
+    const std::wstring delayName = L"TarnE2E Delay " + tag;
+    seed.SetString(HKEY_LOCAL_MACHINE, kDelayLoad, delayName, RegisterClass(seed, L'1', L"delay class", dll1));
+    const std::wstring helperName = L"TarnE2E Helper " + tag;
+    const std::wstring helper = RegisterClass(seed, L'2', helperName, dll2);
+    seed.SetString(HKEY_LOCAL_MACHINE, kHelpers + L"\\" + helper, L"NoExplorer", L"1");
+    const std::wstring package = L"TarnE2ENotify" + tag;
+    seed.SetString(HKEY_LOCAL_MACHINE, kNotify + L"\\" + package, L"DllName", dll1);
+    const std::wstring nameSpace = L"TarnE2E NSP " + tag;
+    seed.SetString(HKEY_LOCAL_MACHINE, kNameSpaces + L"\\TarnE2E" + tag, L"DisplayString", nameSpace);
+    seed.SetString(HKEY_LOCAL_MACHINE, kNameSpaces + L"\\TarnE2E" + tag, L"LibraryPath", dll2);
+    const std::wstring providerA = L"TarnE2ENetA" + tag;
+    const std::wstring providerB = L"TarnE2ENetB" + tag;
+    seed.SetString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", providerA + L"," + providerB);
+    seed.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + providerA + L"\\NetworkProvider", L"ProviderPath", dll1);
+    seed.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + providerB + L"\\NetworkProvider", L"ProviderPath", dll2);
+    const std::wstring monitor = L"TarnE2E Monitor " + tag;
+    seed.SetString(HKEY_LOCAL_MACHINE, kMonitors + L"\\" + monitor, L"Driver", dll1);
 
     const auto run = RunProgram(Tarnscan() + L" --csv", scratch.path());
     ASSERT_TRUE(run.started);
@@ -109,6 +146,13 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
     };
     const Seeded seeded[] = {
         {runName, L"0", L"16", L"HKLM\\" + kRun},
+        {delayName, L"1", L"16", L"HKLM\\" + kDelayLoad},
+        {helperName, L"2", L"16", L"HKLM\\" + kHelpers},
+        {package, L"9", L"16", L"HKLM\\" + kNotify},
+        {nameSpace, L"10", L"16", L"HKLM\\" + kNameSpaces},
+        {providerA, L"11", L"16", L"HKLM\\" + kOrder},
+        {providerB, L"11", L"16", L"HKLM\\" + kOrder},
+        {monitor, L"12", L"16", L"HKLM\\" + kMonitors},
         {storedName, L"0", L"17", L"HKLM\\" + kRun},
         {userName, L"0", L"16", L"HKCU\\" + kRun},
         {service, L"4", L"16", L"HKLM\\" + kServices},

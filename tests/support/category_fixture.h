@@ -16,6 +16,9 @@ namespace tarn::test {
 // <scratch>\WINDOWS, "programfiles" at <scratch>\Program Files) for the category tests.
 class CategoryTest : public ::testing::Test {
 protected:
+    // Categories that look classes up redirect HKEY_CLASSES_ROOT as well.
+    explicit CategoryTest(bool redirectClassesRoot = false) : sandbox(redirectClassesRoot) {}
+
     RegistrySandbox sandbox;
     ScratchFolder scratch;
     std::wstring root = scratch / L"WINDOWS";

@@ -1,0 +1,209 @@
+#include "model/explorer.h"
+
+#include "model/key_text.h"
+
+namespace tarn {
+
+namespace {
+
+enum class Handler { ActiveSetup, NamedClsidValues, ClsidValueNames, HandlerSubkeys };
+
+struct SearchRow {
+    const wchar_t* path;
+    Handler handler;
+};
+
+const SearchRow kSearchTable[] = {
+    {L"Software\\Microsoft\\Active Setup\\Installed Components", Handler::ActiveSetup},
+    {L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad", Handler::NamedClsidValues},
+    {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler", Handler::ClsidValueNames},
+    {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellExecuteHooks", Handler::ClsidValueNames},
+    {L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Directory\\Shellex\\PropertySheetHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Protocols\\Handler", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Protocols\\Filter", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\AllFileSystemObjects\\ShellEx\\ContextMenuHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Folder\\Shellex\\ColumnHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Directory\\ShellEx\\ContextMenuHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Directory\\Shellex\\DragDropHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Directory\\Shellex\\CopyHookHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Folder\\ShellEx\\ContextMenuHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Classes\\Directory\\Background\\ShellEx\\ContextMenuHandlers", Handler::HandlerSubkeys},
+    {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers", Handler::HandlerSubkeys},
+};
+
+constexpr wchar_t kUserContextMenuPath[] = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
+
+}  // namespace
+
+CTarnAutoRunExplorer::CTarnAutoRunExplorer() : scratch_(std::make_unique<ClassScratch>()) {}
+
+int32_t CTarnAutoRunExplorer::Enumerate() {
+    for (const SearchRow& row : kSearchTable) {
+        results_.pass = 0;
+        results_.locationText = JoinKeyText(L"HKLM", row.path);
+        const std::wstring storePath = JoinKeyText(row.path, kStoreName);
+        for (const std::wstring& walked : {std::wstring(row.path), storePath}) {
+            if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, walked)) {
+                break;
+            }
+            if (walked == storePath) {
+                results_.pass = 1;
+                results_.locationText = JoinKeyText(L"HKLM", row.path);
+            }
+            switch (row.handler) {
+                case Handler::ActiveSetup:
+                    ReadActiveSetup(walked);
+                    break;
+                case Handler::NamedClsidValues:
+                    ReadNamedClsidValues();
+                    break;
+                case Handler::ClsidValueNames:
+                    ReadClsidValueNames();
+                    break;
+                case Handler::HandlerSubkeys:
+                    ReadHandlerSubkeys(HKEY_LOCAL_MACHINE, walked);
+                    break;
+            }
+            registry_->Close();
+        }
+    }
+    // The user's own context-menu handlers come last and have no store.
+    if (registry_->OpenRead(HKEY_CURRENT_USER, kUserContextMenuPath)) {
+        results_.pass = 0;
+        results_.locationText = JoinKeyText(L"HKCU", kUserContextMenuPath);
+        ReadHandlerSubkeys(HKEY_CURRENT_USER, kUserContextMenuPath);
+        registry_->Close();
+    }
+    return 0;
+}
+
+bool CTarnAutoRunExplorer::LookUpClassName(const std::wstring& clsid) {
+    RegKey key;
+    if (!key.OpenRead(HKEY_CLASSES_ROOT, ClassKeyPath(clsid))) {
+        return false;
+    }
+    const auto name = ReadDefaultValue(key);
+    if (!name) {
+        return false;
+    }
+    scratch_->name = *name;
+    return true;
+}
+
+bool CTarnAutoRunExplorer::LookUpClassDll(const std::wstring& clsid) {
+    if (results_.current != nullptr) {
+        results_.current->commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
+    }
+    RegKey key;
+    if (!key.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(clsid), L"InProcServer32"))) {
+        return false;
+    }
+    const auto dll = ReadDefaultValue(key);
+    if (!dll) {
+        return false;
+    }
+    scratch_->dll = *dll;
+    return true;
+}
+
+void CTarnAutoRunExplorer::AddClassEntry(const std::wstring& clsid) {
+    if (LookUpClassDll(clsid) && ResolveCurrent(scratch_->dll)) {
+        AddEntry();
+    }
+}
+
+void CTarnAutoRunExplorer::ReadActiveSetup(const std::wstring& walkedPath) {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& component) {
+        AutoRunEntry& entry = NewEntry();
+        entry.keyPath = JoinKeyText(results_.locationText, component);
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
+        entry.subKeyName = component;
+        RegKey key;
+        if (!key.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(walkedPath, component))) {
+            return;
+        }
+        std::optional<std::wstring> title;
+        std::optional<std::wstring> stubPath;
+        ForEachValueName(key, [&](const std::wstring& valueName) {
+            if (valueName.empty()) {
+                title = key.ReadString(valueName);
+            } else if (SameRegistryName(valueName, L"StubPath")) {
+                stubPath = key.ReadString(valueName);
+            }
+        });
+        if (!stubPath) {
+            return;
+        }
+        entry.commandLine = *stubPath;
+        if (ResolveCurrent(*stubPath)) {
+            entry.name = title ? *title : L"n/a";
+            AddEntry();
+        }
+    });
+}
+
+void CTarnAutoRunExplorer::ReadNamedClsidValues() {
+    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
+        const std::wstring clsid = registry_->ReadString(valueName);
+        AutoRunEntry& entry = NewEntry();
+        entry.name = valueName;
+        entry.valueName = valueName;
+        entry.keyPath = results_.locationText;
+        entry.entryKind = KindValue;
+        entry.locateKind = LocateValue;
+        AddClassEntry(clsid);
+    });
+}
+
+void CTarnAutoRunExplorer::ReadClsidValueNames() {
+    ForEachValueName(*registry_, [&](const std::wstring& clsid) {
+        AutoRunEntry& entry = NewEntry();
+        entry.valueName = clsid;
+        entry.keyPath = results_.locationText;
+        entry.locateKind = LocateValue;
+        entry.entryKind = KindValue;
+        if (LookUpClassName(clsid)) {
+            entry.name = scratch_->name;
+        }
+        AddClassEntry(clsid);
+    });
+}
+
+void CTarnAutoRunExplorer::ReadHandlerSubkeys(HKEY root, const std::wstring& keyPath) {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& subKey) {
+        if (IsClsidLike(subKey)) {
+            AutoRunEntry& entry = NewEntry();
+            entry.keyPath = JoinKeyText(results_.locationText, subKey);
+            entry.subKeyName = subKey;
+            entry.locateKind = LocateKey;
+            entry.entryKind = KindKey;
+            if (LookUpClassName(subKey)) {
+                entry.name = scratch_->name;
+            }
+            AddClassEntry(subKey);
+            return;
+        }
+        // A named handler: its values hold the class.
+        RegKey handler;
+        if (!handler.OpenRead(root, JoinKeyText(keyPath, subKey))) {
+            return;
+        }
+        ForEachValueName(handler, [&](const std::wstring& valueName) {
+            const std::wstring clsid = handler.ReadString(valueName);
+            if (!IsClsidLike(clsid)) {
+                return;
+            }
+            AutoRunEntry& entry = NewEntry();
+            entry.name = subKey;
+            entry.subKeyName = subKey;
+            entry.keyPath = JoinKeyText(results_.locationText, subKey);
+            entry.locateKind = LocateKey;
+            entry.entryKind = KindKey;
+            AddClassEntry(clsid);
+        });
+    });
+}
+
+}  // namespace tarn

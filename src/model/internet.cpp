@@ -1,0 +1,143 @@
+#include "model/internet.h"
+
+#include "model/key_text.h"
+
+#include <optional>
+
+namespace tarn {
+
+namespace {
+
+enum class Handler { HelperObjects, Extensions, ClsidValues };
+
+struct SearchRow {
+    HKEY root;
+    const wchar_t* rootName;
+    const wchar_t* path;
+    Handler handler;
+};
+
+const SearchRow kSearchTable[] = {
+    {HKEY_LOCAL_MACHINE, L"HKLM", L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects",
+     Handler::HelperObjects},
+    {HKEY_LOCAL_MACHINE, L"HKLM", L"Software\\Microsoft\\Internet Explorer\\Extensions", Handler::Extensions},
+    {HKEY_LOCAL_MACHINE, L"HKLM", L"Software\\Microsoft\\Internet Explorer\\Toolbar", Handler::ClsidValues},
+    {HKEY_CURRENT_USER, L"HKCU", L"Software\\Microsoft\\Internet Explorer\\UrlSearchHooks", Handler::ClsidValues},
+};
+
+}  // namespace
+
+int32_t CTarnAutoRunInternet::Enumerate() {
+    for (const SearchRow& row : kSearchTable) {
+        results_.pass = 0;
+        results_.locationText = JoinKeyText(row.rootName, row.path);
+        for (const std::wstring& walked : {std::wstring(row.path), JoinKeyText(row.path, kStoreName)}) {
+            if (!registry_->OpenRead(row.root, walked)) {
+                break;
+            }
+            switch (row.handler) {
+                case Handler::HelperObjects:
+                    ReadHelperObjects();
+                    break;
+                case Handler::Extensions:
+                    ReadExtensions();
+                    break;
+                case Handler::ClsidValues:
+                    EnumerateOpenKey();
+                    break;
+            }
+            registry_->Close();
+            results_.pass = 1;
+        }
+    }
+    return 0;
+}
+
+bool CTarnAutoRunInternet::ReadClass(const std::wstring& clsid) {
+    RegKey classKey;
+    if (!classKey.OpenRead(HKEY_CLASSES_ROOT, ClassKeyPath(clsid))) {
+        return false;
+    }
+    AutoRunEntry& entry = *results_.current;
+    entry.name = classKey.ReadString(L"");
+    RegKey server;
+    if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(clsid), L"InprocServer32"))) {
+        entry.imagePath = server.ReadString(L"");
+    }
+    return true;
+}
+
+void CTarnAutoRunInternet::ReadHelperObjects() {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& clsid) {
+        AutoRunEntry& entry = NewEntry();
+        entry.subKeyName = clsid;
+        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
+        if (!ReadClass(clsid)) {
+            return;
+        }
+        entry.keyPath = JoinKeyText(results_.locationText, clsid);
+        entry.entryKind = KindKey;
+        entry.locateKind = LocateKey;
+        if (ResolveCurrent(entry.imagePath)) {
+            AddEntry();
+        }
+    });
+}
+
+void CTarnAutoRunInternet::ReadExtensions() {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& extension) {
+        AutoRunEntry& entry = NewEntry();
+        entry.subKeyName = extension;
+        RegKey key;
+        if (!key.OpenRead(registry_->handle(), extension)) {
+            return;
+        }
+        std::optional<std::wstring> menuText;
+        std::optional<std::wstring> buttonText;
+        ForEachValueName(key, [&](const std::wstring& valueName) {
+            entry.keyPath = JoinKeyText(results_.locationText, extension);
+            entry.locateKind = LocateKey;
+            entry.entryKind = KindKey;
+            if (SameRegistryName(valueName, L"exec")) {
+                entry.imagePath = key.ReadString(valueName);
+                entry.commandLine = entry.imagePath;
+            } else if (SameRegistryName(valueName, L"MenuText")) {
+                menuText = key.ReadString(valueName);
+            } else if (SameRegistryName(valueName, L"ButtonText")) {
+                buttonText = key.ReadString(valueName);
+            }
+        });
+        if (menuText) {
+            entry.name = *menuText;
+        } else if (buttonText) {
+            entry.name = *buttonText;
+        }
+        if (ResolveCurrent(entry.imagePath)) {
+            AddEntry();
+        }
+    });
+}
+
+int32_t CTarnAutoRunInternet::EnumerateOpenKey() {
+    ForEachValueName(*registry_, [&](const std::wstring& clsid) {
+        if (!IsClsidLike(clsid)) {
+            return;
+        }
+        AutoRunEntry& entry = NewEntry();
+        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
+        if (!ReadClass(clsid)) {
+            return;
+        }
+        entry.valueName = clsid;
+        entry.keyPath = results_.locationText;
+        entry.locateKind = LocateValue;
+        entry.entryKind = KindValue;
+        if (ResolveCurrent(entry.imagePath)) {
+            AddEntry();
+        }
+    });
+    registry_->Close();
+    return 0;
+}
+
+}  // namespace tarn

@@ -1,0 +1,88 @@
+#include "model/winsock.h"
+
+#include "model/key_text.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr wchar_t kProtocolCatalog[] =
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries";
+constexpr wchar_t kNameSpaceCatalog[] =
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
+
+}  // namespace
+
+int32_t CTarnAutoRunWinsock::Enumerate() {
+    for (const wchar_t* catalog : {kProtocolCatalog, kNameSpaceCatalog}) {
+        results_.pass = 0;
+        results_.locationText = JoinKeyText(L"HKLM", catalog);
+        for (const std::wstring& walked : {std::wstring(catalog), JoinKeyText(catalog, kStoreName)}) {
+            if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, walked)) {
+                break;
+            }
+            if (catalog == kProtocolCatalog) {
+                ReadTransportProviders(walked);
+            } else {
+                ReadNameSpaceProviders(walked);
+            }
+            registry_->Close();
+            results_.pass = 1;
+        }
+    }
+    return 0;
+}
+
+void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath) {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& entryName) {
+        AutoRunEntry& entry = NewEntry();
+        const std::wstring relPath = JoinKeyText(walkedPath, entryName);
+        RegKey key;
+        if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
+            return;
+        }
+        ForEachValueName(key, [&](const std::wstring& valueName) {
+            if (results_.current == nullptr || !SameRegistryName(valueName, L"PackedCatalogItem")) {
+                return;
+            }
+            entry.keyPath = JoinKeyText(L"HKLM", relPath);
+            entry.locateKind = LocateKey;
+            entry.entryKind = KindKey;
+            // Only the record's leading ANSI path is read; the protocol data after it is not.
+            entry.commandLine = key.ReadAnsiString(valueName);
+            entry.name = entryName;
+            entry.valueName = entryName;
+            entry.subKeyName = entryName;
+            if (ResolveCurrent(entry.commandLine)) {
+                AddEntry();
+            }
+        });
+    });
+}
+
+void CTarnAutoRunWinsock::ReadNameSpaceProviders(const std::wstring& walkedPath) {
+    ForEachSubKeyName(*registry_, [&](const std::wstring& entryName) {
+        AutoRunEntry& entry = NewEntry();
+        const std::wstring relPath = JoinKeyText(walkedPath, entryName);
+        RegKey key;
+        if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
+            return;
+        }
+        ForEachValueName(key, [&](const std::wstring& valueName) {
+            entry.keyPath = JoinKeyText(L"HKLM", relPath);
+            entry.locateKind = LocateKey;
+            entry.entryKind = KindKey;
+            if (SameRegistryName(valueName, L"DisplayString")) {
+                entry.name = key.ReadString(valueName);
+            } else if (SameRegistryName(valueName, L"LibraryPath")) {
+                entry.commandLine = key.ReadString(valueName);
+            }
+        });
+        entry.subKeyName = entryName;
+        if (ResolveCurrent(entry.commandLine)) {
+            AddEntry();
+        }
+    });
+}
+
+}  // namespace tarn

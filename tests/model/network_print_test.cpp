@@ -1,0 +1,108 @@
+#include "model/network_print.h"
+
+#include "support/category_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::CategoryTest;
+using test::Describe;
+using test::Expected;
+using test::LowerAscii;
+using test::Names;
+using test::WriteString;
+
+const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
+const std::wstring kServices = L"System\\CurrentControlSet\\Services";
+const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
+
+class NetworkTest : public CategoryTest {
+protected:
+    void AddProvider(const std::wstring& name, const std::wstring& dll) {
+        WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\" + name + L"\\NetworkProvider", L"ProviderPath", dll);
+    }
+
+    CTarnAutoRunNetWork network;
+};
+
+TEST_F(NetworkTest, ThreeProvidersAreListedInOrder) {
+    const std::wstring rdr = File(L"WINDOWS\\system32\\ntlanman.dll");
+    File(L"WINDOWS\\system32\\davclnt.dll");
+    File(L"WINDOWS\\system32\\tarnnp.dll");
+    AddProvider(L"LanmanWorkstation", L"%SystemRoot%\\System32\\ntlanman.dll");
+    AddProvider(L"WebClient", L"%SystemRoot%\\System32\\davclnt.dll");
+    AddProvider(L"TarnNet", L"%SystemRoot%\\System32\\tarnnp.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", L"WebClient,LanmanWorkstation,TarnNet");
+    network.Enumerate();
+    ASSERT_EQ((std::vector<std::wstring>{L"WebClient", L"LanmanWorkstation", L"TarnNet"}), Names(network));
+    const std::wstring location = L"HKLM\\" + kOrder;
+    EXPECT_EQ(Describe(Expected{L"LanmanWorkstation", L"%SystemRoot%\\System32\\ntlanman.dll",
+                                root + L"\\system32\\ntlanman.dll", location, location, L"ProviderOrder", L"", 0,
+                                LocateValue}),
+              Describe(*network.results().entries[1]));
+    EXPECT_EQ(3u, network.providerPaths().size());
+}
+
+TEST_F(NetworkTest, DisagreeingListsListNothing) {
+    File(L"WINDOWS\\system32\\one.dll");
+    AddProvider(L"One", L"%SystemRoot%\\System32\\one.dll");
+    AddProvider(L"Two", L"%SystemRoot%\\System32\\one.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\Bare\\NetworkProvider", L"Name", L"no path");
+    struct Case {
+        const wchar_t* order;
+        std::size_t names;
+    };
+    for (const Case& c : {Case{L"One", 0}, Case{L"One,Two,", 3}, Case{L"One,Bare,Two", 3}, Case{L"", 0}}) {
+        WriteString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", c.order);
+        network.ClearResults();
+        network.Enumerate();
+        EXPECT_TRUE(network.results().entries.empty()) << std::wstring(c.order).size();
+        EXPECT_EQ(c.names, network.providerNames().size());
+    }
+    WriteString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", L"One,Two");
+    network.ClearResults();
+    network.Enumerate();
+    EXPECT_EQ((std::vector<std::wstring>{L"One", L"Two"}), Names(network));
+}
+
+class PrintTest : public CategoryTest {
+protected:
+    CTarnAutoRunPrint print;
+};
+
+TEST_F(PrintTest, MonitorsWithADriverLiveAndStored) {
+    const std::wstring dll = File(L"WINDOWS\\system32\\localspl.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kMonitors + L"\\Local Port", L"Driver", L"localspl.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kMonitors + L"\\No Driver", L"Other", L"x");
+    WriteString(HKEY_LOCAL_MACHINE, kMonitors + L"\\TarnAutoRunDisable\\Parked", L"driver", L"localspl.dll");
+    print.Enumerate();
+    ASSERT_EQ((std::vector<std::wstring>{L"Local Port", L"Parked"}), Names(print));
+    const std::wstring location = L"HKLM\\" + kMonitors;
+    EXPECT_EQ(Describe(Expected{L"Local Port", L"localspl.dll", root + L"\\System32\\localspl.dll", location,
+                                location + L"\\Local Port", L"", L"Local Port", KindKey, LocateKey}),
+              Describe(*print.results().entries[0]));
+    EXPECT_EQ(Describe(Expected{L"Parked", L"localspl.dll", root + L"\\System32\\localspl.dll", location,
+                                location + L"\\Parked", L"", L"Parked", KindKey, LocateKey, EntryDisabled}),
+              Describe(*print.results().entries[1]));
+
+    const auto first = test::DescribeAll(print);
+    print.ClearResults();
+    print.Enumerate();
+    EXPECT_EQ(first, test::DescribeAll(print));
+}
+
+TEST_F(PrintTest, MissingKeysGiveNothing) {
+    CTarnAutoRunNetWork network;
+    print.Enumerate();
+    network.Enumerate();
+    EXPECT_TRUE(print.results().entries.empty());
+    EXPECT_TRUE(network.results().entries.empty());
+}
+
+}  // namespace
+}  // namespace tarn
