@@ -33,14 +33,21 @@ int32_t CTarnAutoRunWinsock::Enumerate() {
     return 0;
 }
 
-void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath) {
+template <typename Read>
+void CTarnAutoRunWinsock::ForEachCatalogEntry(const std::wstring& walkedPath, Read read) {
     ForEachSubKeyName(*registry_, [&](const std::wstring& entryName) {
-        AutoRunEntry& entry = NewEntry();
+        NewEntry();
         const std::wstring relPath = JoinKeyText(walkedPath, entryName);
         RegKey key;
-        if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
-            return;
+        if (key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
+            read(entryName, relPath, key);
         }
+    });
+}
+
+void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath) {
+    ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
+        AutoRunEntry& entry = *results_.current;
         ForEachValueName(key, [&](const std::wstring& valueName) {
             if (results_.current == nullptr || !SameRegistryName(valueName, L"PackedCatalogItem")) {
                 return;
@@ -61,13 +68,8 @@ void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath)
 }
 
 void CTarnAutoRunWinsock::ReadNameSpaceProviders(const std::wstring& walkedPath) {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& entryName) {
-        AutoRunEntry& entry = NewEntry();
-        const std::wstring relPath = JoinKeyText(walkedPath, entryName);
-        RegKey key;
-        if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
-            return;
-        }
+    ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
+        AutoRunEntry& entry = *results_.current;
         ForEachValueName(key, [&](const std::wstring& valueName) {
             entry.keyPath = JoinKeyText(L"HKLM", relPath);
             entry.locateKind = LocateKey;

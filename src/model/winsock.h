@@ -15,6 +15,10 @@ public:
 private:
     void ReadTransportProviders(const std::wstring& walkedPath);
     void ReadNameSpaceProviders(const std::wstring& walkedPath);
+    // Calls `read(name, relPath, key)` for every catalog subkey, with a new current record and
+    // the subkey open in `key`.
+    template <typename Read>
+    void ForEachCatalogEntry(const std::wstring& walkedPath, Read read);
 };
 
 }  // namespace tarn

@@ -13,32 +13,28 @@ namespace {
 
 using test::ScratchFolder;
 
-FILETIME FileTimeFromLocal(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME local{};
-    local.wYear = year;
-    local.wMonth = month;
-    local.wDay = day;
-    local.wHour = hour;
-    local.wMinute = minute;
-    local.wSecond = second;
-    FILETIME localTime{};
-    FILETIME utc{};
-    EXPECT_TRUE(::SystemTimeToFileTime(&local, &localTime));
-    EXPECT_TRUE(::LocalFileTimeToFileTime(&localTime, &utc));
-    return utc;
+FILETIME FileTimeFromCalendar(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME calendar{};
+    calendar.wYear = year;
+    calendar.wMonth = month;
+    calendar.wDay = day;
+    calendar.wHour = hour;
+    calendar.wMinute = minute;
+    calendar.wSecond = second;
+    FILETIME time{};
+    EXPECT_TRUE(::SystemTimeToFileTime(&calendar, &time));
+    return time;
 }
 
 FILETIME FileTimeFromUtc(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
-    SYSTEMTIME utc{};
-    utc.wYear = year;
-    utc.wMonth = month;
-    utc.wDay = day;
-    utc.wHour = hour;
-    utc.wMinute = minute;
-    utc.wSecond = second;
-    FILETIME time{};
-    EXPECT_TRUE(::SystemTimeToFileTime(&utc, &time));
-    return time;
+    return FileTimeFromCalendar(year, month, day, hour, minute, second);
+}
+
+FILETIME FileTimeFromLocal(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    const FILETIME local = FileTimeFromCalendar(year, month, day, hour, minute, second);
+    FILETIME utc{};
+    EXPECT_TRUE(::LocalFileTimeToFileTime(&local, &utc));
+    return utc;
 }
 
 void SetLastWriteTime(const std::wstring& path, const FILETIME& time) {
