@@ -24,18 +24,27 @@ export WINESERVER
 tarn_scripts_dir=$(cd "$(dirname "$0")" && pwd)
 
 # Creates the prefix once (concurrent callers wait for the first), with the dialog fonts mapped
-# to a CJK font so that Chinese text is readable in windows and screenshots.
+# to a CJK font so that Chinese text is readable in windows and screenshots, and with no folder
+# linked out of the prefix.
 tarn_wine_ensure_prefix() {
-    [ -f "$WINEPREFIX/.tarn-ready" ] && return 0
+    [ -f "$WINEPREFIX/.tarn-ready-2" ] && return 0
     mkdir -p "$WINEPREFIX"
     (
         flock 9
-        if [ ! -f "$WINEPREFIX/.tarn-ready" ]; then
+        if [ ! -f "$WINEPREFIX/.tarn-ready-2" ]; then
             "$TARN_WINE_LOADER" wineboot --init </dev/null >/dev/null 2>&1 || true
             fonts_reg="$WINEPREFIX/tarn-fonts.reg"
             { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$tarn_scripts_dir/wine-fonts.reg.txt"; } >"$fonts_reg"
             "$TARN_WINE_LOADER" regedit /S "$fonts_reg" </dev/null >/dev/null 2>&1
-            touch "$WINEPREFIX/.tarn-ready"
+            # Wine links the user's Desktop and document folders to the Unix home; real folders
+            # keep the tests, and the program's walk of the desktop, inside the prefix.
+            for link in "$WINEPREFIX"/drive_c/users/*/*; do
+                if [ -L "$link" ]; then
+                    rm -f "$link"
+                    mkdir -p "$link"
+                fi
+            done
+            touch "$WINEPREFIX/.tarn-ready-2"
         fi
     ) 9>"$WINEPREFIX.lock"
 }

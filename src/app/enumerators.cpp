@@ -7,7 +7,9 @@
 #include "model/known_dlls.h"
 #include "model/logon.h"
 #include "model/network_print.h"
+#include "model/scheduled_tasks.h"
 #include "model/services.h"
+#include "model/short_menu.h"
 #include "model/winlogon.h"
 #include "model/winsock.h"
 
@@ -18,6 +20,7 @@ EnumeratorSet CreateEnumerators() {
     set[0] = std::make_unique<CTarnAutoRunLogon>();
     set[1] = std::make_unique<CTarnAutoRunExplorer>();
     set[2] = std::make_unique<CTarnAutoRunInternet>();
+    set[3] = std::make_unique<CTarnAutoRunScheduledTasks>();
     set[4] = std::make_unique<CTarnAutoRunServices>();
     set[5] = std::make_unique<CTarnAutoRunDrivers>();
     set[6] = std::make_unique<CTarnAutoRunImageHijacks>();
@@ -27,6 +30,7 @@ EnumeratorSet CreateEnumerators() {
     set[10] = std::make_unique<CTarnAutoRunWinsock>();
     set[11] = std::make_unique<CTarnAutoRunNetWork>();
     set[12] = std::make_unique<CTarnAutoRunPrint>();
+    set[13] = std::make_unique<CTarnAutoRunShortMenu>();
     return set;
 }
 

@@ -26,6 +26,7 @@ public:
 
     T* get() const noexcept { return p_; }
     T* operator->() const noexcept { return p_; }
+    T& operator*() const noexcept { return *p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
 
     void reset() noexcept {

@@ -69,6 +69,12 @@ struct KernelHandle {
     static void close(pointer h) noexcept { ::CloseHandle(h); }
 };
 
+struct FindHandle {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer h) noexcept { ::FindClose(h); }
+};
+
 struct Hicon {
     using pointer = HICON;
     static pointer invalid() noexcept { return nullptr; }
@@ -86,6 +92,7 @@ struct Hmodule {
 using unique_hkey = UniqueAny<handle_traits::Hkey>;
 using unique_file = UniqueAny<handle_traits::FileHandle>;
 using unique_handle = UniqueAny<handle_traits::KernelHandle>;
+using unique_find = UniqueAny<handle_traits::FindHandle>;
 using unique_hicon = UniqueAny<handle_traits::Hicon>;
 using unique_hmodule = UniqueAny<handle_traits::Hmodule>;
 

@@ -5,7 +5,12 @@
 #include "support/process_runner.h"
 #include "support/registry_seed.h"
 #include "support/scratch_folder.h"
+#include "support/shell_fixture.h"
+#include "support/task_fixture.h"
 #include "support/test_paths.h"
+
+#include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -123,6 +128,13 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
     const std::wstring monitor = L"TarnE2E Monitor " + tag;
     seed.SetString(HKEY_LOCAL_MACHINE, kMonitors + L"\\" + monitor, L"Driver", dll1);
 
+    test::ScheduledTasks tasks;
+    const std::wstring taskName = L"TarnE2ETask" + tag;
+    tasks.Create(taskName, app, 0);
+    test::ShellTestFolder desktop(CSIDL_DESKTOPDIRECTORY);
+    const std::wstring shortcut = L"TarnE2E Shortcut " + tag + L".lnk";
+    test::MakeShortcut(desktop / shortcut, app);
+
     const auto run = RunProgram(Tarnscan() + L" --csv", scratch.path());
     ASSERT_TRUE(run.started);
     ASSERT_EQ(0u, run.exitCode) << run.err;
@@ -146,6 +158,8 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
     };
     const Seeded seeded[] = {
         {runName, L"0", L"16", L"HKLM\\" + kRun},
+        {taskName + L".job", L"3", L"16", L"C:\\windows\\Tasks"},
+        {shortcut, L"13", L"16", desktop.path()},
         {delayName, L"1", L"16", L"HKLM\\" + kDelayLoad},
         {helperName, L"2", L"16", L"HKLM\\" + kHelpers},
         {package, L"9", L"16", L"HKLM\\" + kNotify},

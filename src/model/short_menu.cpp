@@ -1,0 +1,109 @@
+#include "model/short_menu.h"
+
+#include "model/key_text.h"
+#include "win/com_ptr.h"
+#include "win/unique_handle.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+// Folder links can form cycles; no real menu is this deep.
+constexpr int kMaxFolderDepth = 32;
+
+std::wstring Child(const std::wstring& folder, const std::wstring& name) {
+    return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
+}
+
+bool IsShortcutName(const std::wstring& fileName) {
+    const std::size_t dot = fileName.rfind(L'.');
+    return dot != std::wstring::npos && EqualsNoCaseAscii(fileName.substr(dot + 1), L"lnk");
+}
+
+}  // namespace
+
+int32_t CTarnAutoRunShortMenu::Enumerate() {
+    results_.pass = 0;
+    return EnumerateOpenKey();
+}
+
+int32_t CTarnAutoRunShortMenu::EnumerateOpenKey() {
+    for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS}) {
+        std::vector<wchar_t> folder(MAX_PATH, L'\0');
+        if (::SHGetSpecialFolderPathW(nullptr, folder.data(), folderId, FALSE)) {
+            WalkFolder(folder.data());
+        }
+    }
+    return 0;
+}
+
+void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder) {
+    WalkFolder(folder, 0);
+}
+
+void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth) {
+    if (depth > kMaxFolderDepth) {
+        return;
+    }
+    WIN32_FIND_DATAW found{};
+    const unique_find search(::FindFirstFileW(Child(folder, L"*.*").c_str(), &found));
+    if (!search) {
+        return;
+    }
+    do {
+        const std::wstring fileName = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            if (fileName != L"." && fileName != L"..") {
+                WalkFolder(Child(folder, fileName), depth + 1);
+            }
+        } else if (IsShortcutName(fileName)) {
+            AddShortcut(folder, fileName, Child(folder, fileName));
+        }
+    } while (::FindNextFileW(search.get(), &found));
+}
+
+void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder, const std::wstring& fileName,
+                                        const std::wstring& path) {
+    const std::wstring target = ResolveShortcut(path);
+    if (target.empty()) {
+        return;
+    }
+    AutoRunEntry& entry = NewEntry();
+    entry.locationKind = LocationFolder;
+    if (ResolveCurrent(target)) {
+        entry.name = fileName;
+        entry.keyPath = path;
+        results_.locationText = folder;
+        AddEntry(LocationFolder);
+    }
+}
+
+std::wstring CTarnAutoRunShortMenu::ResolveShortcut(const std::wstring& path) {
+    const ComApartment apartment;
+    if (!apartment.ok()) {
+        return {};
+    }
+    com_ptr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+                                  link.put_void()))) {
+        return {};
+    }
+    com_ptr<IPersistFile> file;
+    // Read access suffices, and is all an unprivileged user has in the common menu.
+    if (FAILED(link.query_to(file)) || FAILED(file->Load(path.c_str(), STGM_READ))) {
+        return {};
+    }
+    std::vector<wchar_t> target(MAX_PATH, L'\0');
+    if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_RAWPATH))) {
+        return {};
+    }
+    target.back() = L'\0';
+    return target.data();
+}
+
+}  // namespace tarn

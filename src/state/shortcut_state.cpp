@@ -1,0 +1,23 @@
+#include "state/shortcut_state.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+namespace tarn {
+
+int DisableShortcut(const std::wstring&) {
+    return 1;
+}
+
+int EnableShortcut(const std::wstring&) {
+    return 1;
+}
+
+int DeleteShortcut(const std::wstring& path) {
+    if (::PathFileExistsW(path.c_str()) && !::DeleteFileW(path.c_str())) {
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace tarn

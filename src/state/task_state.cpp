@@ -1,0 +1,65 @@
+#include "state/task_state.h"
+
+#include "model/key_text.h"
+#include "win/environment.h"
+#include "win/task_scheduler.h"
+
+#include <windows.h>
+
+namespace tarn {
+
+namespace {
+
+constexpr std::size_t kMaxTaskFileLength = 7999;
+
+// Sets the disabled flag on or off and saves the task to its own file.
+int SetTaskDisabled(const std::wstring& name, bool disabled) {
+    const ComApartment apartment;
+    if (!apartment.ok()) {
+        return 0;
+    }
+    const com_ptr<ITaskScheduler> scheduler = CreateTaskScheduler();
+    if (!scheduler) {
+        return 0;
+    }
+    const com_ptr<ITask> task = ActivateTask(*scheduler, name);
+    DWORD flags = 0;
+    if (!task || FAILED(task->GetFlags(&flags))) {
+        return 0;
+    }
+    flags = disabled ? (flags | TASK_FLAG_DISABLED) : (flags & ~static_cast<DWORD>(TASK_FLAG_DISABLED));
+    com_ptr<IPersistFile> file;
+    if (FAILED(task->SetFlags(flags)) || FAILED(task.query_to(file)) || FAILED(file->Save(nullptr, TRUE))) {
+        return 0;
+    }
+    return 1;
+}
+
+bool IsPlainFileName(const std::wstring& name) {
+    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos &&
+           name.find(L"..") == std::wstring::npos;
+}
+
+}  // namespace
+
+int DisableTask(const std::wstring& name) {
+    return SetTaskDisabled(name, true);
+}
+
+int EnableTask(const std::wstring& name) {
+    return SetTaskDisabled(name, false);
+}
+
+int DeleteTask(const std::wstring& name) {
+    if (!IsPlainFileName(name)) {
+        return 0;
+    }
+    const auto folder = JoinKeyPath(ReadEnvironmentVariable(L"systemroot"), L"Tasks");
+    if (!folder || folder->size() + 1 + name.size() > kMaxTaskFileLength) {
+        return 0;
+    }
+    const std::wstring file = *folder + L"\\" + name;
+    return ::DeleteFileW(file.c_str()) ? 1 : 0;
+}
+
+}  // namespace tarn
