@@ -38,6 +38,23 @@ std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text,
     return Split(text, separator, false);
 }
 
+std::vector<std::wstring> SplitListItems(const std::wstring& text, wchar_t separator) {
+    if (text.empty()) {
+        return {};
+    }
+    auto items = Split(text, separator, false);
+    return items ? *items : std::vector<std::wstring>{text};
+}
+
+std::wstring JoinListItems(const std::vector<std::wstring>& items, wchar_t separator) {
+    std::wstring text;
+    for (const std::wstring& item : items) {
+        text += item;
+        text.push_back(separator);
+    }
+    return text;
+}
+
 std::optional<std::vector<std::wstring>> SplitProviderOrder(const std::wstring& text) {
     return Split(text, L',', true);
 }

@@ -20,6 +20,13 @@ std::optional<wchar_t> ListSeparatorFor(const std::wstring& valueName);
 // Nothing when the text is empty or holds no separator: such a value is taken whole.
 std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, wchar_t separator);
 
+// The items of a list value's text, as the state changes rebuild them: like SplitListText, but a
+// text without separator is one item and an empty text none.
+std::vector<std::wstring> SplitListItems(const std::wstring& text, wchar_t separator);
+
+// Every item followed by the separator, the form in which list values are written back.
+std::wstring JoinListItems(const std::vector<std::wstring>& items, wchar_t separator);
+
 // Splits the network "ProviderOrder" text at every comma; unlike a list value, what follows the
 // last comma is always one more name, also when it is empty. Nothing for an empty text or one
 // without a comma.

@@ -104,15 +104,19 @@ bool RegKey::SetValue(const std::wstring& name, DWORD type, const BYTE* data, DW
     return status_ == ERROR_SUCCESS;
 }
 
-bool RegKey::QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount) {
+bool RegKey::QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount,
+                        LONG* code) {
     if (buffer.empty()) {
         buffer.assign(kDefaultQueryBytes, 0);
     }
+    LONG ignored = ERROR_SUCCESS;
+    LONG& result = code != nullptr ? *code : ignored;
+    result = ERROR_MORE_DATA;
     std::size_t step = kQueryFirstStepBytes;
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         DWORD valueType = REG_NONE;
         DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG result = Registry().queryValueEx(handle_, name.c_str(), nullptr, &valueType, buffer.data(), &size);
+        result = Registry().queryValueEx(handle_, name.c_str(), nullptr, &valueType, buffer.data(), &size);
         if (result == ERROR_SUCCESS) {
             type = valueType;
             byteCount = static_cast<DWORD>(std::min<std::size_t>(size, buffer.size()));
@@ -202,6 +206,16 @@ std::wstring RegKey::ValueName(DWORD index) {
         return {};
     }
     return std::wstring(name.data(), std::min<std::size_t>(count, name.size() - 1));
+}
+
+std::wstring RegKey::EnumKeyName(DWORD index) {
+    std::vector<wchar_t> name(MAX_PATH, L'\0');
+    status_ = Registry().enumKey(handle_, index, name.data(), static_cast<DWORD>(name.size()));
+    if (status_ != ERROR_SUCCESS) {
+        return {};
+    }
+    name.back() = L'\0';
+    return name.data();
 }
 
 // Keeps `status` so that the code of a failed operation survives the clean-up that follows it.

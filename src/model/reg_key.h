@@ -41,13 +41,17 @@ public:
     bool SetValue(const std::wstring& name, DWORD type, const BYTE* data, DWORD byteCount);
 
     // Reads a value whole, growing `buffer` as needed; hands back type and exact byte count
-    // (the buffer may be larger). Does not change `status`.
-    bool QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount);
+    // (the buffer may be larger). Does not change `status`; the platform's code goes to `code`
+    // when one is given.
+    bool QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount,
+                    LONG* code = nullptr);
 
     DWORD SubKeyCount();
     DWORD ValueCount();
     std::wstring SubKeyName(DWORD index);
     std::wstring ValueName(DWORD index);
+    // The older enumeration call, with room for a key name of 259 characters; empty on failure.
+    std::wstring EnumKeyName(DWORD index);
 
     // Typed readers; none of them changes `status`.
     std::wstring ReadString(const std::wstring& name);

@@ -1,0 +1,62 @@
+#include "state/state_changes.h"
+
+#include "model/autorun_base.h"
+#include "model/key_text.h"
+#include "state/shortcut_state.h"
+#include "state/task_state.h"
+
+namespace tarn {
+
+std::optional<CAutoRunStateChanges::Place> CAutoRunStateChanges::PlaceOf(const std::wstring& keyText, int32_t kind) {
+    Place place;
+    place.root = RootFromKeyText(keyText);
+    place.key = SubPathFromKeyText(keyText, kind);
+    const auto store = JoinKeyPath(place.key, kStoreName);
+    if (place.root == nullptr || place.key.empty() || !store) {
+        return std::nullopt;
+    }
+    place.store = *store;
+    return place;
+}
+
+std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name) {
+    std::optional<std::wstring> found;
+    ForEachSubKeyName(key, [&](const std::wstring& subKey) {
+        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(subKey, name)) {
+            found = subKey;
+        }
+    });
+    return found;
+}
+
+std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name) {
+    std::optional<std::wstring> found;
+    ForEachValueName(key, [&](const std::wstring& valueName) {
+        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(valueName, name)) {
+            found = valueName;
+        }
+    });
+    return found;
+}
+
+int32_t CAutoRunStateChanges::DisableTask(const std::wstring& name) {
+    return tarn::DisableTask(name);
+}
+
+int32_t CAutoRunStateChanges::EnableTask(const std::wstring& name) {
+    return tarn::EnableTask(name);
+}
+
+int32_t CAutoRunStateChanges::DeleteTask(const std::wstring& name) {
+    return tarn::DeleteTask(name);
+}
+
+int32_t CAutoRunStateChanges::DisableShortcut(const std::wstring& entryText) {
+    return tarn::DisableShortcut(entryText);
+}
+
+int32_t CAutoRunStateChanges::EnableShortcut(const std::wstring& entryText) {
+    return tarn::EnableShortcut(entryText);
+}
+
+}  // namespace tarn

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "model/autorun_entry.h"
+#include "model/reg_key.h"
+#include "state/registry_tree.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The in-memory lists of one list value ("Userinit", "Shell", "AppInit_DLLs"), rebuilt from the
+// registry at the start of every list-item operation.
+struct ListItemLists {
+    std::vector<ListItem> itemRecords;
+    std::vector<std::wstring> activeItems;
+    std::vector<std::wstring> storedItems;
+};
+
+// Switching registrations off and on and deleting them. A switch-off moves the registration into
+// the "TarnAutoRunDisable" store beside it, a switch-on moves it back; at every moment the
+// registration exists whole in its live place or in its store. Every operation works through
+// `workingKey` (closed again before it returns) and answers non-zero for success.
+class CAutoRunStateChanges {
+public:
+    CAutoRunStateChanges() = default;
+    virtual ~CAutoRunStateChanges() = default;
+    CAutoRunStateChanges(const CAutoRunStateChanges&) = delete;
+    CAutoRunStateChanges& operator=(const CAutoRunStateChanges&) = delete;
+
+    // Value entries: `keyText` is the live key's text, `valueName` the value.
+    virtual int32_t DisableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind);
+    virtual int32_t EnableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind);
+
+    // Services and drivers, always below HKEY_LOCAL_MACHINE.
+    virtual int32_t DisableService(const std::wstring& keyText, const std::wstring& serviceName, int32_t kind);
+    virtual int32_t EnableService(const std::wstring& keyText, const std::wstring& serviceName, int32_t kind);
+    virtual int32_t DeleteService(const std::wstring& keyText, const std::wstring& serviceName, int32_t kind);
+
+    // Key entries: one level (values only; the key must have no subkeys) or the whole tree.
+    virtual int32_t DisableKey(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
+    virtual int32_t EnableKey(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
+    virtual int32_t DisableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
+    virtual int32_t EnableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
+    virtual int32_t DeleteKeyTreeEntry(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind,
+                                       int32_t state);
+
+    // Scheduled tasks.
+    virtual int32_t DisableTask(const std::wstring& name);
+    virtual int32_t EnableTask(const std::wstring& name);
+    virtual int32_t DeleteTask(const std::wstring& name);
+
+    // Items of a list value: `itemText` is the entry's image path.
+    virtual int32_t DisableListItem(const std::wstring& keyText, const std::wstring& valueName,
+                                    const std::wstring& itemText, int32_t kind);
+    virtual int32_t EnableListItem(const std::wstring& keyText, const std::wstring& valueName,
+                                   const std::wstring& itemText, int32_t kind);
+    virtual int32_t DeleteListItem(const std::wstring& keyPath, const std::wstring& valueName,
+                                   const std::wstring& itemText, int32_t kind, int32_t state);
+
+    virtual int32_t DeleteValueEntry(const std::wstring& keyText, const std::wstring& valueName, int32_t kind,
+                                     int32_t state);
+    virtual int32_t DeleteKeyEntry(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind,
+                                   int32_t state);
+
+    // Shortcuts have no switched-off form.
+    virtual int32_t DisableShortcut(const std::wstring& entryText);
+    virtual int32_t EnableShortcut(const std::wstring& entryText);
+
+    // The lists of one list value as the last operation on it left them.
+    const ListItemLists& ListsOf(const std::wstring& valueName);
+
+    // Splits a list value's text into its records and active items.
+    void ParseListValue(const std::wstring& valueName, const std::wstring& text);
+
+protected:
+    RegKey workingKey;
+
+private:
+    // Where an entry lives: its root, the key path K and K's store path.
+    struct Place {
+        HKEY root = nullptr;
+        std::wstring key;
+        std::wstring store;
+    };
+    static std::optional<Place> PlaceOf(const std::wstring& keyText, int32_t kind);
+
+    // Values.
+    bool MoveValueToStore(const Place& place, const std::wstring& valueName);
+    bool RestoreValueFromStore(const Place& place, const std::wstring& valueName);
+    static bool DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName);
+
+    // Services.
+    bool SaveServiceStart(const std::wstring& startName);
+    bool RestoreServiceStart(const std::wstring& startName);
+    bool DeleteKeyTree(HKEY root, const std::wstring& path, const std::wstring& name);
+
+    // Keys.
+    bool MoveKey(const Place& place, const std::wstring& from, const std::wstring& to, const std::wstring& name,
+                 bool oneLevel, bool toStore);
+    bool DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
+    static bool DeleteNamedSubKey(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
+
+    // List items.
+    ListItemLists& ListsFor(const std::wstring& valueName);
+    ListItemLists& RebuildLists(const std::wstring& valueName, const std::wstring& liveText,
+                                const std::wstring& storedText);
+
+    std::map<std::wstring, ListItemLists> lists_;
+    int deleteDepth_ = 0;
+};
+
+// The name of the subkey (or value) of an open key that equals `name` without regard to case, in
+// the registry's own letter case; nothing when there is none.
+std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name);
+std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name);
+
+}  // namespace tarn

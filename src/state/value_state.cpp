@@ -1,0 +1,90 @@
+// Value entries: a named value moves between its key and the key's store, byte for byte.
+#include "state/state_changes.h"
+#include "state/state_support.h"
+
+#include "model/autorun_base.h"
+
+namespace tarn {
+
+int32_t CAutoRunStateChanges::DisableValue(const std::wstring& keyText, const std::wstring& valueName,
+                                           int32_t kind) {
+    const auto place = PlaceOf(keyText, kind);
+    if (!place || !workingKey.OpenWrite(place->root, place->key)) {
+        return 0;
+    }
+    const CloseOnExit closer(workingKey);
+    const auto name = FindValue(workingKey, valueName);
+    return name && MoveValueToStore(*place, *name) ? 1 : 0;
+}
+
+bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const std::wstring& valueName) {
+    const auto value = ReadStoredValue(workingKey, valueName);
+    if (!value) {
+        return false;
+    }
+    RegKey store;
+    if (!store.OpenWrite(place.root, place.store) && !store.Create(place.root, place.store)) {
+        return false;
+    }
+    // The live value goes only once the store holds exactly its bytes.
+    if (!WriteVerifiedValue(store, *value)) {
+        return false;
+    }
+    return workingKey.DeleteValue(valueName);
+}
+
+int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName,
+                                          int32_t kind) {
+    const auto place = PlaceOf(keyText, kind);
+    if (!place || !workingKey.OpenWrite(place->root, place->store)) {
+        return 0;
+    }
+    const CloseOnExit closer(workingKey);
+    const auto name = FindValue(workingKey, valueName);
+    return name && RestoreValueFromStore(*place, *name) ? 1 : 0;
+}
+
+bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const std::wstring& valueName) {
+    const auto value = ReadStoredValue(workingKey, valueName);
+    if (!value) {
+        return false;
+    }
+    RegKey live;
+    if (!live.OpenWrite(place.root, place.key) || !WriteVerifiedValue(live, *value)) {
+        return false;
+    }
+    if (!workingKey.DeleteValue(valueName)) {
+        return false;
+    }
+    workingKey.Close();
+    return DeleteStoreIfEmpty(place.root, place.key, place.store) != StoreCleanup::Failed;
+}
+
+int32_t CAutoRunStateChanges::DeleteValueEntry(const std::wstring& keyText, const std::wstring& valueName,
+                                               int32_t kind, int32_t state) {
+    const auto place = PlaceOf(keyText, kind);
+    if (!place) {
+        return 0;
+    }
+    switch (state) {
+        case EntryEnabled:
+        case EntryFileMissing:
+            return DeleteNamedValue(place->root, place->key, valueName) ? 1 : 0;
+        case EntryDisabled:
+            // The store key stays, even when this empties it.
+            return DeleteNamedValue(place->root, place->store, valueName) ? 1 : 0;
+        default:
+            return 0;
+    }
+}
+
+bool CAutoRunStateChanges::DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName) {
+    RegKey key;
+    if (!key.OpenWrite(root, path)) {
+        return false;
+    }
+    const auto name = FindValue(key, valueName);
+    return name && key.DeleteValue(*name);
+}
+
+}  // namespace tarn
