@@ -1,6 +1,7 @@
 // Key texts, joins and value-byte readers on arbitrary input.
 #include "model/autorun_entry.h"
 #include "model/key_text.h"
+#include "model/list_value.h"
 #include "model/registry_data.h"
 
 #include "fuzz_input.h"
@@ -36,6 +37,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         Check(*joined == texts[0] + L"\\" + texts[1]);
     } else {
         Check(texts[0].size() + texts[1].size() + 1 > tarn::kMaxJoinedPathLength);
+    }
+
+    // Joining split items and splitting them again gives the same items.
+    for (wchar_t separator : {L',', L' '}) {
+        const auto items = tarn::SplitListItems(keyText, separator);
+        bool plain = true;
+        for (const auto& item : items) {
+            plain = plain && item.find(separator) == std::wstring::npos;
+        }
+        Check(plain);
+        Check(tarn::SplitListItems(tarn::JoinListItems(items, separator), separator) == items ||
+              (!items.empty() && items.back().empty()));
     }
 
     const std::wstring wide = tarn::Utf16TextFromBytes(data, size);

@@ -74,3 +74,22 @@ TEST(EqualsNoCaseAscii, FoldsAsciiLettersOnly) {
 
 }  // namespace
 }  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST(IsClsidLike, NeedsBothBracesInAnyOrder) {
+    EXPECT_TRUE(IsClsidLike(L"{00021401-0000-0000-C000-000000000046}"));
+    EXPECT_TRUE(IsClsidLike(L"}x{"));
+    EXPECT_FALSE(IsClsidLike(L"{open"));
+    EXPECT_FALSE(IsClsidLike(L"WinRAR"));
+}
+
+TEST(JoinKeyText, JoinsWithoutALimit) {
+    const std::wstring longName(300, L'n');
+    EXPECT_EQ(L"HKLM\\" + longName, JoinKeyText(L"HKLM", longName));
+    EXPECT_EQ(L"CLSID\\{X}", ClassKeyPath(L"{X}"));
+}
+
+}  // namespace
+}  // namespace tarn

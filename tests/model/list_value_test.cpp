@@ -41,3 +41,31 @@ TEST(ListSeparatorFor, KnowsTheThreeListValuesInAnyCase) {
 
 }  // namespace
 }  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST(SplitListItems, TakesAWholeTextWithoutSeparatorAsOneItem) {
+    EXPECT_EQ((std::vector<std::wstring>{L"Explorer.exe"}), SplitListItems(L"Explorer.exe", L' '));
+    EXPECT_EQ(std::vector<std::wstring>{}, SplitListItems(L"", L','));
+    EXPECT_EQ((std::vector<std::wstring>{L"u.exe", L"", L"x.exe"}), SplitListItems(L"u.exe,,x.exe,", L','));
+}
+
+TEST(JoinListItems, WritesEveryItemFollowedByTheSeparator) {
+    EXPECT_EQ(L"a.dll,b.dll,", JoinListItems({L"a.dll", L"b.dll"}, L','));
+    EXPECT_EQ(L"Explorer.exe ", JoinListItems({L"Explorer.exe"}, L' '));
+    EXPECT_EQ(L"", JoinListItems({}, L','));
+    // Splitting what was joined gives the items back.
+    const std::vector<std::wstring> items = {L"c:\\a.exe", L"", L"b"};
+    EXPECT_EQ(items, SplitListItems(JoinListItems(items, L','), L','));
+}
+
+TEST(SplitProviderOrder, KeepsAnEmptyLastName) {
+    EXPECT_EQ((std::vector<std::wstring>{L"A", L"B", L""}), SplitProviderOrder(L"A,B,"));
+    EXPECT_EQ((std::vector<std::wstring>{L"A", L" B"}), SplitProviderOrder(L"A, B"));
+    EXPECT_EQ(std::nullopt, SplitProviderOrder(L"Single"));
+    EXPECT_EQ(std::nullopt, SplitProviderOrder(L""));
+}
+
+}  // namespace
+}  // namespace tarn
