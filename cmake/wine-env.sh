@@ -44,6 +44,8 @@ tarn_wine_ensure_prefix() {
                     mkdir -p "$link"
                 fi
             done
+            # Let the first session of the new prefix end.
+            "$WINESERVER" -w </dev/null >/dev/null 2>&1 || true
             touch "$WINEPREFIX/.tarn-ready-2"
         fi
     ) 9>"$WINEPREFIX.lock"

@@ -5,6 +5,7 @@
 #include "support/scratch_folder.h"
 #include "support/task_fixture.h"
 #include "win/environment.h"
+#include "win/task_scheduler.h"
 
 #include <shlwapi.h>
 
@@ -36,6 +37,10 @@ protected:
 };
 
 TEST_F(ScheduledTasksTest, AnEmptySchedulerGivesAnEmptyList) {
+    {
+        const ComApartment apartment;
+        ASSERT_TRUE(static_cast<bool>(CreateTaskScheduler())) << "the task scheduler is not reachable";
+    }
     ASSERT_TRUE(test::ListedTaskNames().empty()) << "the prefix holds tasks of its own";
     enumerator.Enumerate();
     EXPECT_TRUE(enumerator.results().entries.empty());
