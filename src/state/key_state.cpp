@@ -124,18 +124,8 @@ int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const s
 int32_t CAutoRunStateChanges::DeleteKeyEntry(const std::wstring& keyText, const std::wstring& subKeyName,
                                              int32_t kind, int32_t state) {
     const auto place = PlaceOf(keyText, kind);
-    if (!place) {
-        return 0;
-    }
-    switch (state) {
-        case EntryEnabled:
-        case EntryFileMissing:
-            return DeleteNamedSubKey(place->root, place->key, subKeyName) ? 1 : 0;
-        case EntryDisabled:
-            return DeleteNamedSubKey(place->root, place->store, subKeyName) ? 1 : 0;
-        default:
-            return 0;
-    }
+    const auto path = PathForState(place, state);
+    return path && DeleteNamedSubKey(place->root, *path, subKeyName) ? 1 : 0;
 }
 
 bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path, const std::wstring& subKeyName) {
@@ -151,18 +141,8 @@ bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path
 int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText, const std::wstring& subKeyName,
                                                  int32_t kind, int32_t state) {
     const auto place = PlaceOf(keyText, kind);
-    if (!place) {
-        return 0;
-    }
-    switch (state) {
-        case EntryEnabled:
-        case EntryFileMissing:
-            return DeleteTree(place->root, place->key, subKeyName) ? 1 : 0;
-        case EntryDisabled:
-            return DeleteTree(place->root, place->store, subKeyName) ? 1 : 0;
-        default:
-            return 0;
-    }
+    const auto path = PathForState(place, state);
+    return path && DeleteTree(place->root, *path, subKeyName) ? 1 : 0;
 }
 
 bool CAutoRunStateChanges::DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName) {

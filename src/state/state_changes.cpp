@@ -19,6 +19,21 @@ std::optional<CAutoRunStateChanges::Place> CAutoRunStateChanges::PlaceOf(const s
     return place;
 }
 
+std::optional<std::wstring> CAutoRunStateChanges::PathForState(const std::optional<Place>& place, int32_t state) {
+    if (!place) {
+        return std::nullopt;
+    }
+    switch (state) {
+        case EntryEnabled:
+        case EntryFileMissing:
+            return place->key;
+        case EntryDisabled:
+            return place->store;
+        default:
+            return std::nullopt;
+    }
+}
+
 std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name) {
     std::optional<std::wstring> found;
     ForEachSubKeyName(key, [&](const std::wstring& subKey) {

@@ -89,6 +89,8 @@ private:
         std::wstring store;
     };
     static std::optional<Place> PlaceOf(const std::wstring& keyText, int32_t kind);
+    // Where a delete works: the live key for states 16 and 18, the store for 17, nowhere else.
+    static std::optional<std::wstring> PathForState(const std::optional<Place>& place, int32_t state);
 
     // Values.
     bool MoveValueToStore(const Place& place, const std::wstring& valueName);

@@ -62,20 +62,10 @@ bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const std::
 
 int32_t CAutoRunStateChanges::DeleteValueEntry(const std::wstring& keyText, const std::wstring& valueName,
                                                int32_t kind, int32_t state) {
+    // Deleting a stored value keeps the store key, even when this empties it.
     const auto place = PlaceOf(keyText, kind);
-    if (!place) {
-        return 0;
-    }
-    switch (state) {
-        case EntryEnabled:
-        case EntryFileMissing:
-            return DeleteNamedValue(place->root, place->key, valueName) ? 1 : 0;
-        case EntryDisabled:
-            // The store key stays, even when this empties it.
-            return DeleteNamedValue(place->root, place->store, valueName) ? 1 : 0;
-        default:
-            return 0;
-    }
+    const auto path = PathForState(place, state);
+    return path && DeleteNamedValue(place->root, *path, valueName) ? 1 : 0;
 }
 
 bool CAutoRunStateChanges::DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName) {
