@@ -1,5 +1,7 @@
 #include "fileinfo/image_path_rules.h"
 
+#include "model/key_text.h"
+
 #include <utility>
 
 namespace tarn {
@@ -16,16 +18,6 @@ bool Contains(const wstring& text, const wchar_t* part) {
 
 bool Contains(const wstring& text, wchar_t c) {
     return text.find(c) != npos;
-}
-
-// Only ASCII letters are folded: the rules test ASCII literals, and other letters in a path
-// would gain nothing from folding.
-void LowerAscii(wstring& text) {
-    for (wchar_t& c : text) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
 }
 
 void ReplaceAll(wstring& text, const wstring& from, const wstring& to) {
@@ -65,7 +57,9 @@ public:
     explicit Resolver(const ImagePathEnvironment& environment) : env_(environment) {}
 
     std::optional<wstring> Resolve(wstring t) const {
-        LowerAscii(t);
+        // Only ASCII letters are folded: the rules test ASCII literals, and other letters in a
+        // path would gain nothing from folding.
+        t = LowerAscii(std::move(t));
         ApplyRewriteRules(t);
         return FindExisting(t);
     }

@@ -12,6 +12,13 @@ wchar_t FoldAscii(wchar_t c) {
 
 }  // namespace
 
+std::wstring LowerAscii(std::wstring text) {
+    for (wchar_t& c : text) {
+        c = FoldAscii(c);
+    }
+    return text;
+}
+
 bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) {
         return false;

@@ -33,6 +33,9 @@ bool IsClsidLike(const std::wstring& text);
 // "CLSID\<clsid>", the class key below HKEY_CLASSES_ROOT.
 std::wstring ClassKeyPath(const std::wstring& clsid);
 
+// The text with its ASCII letters in lower case; other letters are kept.
+std::wstring LowerAscii(std::wstring text);
+
 // Registry names compare without regard to case. Only ASCII letters are folded here; the
 // registry's own folding of other letters is left to the platform comparison.
 bool EqualsNoCaseAscii(const std::wstring& a, const std::wstring& b);

@@ -10,7 +10,6 @@
 #include "model/list_value.h"
 #include "model/registry_data.h"
 
-#include <algorithm>
 
 namespace tarn {
 
@@ -76,10 +75,7 @@ const ListItemLists& CAutoRunStateChanges::ListsOf(const std::wstring& valueName
 }
 
 ListItemLists& CAutoRunStateChanges::ListsFor(const std::wstring& valueName) {
-    std::wstring key = valueName;
-    std::transform(key.begin(), key.end(), key.begin(),
-                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
-    return lists_[key];
+    return lists_[LowerAscii(valueName)];
 }
 
 void CAutoRunStateChanges::ParseListValue(const std::wstring& valueName, const std::wstring& text) {

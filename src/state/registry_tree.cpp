@@ -48,18 +48,11 @@ bool ReadSubKeyNames(RegKey& key, std::vector<std::wstring>& names) {
     return true;
 }
 
-std::wstring Lower(const std::wstring& text) {
-    std::wstring lower = text;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
-    return lower;
-}
-
 bool SameValues(std::vector<StoredValue> a, std::vector<StoredValue> b) {
     if (a.size() != b.size()) {
         return false;
     }
-    auto byName = [](const StoredValue& x, const StoredValue& y) { return Lower(x.name) < Lower(y.name); };
+    auto byName = [](const StoredValue& x, const StoredValue& y) { return LowerAscii(x.name) < LowerAscii(y.name); };
     std::sort(a.begin(), a.end(), byName);
     std::sort(b.begin(), b.end(), byName);
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -124,10 +117,10 @@ bool SameTree(const StoredTree& a, const StoredTree& b) {
     }
     std::map<std::wstring, const StoredKey*> keysOfB;
     for (const StoredKey& key : b) {
-        keysOfB[Lower(key.relativePath)] = &key;
+        keysOfB[LowerAscii(key.relativePath)] = &key;
     }
     for (const StoredKey& key : a) {
-        const auto match = keysOfB.find(Lower(key.relativePath));
+        const auto match = keysOfB.find(LowerAscii(key.relativePath));
         if (match == keysOfB.end() || !SameValues(key.values, match->second->values)) {
             return false;
         }

@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -49,11 +51,6 @@ std::wstring Tarnscan() {
     return L"\"" + test::TestProgramFolder() + L"\\..\\tarnscan.exe\"";
 }
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
-    return text;
-}
 
 class TarnscanTest : public ::testing::Test {
 protected:
@@ -182,7 +179,7 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         EXPECT_EQ(s.location, found[0][kLocation]);
         EXPECT_EQ(L"无签名", found[0][kSignature]);  // the scratch files carry no signature
     }
-    EXPECT_EQ(Lower(app), RowsNamed(rows, runName)[0][kImagePath]);
+    EXPECT_EQ(LowerAscii(app), RowsNamed(rows, runName)[0][kImagePath]);
     EXPECT_EQ(hijacked, RowsNamed(rows, hijacked)[0][kSubKeyName]);
 
     std::vector<std::wstring> appInitPaths;
@@ -192,7 +189,7 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         EXPECT_EQ(L"HKLM\\" + kWindows + L"\\AppInit_DLLs", row[kLocation]);
         appInitPaths.push_back(row[kImagePath]);
     }
-    EXPECT_EQ((std::vector<std::wstring>{Lower(dll1), Lower(dll2)}), appInitPaths);
+    EXPECT_EQ((std::vector<std::wstring>{LowerAscii(dll1), LowerAscii(dll2)}), appInitPaths);
 }
 
 TEST_F(TarnscanTest, PlainReportWithoutVerification) {
@@ -207,7 +204,7 @@ TEST_F(TarnscanTest, PlainReportWithoutVerification) {
     EXPECT_EQ(0u, report.find(L"== 登录启动 ("));
     EXPECT_NE(std::wstring::npos, report.find(L"== 系统服务 ("));
     EXPECT_NE(std::wstring::npos,
-              report.find(L"已启用\t\t" + name + L"\t" + Lower(app) + L"\t\tHKCU\\" + kRun + L"\r\n"));
+              report.find(L"已启用\t\t" + name + L"\t" + LowerAscii(app) + L"\t\tHKCU\\" + kRun + L"\r\n"));
 }
 
 TEST_F(TarnscanTest, UnknownOptionPrintsUsageAndExitsWithTwo) {

@@ -1,5 +1,7 @@
 #include "fileinfo/image_path_rules.h"
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,11 +14,6 @@
 namespace tarn {
 namespace {
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
-    return text;
-}
 
 // A machine with a case-insensitive file system, as on Windows, that remembers what was probed.
 class FakeMachine {
@@ -27,7 +24,7 @@ public:
     std::set<std::wstring> existing;  // lower-cased
     mutable std::vector<std::wstring> probes;
 
-    void Add(const std::wstring& path) { existing.insert(Lower(path)); }
+    void Add(const std::wstring& path) { existing.insert(LowerAscii(path)); }
 
     ImagePathEnvironment Environment() const {
         return {[this](const wchar_t* name) {
@@ -36,7 +33,7 @@ public:
                 },
                 [this](const std::wstring& path) {
                     probes.push_back(path);
-                    return existing.count(Lower(path)) > 0;
+                    return existing.count(LowerAscii(path)) > 0;
                 }};
     }
 

@@ -3,6 +3,8 @@
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,11 +17,6 @@ namespace {
 using test::ScopedEnvironment;
 using test::ScratchFolder;
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
-    return text;
-}
 
 std::wstring Replace(std::wstring text, const std::wstring& from, const std::wstring& to) {
     for (std::size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size())) {
@@ -40,7 +37,7 @@ protected:
 
     // {S} is the scratch folder, {R} the system root, {s} the scratch folder in lower case.
     std::wstring Expand(const std::wstring& text) const {
-        return Replace(Replace(Replace(text, L"{S}", scratch.path()), L"{R}", root), L"{s}", Lower(scratch.path()));
+        return Replace(Replace(Replace(text, L"{S}", scratch.path()), L"{R}", root), L"{s}", LowerAscii(scratch.path()));
     }
 };
 

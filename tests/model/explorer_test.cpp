@@ -2,6 +2,8 @@
 
 #include "support/category_fixture.h"
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -15,7 +17,6 @@ using test::CategoryTest;
 using test::CreateKey;
 using test::Describe;
 using test::Expected;
-using test::LowerAscii;
 using test::Names;
 using test::WriteString;
 

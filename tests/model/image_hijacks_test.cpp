@@ -2,6 +2,8 @@
 
 #include "support/category_fixture.h"
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,7 +15,6 @@ namespace {
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
-using test::LowerAscii;
 using test::Names;
 using test::WriteDword;
 using test::WriteString;

@@ -9,6 +9,8 @@
 
 #include <shlwapi.h>
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -59,7 +61,7 @@ TEST_F(ScheduledTasksTest, TasksAreListedWithTheTasksFolderAndTheirDisabledBit) 
     for (const auto& entry : entries) {
         names.push_back(entry->name);
         EXPECT_EQ(app, entry->commandLine);
-        EXPECT_EQ(test::LowerAscii(app), entry->imagePath);
+        EXPECT_EQ(LowerAscii(app), entry->imagePath);
         EXPECT_EQ(ReadEnvironmentVariable(L"systemroot") + L"\\Tasks", entry->location);
         EXPECT_EQ(LocationFolder, entry->locationKind);
         EXPECT_TRUE(entry->keyPath.empty());

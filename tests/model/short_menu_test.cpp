@@ -8,6 +8,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -61,7 +63,7 @@ TEST_F(ShortMenuTest, ListsShortcutsOfDesktopThenProgramsEachWithItsOwnFolder) {
     EXPECT_EQ(L"App.lnk", first.name);
     EXPECT_EQ(desktop / L"App.lnk", first.keyPath);
     EXPECT_EQ(desktop.path(), first.location);
-    EXPECT_EQ(test::LowerAscii(app), first.imagePath);
+    EXPECT_EQ(LowerAscii(app), first.imagePath);
     const AutoRunEntry& second = *ours[1];
     EXPECT_EQ(L"Tool.LNK", second.name);
     EXPECT_EQ(programs / L"Suite\\Deeper\\Tool.LNK", second.keyPath);

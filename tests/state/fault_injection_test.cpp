@@ -10,6 +10,8 @@
 #include "support/registry_dump.h"
 #include "support/registry_sandbox.h"
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -80,25 +82,17 @@ struct Scenario {
     std::function<bool(const RegistryDump&)> present = nullptr;
 };
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c + 32);
-        }
-    }
-    return text;
-}
 
 // Whether a list item is in the named list value of `key` or of its store.
 std::function<bool(const RegistryDump&)> ItemPresent(const std::wstring& key, const std::wstring& valueName,
                                                      const std::wstring& item) {
     return [=](const RegistryDump& dump) {
-        for (const std::wstring& path : {L"hklm\\" + Lower(key), L"hklm\\" + Lower(key + kStore)}) {
+        for (const std::wstring& path : {L"hklm\\" + LowerAscii(key), L"hklm\\" + LowerAscii(key + kStore)}) {
             const auto found = dump.keys.find(path);
             if (found == dump.keys.end()) {
                 continue;
             }
-            const auto value = found->second.find(Lower(valueName));
+            const auto value = found->second.find(LowerAscii(valueName));
             if (value == found->second.end()) {
                 continue;
             }
@@ -106,7 +100,7 @@ std::function<bool(const RegistryDump&)> ItemPresent(const std::wstring& key, co
             const auto items = SplitListItems(Utf16TextFromBytes(bytes.data(), bytes.size()),
                                               ListSeparatorFor(valueName).value());
             for (const auto& text : items) {
-                if (Lower(text) == Lower(item)) {
+                if (LowerAscii(text) == LowerAscii(item)) {
                     return true;
                 }
             }

@@ -2,6 +2,8 @@
 
 #include "support/state_fixture.h"
 
+#include "model/key_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,9 +31,7 @@ const std::wstring kStore = L"\\TarnAutoRunDisable";
 // The dump of one subtree with its path prefix cut, to compare a tree before and after a move.
 std::map<std::wstring, std::map<std::wstring, RegistryDump::Value>> Subtree(const RegistryDump& dump,
                                                                           std::wstring prefix) {
-    for (wchar_t& c : prefix) {
-        c = (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-    }
+    prefix = LowerAscii(prefix);
     std::map<std::wstring, std::map<std::wstring, RegistryDump::Value>> tree;
     for (const auto& [path, values] : dump.keys) {
         if (path == prefix || path.rfind(prefix + L"\\", 0) == 0) {

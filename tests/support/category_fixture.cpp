@@ -2,15 +2,6 @@
 
 namespace tarn::test {
 
-std::wstring LowerAscii(std::wstring text) {
-    for (wchar_t& c : text) {
-        if (c >= L'A' && c <= L'Z') {
-            c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-    }
-    return text;
-}
-
 std::wstring Describe(const AutoRunEntry& e) {
     return e.name + L"|" + e.commandLine + L"|" + e.imagePath + L"|" + e.location + L"|" + e.keyPath + L"|" +
            e.valueName + L"|" + e.subKeyName + L"|" + std::to_wstring(e.entryKind) + L"|" +

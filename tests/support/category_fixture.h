@@ -30,9 +30,6 @@ protected:
     std::wstring File(const std::wstring& relative) const { return scratch.AddFile(relative); }
 };
 
-// Lower-cases ASCII letters, as the resolver does with registered texts.
-std::wstring LowerAscii(std::wstring text);
-
 // The identifying fields of an expected entry (location kind 14: a registry key).
 struct Expected {
     std::wstring name;

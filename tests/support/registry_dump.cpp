@@ -1,19 +1,15 @@
 #include "support/registry_dump.h"
 
-#include <algorithm>
+#include "model/key_text.h"
+
 
 namespace tarn::test {
 
 namespace {
 
-std::wstring Lower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; });
-    return text;
-}
 
 void DumpKey(HKEY key, const std::wstring& path, RegistryDump& dump) {
-    auto& values = dump.keys[Lower(path)];
+    auto& values = dump.keys[LowerAscii(path)];
     DWORD subKeys = 0;
     DWORD valueCount = 0;
     DWORD longestName = 0;
@@ -29,7 +25,7 @@ void DumpKey(HKEY key, const std::wstring& path, RegistryDump& dump) {
         if (::RegEnumValueW(key, i, name.data(), &nameCount, nullptr, &type, data.data(), &dataCount) ==
             ERROR_SUCCESS) {
             data.resize(dataCount);
-            values[Lower(std::wstring(name.data(), nameCount))] = {type, data};
+            values[LowerAscii(std::wstring(name.data(), nameCount))] = {type, data};
         }
     }
     for (DWORD i = 0; i < subKeys; ++i) {

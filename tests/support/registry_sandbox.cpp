@@ -9,7 +9,9 @@ namespace tarn::test {
 
 namespace {
 
-constexpr wchar_t kSandboxParent[] = L"Software\\TarnwellTests";
+// Every sandbox has a key of its own directly below Software: a shared parent could be deleted
+// by one test process while another creates its sandbox in it.
+constexpr wchar_t kSandboxPrefix[] = L"Software\\TarnwellTest-";
 
 HKEY CreateScratchKey(const std::wstring& path) {
     HKEY key = nullptr;
@@ -27,7 +29,7 @@ void Redirect(HKEY predefined, HKEY scratch) {
 
 RegistrySandbox::RegistrySandbox(bool redirectClassesRoot) {
     static std::atomic<unsigned> counter{0};
-    scratchPath_ = std::wstring(kSandboxParent) + L"\\" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+    scratchPath_ = std::wstring(kSandboxPrefix) + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                    std::to_wstring(++counter);
     machine_ = CreateScratchKey(scratchPath_ + L"\\HKLM");
     user_ = CreateScratchKey(scratchPath_ + L"\\HKCU");
@@ -49,8 +51,6 @@ RegistrySandbox::~RegistrySandbox() {
     ::RegCloseKey(machine_);
     ::RegCloseKey(user_);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, scratchPath_.c_str());
-    // Only removed when no other test process still has a sandbox in it.
-    ::RegDeleteKeyW(HKEY_CURRENT_USER, kSandboxParent);
 }
 
 void WriteValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
