@@ -14,6 +14,7 @@ namespace {
 
 using test::CreateKey;
 using test::KeyExists;
+using test::ReadRaw;
 using test::RegistrySandbox;
 using test::ValueExists;
 using test::WriteDword;
@@ -21,30 +22,6 @@ using test::WriteString;
 using test::WriteValue;
 
 constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// Reads a value's type and exact bytes with the plain API, for checking what RegKey wrote.
-struct RawValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-};
-
-RawValue ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name) {
-    RawValue raw;
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        ADD_FAILURE() << "cannot open key";
-        return raw;
-    }
-    DWORD size = 0;
-    ::RegQueryValueExW(key, name.c_str(), nullptr, &raw.type, nullptr, &size);
-    raw.bytes.resize(size);
-    if (size > 0) {
-        ::RegQueryValueExW(key, name.c_str(), nullptr, &raw.type, raw.bytes.data(), &size);
-        raw.bytes.resize(size);
-    }
-    ::RegCloseKey(key);
-    return raw;
-}
 
 std::vector<BYTE> Pattern(std::size_t count) {
     std::vector<BYTE> bytes(count);
@@ -122,13 +99,13 @@ TEST_F(RegKeyTest, QueryValueCopiesLargeValuesWholeWithTheirType) {
         DWORD count = 0;
         ASSERT_TRUE(key.QueryValue(name, buffer, type, count));
         ASSERT_TRUE(key.SetValue(std::wstring(name) + L"Copy", type, buffer.data(), count));
-        const RawValue original = ReadRaw(HKEY_LOCAL_MACHINE, kRun, name);
-        const RawValue copy = ReadRaw(HKEY_LOCAL_MACHINE, kRun, std::wstring(name) + L"Copy");
+        const auto original = ReadRaw(HKEY_LOCAL_MACHINE, kRun, name).value();
+        const auto copy = ReadRaw(HKEY_LOCAL_MACHINE, kRun, std::wstring(name) + L"Copy").value();
         EXPECT_EQ(original.type, copy.type);
         EXPECT_EQ(original.bytes, copy.bytes);
         EXPECT_EQ(original.bytes.size(), count);
     }
-    EXPECT_EQ(0x1234u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"HugeCopy").type);
+    EXPECT_EQ(0x1234u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"HugeCopy")->type);
 }
 
 TEST_F(RegKeyTest, QueryValueReportsAMissingValueWithoutChangingStatus) {
@@ -153,18 +130,18 @@ TEST_F(RegKeyTest, CopiesUnterminatedAndEmptyStringsExactly) {
     RegKey key;
     ASSERT_TRUE(key.OpenWrite(HKEY_LOCAL_MACHINE, kRun));
     for (const wchar_t* name : {L"Raw", L"Empty", L"Odd"}) {
-        const RawValue original = ReadRaw(HKEY_LOCAL_MACHINE, kRun, name);
+        const auto original = ReadRaw(HKEY_LOCAL_MACHINE, kRun, name).value();
         std::vector<BYTE> buffer(16000, 0);  // zero-filled: a NUL follows the data
         DWORD type = 0;
         DWORD count = 0;
         ASSERT_TRUE(key.QueryValue(name, buffer, type, count));
         ASSERT_TRUE(key.SetValue(std::wstring(name) + L"Copy", type, buffer.data(), count));
-        const RawValue copy = ReadRaw(HKEY_LOCAL_MACHINE, kRun, std::wstring(name) + L"Copy");
+        const auto copy = ReadRaw(HKEY_LOCAL_MACHINE, kRun, std::wstring(name) + L"Copy").value();
         EXPECT_EQ(original.type, copy.type);
         EXPECT_EQ(original.bytes, copy.bytes) << "copy of " << original.bytes.size() << " bytes has "
                                               << copy.bytes.size();
     }
-    EXPECT_EQ(6u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"RawCopy").bytes.size());
+    EXPECT_EQ(6u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"RawCopy")->bytes.size());
 }
 
 TEST_F(RegKeyTest, PlatformWouldAddATerminatorWhenANulFollowsTheData) {
@@ -176,7 +153,7 @@ TEST_F(RegKeyTest, PlatformWouldAddATerminatorWhenANulFollowsTheData) {
     ASSERT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key, L"Grown", 0, REG_SZ, reinterpret_cast<const BYTE*>(zeroFollows),
                                               3 * sizeof(wchar_t)));
     ::RegCloseKey(key);
-    EXPECT_EQ(8u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"Grown").bytes.size());
+    EXPECT_EQ(8u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"Grown")->bytes.size());
 }
 
 TEST_F(RegKeyTest, TypedReadersAreBoundedByTheReturnedByteCount) {

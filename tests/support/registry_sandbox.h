@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarn::test {
 
@@ -34,6 +36,14 @@ void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, 
                  DWORD type = REG_SZ);
 void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void CreateKey(HKEY root, const std::wstring& path);
+
+// A value as the registry holds it, read with the plain API; nothing when it does not exist.
+struct RawValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+    bool operator==(const RawValue& other) const { return type == other.type && bytes == other.bytes; }
+};
+std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name);
 bool KeyExists(HKEY root, const std::wstring& path);
 bool ValueExists(HKEY root, const std::wstring& path, const std::wstring& name);
 

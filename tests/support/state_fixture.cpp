@@ -2,26 +2,6 @@
 
 namespace tarn::test {
 
-std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    RawValue raw;
-    DWORD size = 0;
-    if (::RegQueryValueExW(key, name.c_str(), nullptr, &raw.type, nullptr, &size) != ERROR_SUCCESS) {
-        ::RegCloseKey(key);
-        return std::nullopt;
-    }
-    raw.bytes.resize(size);
-    if (size > 0) {
-        ::RegQueryValueExW(key, name.c_str(), nullptr, &raw.type, raw.bytes.data(), &size);
-        raw.bytes.resize(size);
-    }
-    ::RegCloseKey(key);
-    return raw;
-}
-
 std::wstring ReadText(HKEY root, const std::wstring& path, const std::wstring& name) {
     const auto raw = ReadRaw(root, path, name);
     if (!raw) {

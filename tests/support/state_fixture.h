@@ -12,14 +12,6 @@
 
 namespace tarn::test {
 
-// A value as the registry holds it, read with the plain API; nothing when it does not exist.
-struct RawValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-    bool operator==(const RawValue& other) const { return type == other.type && bytes == other.bytes; }
-};
-std::optional<RawValue> ReadRaw(HKEY root, const std::wstring& path, const std::wstring& name);
-
 // Text of a string value read with the plain API (up to its terminator).
 std::wstring ReadText(HKEY root, const std::wstring& path, const std::wstring& name);
 
