@@ -27,19 +27,11 @@ int32_t CTarnAutoRunAppInit::Enumerate() {
 }
 
 int32_t CTarnAutoRunAppInit::EnumerateOpenKey() {
-    const std::wstring keyText = JoinKeyText(L"HKLM", kWindowsPath);
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        if (!SameRegistryName(valueName, kAppInitValue)) {
-            return;
-        }
-        const std::wstring data = registry_->ReadString(valueName);
-        if (SplitAppInitValue(valueName, data)) {
-            AddListItemEntries(keyText, valueName, data, items_, results_.pass == 1 ? storePaths_ : livePaths_);
-        } else {
-            AddWholeListValue(keyText, valueName, data);
-        }
-    });
-    registry_->Close();
+    const auto split = [this](const std::wstring& valueName, const std::wstring& data) {
+        return SplitAppInitValue(valueName, data);
+    };
+    ReadListValue(kAppInitValue, JoinKeyText(L"HKLM", kWindowsPath), split, items_,
+                  results_.pass == 1 ? storePaths_ : livePaths_);
     return 0;
 }
 

@@ -41,10 +41,28 @@ void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
 
 namespace tarn {
 
+std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name) {
+    std::optional<std::wstring> found;
+    ForEachSubKeyName(key, [&](const std::wstring& subKey) {
+        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(subKey, name)) {
+            found = subKey;
+        }
+    });
+    return found;
+}
+
+std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name) {
+    std::optional<std::wstring> found;
+    ForEachValueName(key, [&](const std::wstring& valueName) {
+        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(valueName, name)) {
+            found = valueName;
+        }
+    });
+    return found;
+}
+
 std::optional<std::wstring> ReadDefaultValue(RegKey& key) {
-    bool found = false;
-    ForEachValueName(key, [&](const std::wstring& valueName) { found = found || valueName.empty(); });
-    if (!found) {
+    if (!FindValue(key, L"")) {
         return std::nullopt;
     }
     return key.ReadString(L"");
@@ -84,6 +102,21 @@ void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText, const
             AddEntry();
         }
     }
+}
+
+void CTarnAutoRunBase::ReadListValue(
+    const wchar_t* listName, const std::wstring& keyPathText,
+    const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
+    const std::vector<ListItem>& items, std::vector<std::wstring>& paths) {
+    if (const auto valueName = FindValue(*registry_, listName)) {
+        const std::wstring data = registry_->ReadString(*valueName);
+        if (split(*valueName, data)) {
+            AddListItemEntries(keyPathText, *valueName, data, items, paths);
+        } else {
+            AddWholeListValue(keyPathText, *valueName, data);
+        }
+    }
+    registry_->Close();
 }
 
 void CTarnAutoRunBase::AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName,

@@ -4,6 +4,7 @@
 #include "model/reg_key.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,10 +54,20 @@ protected:
                             const std::vector<ListItem>& items, std::vector<std::wstring>& paths);
     // Adds a list value that was not split as one value entry of its key.
     void AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data);
+    // Lists the list value `listName` of the open key: its items of this pass when `split`
+    // splits it, else the value whole. Closes the key.
+    void ReadListValue(const wchar_t* listName, const std::wstring& keyPathText,
+                       const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
+                       const std::vector<ListItem>& items, std::vector<std::wstring>& paths);
 
     std::unique_ptr<RegKey> registry_;
     CategoryResults results_;
 };
+
+// The name of the subkey (or value) of an open key that equals `name` without regard to case, in
+// the registry's own letter case, found by walking the key by index; nothing when there is none.
+std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name);
+std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name);
 
 // The default value of an open key, found by walking its values; nothing when it has none.
 std::optional<std::wstring> ReadDefaultValue(RegKey& key);

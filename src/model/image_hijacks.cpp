@@ -33,19 +33,18 @@ int32_t CTarnAutoRunImageHijacks::EnumerateOpenKey() {
         if (!options.OpenRead(registry_->handle(), name)) {
             return;
         }
-        ForEachValueName(options, [&](const std::wstring& valueName) {
-            if (results_.current == nullptr || !SameRegistryName(valueName, L"Debugger")) {
-                return;
-            }
-            entry.keyPath = JoinKeyText(results_.locationText, name);
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
-            const std::wstring data = options.ReadString(valueName);
-            entry.commandLine = data;
-            if (ResolveCurrent(data)) {
-                AddEntry();
-            }
-        });
+        const auto debugger = FindValue(options, L"Debugger");
+        if (!debugger) {
+            return;
+        }
+        entry.keyPath = JoinKeyText(results_.locationText, name);
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
+        const std::wstring data = options.ReadString(*debugger);
+        entry.commandLine = data;
+        if (ResolveCurrent(data)) {
+            AddEntry();
+        }
     });
     registry_->Close();
     return 0;

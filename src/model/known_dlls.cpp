@@ -31,13 +31,8 @@ std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory() {
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, kKnownDllsPath)) {
         return {};
     }
-    std::wstring directory;
-    ForEachValueName(key, [&](const std::wstring& valueName) {
-        if (SameRegistryName(valueName, kDllDirectory)) {
-            directory = key.ReadString(valueName);
-        }
-    });
-    return directory;
+    const auto name = FindValue(key, kDllDirectory);
+    return name ? key.ReadString(*name) : std::wstring();
 }
 
 int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {

@@ -112,18 +112,10 @@ void CTarnAutoRunLogon::ReadShell(const std::wstring& keyPathText) {
 
 void CTarnAutoRunLogon::ReadWinlogonList(const wchar_t* listName, const std::wstring& keyPathText,
                                          ListValueRecords& list) {
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        if (!SameRegistryName(valueName, listName)) {
-            return;
-        }
-        const std::wstring data = registry_->ReadString(valueName);
-        if (SplitListValue(valueName, data)) {
-            AddListItemEntries(keyPathText, valueName, data, list.items, list.paths);
-        } else {
-            AddWholeListValue(keyPathText, valueName, data);
-        }
-    });
-    registry_->Close();
+    const auto split = [this](const std::wstring& valueName, const std::wstring& data) {
+        return SplitListValue(valueName, data);
+    };
+    ReadListValue(listName, keyPathText, split, list.items, list.paths);
 }
 
 }  // namespace tarn

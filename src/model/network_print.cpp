@@ -12,15 +12,10 @@ constexpr wchar_t kServicesPath[] = L"System\\CurrentControlSet\\Services";
 constexpr wchar_t kMonitorsPath[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
 constexpr wchar_t kProviderOrder[] = L"ProviderOrder";
 
-// The value of an open key named `valueName` (any letter case), found by walking its values.
+// The text of an open key's value named `valueName` (any letter case); nothing when there is none.
 std::optional<std::wstring> ReadNamedString(RegKey& key, const wchar_t* valueName) {
-    std::optional<std::wstring> text;
-    ForEachValueName(key, [&](const std::wstring& name) {
-        if (SameRegistryName(name, valueName)) {
-            text = key.ReadString(name);
-        }
-    });
-    return text;
+    const auto name = FindValue(key, valueName);
+    return name ? std::optional<std::wstring>(key.ReadString(*name)) : std::nullopt;
 }
 
 }  // namespace
@@ -99,20 +94,19 @@ int32_t CTarnAutoRunPrint::EnumerateOpenKey() {
         if (!key.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(monitorPath_, monitor))) {
             return;
         }
-        ForEachValueName(key, [&](const std::wstring& valueName) {
-            if (results_.current == nullptr || !SameRegistryName(valueName, L"Driver")) {
-                return;
-            }
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
-            entry.commandLine = key.ReadString(valueName);
-            entry.keyPath = JoinKeyText(results_.locationText, monitor);
-            entry.name = monitor;
-            entry.subKeyName = monitor;
-            if (ResolveCurrent(entry.commandLine)) {
-                AddEntry();
-            }
-        });
+        const auto driver = FindValue(key, L"Driver");
+        if (!driver) {
+            return;
+        }
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
+        entry.commandLine = key.ReadString(*driver);
+        entry.keyPath = JoinKeyText(results_.locationText, monitor);
+        entry.name = monitor;
+        entry.subKeyName = monitor;
+        if (ResolveCurrent(entry.commandLine)) {
+            AddEntry();
+        }
     });
     registry_->Close();
     return 0;

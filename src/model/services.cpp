@@ -52,13 +52,7 @@ int32_t CTarnAutoRunServiceKeys::HasObjectName(const std::wstring& relPath) {
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
         return 0;
     }
-    int32_t found = 0;
-    ForEachValueName(key, [&](const std::wstring& valueName) {
-        if (SameRegistryName(valueName, L"ObjectName")) {
-            found = 1;
-        }
-    });
-    return found;
+    return FindValue(key, L"ObjectName") ? 1 : 0;
 }
 
 int32_t CTarnAutoRunServiceKeys::IsStartListed(const std::wstring& relPath) {
@@ -86,19 +80,17 @@ int32_t CTarnAutoRunServiceKeys::ReadCommandValue(const std::wstring& keyPath, c
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, keyPath)) {
         return 0;
     }
-    int32_t added = 0;
-    ForEachValueName(key, [&](const std::wstring& name) {
-        if (added == 1 || !SameRegistryName(name, valueName)) {
-            return;
-        }
-        const std::wstring data = key.ReadString(name);
-        results_.current->commandLine = data;
-        if (ResolveCurrent(data)) {
-            AddEntry();
-            added = 1;
-        }
-    });
-    return added;
+    const auto name = FindValue(key, valueName);
+    if (!name) {
+        return 0;
+    }
+    const std::wstring data = key.ReadString(*name);
+    results_.current->commandLine = data;
+    if (!ResolveCurrent(data)) {
+        return 0;
+    }
+    AddEntry();
+    return 1;
 }
 
 int32_t CTarnAutoRunServiceKeys::ReadImagePath(const std::wstring& relPath) {

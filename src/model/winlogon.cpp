@@ -46,21 +46,18 @@ int32_t CTarnAutoRunWinlogon::Enumerate() {
 }
 
 void CTarnAutoRunWinlogon::ReadUIHost() {
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        if (!SameRegistryName(valueName, L"UIHost")) {
-            return;
-        }
+    if (const auto valueName = FindValue(*registry_, L"UIHost")) {
         AutoRunEntry& entry = NewEntry();
         entry.keyPath = results_.locationText;
-        entry.valueName = valueName;
+        entry.valueName = *valueName;
         entry.locateKind = LocateValue;
-        results_.locationText = JoinKeyText(results_.locationText, valueName);
-        entry.name = valueName;
-        entry.commandLine = registry_->ReadString(valueName);
+        results_.locationText = JoinKeyText(results_.locationText, *valueName);
+        entry.name = *valueName;
+        entry.commandLine = registry_->ReadString(*valueName);
         if (ResolveCurrent(entry.commandLine)) {
             AddEntry();
         }
-    });
+    }
     registry_->Close();
 }
 
@@ -71,40 +68,36 @@ void CTarnAutoRunWinlogon::ReadNotifyPackages() {
         if (!key.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(notifyPath_, package))) {
             return;
         }
-        ForEachValueName(key, [&](const std::wstring& valueName) {
-            if (results_.current == nullptr || !SameRegistryName(valueName, L"DllName")) {
-                return;
-            }
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
-            entry.commandLine = key.ReadString(valueName);
-            entry.keyPath = JoinKeyText(results_.locationText, package);
-            entry.name = package;
-            entry.subKeyName = package;
-            if (ResolveCurrent(entry.commandLine)) {
-                AddEntry();
-            }
-        });
+        const auto dllName = FindValue(key, L"DllName");
+        if (!dllName) {
+            return;
+        }
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
+        entry.commandLine = key.ReadString(*dllName);
+        entry.keyPath = JoinKeyText(results_.locationText, package);
+        entry.name = package;
+        entry.subKeyName = package;
+        if (ResolveCurrent(entry.commandLine)) {
+            AddEntry();
+        }
     });
     registry_->Close();
 }
 
 int32_t CTarnAutoRunWinlogon::EnumerateOpenKey() {
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        if (!SameRegistryName(valueName, L"SCRNSAVE.EXE")) {
-            return;
-        }
+    if (const auto valueName = FindValue(*registry_, L"SCRNSAVE.EXE")) {
         AutoRunEntry& entry = NewEntry();
-        entry.name = valueName;
-        entry.valueName = valueName;
+        entry.name = *valueName;
+        entry.valueName = *valueName;
         entry.keyPath = results_.locationText;
         entry.locateKind = LocateValue;
         entry.entryKind = KindValue;
-        entry.commandLine = registry_->ReadString(valueName);
+        entry.commandLine = registry_->ReadString(*valueName);
         if (ResolveCurrent(entry.commandLine)) {
             AddEntry();
         }
-    });
+    }
     registry_->Close();
     return 0;
 }

@@ -48,22 +48,21 @@ void CTarnAutoRunWinsock::ForEachCatalogEntry(const std::wstring& walkedPath, Re
 void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath) {
     ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
         AutoRunEntry& entry = *results_.current;
-        ForEachValueName(key, [&](const std::wstring& valueName) {
-            if (results_.current == nullptr || !SameRegistryName(valueName, L"PackedCatalogItem")) {
-                return;
-            }
-            entry.keyPath = JoinKeyText(L"HKLM", relPath);
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
-            // Only the record's leading ANSI path is read; the protocol data after it is not.
-            entry.commandLine = key.ReadAnsiString(valueName);
-            entry.name = entryName;
-            entry.valueName = entryName;
-            entry.subKeyName = entryName;
-            if (ResolveCurrent(entry.commandLine)) {
-                AddEntry();
-            }
-        });
+        const auto record = FindValue(key, L"PackedCatalogItem");
+        if (!record) {
+            return;
+        }
+        entry.keyPath = JoinKeyText(L"HKLM", relPath);
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
+        // Only the record's leading ANSI path is read; the protocol data after it is not.
+        entry.commandLine = key.ReadAnsiString(*record);
+        entry.name = entryName;
+        entry.valueName = entryName;
+        entry.subKeyName = entryName;
+        if (ResolveCurrent(entry.commandLine)) {
+            AddEntry();
+        }
     });
 }
 

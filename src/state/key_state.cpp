@@ -25,13 +25,6 @@ bool FitsBelow(const std::wstring& target, const StoredTree& tree) {
     return true;
 }
 
-// Removes what a failed copy left at `target`.
-void RemovePartialCopy(HKEY root, const std::wstring& target) {
-    if (const auto partial = ReadTree(root, target, false)) {
-        DeleteTreeKeys(root, target, *partial);
-    }
-}
-
 }  // namespace
 
 bool CAutoRunStateChanges::MoveKey(const Place& place, const std::wstring& from, const std::wstring& to,
@@ -58,7 +51,7 @@ bool CAutoRunStateChanges::MoveKey(const Place& place, const std::wstring& from,
     const bool copied = WriteTree(place.root, *target, *tree);
     const auto copy = copied ? ReadTree(place.root, *target) : std::nullopt;
     if (!copy || !SameTree(*tree, *copy)) {
-        RemovePartialCopy(place.root, *target);
+        DeleteWholeTree(place.root, *target);  // what a failed copy left behind
         if (toStore && !storeExisted) {
             DeleteStoreIfEmpty(place.root, place.key, place.store);
         }
@@ -156,8 +149,7 @@ bool CAutoRunStateChanges::DeleteTree(HKEY root, const std::wstring& path, const
     }
     key.Close();
     const auto top = JoinKeyPath(path, *name);
-    const auto tree = top ? ReadTree(root, *top, false) : std::nullopt;
-    return tree && DeleteTreeKeys(root, *top, *tree);
+    return top && DeleteWholeTree(root, *top);
 }
 
 }  // namespace tarn

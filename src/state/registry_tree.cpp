@@ -144,4 +144,9 @@ bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree)
     return true;
 }
 
+bool DeleteWholeTree(HKEY root, const std::wstring& path) {
+    const auto tree = ReadTree(root, path, false);
+    return tree && DeleteTreeKeys(root, path, *tree);
+}
+
 }  // namespace tarn

@@ -42,6 +42,10 @@ bool SameTree(const StoredTree& a, const StoredTree& b);
 // last; false at the first key that cannot be deleted.
 bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree);
 
+// Reads the keys below `path` and deletes them all, `path` last; false when they cannot be read
+// or one cannot be deleted.
+bool DeleteWholeTree(HKEY root, const std::wstring& path);
+
 // The full path of a key of a tree whose top key is at `path`.
 std::wstring TreeKeyPath(const std::wstring& path, const StoredKey& key);
 

@@ -34,26 +34,6 @@ std::optional<std::wstring> CAutoRunStateChanges::PathForState(const std::option
     }
 }
 
-std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name) {
-    std::optional<std::wstring> found;
-    ForEachSubKeyName(key, [&](const std::wstring& subKey) {
-        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(subKey, name)) {
-            found = subKey;
-        }
-    });
-    return found;
-}
-
-std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name) {
-    std::optional<std::wstring> found;
-    ForEachValueName(key, [&](const std::wstring& valueName) {
-        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(valueName, name)) {
-            found = valueName;
-        }
-    });
-    return found;
-}
-
 int32_t CAutoRunStateChanges::DisableTask(const std::wstring& name) {
     return tarn::DisableTask(name);
 }

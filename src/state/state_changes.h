@@ -117,9 +117,4 @@ private:
     int deleteDepth_ = 0;
 };
 
-// The name of the subkey (or value) of an open key that equals `name` without regard to case, in
-// the registry's own letter case; nothing when there is none.
-std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name);
-std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name);
-
 }  // namespace tarn

@@ -111,10 +111,7 @@ TEST_F(InternetTest, StoredHelperObjectIsDisabledUnderTheLiveKey) {
     EXPECT_EQ(EntryDisabled, entry.state);
     EXPECT_EQ(L"HKLM\\" + kHelpers + L"\\" + kA, entry.keyPath);
 
-    const auto first = test::DescribeAll(internet);
-    internet.ClearResults();
-    internet.Enumerate();
-    EXPECT_EQ(first, test::DescribeAll(internet));
+    test::ExpectSameAfterRescan(internet);
 }
 
 TEST_F(InternetTest, MissingKeysGiveNothing) {

@@ -91,10 +91,7 @@ TEST_F(PrintTest, MonitorsWithADriverLiveAndStored) {
                                 location + L"\\Parked", L"", L"Parked", KindKey, LocateKey, EntryDisabled}),
               Describe(*print.results().entries[1]));
 
-    const auto first = test::DescribeAll(print);
-    print.ClearResults();
-    print.Enumerate();
-    EXPECT_EQ(first, test::DescribeAll(print));
+    test::ExpectSameAfterRescan(print);
 }
 
 TEST_F(PrintTest, MissingKeysGiveNothing) {

@@ -142,10 +142,7 @@ TEST_F(ServicesTest, MissingKeyAndRescan) {
     SetStart(L"Svc", 2);
     services.ClearResults();
     services.Enumerate();
-    const auto first = test::DescribeAll(services);
-    services.ClearResults();
-    services.Enumerate();
-    EXPECT_EQ(first, test::DescribeAll(services));
+    const auto first = test::ExpectSameAfterRescan(services);
     EXPECT_EQ(1u, first.size());
 }
 

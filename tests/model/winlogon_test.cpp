@@ -83,10 +83,7 @@ TEST_F(WinlogonTest, NothingRegisteredGivesNothing) {
     WriteString(HKEY_CURRENT_USER, kDesktop, L"SCRNSAVE.EXE", saver);
     winlogon.ClearResults();
     winlogon.Enumerate();
-    const auto first = test::DescribeAll(winlogon);
-    winlogon.ClearResults();
-    winlogon.Enumerate();
-    EXPECT_EQ(first, test::DescribeAll(winlogon));
+    const auto first = test::ExpectSameAfterRescan(winlogon);
     EXPECT_EQ(1u, first.size());
 }
 

@@ -32,6 +32,14 @@ std::vector<std::wstring> DescribeAll(const CTarnAutoRunBase& enumerator) {
     return lines;
 }
 
+std::vector<std::wstring> ExpectSameAfterRescan(CTarnAutoRunBase& enumerator) {
+    const auto first = DescribeAll(enumerator);
+    enumerator.ClearResults();
+    enumerator.Enumerate();
+    EXPECT_EQ(first, DescribeAll(enumerator));
+    return first;
+}
+
 std::vector<std::wstring> Names(const CTarnAutoRunBase& enumerator) {
     std::vector<std::wstring> names;
     for (const auto& entry : enumerator.results().entries) {

@@ -50,6 +50,10 @@ std::wstring Describe(const Expected& expected);
 std::wstring Describe(const AutoRunEntry& entry);
 std::vector<std::wstring> DescribeAll(const CTarnAutoRunBase& enumerator);
 
+// Empties the category's list and enumerates again, expecting the same list; returns the list as
+// it was before.
+std::vector<std::wstring> ExpectSameAfterRescan(CTarnAutoRunBase& enumerator);
+
 // Names of the entries, in order.
 std::vector<std::wstring> Names(const CTarnAutoRunBase& enumerator);
 
