@@ -176,8 +176,21 @@ private:
 
 }  // namespace
 
+bool HoldsEnvironmentReference(const std::wstring& text) {
+    const std::size_t open = text.find(L'%');
+    return open != npos && text.find(L'%', open + 2) != npos;
+}
+
 std::optional<std::wstring> ResolveImagePathText(std::wstring text, const ImagePathEnvironment& environment) {
-    return Resolver(environment).Resolve(std::move(text));
+    auto resolved = Resolver(environment).Resolve(text);
+    if (resolved || !environment.expand || !HoldsEnvironmentReference(text)) {
+        return resolved;
+    }
+    const auto expanded = environment.expand(text);
+    if (!expanded || *expanded == text) {
+        return std::nullopt;
+    }
+    return Resolver(environment).Resolve(*expanded);
 }
 
 }  // namespace tarn

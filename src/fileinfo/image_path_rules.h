@@ -16,10 +16,17 @@ struct ImagePathEnvironment {
     std::function<std::wstring(const wchar_t* name)> variable;
     // Whether a path names an existing file or directory.
     std::function<bool(const std::wstring& path)> exists;
+    // The text with every %NAME% reference replaced from the whole environment; nothing when it
+    // cannot be expanded. May be left empty.
+    std::function<std::optional<std::wstring>(const std::wstring& text)> expand;
 };
 
+// Whether a text holds a %NAME% reference.
+bool HoldsEnvironmentReference(const std::wstring& text);
+
 // Turns a registered command text into the path of the existing file it loads, by the fixed
-// chain of rewrite rules and fallbacks; nothing when no file is found.
+// chain of rewrite rules and fallbacks; nothing when no file is found. A text those rules do not
+// resolve and that holds %NAME% references is expanded from the whole environment and tried again.
 std::optional<std::wstring> ResolveImagePathText(std::wstring text, const ImagePathEnvironment& environment);
 
 }  // namespace tarn

@@ -43,7 +43,7 @@ void CTarnAutoRunAppInit::ClearResults() {
 }
 
 bool CTarnAutoRunAppInit::SplitAppInitValue(const std::wstring& valueName, const std::wstring& data) {
-    return SameRegistryName(valueName, kAppInitValue) && AppendListItems(items_, valueName, data, L',');
+    return SameRegistryName(valueName, kAppInitValue) && AppendListItems(items_, valueName, data);
 }
 
 }  // namespace tarn

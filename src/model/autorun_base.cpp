@@ -41,36 +41,10 @@ void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
 
 namespace tarn {
 
-std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name) {
-    std::optional<std::wstring> found;
-    ForEachSubKeyName(key, [&](const std::wstring& subKey) {
-        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(subKey, name)) {
-            found = subKey;
-        }
-    });
-    return found;
-}
-
-std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name) {
-    std::optional<std::wstring> found;
-    ForEachValueName(key, [&](const std::wstring& valueName) {
-        if (!found && key.status() == ERROR_SUCCESS && SameRegistryName(valueName, name)) {
-            found = valueName;
-        }
-    });
-    return found;
-}
-
-std::optional<std::wstring> ReadDefaultValue(RegKey& key) {
-    if (!FindValue(key, L"")) {
-        return std::nullopt;
-    }
-    return key.ReadString(L"");
-}
-
 bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName,
-                                       const std::wstring& data, wchar_t separator) {
-    const auto texts = SplitListText(data, separator);
+                                       const std::wstring& data) {
+    const auto syntax = ListSyntaxFor(valueName);
+    const auto texts = syntax ? SplitListText(data, *syntax) : std::nullopt;
     if (!texts) {
         return false;
     }
@@ -108,12 +82,13 @@ void CTarnAutoRunBase::ReadListValue(
     const wchar_t* listName, const std::wstring& keyPathText,
     const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
     const std::vector<ListItem>& items, std::vector<std::wstring>& paths) {
-    if (const auto valueName = FindValue(*registry_, listName)) {
-        const std::wstring data = registry_->ReadString(*valueName);
-        if (split(*valueName, data)) {
-            AddListItemEntries(keyPathText, *valueName, data, items, paths);
+    const auto value = FindValue(*registry_, listName);
+    if (value.found()) {
+        const std::wstring data = TextOf(value.item);
+        if (split(value.item.name, data)) {
+            AddListItemEntries(keyPathText, value.item.name, data, items, paths);
         } else {
-            AddWholeListValue(keyPathText, *valueName, data);
+            AddWholeListValue(keyPathText, value.item.name, data);
         }
     }
     registry_->Close();

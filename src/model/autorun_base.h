@@ -2,11 +2,11 @@
 
 #include "model/category_results.h"
 #include "model/reg_key.h"
+#include "model/registry_walk.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,10 +44,9 @@ protected:
     // Completes the current record (state by pass, file facts, location) and appends it.
     void AddEntry(int32_t locationKind = LocationKey);
 
-    // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` at `separator` into items
-    // of the current pass appended to `items`; false when the value is to be taken whole.
-    bool AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName, const std::wstring& data,
-                         wchar_t separator);
+    // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` by the list's syntax into
+    // items of the current pass appended to `items`; false when the value is to be taken whole.
+    bool AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName, const std::wstring& data);
     // Adds the items of the current pass as list-item entries (every item of the sequence is
     // visited in both passes) and records their image paths in `paths`.
     void AddListItemEntries(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data,
@@ -63,32 +62,5 @@ protected:
     std::unique_ptr<RegKey> registry_;
     CategoryResults results_;
 };
-
-// The name of the subkey (or value) of an open key that equals `name` without regard to case, in
-// the registry's own letter case, found by walking the key by index; nothing when there is none.
-std::optional<std::wstring> FindSubKey(RegKey& key, const std::wstring& name);
-std::optional<std::wstring> FindValue(RegKey& key, const std::wstring& name);
-
-// The default value of an open key, found by walking its values; nothing when it has none.
-std::optional<std::wstring> ReadDefaultValue(RegKey& key);
-
-// Index loops: the count is asked again after every index, and a failed count ends the loop.
-template <typename Handle>
-void ForEachValueName(RegKey& key, Handle handle) {
-    DWORD count = key.ValueCount();
-    for (DWORD i = 0; i < count; ++i) {
-        handle(key.ValueName(i));
-        count = key.ValueCount();
-    }
-}
-
-template <typename Handle>
-void ForEachSubKeyName(RegKey& key, Handle handle) {
-    DWORD count = key.SubKeyCount();
-    for (DWORD i = 0; i < count; ++i) {
-        handle(key.SubKeyName(i));
-        count = key.SubKeyCount();
-    }
-}
 
 }  // namespace tarn

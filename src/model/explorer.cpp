@@ -126,11 +126,11 @@ void CTarnAutoRunExplorer::ReadActiveSetup(const std::wstring& walkedPath) {
         }
         std::optional<std::wstring> title;
         std::optional<std::wstring> stubPath;
-        ForEachValueName(key, [&](const std::wstring& valueName) {
-            if (valueName.empty()) {
-                title = key.ReadString(valueName);
-            } else if (SameRegistryName(valueName, L"StubPath")) {
-                stubPath = key.ReadString(valueName);
+        ForEachValue(key, [&](const RegValue& value) {
+            if (value.name.empty()) {
+                title = TextOf(value);
+            } else if (SameRegistryName(value.name, L"StubPath")) {
+                stubPath = TextOf(value);
             }
         });
         if (!stubPath) {
@@ -145,11 +145,11 @@ void CTarnAutoRunExplorer::ReadActiveSetup(const std::wstring& walkedPath) {
 }
 
 void CTarnAutoRunExplorer::ReadNamedClsidValues() {
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        const std::wstring clsid = registry_->ReadString(valueName);
+    ForEachValue(*registry_, [&](const RegValue& value) {
+        const std::wstring clsid = TextOf(value);
         AutoRunEntry& entry = NewEntry();
-        entry.name = valueName;
-        entry.valueName = valueName;
+        entry.name = value.name;
+        entry.valueName = value.name;
         entry.keyPath = results_.locationText;
         entry.entryKind = KindValue;
         entry.locateKind = LocateValue;
@@ -158,7 +158,8 @@ void CTarnAutoRunExplorer::ReadNamedClsidValues() {
 }
 
 void CTarnAutoRunExplorer::ReadClsidValueNames() {
-    ForEachValueName(*registry_, [&](const std::wstring& clsid) {
+    ForEachValue(*registry_, [&](const RegValue& value) {
+        const std::wstring& clsid = value.name;
         AutoRunEntry& entry = NewEntry();
         entry.valueName = clsid;
         entry.keyPath = results_.locationText;
@@ -190,8 +191,8 @@ void CTarnAutoRunExplorer::ReadHandlerSubkeys(HKEY root, const std::wstring& key
         if (!handler.OpenRead(root, JoinKeyText(keyPath, subKey))) {
             return;
         }
-        ForEachValueName(handler, [&](const std::wstring& valueName) {
-            const std::wstring clsid = handler.ReadString(valueName);
+        ForEachValue(handler, [&](const RegValue& value) {
+            const std::wstring clsid = TextOf(value);
             if (!IsClsidLike(clsid)) {
                 return;
             }

@@ -34,13 +34,13 @@ int32_t CTarnAutoRunImageHijacks::EnumerateOpenKey() {
             return;
         }
         const auto debugger = FindValue(options, L"Debugger");
-        if (!debugger) {
+        if (!debugger.found()) {
             return;
         }
         entry.keyPath = JoinKeyText(results_.locationText, name);
         entry.locateKind = LocateKey;
         entry.entryKind = KindKey;
-        const std::wstring data = options.ReadString(*debugger);
+        const std::wstring data = TextOf(debugger.item);
         entry.commandLine = data;
         if (ResolveCurrent(data)) {
             AddEntry();

@@ -94,17 +94,17 @@ void CTarnAutoRunInternet::ReadExtensions() {
         }
         std::optional<std::wstring> menuText;
         std::optional<std::wstring> buttonText;
-        ForEachValueName(key, [&](const std::wstring& valueName) {
+        ForEachValue(key, [&](const RegValue& value) {
             entry.keyPath = JoinKeyText(results_.locationText, extension);
             entry.locateKind = LocateKey;
             entry.entryKind = KindKey;
-            if (SameRegistryName(valueName, L"exec")) {
-                entry.imagePath = key.ReadString(valueName);
+            if (SameRegistryName(value.name, L"exec")) {
+                entry.imagePath = TextOf(value);
                 entry.commandLine = entry.imagePath;
-            } else if (SameRegistryName(valueName, L"MenuText")) {
-                menuText = key.ReadString(valueName);
-            } else if (SameRegistryName(valueName, L"ButtonText")) {
-                buttonText = key.ReadString(valueName);
+            } else if (SameRegistryName(value.name, L"MenuText")) {
+                menuText = TextOf(value);
+            } else if (SameRegistryName(value.name, L"ButtonText")) {
+                buttonText = TextOf(value);
             }
         });
         if (menuText) {
@@ -119,7 +119,8 @@ void CTarnAutoRunInternet::ReadExtensions() {
 }
 
 int32_t CTarnAutoRunInternet::EnumerateOpenKey() {
-    ForEachValueName(*registry_, [&](const std::wstring& clsid) {
+    ForEachValue(*registry_, [&](const RegValue& value) {
+        const std::wstring& clsid = value.name;
         if (!IsClsidLike(clsid)) {
             return;
         }

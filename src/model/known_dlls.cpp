@@ -31,14 +31,15 @@ std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory() {
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, kKnownDllsPath)) {
         return {};
     }
-    const auto name = FindValue(key, kDllDirectory);
-    return name ? key.ReadString(*name) : std::wstring();
+    const auto value = FindValue(key, kDllDirectory);
+    return value.found() ? TextOf(value.item) : std::wstring();
 }
 
 int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {
     const std::wstring directory = ReadDllDirectory();
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        const std::wstring data = registry_->ReadString(valueName);
+    ForEachValue(*registry_, [&](const RegValue& value) {
+        const std::wstring& valueName = value.name;
+        const std::wstring data = TextOf(value);
         AutoRunEntry& entry = NewEntry();
         entry.commandLine = data;
         entry.keyPath = results_.locationText;

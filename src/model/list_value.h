@@ -11,25 +11,31 @@ constexpr wchar_t kUserinitValue[] = L"Userinit";
 constexpr wchar_t kShellValue[] = L"Shell";
 constexpr wchar_t kAppInitValue[] = L"AppInit_DLLs";
 
-// Separator of a list value: a space for "Shell", a comma for "Userinit" and "AppInit_DLLs"
-// (names in any letter case); nothing for any other value.
-std::optional<wchar_t> ListSeparatorFor(const std::wstring& valueName);
+// How Windows reads each list value: "Userinit" at commas and "Shell" at spaces, items taken as
+// they stand; "AppInit_DLLs" at commas or spaces, with the spaces around items ignored.
+enum class ListSyntax { Userinit, Shell, AppInit };
 
-// Splits a list text at every separator; what follows the last separator is one more item
-// unless it is empty. Items are not trimmed, and an empty text between two separators is an item.
-// Nothing when the text is empty or holds no separator: such a value is taken whole.
-std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, wchar_t separator);
+// The syntax of a list value by its name (any letter case); nothing for any other value.
+std::optional<ListSyntax> ListSyntaxFor(const std::wstring& valueName);
+
+// The separator written after every item when a list is rebuilt.
+wchar_t ListSeparator(ListSyntax syntax);
+
+// Splits a list text into its items. Userinit and Shell: at every separator; what follows the
+// last separator is one more item unless it is empty; items are not trimmed and an empty text
+// between two separators is an item. AppInit: at every run of commas and spaces, empty items
+// dropped. Nothing when the text is empty or holds no separator: such a value is taken whole.
+std::optional<std::vector<std::wstring>> SplitListText(const std::wstring& text, ListSyntax syntax);
 
 // The items of a list value's text, as the state changes rebuild them: like SplitListText, but a
 // text without separator is one item and an empty text none.
-std::vector<std::wstring> SplitListItems(const std::wstring& text, wchar_t separator);
+std::vector<std::wstring> SplitListItems(const std::wstring& text, ListSyntax syntax);
 
 // Every item followed by the separator, the form in which list values are written back.
-std::wstring JoinListItems(const std::vector<std::wstring>& items, wchar_t separator);
+std::wstring JoinListItems(const std::vector<std::wstring>& items, ListSyntax syntax);
 
-// Splits the network "ProviderOrder" text at every comma; unlike a list value, what follows the
-// last comma is always one more name, also when it is empty. Nothing for an empty text or one
-// without a comma.
-std::optional<std::vector<std::wstring>> SplitProviderOrder(const std::wstring& text);
+// Splits the network "ProviderOrder" text at every comma into the provider names, in order;
+// empty names are dropped. A text without a comma is one name.
+std::vector<std::wstring> SplitProviderOrder(const std::wstring& text);
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #include "model/logon.h"
 
+#include "fileinfo/image_path.h"
 #include "model/key_text.h"
 #include "model/list_value.h"
 
@@ -28,6 +29,20 @@ const SearchRow kSearchTable[] = {
     {HKEY_CURRENT_USER, L"HKCU", kPoliciesRunPath, Handling::RunValues},
     {HKEY_LOCAL_MACHINE, L"HKLM", kPoliciesRunPath, Handling::RunValues},
 };
+
+// Whether a list text resolves as one command while its pieces do not all resolve.
+bool IsOneCommand(const std::wstring& data, ListSyntax syntax) {
+    const auto items = SplitListText(data, syntax);
+    if (!items || ResolveImagePath(nullptr, data) == 0) {
+        return false;
+    }
+    for (const std::wstring& item : *items) {
+        if (!item.empty() && ResolveImagePath(nullptr, item) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -64,10 +79,10 @@ int32_t CTarnAutoRunLogon::Enumerate() {
 }
 
 int32_t CTarnAutoRunLogon::EnumerateOpenKey() {
-    ForEachValueName(*registry_, [&](const std::wstring& valueName) {
-        const std::wstring data = registry_->ReadString(valueName);
+    ForEachValue(*registry_, [&](const RegValue& value) {
+        const std::wstring data = TextOf(value);
         AutoRunEntry& entry = NewEntry();
-        entry.name = valueName;
+        entry.name = value.name;
         entry.commandLine = data;
         entry.keyPath = results_.locationText;
         entry.entryKind = KindValue;
@@ -98,8 +113,15 @@ ListValueRecords* CTarnAutoRunLogon::RecordsFor(const std::wstring& valueName) {
 
 bool CTarnAutoRunLogon::SplitListValue(const std::wstring& valueName, const std::wstring& data) {
     ListValueRecords* list = RecordsFor(valueName);
-    const auto separator = ListSeparatorFor(valueName);
-    return list != nullptr && separator && AppendListItems(list->items, valueName, data, *separator);
+    if (list == nullptr) {
+        return false;
+    }
+    // A single Shell command whose path holds a space is one command, not a list: its pieces
+    // would resolve to nothing and hide it.
+    if (ListSyntaxFor(valueName) == ListSyntax::Shell && IsOneCommand(data, ListSyntax::Shell)) {
+        return false;
+    }
+    return AppendListItems(list->items, valueName, data);
 }
 
 void CTarnAutoRunLogon::ReadUserinit(const std::wstring& keyPathText) {

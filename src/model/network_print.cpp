@@ -14,8 +14,8 @@ constexpr wchar_t kProviderOrder[] = L"ProviderOrder";
 
 // The text of an open key's value named `valueName` (any letter case); nothing when there is none.
 std::optional<std::wstring> ReadNamedString(RegKey& key, const wchar_t* valueName) {
-    const auto name = FindValue(key, valueName);
-    return name ? std::optional<std::wstring>(key.ReadString(*name)) : std::nullopt;
+    const auto value = FindValue(key, valueName);
+    return value.found() ? std::optional<std::wstring>(TextOf(value.item)) : std::nullopt;
 }
 
 }  // namespace
@@ -32,32 +32,26 @@ int32_t CTarnAutoRunNetWork::Enumerate() {
 
 int32_t CTarnAutoRunNetWork::EnumerateOpenKey() {
     const auto order = ReadNamedString(*registry_, kProviderOrder);
-    const auto names = SplitProviderOrder(order.value_or(L""));
-    if (names) {
-        for (const std::wstring& name : *names) {
-            providerNames_.push_back(name);
-            RegKey provider;
-            if (!provider.OpenRead(HKEY_LOCAL_MACHINE,
-                                   JoinKeyText(JoinKeyText(kServicesPath, name), L"NetworkProvider"))) {
-                continue;
-            }
-            if (const auto path = ReadNamedString(provider, L"ProviderPath")) {
-                providerPaths_.push_back(*path);
-            }
+    // Each named provider is paired with its own DLL by name: one without a DLL hides no other.
+    for (const std::wstring& name : SplitProviderOrder(order.value_or(L""))) {
+        providerNames_.push_back(name);
+        RegKey provider;
+        if (!provider.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(JoinKeyText(kServicesPath, name), L"NetworkProvider"))) {
+            continue;
         }
-    }
-    // A provider without its DLL makes the two lists disagree: then none is listed.
-    if (!providerNames_.empty() && providerNames_.size() == providerPaths_.size()) {
-        for (std::size_t i = 0; i < providerNames_.size(); ++i) {
-            AutoRunEntry& entry = NewEntry();
-            entry.name = providerNames_[i];
-            entry.commandLine = providerPaths_[i];
-            entry.keyPath = results_.locationText;
-            entry.valueName = kProviderOrder;
-            entry.locateKind = LocateValue;
-            if (ResolveCurrent(entry.commandLine)) {
-                AddEntry();
-            }
+        const auto path = ReadNamedString(provider, L"ProviderPath");
+        if (!path) {
+            continue;
+        }
+        providerPaths_.push_back(*path);
+        AutoRunEntry& entry = NewEntry();
+        entry.name = name;
+        entry.commandLine = *path;
+        entry.keyPath = results_.locationText;
+        entry.valueName = kProviderOrder;
+        entry.locateKind = LocateValue;
+        if (ResolveCurrent(entry.commandLine)) {
+            AddEntry();
         }
     }
     registry_->Close();
@@ -95,12 +89,12 @@ int32_t CTarnAutoRunPrint::EnumerateOpenKey() {
             return;
         }
         const auto driver = FindValue(key, L"Driver");
-        if (!driver) {
+        if (!driver.found()) {
             return;
         }
         entry.locateKind = LocateKey;
         entry.entryKind = KindKey;
-        entry.commandLine = key.ReadString(*driver);
+        entry.commandLine = TextOf(driver.item);
         entry.keyPath = JoinKeyText(results_.locationText, monitor);
         entry.name = monitor;
         entry.subKeyName = monitor;

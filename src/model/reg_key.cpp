@@ -4,8 +4,6 @@
 #include "model/registry_api.h"
 #include "model/registry_data.h"
 
-#include <shlwapi.h>
-
 #include <algorithm>
 #include <utility>
 
@@ -23,6 +21,75 @@ constexpr DWORD kDefaultQueryBytes = 16000;
 
 bool IsStringType(DWORD type) {
     return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+DWORD CountOf(const std::wstring& text) {
+    return static_cast<DWORD>(text.size());
+}
+
+// Splits a path before the component that holds its first NUL: the head goes through the Win32
+// calls (which also map the predefined root keys), the tail through the counted ones.
+struct SplitPath {
+    std::wstring head;
+    std::wstring tail;
+};
+
+SplitPath SplitAtNul(const std::wstring& path) {
+    const std::size_t nul = path.find(L'\0');
+    const std::size_t slash = path.rfind(L'\\', nul);
+    if (slash == std::wstring::npos) {
+        return {std::wstring(), path};
+    }
+    return {path.substr(0, slash), path.substr(slash + 1)};
+}
+
+LONG OpenPath(HKEY parent, const std::wstring& path, DWORD options, REGSAM rights, HKEY* result) {
+    if (!HasNul(path)) {
+        return Registry().openKeyEx(parent, path.c_str(), options, rights, result);
+    }
+    const SplitPath split = SplitAtNul(path);
+    // The counted call needs a real key handle: a predefined root key has none of its own, so a
+    // name with a NUL directly below one can be reached only from a key opened below it.
+    if (split.head.empty()) {
+        return Registry().openKeyCounted(parent, split.tail.data(), CountOf(split.tail), options, rights, result);
+    }
+    HKEY base = nullptr;
+    LONG error = Registry().openKeyEx(parent, split.head.c_str(), 0, kKeyReadRights, &base);
+    if (error != ERROR_SUCCESS) {
+        return error;
+    }
+    error = Registry().openKeyCounted(base, split.tail.data(), CountOf(split.tail), options, rights, result);
+    Registry().closeKey(base);
+    return error;
+}
+
+LONG CreatePath(HKEY parent, const std::wstring& path, HKEY* result, DWORD* disposition) {
+    if (!HasNul(path)) {
+        return Registry().createKeyEx(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kKeyWriteRights,
+                                      nullptr, result, disposition);
+    }
+    const SplitPath split = SplitAtNul(path);
+    HKEY base = nullptr;
+    LONG error = Registry().createKeyEx(parent, split.head.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                        kKeyWriteRights, nullptr, &base, nullptr);
+    // The counted call creates one key at a time.
+    std::size_t start = 0;
+    while (error == ERROR_SUCCESS && start <= split.tail.size()) {
+        std::size_t end = split.tail.find(L'\\', start);
+        if (end == std::wstring::npos) {
+            end = split.tail.size();
+        }
+        HKEY next = nullptr;
+        error = Registry().createKeyCounted(base, split.tail.data() + start, static_cast<DWORD>(end - start), nullptr,
+                                            0, REG_OPTION_NON_VOLATILE, kKeyWriteRights, &next, disposition);
+        Registry().closeKey(base);
+        base = error == ERROR_SUCCESS ? next : nullptr;
+        start = end + 1;
+    }
+    if (error == ERROR_SUCCESS) {
+        *result = base;
+    }
+    return error;
 }
 
 }  // namespace
@@ -48,9 +115,9 @@ void RegKey::Adopt(HKEY opened) {
     handle_ = opened;
 }
 
-bool RegKey::Open(HKEY parent, const std::wstring& path, REGSAM rights) {
+bool RegKey::Open(HKEY parent, const std::wstring& path, REGSAM rights, DWORD options) {
     HKEY opened = nullptr;
-    status_ = Registry().openKeyEx(parent, path.c_str(), 0, rights, &opened);
+    status_ = OpenPath(parent, path, options, rights, &opened);
     if (status_ != ERROR_SUCCESS) {
         return false;
     }
@@ -59,18 +126,57 @@ bool RegKey::Open(HKEY parent, const std::wstring& path, REGSAM rights) {
 }
 
 bool RegKey::OpenRead(HKEY parent, const std::wstring& path) {
-    return Open(parent, path, kKeyReadRights);
+    return Open(parent, path, kKeyReadRights, 0);
 }
 
 bool RegKey::OpenWrite(HKEY parent, const std::wstring& path) {
-    return Open(parent, path, kKeyWriteRights);
+    return Open(parent, path, kKeyWriteRights, 0);
 }
 
-bool RegKey::Create(HKEY parent, const std::wstring& path) {
-    HKEY created = nullptr;
-    status_ = Registry().createKeyEx(parent, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kKeyWriteRights,
-                                     nullptr, &created, nullptr);
+bool RegKey::OpenLink(HKEY parent, const std::wstring& path, REGSAM rights) {
+    return Open(parent, path, rights, REG_OPTION_OPEN_LINK);
+}
+
+bool RegKey::Create(HKEY parent, const std::wstring& path, bool* created) {
+    HKEY opened = nullptr;
+    DWORD disposition = 0;
+    status_ = CreatePath(parent, path, &opened, &disposition);
     if (status_ != ERROR_SUCCESS) {
+        return false;
+    }
+    Adopt(opened);
+    if (created != nullptr) {
+        *created = disposition == REG_CREATED_NEW_KEY;
+    }
+    return true;
+}
+
+bool RegKey::CreateNew(HKEY root, const std::wstring& parentPath, const std::wstring& name, const KeyTraits& traits) {
+    HKEY parent = nullptr;
+    status_ = OpenPath(root, parentPath, 0, kKeyWriteRights, &parent);
+    if (status_ != ERROR_SUCCESS) {
+        return false;
+    }
+    const DWORD options = (traits.isVolatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE) |
+                          (traits.isLink ? REG_OPTION_CREATE_LINK : 0);
+    const REGSAM rights = kKeyWriteRights | (traits.isLink ? KEY_CREATE_LINK : 0);
+    HKEY created = nullptr;
+    DWORD disposition = 0;
+    if (HasNul(name) || HasNul(traits.className)) {
+        status_ = Registry().createKeyCounted(parent, name.data(), CountOf(name), traits.className.data(),
+                                              CountOf(traits.className), options, rights, &created, &disposition);
+    } else {
+        std::wstring className = traits.className;
+        status_ = Registry().createKeyEx(parent, name.c_str(), 0, className.empty() ? nullptr : &className[0], options,
+                                         rights, nullptr, &created, &disposition);
+    }
+    Registry().closeKey(parent);
+    if (status_ != ERROR_SUCCESS) {
+        return false;
+    }
+    if (disposition != REG_CREATED_NEW_KEY) {
+        Registry().closeKey(created);
+        status_ = ERROR_ALREADY_EXISTS;
         return false;
     }
     Adopt(created);
@@ -78,12 +184,23 @@ bool RegKey::Create(HKEY parent, const std::wstring& path) {
 }
 
 bool RegKey::DeleteSubKey(const std::wstring& name) {
-    status_ = Registry().deleteKey(handle_, name.c_str());
+    // The Win32 deletion opens the key by name and so deletes a link's target: open the key
+    // itself, as a link, and delete it by its own handle.
+    HKEY subKey = nullptr;
+    status_ = HasNul(name) ? Registry().openKeyCounted(handle_, name.data(), CountOf(name), REG_OPTION_OPEN_LINK,
+                                                       DELETE, &subKey)
+                           : Registry().openKeyEx(handle_, name.c_str(), REG_OPTION_OPEN_LINK, DELETE, &subKey);
+    if (status_ != ERROR_SUCCESS) {
+        return false;
+    }
+    status_ = Registry().deleteOpenKey(subKey);
+    Registry().closeKey(subKey);
     return status_ == ERROR_SUCCESS;
 }
 
 bool RegKey::DeleteValue(const std::wstring& name) {
-    status_ = Registry().deleteValue(handle_, name.c_str());
+    status_ = HasNul(name) ? Registry().deleteValueCounted(handle_, name.data(), CountOf(name))
+                           : Registry().deleteValue(handle_, name.c_str());
     return status_ == ERROR_SUCCESS;
 }
 
@@ -97,11 +214,19 @@ bool RegKey::SetValue(const std::wstring& name, DWORD type, const BYTE* data, DW
         // length, is NUL. Hand it a copy padded with non-NUL bytes so the exact bytes are stored.
         std::vector<BYTE> padded(data, data + byteCount);
         padded.resize(static_cast<std::size_t>(byteCount) + 4, 0xFF);
-        status_ = Registry().setValueEx(handle_, name.c_str(), 0, type, padded.data(), byteCount);
+        status_ = HasNul(name) ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, padded.data(),
+                                                            byteCount)
+                               : Registry().setValueEx(handle_, name.c_str(), 0, type, padded.data(), byteCount);
     } else {
-        status_ = Registry().setValueEx(handle_, name.c_str(), 0, type, data, byteCount);
+        status_ = HasNul(name) ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, data, byteCount)
+                               : Registry().setValueEx(handle_, name.c_str(), 0, type, data, byteCount);
     }
     return status_ == ERROR_SUCCESS;
+}
+
+LONG RegKey::Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byteCount) const {
+    return HasNul(name) ? Registry().queryValueCounted(handle_, name.data(), CountOf(name), type, data, byteCount)
+                        : Registry().queryValueEx(handle_, name.c_str(), nullptr, type, data, byteCount);
 }
 
 bool RegKey::QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount,
@@ -116,7 +241,7 @@ bool RegKey::QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWO
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         DWORD valueType = REG_NONE;
         DWORD size = static_cast<DWORD>(buffer.size());
-        result = Registry().queryValueEx(handle_, name.c_str(), nullptr, &valueType, buffer.data(), &size);
+        result = Query(name, &valueType, buffer.data(), &size);
         if (result == ERROR_SUCCESS) {
             type = valueType;
             byteCount = static_cast<DWORD>(std::min<std::size_t>(size, buffer.size()));
@@ -135,7 +260,7 @@ bool RegKey::ReadValueBytes(const std::wstring& name, std::vector<BYTE>& bytes) 
     std::vector<BYTE> buffer(kTypedReadStartBytes, 0);
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG result = Registry().queryValueEx(handle_, name.c_str(), nullptr, nullptr, buffer.data(), &size);
+        const LONG result = Query(name, nullptr, buffer.data(), &size);
         if (result == ERROR_SUCCESS) {
             buffer.resize(std::min<std::size_t>(size, buffer.size()));
             bytes = std::move(buffer);
@@ -208,14 +333,75 @@ std::wstring RegKey::ValueName(DWORD index) {
     return std::wstring(name.data(), std::min<std::size_t>(count, name.size() - 1));
 }
 
-std::wstring RegKey::EnumKeyName(DWORD index) {
-    std::vector<wchar_t> name(MAX_PATH, L'\0');
-    status_ = Registry().enumKey(handle_, index, name.data(), static_cast<DWORD>(name.size()));
-    if (status_ != ERROR_SUCCESS) {
-        return {};
+bool RegKey::ValueAt(DWORD index, RegValue& value) {
+    std::vector<wchar_t> name(kMaxRegistryNameCount, L'\0');
+    std::vector<BYTE> data(kTypedReadStartBytes, 0);
+    for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
+        DWORD nameCount = kMaxRegistryNameCount;
+        DWORD type = REG_NONE;
+        DWORD size = static_cast<DWORD>(data.size());
+        status_ = Registry().enumValue(handle_, index, name.data(), &nameCount, nullptr, &type, data.data(), &size);
+        if (status_ == ERROR_SUCCESS) {
+            value.name.assign(name.data(), std::min<std::size_t>(nameCount, name.size() - 1));
+            value.type = type;
+            data.resize(std::min<std::size_t>(size, data.size()));
+            value.bytes = std::move(data);
+            return true;
+        }
+        if (status_ != ERROR_MORE_DATA) {
+            return false;
+        }
+        data.assign(std::max<std::size_t>(size, data.size()) + kTypedReadSlackBytes, 0);
     }
-    name.back() = L'\0';
-    return name.data();
+    return false;
+}
+
+bool RegKey::ReadClassName(std::wstring& className) {
+    // A class name is a counted text of at most 32767 units.
+    std::vector<wchar_t> text(32768, L'\0');
+    DWORD count = static_cast<DWORD>(text.size());
+    status_ = Registry().queryInfoKey(handle_, text.data(), &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr);
+    if (status_ != ERROR_SUCCESS) {
+        return false;
+    }
+    className.assign(text.data(), std::min<std::size_t>(count, text.size() - 1));
+    return true;
+}
+
+bool RegKey::ReadSecurity(std::vector<BYTE>& descriptor) {
+    constexpr SECURITY_INFORMATION kParts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    std::vector<BYTE> buffer(256, 0);
+    for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        status_ = Registry().getKeySecurity(handle_, kParts, buffer.data(), &size);
+        if (status_ == ERROR_SUCCESS) {
+            buffer.resize(std::min<std::size_t>(size, buffer.size()));
+            descriptor = std::move(buffer);
+            return true;
+        }
+        if (status_ != ERROR_INSUFFICIENT_BUFFER) {
+            return false;
+        }
+        buffer.assign(std::max<std::size_t>(size, buffer.size() * 2), 0);
+    }
+    return false;
+}
+
+bool RegKey::WriteSecurity(const std::vector<BYTE>& descriptor, SECURITY_INFORMATION parts) {
+    if (descriptor.empty()) {
+        status_ = ERROR_INVALID_PARAMETER;
+        return false;
+    }
+    std::vector<BYTE> copy = descriptor;
+    status_ = Registry().setKeySecurity(handle_, parts, copy.data());
+    return status_ == ERROR_SUCCESS;
+}
+
+bool RegKey::ReadFlags(DWORD& flags) {
+    status_ = Registry().queryKeyFlags(handle_, &flags);
+    return status_ == ERROR_SUCCESS;
 }
 
 // Keeps `status` so that the code of a failed operation survives the clean-up that follows it.
@@ -253,8 +439,16 @@ std::wstring AnsiToWide(const char* text) {
     return wide;
 }
 
-bool SameRegistryName(const std::wstring& a, const std::wstring& b) {
-    return ::StrCmpIW(a.c_str(), b.c_str()) == 0;
+std::wstring TextOf(const RegValue& value) {
+    return Utf16TextFromBytes(value.bytes.data(), value.bytes.size());
+}
+
+DWORD DwordOf(const RegValue& value) {
+    return DwordFromBytes(value.bytes.data(), value.bytes.size());
+}
+
+std::wstring AnsiTextOf(const RegValue& value) {
+    return AnsiToWide(NarrowTextFromBytes(value.bytes.data(), value.bytes.size()).c_str());
 }
 
 }  // namespace tarn

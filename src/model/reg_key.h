@@ -1,7 +1,11 @@
 #pragma once
 
+#include "model/registry_names.h"
+#include "model/registry_value.h"
+
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,9 +19,9 @@ constexpr REGSAM kKeyWriteRights = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY
 constexpr DWORD kMaxRegistryNameCount = 16384;
 
 // Registry key wrapper. Every call goes through the replaceable registry function table, and
-// every read is bounded by the byte count the registry returned. `status` keeps the result
-// code of the last call unless an operation says otherwise. A still-open key is closed on
-// destruction.
+// every read is bounded by the byte count the registry returned. Names and paths are counted
+// texts: one with a NUL inside goes through the counted calls. `status` keeps the result code
+// of the last call unless an operation says otherwise. A still-open key is closed on destruction.
 class RegKey {
 public:
     RegKey() = default;
@@ -34,8 +38,18 @@ public:
     // On success the new key replaces (and closes) the one held; on failure the held key stays.
     bool OpenRead(HKEY parent, const std::wstring& path);
     bool OpenWrite(HKEY parent, const std::wstring& path);
-    bool Create(HKEY parent, const std::wstring& path);
+    // Opens the key itself when it is a link, instead of the key it points to.
+    bool OpenLink(HKEY parent, const std::wstring& path, REGSAM rights);
+    // Opens the key, creating every missing key of the path; `created` tells whether the last
+    // key of the path is new.
+    bool Create(HKEY parent, const std::wstring& path, bool* created = nullptr);
+    // Creates the one key `name` below the key `parentPath` with these traits (security is
+    // applied separately). Fails with ERROR_ALREADY_EXISTS, holding nothing, when the key was
+    // there before: a new key is never merged into an existing one.
+    bool CreateNew(HKEY root, const std::wstring& parentPath, const std::wstring& name, const KeyTraits& traits);
 
+    // Deletes the subkey `name` (which must have no subkeys). A link goes itself: its target
+    // is never followed.
     bool DeleteSubKey(const std::wstring& name);
     bool DeleteValue(const std::wstring& name);
     bool SetValue(const std::wstring& name, DWORD type, const BYTE* data, DWORD byteCount);
@@ -50,20 +64,28 @@ public:
     DWORD ValueCount();
     std::wstring SubKeyName(DWORD index);
     std::wstring ValueName(DWORD index);
-    // The older enumeration call, with room for a key name of 259 characters; empty on failure.
-    std::wstring EnumKeyName(DWORD index);
+    // The value at an index with its data, read in one call.
+    bool ValueAt(DWORD index, RegValue& value);
 
     // Typed readers; none of them changes `status`.
     std::wstring ReadString(const std::wstring& name);
     DWORD ReadDword(const std::wstring& name, DWORD defaultValue);
     std::wstring ReadAnsiString(const std::wstring& name);
 
+    // The key's class name and security descriptor (owner, group, DACL).
+    bool ReadClassName(std::wstring& className);
+    bool ReadSecurity(std::vector<BYTE>& descriptor);
+    bool WriteSecurity(const std::vector<BYTE>& descriptor, SECURITY_INFORMATION parts);
+    // The key's flags where the platform reports them (see native_registry.h).
+    bool ReadFlags(DWORD& flags);
+
     void Close();
 
 private:
-    bool Open(HKEY parent, const std::wstring& path, REGSAM rights);
+    bool Open(HKEY parent, const std::wstring& path, REGSAM rights, DWORD options);
     void Adopt(HKEY opened);
     bool ReadValueBytes(const std::wstring& name, std::vector<BYTE>& bytes);
+    LONG Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byteCount) const;
 
     LONG status_ = ERROR_SUCCESS;
     HKEY handle_ = nullptr;
@@ -75,7 +97,9 @@ HKEY RootFromKeyText(const std::wstring& keyText);
 // 8-bit text in the calling thread's ANSI code page, widened.
 std::wstring AnsiToWide(const char* text);
 
-// Registry names compare without regard to letter case, as the registry itself compares them.
-bool SameRegistryName(const std::wstring& a, const std::wstring& b);
+// Typed views of a value's bytes, bounded by its byte count.
+std::wstring TextOf(const RegValue& value);
+DWORD DwordOf(const RegValue& value);
+std::wstring AnsiTextOf(const RegValue& value);
 
 }  // namespace tarn

@@ -7,8 +7,10 @@ namespace tarn {
 namespace {
 
 const RegistryApi kRealRegistryApi = {
-    ::RegOpenKeyExW, ::RegCreateKeyExW, ::RegCloseKey,  ::RegQueryValueExW, ::RegSetValueExW,   ::RegDeleteValueW,
-    ::RegDeleteKeyW, ::RegEnumKeyExW,   ::RegEnumKeyW, ::RegEnumValueW,    ::RegQueryInfoKeyW,
+    ::RegOpenKeyExW,    ::RegCreateKeyExW,   ::RegCloseKey,     ::RegQueryValueExW,  ::RegSetValueExW,
+    ::RegDeleteValueW,  ::RegEnumKeyExW,     ::RegEnumValueW,   ::RegQueryInfoKeyW,  ::RegGetKeySecurity,
+    ::RegSetKeySecurity, NativeOpenKey,      NativeCreateKey,   NativeQueryValue,    NativeSetValue,
+    NativeDeleteValue,  NativeDeleteKey,     NativeQueryKeyFlags,
 };
 
 std::atomic<const RegistryApi*> g_activeApi{&kRealRegistryApi};

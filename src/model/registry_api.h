@@ -1,11 +1,13 @@
 #pragma once
 
+#include "model/native_registry.h"
+
 #include <windows.h>
 
 namespace tarn {
 
-// Every advapi32 registry call the program makes goes through this table, so that a test can
-// make a chosen call fail.
+// Every registry call the program makes goes through this table, so that a test can make a
+// chosen call fail.
 struct RegistryApi {
     decltype(&::RegOpenKeyExW) openKeyEx;
     decltype(&::RegCreateKeyExW) createKeyEx;
@@ -13,14 +15,22 @@ struct RegistryApi {
     decltype(&::RegQueryValueExW) queryValueEx;
     decltype(&::RegSetValueExW) setValueEx;
     decltype(&::RegDeleteValueW) deleteValue;
-    decltype(&::RegDeleteKeyW) deleteKey;
     decltype(&::RegEnumKeyExW) enumKeyEx;
-    decltype(&::RegEnumKeyW) enumKey;
     decltype(&::RegEnumValueW) enumValue;
     decltype(&::RegQueryInfoKeyW) queryInfoKey;
+    decltype(&::RegGetKeySecurity) getKeySecurity;
+    decltype(&::RegSetKeySecurity) setKeySecurity;
+    // Counted names, for names with a NUL inside, and the deletion of a key by its own handle.
+    decltype(&NativeOpenKey) openKeyCounted;
+    decltype(&NativeCreateKey) createKeyCounted;
+    decltype(&NativeQueryValue) queryValueCounted;
+    decltype(&NativeSetValue) setValueCounted;
+    decltype(&NativeDeleteValue) deleteValueCounted;
+    decltype(&NativeDeleteKey) deleteOpenKey;
+    decltype(&NativeQueryKeyFlags) queryKeyFlags;
 };
 
-// The table of the real advapi32 functions.
+// The table of the real functions.
 const RegistryApi& RealRegistryApi();
 
 // The table in use now (the real one unless a test installed another).

@@ -2,6 +2,8 @@
 
 #include "model/key_text.h"
 
+#include <optional>
+
 namespace tarn {
 
 namespace {
@@ -52,7 +54,7 @@ int32_t CTarnAutoRunServiceKeys::HasObjectName(const std::wstring& relPath) {
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
         return 0;
     }
-    return FindValue(key, L"ObjectName") ? 1 : 0;
+    return FindValue(key, L"ObjectName").found() ? 1 : 0;
 }
 
 int32_t CTarnAutoRunServiceKeys::IsStartListed(const std::wstring& relPath) {
@@ -60,18 +62,22 @@ int32_t CTarnAutoRunServiceKeys::IsStartListed(const std::wstring& relPath) {
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
         return 0;
     }
-    bool started = false;
-    bool stored = false;
-    ForEachValueName(key, [&](const std::wstring& valueName) {
-        if (SameRegistryName(valueName, L"Start")) {
-            started = started || key.ReadDword(valueName, kStartDisabled) != kStartDisabled;
-        } else if (SameRegistryName(valueName, kStoreName)) {
-            if (key.ReadDword(valueName, kStartDisabled) != kStartDisabled) {
-                stored = true;
-                results_.pass = 1;
-            }
+    std::optional<DWORD> start;
+    std::optional<DWORD> kept;
+    ForEachValue(key, [&](const RegValue& value) {
+        if (SameRegistryName(value.name, L"Start")) {
+            start = DwordOf(value);
+        } else if (SameRegistryName(value.name, kStoreName)) {
+            kept = DwordOf(value);
         }
     });
+    // A kept start type counts only while the service is switched off: with any other "Start"
+    // Windows starts the service, and the kept value is stale.
+    const bool started = start && *start != kStartDisabled;
+    const bool stored = !started && kept && *kept != kStartDisabled;
+    if (stored) {
+        results_.pass = 1;
+    }
     return (started || stored) ? 1 : 0;
 }
 
@@ -80,11 +86,11 @@ int32_t CTarnAutoRunServiceKeys::ReadCommandValue(const std::wstring& keyPath, c
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, keyPath)) {
         return 0;
     }
-    const auto name = FindValue(key, valueName);
-    if (!name) {
+    const auto value = FindValue(key, valueName);
+    if (!value.found()) {
         return 0;
     }
-    const std::wstring data = key.ReadString(*name);
+    const std::wstring data = TextOf(value.item);
     results_.current->commandLine = data;
     if (!ResolveCurrent(data)) {
         return 0;

@@ -46,14 +46,14 @@ int32_t CTarnAutoRunWinlogon::Enumerate() {
 }
 
 void CTarnAutoRunWinlogon::ReadUIHost() {
-    if (const auto valueName = FindValue(*registry_, L"UIHost")) {
+    if (const auto value = FindValue(*registry_, L"UIHost"); value.found()) {
         AutoRunEntry& entry = NewEntry();
         entry.keyPath = results_.locationText;
-        entry.valueName = *valueName;
+        entry.valueName = value.item.name;
         entry.locateKind = LocateValue;
-        results_.locationText = JoinKeyText(results_.locationText, *valueName);
-        entry.name = *valueName;
-        entry.commandLine = registry_->ReadString(*valueName);
+        results_.locationText = JoinKeyText(results_.locationText, value.item.name);
+        entry.name = value.item.name;
+        entry.commandLine = TextOf(value.item);
         if (ResolveCurrent(entry.commandLine)) {
             AddEntry();
         }
@@ -69,12 +69,12 @@ void CTarnAutoRunWinlogon::ReadNotifyPackages() {
             return;
         }
         const auto dllName = FindValue(key, L"DllName");
-        if (!dllName) {
+        if (!dllName.found()) {
             return;
         }
         entry.locateKind = LocateKey;
         entry.entryKind = KindKey;
-        entry.commandLine = key.ReadString(*dllName);
+        entry.commandLine = TextOf(dllName.item);
         entry.keyPath = JoinKeyText(results_.locationText, package);
         entry.name = package;
         entry.subKeyName = package;
@@ -86,14 +86,14 @@ void CTarnAutoRunWinlogon::ReadNotifyPackages() {
 }
 
 int32_t CTarnAutoRunWinlogon::EnumerateOpenKey() {
-    if (const auto valueName = FindValue(*registry_, L"SCRNSAVE.EXE")) {
+    if (const auto value = FindValue(*registry_, L"SCRNSAVE.EXE"); value.found()) {
         AutoRunEntry& entry = NewEntry();
-        entry.name = *valueName;
-        entry.valueName = *valueName;
+        entry.name = value.item.name;
+        entry.valueName = value.item.name;
         entry.keyPath = results_.locationText;
         entry.locateKind = LocateValue;
         entry.entryKind = KindValue;
-        entry.commandLine = registry_->ReadString(*valueName);
+        entry.commandLine = TextOf(value.item);
         if (ResolveCurrent(entry.commandLine)) {
             AddEntry();
         }

@@ -49,14 +49,14 @@ void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath)
     ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
         AutoRunEntry& entry = *results_.current;
         const auto record = FindValue(key, L"PackedCatalogItem");
-        if (!record) {
+        if (!record.found()) {
             return;
         }
         entry.keyPath = JoinKeyText(L"HKLM", relPath);
         entry.locateKind = LocateKey;
         entry.entryKind = KindKey;
         // Only the record's leading ANSI path is read; the protocol data after it is not.
-        entry.commandLine = key.ReadAnsiString(*record);
+        entry.commandLine = AnsiTextOf(record.item);
         entry.name = entryName;
         entry.valueName = entryName;
         entry.subKeyName = entryName;
@@ -69,14 +69,14 @@ void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath)
 void CTarnAutoRunWinsock::ReadNameSpaceProviders(const std::wstring& walkedPath) {
     ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
         AutoRunEntry& entry = *results_.current;
-        ForEachValueName(key, [&](const std::wstring& valueName) {
+        ForEachValue(key, [&](const RegValue& value) {
             entry.keyPath = JoinKeyText(L"HKLM", relPath);
             entry.locateKind = LocateKey;
             entry.entryKind = KindKey;
-            if (SameRegistryName(valueName, L"DisplayString")) {
-                entry.name = key.ReadString(valueName);
-            } else if (SameRegistryName(valueName, L"LibraryPath")) {
-                entry.commandLine = key.ReadString(valueName);
+            if (SameRegistryName(value.name, L"DisplayString")) {
+                entry.name = TextOf(value);
+            } else if (SameRegistryName(value.name, L"LibraryPath")) {
+                entry.commandLine = TextOf(value);
             }
         });
         entry.subKeyName = entryName;

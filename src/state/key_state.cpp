@@ -1,28 +1,28 @@
 // Key entries: a subkey moves between its key and the key's store, one level (values only) or
-// with its whole tree. The copy is written, read back and compared before the source goes.
+// with its whole tree. The copy is a new key: it is written, read back and compared, given its
+// original's security, and only then does the source go.
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
 #include "model/autorun_base.h"
 #include "model/key_text.h"
 
+#include <algorithm>
+
 namespace tarn {
 
 namespace {
 
-bool KeyExists(HKEY root, const std::wstring& path) {
-    RegKey key;
-    return key.OpenRead(root, path);
-}
-
 // Every key of the tree must fit the path limit below its new place.
 bool FitsBelow(const std::wstring& target, const StoredTree& tree) {
-    for (const StoredKey& key : tree) {
-        if (TreeKeyPath(target, key).size() > kMaxJoinedPathLength) {
-            return false;
-        }
-    }
-    return true;
+    return std::all_of(tree.begin(), tree.end(), [&](const StoredKey& key) {
+        return TreeKeyPath(target, key).size() <= kMaxJoinedPathLength;
+    });
+}
+
+// A link is not moved: its copy would point elsewhere or nowhere. It can still be deleted.
+bool HoldsLink(const StoredTree& tree) {
+    return std::any_of(tree.begin(), tree.end(), [](const StoredKey& key) { return key.traits.isLink; });
 }
 
 }  // namespace
@@ -35,24 +35,43 @@ bool CAutoRunStateChanges::MoveKey(const Place& place, const std::wstring& from,
         return false;
     }
     // Everything that can be known beforehand is checked before anything changes.
-    const auto tree = ReadTree(place.root, *source);
-    if (!tree || !FitsBelow(*target, *tree)) {
+    const auto tree = ReadTree(place.root, *source, TreeContent::Whole);
+    if (!tree || !FitsBelow(*target, *tree) || HoldsLink(*tree)) {
         return false;
     }
     if (oneLevel && (tree->size() != 1 || tree->front().values.empty())) {
         return false;
     }
-    // A registration already at the destination is never overwritten.
-    if (KeyExists(place.root, *target)) {
+    bool createdStore = false;
+    if (toStore) {
+        RegKey store;
+        if (!store.OpenWrite(place.root, place.store) && !store.Create(place.root, place.store, &createdStore)) {
+            return false;
+        }
+    }
+    // A registration already at the destination is never written to: the name must be free there
+    // (a failed look-up is no answer), and the copy is created as a new key.
+    RegKey destination;
+    if (!destination.OpenRead(place.root, to) || !FindSubKey(destination, name).absent()) {
+        if (createdStore) {
+            DeleteStoreIfEmpty(place.root, place.key, place.store);
+        }
         return false;
     }
-    const bool storeExisted = KeyExists(place.root, place.store);
-
-    const bool copied = WriteTree(place.root, *target, *tree);
-    const auto copy = copied ? ReadTree(place.root, *target) : std::nullopt;
-    if (!copy || !SameTree(*tree, *copy)) {
-        DeleteWholeTree(place.root, *target);  // what a failed copy left behind
-        if (toStore && !storeExisted) {
+    destination.Close();
+    bool createdTop = false;
+    bool copied = WriteTree(place.root, to, name, *tree, createdTop) == TreeWrite::Written;
+    if (copied) {
+        const auto copy = ReadTree(place.root, *target, TreeContent::CopyCheck);
+        copied = copy && SameTree(*tree, *copy) && ApplyTreeSecurity(place.root, *target, *tree);
+    }
+    if (!copied) {
+        // Only what this move created is removed again. The name was free before, so a key there
+        // now is this move's, even when its creation reported a failure.
+        if (createdTop || KeyPresence(place.root, *target) == Presence::Present) {
+            DeleteWholeTree(place.root, *target);
+        }
+        if (createdStore) {
             DeleteStoreIfEmpty(place.root, place.key, place.store);
         }
         return false;
@@ -68,7 +87,7 @@ int32_t CAutoRunStateChanges::DisableKey(const std::wstring& keyText, const std:
     }
     const CloseOnExit closer(workingKey);
     const auto name = FindSubKey(workingKey, subKeyName);
-    return name && MoveKey(*place, place->key, place->store, *name, true, true) ? 1 : 0;
+    return name.found() && MoveKey(*place, place->key, place->store, name.item, true, true) ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::EnableKey(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind) {
@@ -78,8 +97,8 @@ int32_t CAutoRunStateChanges::EnableKey(const std::wstring& keyText, const std::
     }
     const CloseOnExit closer(workingKey);
     const auto name = FindSubKey(workingKey, subKeyName);
-    if (!name || !KeyExists(place->root, place->key) ||
-        !MoveKey(*place, place->store, place->key, *name, true, false)) {
+    if (!name.found() || KeyPresence(place->root, place->key) != Presence::Present ||
+        !MoveKey(*place, place->store, place->key, name.item, true, false)) {
         return 0;
     }
     workingKey.Close();
@@ -94,7 +113,7 @@ int32_t CAutoRunStateChanges::DisableKeyTree(const std::wstring& keyText, const 
     }
     const CloseOnExit closer(workingKey);
     const auto name = FindSubKey(workingKey, subKeyName);
-    return name && MoveKey(*place, place->key, place->store, *name, false, true) ? 1 : 0;
+    return name.found() && MoveKey(*place, place->key, place->store, name.item, false, true) ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName,
@@ -105,7 +124,7 @@ int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const s
     }
     const CloseOnExit closer(workingKey);
     const auto name = FindSubKey(workingKey, subKeyName);
-    if (!name || !MoveKey(*place, place->store, place->key, *name, false, false)) {
+    if (!name.found() || !MoveKey(*place, place->store, place->key, name.item, false, false)) {
         return 0;
     }
     // The stored tree is gone: that is the success. An emptied store key goes as well.
@@ -127,8 +146,8 @@ bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path
         return false;
     }
     const auto name = FindSubKey(key, subKeyName);
-    // A key with subkeys of its own cannot go this way.
-    return name && key.DeleteSubKey(*name);
+    // A key with subkeys of its own cannot go this way; a link goes itself, never its target.
+    return name.found() && key.DeleteSubKey(name.item);
 }
 
 int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText, const std::wstring& subKeyName,
@@ -140,15 +159,15 @@ int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText, co
 
 bool CAutoRunStateChanges::DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName) {
     RegKey key;
-    if (!key.OpenWrite(root, path)) {
+    if (!key.OpenRead(root, path)) {
         return false;
     }
     const auto name = FindSubKey(key, subKeyName);
-    if (!name) {
+    if (!name.found()) {
         return false;
     }
     key.Close();
-    const auto top = JoinKeyPath(path, *name);
+    const auto top = JoinKeyPath(path, name.item);
     return top && DeleteWholeTree(root, *top);
 }
 

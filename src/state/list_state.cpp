@@ -1,6 +1,8 @@
 // Items of the list values "Userinit", "Shell" and "AppInit_DLLs": one item moves between the
 // live list and the list of the same name in the store. The list that gains the item is always
-// written first, so a failure between the two writes leaves the item in both lists.
+// written first, so a failure between the two writes leaves the item in both lists. Each list
+// keeps its own type, and every byte after its list text (a second string, data after a NUL)
+// stays exactly as it was.
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
@@ -8,8 +10,8 @@
 #include "model/autorun_base.h"
 #include "model/key_text.h"
 #include "model/list_value.h"
-#include "model/registry_data.h"
 
+#include <algorithm>
 
 namespace tarn {
 
@@ -18,37 +20,56 @@ namespace {
 // Rebuilt list texts must fit the 8000-unit working buffers with their terminator.
 constexpr std::size_t kMaxListTextLength = 7999;
 
-std::wstring TextOf(const StoredValue& value) {
-    return Utf16TextFromBytes(value.bytes.data(), value.bytes.size());
+// A list value cut into the list text (up to the first NUL) and the bytes after it.
+struct ListParts {
+    DWORD type = REG_SZ;
+    std::wstring text;
+    std::vector<BYTE> tail;
+};
+
+ListParts PartsOf(const RegValue& value) {
+    ListParts parts;
+    parts.type = value.type;
+    parts.text = TextOf(value);
+    const std::size_t textBytes = std::min(parts.text.size() * sizeof(wchar_t), value.bytes.size());
+    parts.tail.assign(value.bytes.begin() + static_cast<std::ptrdiff_t>(textBytes), value.bytes.end());
+    return parts;
 }
 
-// A list value holding `text` with its terminator, of the given type.
-StoredValue ListValue(const std::wstring& name, DWORD type, const std::wstring& text) {
-    StoredValue value;
+// A list that does not exist yet: its text ends in a terminator (two for a multi-string).
+ListParts NewList(DWORD type) {
+    ListParts parts;
+    parts.type = type;
+    parts.tail.assign(type == REG_MULTI_SZ ? 2 * sizeof(wchar_t) : sizeof(wchar_t), 0);
+    return parts;
+}
+
+// An emptied list goes only when nothing but terminators follows its text.
+bool OnlyTerminators(const ListParts& parts) {
+    return std::all_of(parts.tail.begin(), parts.tail.end(), [](BYTE b) { return b == 0; });
+}
+
+RegValue ValueOf(const std::wstring& name, const ListParts& parts, const std::wstring& text) {
+    RegValue value;
     value.name = name;
-    value.type = type;
+    value.type = parts.type;
     for (wchar_t c : text) {
         value.bytes.push_back(static_cast<BYTE>(static_cast<uint16_t>(c) & 0xFF));
         value.bytes.push_back(static_cast<BYTE>((static_cast<uint16_t>(c) >> 8) & 0xFF));
     }
-    value.bytes.push_back(0);
-    value.bytes.push_back(0);
+    value.bytes.insert(value.bytes.end(), parts.tail.begin(), parts.tail.end());
     return value;
 }
 
-// The text of a list value below `root`; "" when the key or the value does not exist, nothing
-// when it exists but cannot be read (then the list must not be rewritten from a guess).
-std::optional<std::wstring> ReadListText(HKEY root, const std::wstring& path, const std::wstring& valueName) {
+// The list text of a value below `root` that only feeds the in-memory lists; "" when it cannot
+// be read.
+std::wstring ReadOtherListText(HKEY root, const std::wstring& path, const std::wstring& valueName) {
     RegKey key;
     if (!key.OpenRead(root, path)) {
-        return key.status() == ERROR_FILE_NOT_FOUND ? std::optional<std::wstring>(L"") : std::nullopt;
+        return {};
     }
-    LONG code = ERROR_SUCCESS;
-    const auto value = ReadStoredValue(key, valueName, &code);
-    if (value) {
-        return TextOf(*value);
-    }
-    return code == ERROR_FILE_NOT_FOUND ? std::optional<std::wstring>(L"") : std::nullopt;
+    const auto value = FindValue(key, valueName);
+    return value.found() ? TextOf(value.item) : std::wstring();
 }
 
 // The position of an item: by its text (without regard to case), else by the path it resolves
@@ -68,6 +89,10 @@ std::optional<std::size_t> FindItem(const std::vector<std::wstring>& items, cons
     return std::nullopt;
 }
 
+bool FitsBuffer(const std::wstring& text) {
+    return text.size() <= kMaxListTextLength;
+}
+
 }  // namespace
 
 const ListItemLists& CAutoRunStateChanges::ListsOf(const std::wstring& valueName) {
@@ -75,111 +100,120 @@ const ListItemLists& CAutoRunStateChanges::ListsOf(const std::wstring& valueName
 }
 
 ListItemLists& CAutoRunStateChanges::ListsFor(const std::wstring& valueName) {
-    return lists_[LowerAscii(valueName)];
+    return lists_[FoldRegistryName(valueName)];
 }
 
 void CAutoRunStateChanges::ParseListValue(const std::wstring& valueName, const std::wstring& text) {
     ListItemLists& lists = ListsFor(valueName);
     lists.itemRecords.clear();
     lists.activeItems.clear();
-    const wchar_t separator = ListSeparatorFor(valueName).value_or(L',');
-    const auto items = SplitListItems(text, separator);
+    const auto items = SplitListItems(text, ListSyntaxFor(valueName).value_or(ListSyntax::Userinit));
     for (std::size_t i = 0; i < items.size(); ++i) {
         lists.itemRecords.push_back({static_cast<int32_t>(i), valueName, items[i], EntryEnabled});
         lists.activeItems.push_back(items[i]);
     }
 }
 
-ListItemLists& CAutoRunStateChanges::RebuildLists(const std::wstring& valueName, const std::wstring& liveText,
-                                                  const std::wstring& storedText) {
+ListItemLists& CAutoRunStateChanges::RebuildLists(const std::wstring& valueName, ListSyntax syntax,
+                                                  const std::wstring& liveText, const std::wstring& storedText) {
     ParseListValue(valueName, liveText);
     ListItemLists& lists = ListsFor(valueName);
-    lists.storedItems = SplitListItems(storedText, ListSeparatorFor(valueName).value_or(L','));
+    lists.storedItems = SplitListItems(storedText, syntax);
     return lists;
 }
 
 int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText, const std::wstring& valueName,
                                               const std::wstring& itemText, int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
-    const auto separator = ListSeparatorFor(valueName);
-    if (!place || !separator || !workingKey.OpenWrite(place->root, place->key)) {
+    const auto syntax = ListSyntaxFor(valueName);
+    if (!place || !syntax || !workingKey.OpenWrite(place->root, place->key)) {
         return 0;
     }
     const CloseOnExit closer(workingKey);
-    const auto name = FindValue(workingKey, valueName);
-    const auto live = name ? ReadStoredValue(workingKey, *name) : std::nullopt;
-    const auto storedText = live ? ReadListText(place->root, place->store, *name) : std::nullopt;
-    if (!storedText) {
+    const auto live = FindValue(workingKey, valueName);
+    if (!live.found()) {
         return 0;
     }
-    ListItemLists& lists = RebuildLists(*name, TextOf(*live), *storedText);
+    const ListParts liveParts = PartsOf(live.item);
+    RegKey store;
+    bool createdStore = false;
+    if (!store.OpenWrite(place->root, place->store) && !store.Create(place->root, place->store, &createdStore)) {
+        return 0;
+    }
+    auto fail = [&] {
+        store.Close();
+        if (createdStore) {
+            DeleteStoreIfEmpty(place->root, place->key, place->store);
+        }
+        return 0;
+    };
+    // The stored list is read through the store itself, so that no failed look-up passes for an
+    // absent list and a stored list is never replaced by a new one.
+    const auto stored = FindValue(store, live.item.name);
+    if (stored.failed()) {
+        return fail();
+    }
+    const ListParts storeParts = stored.found() ? PartsOf(stored.item) : NewList(liveParts.type);
+    const std::wstring storeName = stored.found() ? stored.item.name : live.item.name;
+
+    ListItemLists& lists = RebuildLists(live.item.name, *syntax, liveParts.text, storeParts.text);
     const auto index = FindItem(lists.activeItems, itemText);
     if (!index) {
-        return 0;
+        return fail();
     }
     lists.storedItems.push_back(lists.activeItems[*index]);
     lists.activeItems.erase(lists.activeItems.begin() + static_cast<std::ptrdiff_t>(*index));
     lists.itemRecords.erase(lists.itemRecords.begin() + static_cast<std::ptrdiff_t>(*index));
-    const std::wstring newStored = JoinListItems(lists.storedItems, *separator);
-    const std::wstring newLive = JoinListItems(lists.activeItems, *separator);
-    if (newStored.size() > kMaxListTextLength || newLive.size() > kMaxListTextLength) {
-        return 0;
+    const std::wstring newStored = JoinListItems(lists.storedItems, *syntax);
+    const std::wstring newLive = JoinListItems(lists.activeItems, *syntax);
+    if (!FitsBuffer(newStored) || !FitsBuffer(newLive) ||
+        !WriteVerifiedValue(store, ValueOf(storeName, storeParts, newStored))) {
+        return fail();
     }
-
-    RegKey store;
-    const bool storeExisted = store.OpenWrite(place->root, place->store);
-    if (!storeExisted && !store.Create(place->root, place->store)) {
-        return 0;
+    if (lists.activeItems.empty() && OnlyTerminators(liveParts)) {
+        return workingKey.DeleteValue(live.item.name) ? 1 : 0;
     }
-    if (!WriteVerifiedValue(store, ListValue(*name, live->type, newStored))) {
-        store.Close();
-        if (!storeExisted) {
-            DeleteStoreIfEmpty(place->root, place->key, place->store);
-        }
-        return 0;
-    }
-    if (lists.activeItems.empty()) {
-        return workingKey.DeleteValue(*name) ? 1 : 0;
-    }
-    return WriteVerifiedValue(workingKey, ListValue(*name, live->type, newLive)) ? 1 : 0;
+    return WriteVerifiedValue(workingKey, ValueOf(live.item.name, liveParts, newLive)) ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText, const std::wstring& valueName,
                                              const std::wstring& itemText, int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
-    const auto separator = ListSeparatorFor(valueName);
-    if (!place || !separator || !workingKey.OpenWrite(place->root, place->store)) {
+    const auto syntax = ListSyntaxFor(valueName);
+    if (!place || !syntax || !workingKey.OpenWrite(place->root, place->store)) {
         return 0;
     }
     const CloseOnExit closer(workingKey);
-    const auto name = FindValue(workingKey, valueName);
-    const auto stored = name ? ReadStoredValue(workingKey, *name) : std::nullopt;
-    const auto liveText = stored ? ReadListText(place->root, place->key, *name) : std::nullopt;
-    if (!liveText) {
+    const auto stored = FindValue(workingKey, valueName);
+    RegKey live;
+    if (!stored.found() || !live.OpenWrite(place->root, place->key)) {
         return 0;
     }
-    ListItemLists& lists = RebuildLists(*name, *liveText, TextOf(*stored));
+    const ListParts storeParts = PartsOf(stored.item);
+    const auto current = FindValue(live, stored.item.name);
+    if (current.failed()) {
+        return 0;
+    }
+    const ListParts liveParts = current.found() ? PartsOf(current.item) : NewList(storeParts.type);
+    const std::wstring liveName = current.found() ? current.item.name : stored.item.name;
+
+    ListItemLists& lists = RebuildLists(liveName, *syntax, liveParts.text, storeParts.text);
     const auto index = FindItem(lists.storedItems, itemText);
     if (!index) {
         return 0;
     }
     lists.activeItems.push_back(lists.storedItems[*index]);
     lists.storedItems.erase(lists.storedItems.begin() + static_cast<std::ptrdiff_t>(*index));
-    const std::wstring newLive = JoinListItems(lists.activeItems, *separator);
-    const std::wstring newStored = JoinListItems(lists.storedItems, *separator);
-    if (newLive.size() > kMaxListTextLength || newStored.size() > kMaxListTextLength) {
+    const std::wstring newLive = JoinListItems(lists.activeItems, *syntax);
+    const std::wstring newStored = JoinListItems(lists.storedItems, *syntax);
+    if (!FitsBuffer(newLive) || !FitsBuffer(newStored) ||
+        !WriteVerifiedValue(live, ValueOf(liveName, liveParts, newLive))) {
         return 0;
     }
-
-    RegKey live;
-    if (!live.OpenWrite(place->root, place->key) ||
-        !WriteVerifiedValue(live, ListValue(*name, stored->type, newLive))) {
-        return 0;
+    if (!lists.storedItems.empty() || !OnlyTerminators(storeParts)) {
+        return WriteVerifiedValue(workingKey, ValueOf(stored.item.name, storeParts, newStored)) ? 1 : 0;
     }
-    if (!lists.storedItems.empty()) {
-        return WriteVerifiedValue(workingKey, ListValue(*name, stored->type, newStored)) ? 1 : 0;
-    }
-    if (!workingKey.DeleteValue(*name)) {
+    if (!workingKey.DeleteValue(stored.item.name)) {
         return 0;
     }
     workingKey.Close();
@@ -190,8 +224,8 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath, const 
                                              const std::wstring& itemText, int32_t kind, int32_t state) {
     // The entry's key path names the key that holds the list value; nothing is stripped.
     const auto place = PlaceOf(keyPath, kind == KindListItem ? KindValue : kind);
-    const auto separator = ListSeparatorFor(valueName);
-    if (!place || !separator) {
+    const auto syntax = ListSyntaxFor(valueName);
+    if (!place || !syntax) {
         return 0;
     }
     const bool inStore = state == EntryDisabled;
@@ -203,15 +237,14 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath, const 
         return 0;
     }
     const CloseOnExit closer(workingKey);
-    const auto name = FindValue(workingKey, valueName);
-    const auto value = name ? ReadStoredValue(workingKey, *name) : std::nullopt;
-    if (!value) {
+    const auto value = FindValue(workingKey, valueName);
+    if (!value.found()) {
         return 0;
     }
-    const std::wstring otherText =
-        ReadListText(place->root, inStore ? place->key : place->store, *name).value_or(L"");
-    ListItemLists& lists = inStore ? RebuildLists(*name, otherText, TextOf(*value))
-                                   : RebuildLists(*name, TextOf(*value), otherText);
+    const ListParts parts = PartsOf(value.item);
+    const std::wstring otherText = ReadOtherListText(place->root, inStore ? place->key : place->store, value.item.name);
+    ListItemLists& lists = inStore ? RebuildLists(value.item.name, *syntax, otherText, parts.text)
+                                   : RebuildLists(value.item.name, *syntax, parts.text, otherText);
     std::vector<std::wstring>& items = inStore ? lists.storedItems : lists.activeItems;
     const auto index = FindItem(items, itemText);
     if (!index) {
@@ -221,13 +254,11 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath, const 
     if (!inStore) {
         lists.itemRecords.erase(lists.itemRecords.begin() + static_cast<std::ptrdiff_t>(*index));
     }
-    if (!items.empty()) {
-        const std::wstring text = JoinListItems(items, *separator);
-        return text.size() <= kMaxListTextLength && WriteVerifiedValue(workingKey, ListValue(*name, value->type, text))
-                   ? 1
-                   : 0;
+    if (!items.empty() || !OnlyTerminators(parts)) {
+        const std::wstring text = JoinListItems(items, *syntax);
+        return FitsBuffer(text) && WriteVerifiedValue(workingKey, ValueOf(value.item.name, parts, text)) ? 1 : 0;
     }
-    if (!workingKey.DeleteValue(*name)) {
+    if (!workingKey.DeleteValue(value.item.name)) {
         return 0;
     }
     if (inStore) {

@@ -1,9 +1,11 @@
 #include "state/registry_tree.h"
 
 #include "model/key_text.h"
+#include "model/native_registry.h"
 #include "model/reg_key.h"
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 
 namespace tarn {
@@ -11,24 +13,16 @@ namespace tarn {
 namespace {
 
 // Reads every value of an open key; false when one cannot be read.
-bool ReadValues(RegKey& key, std::vector<StoredValue>& values) {
+bool ReadValues(RegKey& key, std::vector<RegValue>& values) {
     const DWORD count = key.ValueCount();
     if (key.status() != ERROR_SUCCESS) {
         return false;
     }
     for (DWORD i = 0; i < count; ++i) {
-        StoredValue value;
-        value.name = key.ValueName(i);
-        if (key.status() != ERROR_SUCCESS) {
+        RegValue value;
+        if (!key.ValueAt(i, value)) {
             return false;
         }
-        std::vector<BYTE> buffer(16000, 0);
-        DWORD byteCount = 0;
-        if (!key.QueryValue(value.name, buffer, value.type, byteCount)) {
-            return false;
-        }
-        buffer.resize(byteCount);
-        value.bytes = std::move(buffer);
         values.push_back(std::move(value));
     }
     return true;
@@ -48,19 +42,74 @@ bool ReadSubKeyNames(RegKey& key, std::vector<std::wstring>& names) {
     return true;
 }
 
-bool SameValues(std::vector<StoredValue> a, std::vector<StoredValue> b) {
+// Whether a key opened as a link is one: by its flags where the platform reports them, else by
+// the link value among its values.
+bool IsLinkKey(const std::optional<DWORD>& flags, const std::vector<RegValue>& values) {
+    if (flags) {
+        return (*flags & kKeyFlagLink) != 0;
+    }
+    return std::any_of(values.begin(), values.end(), [](const RegValue& value) {
+        return value.type == REG_LINK && SameRegistryName(value.name, kLinkValueName);
+    });
+}
+
+std::optional<DWORD> ReadFlags(RegKey& key) {
+    DWORD flags = 0;
+    return key.ReadFlags(flags) ? std::optional<DWORD>(flags) : std::nullopt;
+}
+
+// Whether a key is volatile. Where the platform does not report a key's flags, a non-volatile
+// subkey is tried below it: the registry refuses one under a volatile key. The probe goes again
+// at once; nothing when the answer cannot be had.
+std::optional<bool> ReadVolatility(HKEY root, const std::wstring& path, const std::optional<DWORD>& flags) {
+    if (flags) {
+        return (*flags & kKeyFlagVolatile) != 0;
+    }
+    static std::atomic<unsigned> probes{0};
+    const std::wstring probeName = std::wstring(L"TarnAutoRunDisable.probe-") +
+                                   std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++probes);
+    RegKey probe;
+    const bool created = probe.CreateNew(root, path, probeName, KeyTraits{});
+    if (!created && probe.status() == ERROR_CHILD_MUST_BE_VOLATILE) {
+        return true;
+    }
+    probe.Close();
+    // A create that reported a failure may still have made the probe: it goes all the same.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        RegKey parent;
+        if (parent.OpenRead(root, path) &&
+            (parent.DeleteSubKey(probeName) || (!created && parent.status() == ERROR_FILE_NOT_FOUND))) {
+            return created ? std::optional<bool>(false) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool SameValues(const std::vector<RegValue>& a, const std::vector<RegValue>& b) {
     if (a.size() != b.size()) {
         return false;
     }
-    auto byName = [](const StoredValue& x, const StoredValue& y) { return LowerAscii(x.name) < LowerAscii(y.name); };
-    std::sort(a.begin(), a.end(), byName);
-    std::sort(b.begin(), b.end(), byName);
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (!SameRegistryName(a[i].name, b[i].name) || a[i].type != b[i].type || a[i].bytes != b[i].bytes) {
+    std::map<std::wstring, const RegValue*> byName;
+    for (const RegValue& value : b) {
+        byName[value.name] = &value;
+    }
+    for (const RegValue& value : a) {
+        const auto match = byName.find(value.name);
+        if (match == byName.end() || *match->second != value) {
             return false;
         }
     }
-    return true;
+    return byName.size() == a.size();
+}
+
+std::wstring ParentOf(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring LeafOf(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 }  // namespace
@@ -69,43 +118,101 @@ std::wstring TreeKeyPath(const std::wstring& path, const StoredKey& key) {
     return key.relativePath.empty() ? path : JoinKeyText(path, key.relativePath);
 }
 
-std::optional<StoredTree> ReadTree(HKEY root, const std::wstring& path, bool valuesToo) {
+std::optional<StoredTree> ReadTree(HKEY root, const std::wstring& path, TreeContent content) {
     StoredTree tree;
-    std::vector<std::wstring> pending{L""};
+    // Each pending key with whether its parent is volatile (every subkey of one is).
+    std::vector<std::pair<std::wstring, bool>> pending{{L"", false}};
     while (!pending.empty()) {
         StoredKey stored;
-        stored.relativePath = pending.back();
+        stored.relativePath = pending.back().first;
+        const bool parentVolatile = pending.back().second;
         pending.pop_back();
         const std::wstring full = TreeKeyPath(path, stored);
         if (full.size() > kMaxJoinedPathLength) {
             return std::nullopt;
         }
         RegKey key;
-        if (!key.OpenRead(root, full)) {
+        if (!key.OpenLink(root, full, kKeyReadRights)) {
             return std::nullopt;
         }
-        if ((valuesToo && !ReadValues(key, stored.values)) || !ReadSubKeyNames(key, stored.subKeyNames)) {
+        // The values are read in every case: where the platform does not report a key's flags,
+        // they tell a link. A keys-only read drops them again.
+        const auto flags = ReadFlags(key);
+        if (!ReadValues(key, stored.values)) {
             return std::nullopt;
+        }
+        stored.traits.isLink = IsLinkKey(flags, stored.values);
+        if (content == TreeContent::KeysOnly) {
+            stored.values.clear();
+        }
+        if (!stored.traits.isLink) {
+            if (content != TreeContent::KeysOnly && !key.ReadClassName(stored.traits.className)) {
+                return std::nullopt;
+            }
+            if (content == TreeContent::Whole) {
+                const auto isVolatile = parentVolatile ? std::optional<bool>(true) : ReadVolatility(root, full, flags);
+                if (!isVolatile || !key.ReadSecurity(stored.traits.security)) {
+                    return std::nullopt;
+                }
+                stored.traits.isVolatile = *isVolatile;
+            }
+            if (!ReadSubKeyNames(key, stored.subKeyNames)) {
+                return std::nullopt;
+            }
         }
         // Visited in reverse so that the tree lists subkeys in the registry's order.
         for (auto it = stored.subKeyNames.rbegin(); it != stored.subKeyNames.rend(); ++it) {
-            pending.push_back(stored.relativePath.empty() ? *it : JoinKeyText(stored.relativePath, *it));
+            pending.emplace_back(stored.relativePath.empty() ? *it : JoinKeyText(stored.relativePath, *it),
+                                 stored.traits.isVolatile);
         }
         tree.push_back(std::move(stored));
     }
     return tree;
 }
 
-bool WriteTree(HKEY root, const std::wstring& path, const StoredTree& tree) {
+TreeWrite WriteTree(HKEY root, const std::wstring& parentPath, const std::wstring& name, const StoredTree& tree,
+                    bool& createdTop) {
+    createdTop = false;
+    const std::wstring target = JoinKeyText(parentPath, name);
     for (const StoredKey& stored : tree) {
+        const bool top = stored.relativePath.empty();
         RegKey key;
-        if (!key.Create(root, TreeKeyPath(path, stored))) {
+        const bool created = top ? key.CreateNew(root, parentPath, name, stored.traits)
+                                 : key.CreateNew(root, ParentOf(TreeKeyPath(target, stored)),
+                                                 LeafOf(stored.relativePath), stored.traits);
+        if (!created) {
+            return top && key.status() == ERROR_ALREADY_EXISTS ? TreeWrite::TargetExists : TreeWrite::Failed;
+        }
+        createdTop = createdTop || top;
+        for (const RegValue& value : stored.values) {
+            if (!key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))) {
+                return TreeWrite::Failed;
+            }
+        }
+    }
+    return TreeWrite::Written;
+}
+
+bool ApplyTreeSecurity(HKEY root, const std::wstring& path, const StoredTree& tree) {
+    constexpr SECURITY_INFORMATION kWhole =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
+        if (it->traits.security.empty()) {
+            continue;
+        }
+        const std::wstring full = TreeKeyPath(path, *it);
+        RegKey key;
+        if (!key.OpenLink(root, full, WRITE_DAC | WRITE_OWNER)) {
             return false;
         }
-        for (const StoredValue& value : stored.values) {
-            if (!key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))) {
-                return false;
-            }
+        if (key.WriteSecurity(it->traits.security, kWhole)) {
+            continue;
+        }
+        // An owner this account may not give (another account's) leaves the copy with its creator
+        // as owner; the access rules still go with it. Any other failure fails the copy.
+        if (key.status() != ERROR_INVALID_OWNER ||
+            !key.WriteSecurity(it->traits.security, GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION)) {
+            return false;
         }
     }
     return true;
@@ -117,11 +224,12 @@ bool SameTree(const StoredTree& a, const StoredTree& b) {
     }
     std::map<std::wstring, const StoredKey*> keysOfB;
     for (const StoredKey& key : b) {
-        keysOfB[LowerAscii(key.relativePath)] = &key;
+        keysOfB[key.relativePath] = &key;
     }
     for (const StoredKey& key : a) {
-        const auto match = keysOfB.find(LowerAscii(key.relativePath));
-        if (match == keysOfB.end() || !SameValues(key.values, match->second->values)) {
+        const auto match = keysOfB.find(key.relativePath);
+        if (match == keysOfB.end() || match->second->traits.className != key.traits.className ||
+            match->second->traits.isLink != key.traits.isLink || !SameValues(key.values, match->second->values)) {
             return false;
         }
     }
@@ -133,11 +241,8 @@ bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree)
     // after all of its subkeys and the top key last.
     for (auto it = tree.rbegin(); it != tree.rend(); ++it) {
         const std::wstring full = TreeKeyPath(path, *it);
-        const std::size_t slash = full.rfind(L'\\');
         RegKey parent;
-        const std::wstring parentPath = slash == std::wstring::npos ? std::wstring() : full.substr(0, slash);
-        const std::wstring name = slash == std::wstring::npos ? full : full.substr(slash + 1);
-        if (!parent.OpenWrite(root, parentPath) || !parent.DeleteSubKey(name)) {
+        if (!parent.OpenRead(root, ParentOf(full)) || !parent.DeleteSubKey(LeafOf(full))) {
             return false;
         }
     }
@@ -145,7 +250,7 @@ bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree)
 }
 
 bool DeleteWholeTree(HKEY root, const std::wstring& path) {
-    const auto tree = ReadTree(root, path, false);
+    const auto tree = ReadTree(root, path, TreeContent::KeysOnly);
     return tree && DeleteTreeKeys(root, path, *tree);
 }
 

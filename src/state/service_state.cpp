@@ -4,6 +4,7 @@
 
 #include "model/autorun_base.h"
 #include "model/key_text.h"
+#include "state/registry_tree.h"
 
 namespace tarn {
 
@@ -11,6 +12,10 @@ namespace {
 
 constexpr wchar_t kStartName[] = L"Start";
 constexpr DWORD kStartDisabled = 4;
+
+bool IsDisabledStart(const RegValue& start) {
+    return DwordOf(start) == kStartDisabled;
+}
 
 }  // namespace
 
@@ -21,30 +26,36 @@ int32_t CAutoRunStateChanges::DisableService(const std::wstring& keyText, const 
         return 0;
     }
     const CloseOnExit closer(workingKey);
-    // A kept start type is never overwritten: the service was switched off already.
-    if (FindValue(workingKey, kStoreName) || workingKey.status() != ERROR_SUCCESS) {
+    const auto start = FindValue(workingKey, kStartName);
+    const auto kept = start.found() ? FindValue(workingKey, kStoreName) : Lookup<RegValue>{};
+    if (!start.found() || kept.failed()) {
         return 0;
     }
-    const auto start = FindValue(workingKey, kStartName);
-    return start && SaveServiceStart(*start) ? 1 : 0;
+    // A kept start type is never overwritten while the service is switched off. With any other
+    // "Start" it is stale (Windows starts the service) and gives way to the current one.
+    if (kept.found() && IsDisabledStart(start.item)) {
+        return 0;
+    }
+    return SaveServiceStart(start.item) ? 1 : 0;
 }
 
-bool CAutoRunStateChanges::SaveServiceStart(const std::wstring& startName) {
-    const auto start = ReadStoredValue(workingKey, startName);
-    if (!start) {
-        return false;
-    }
-    StoredValue kept = *start;
+bool CAutoRunStateChanges::SaveServiceStart(const RegValue& start) {
+    RegValue kept = start;
     kept.name = kStoreName;
     if (!WriteVerifiedValue(workingKey, kept)) {
         return false;
     }
-    StoredValue disabled = *start;
-    for (std::size_t i = 0; i < disabled.bytes.size() && i < 4; ++i) {
+    // Switched off means "Start" reads as the number 4: a number of four bytes or more keeps its
+    // length, any other data becomes a plain one.
+    RegValue disabled = start;
+    if (disabled.type != REG_DWORD || disabled.bytes.size() < 4) {
+        disabled.type = REG_DWORD;
+        disabled.bytes.assign(4, 0);
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
         disabled.bytes[i] = static_cast<BYTE>((kStartDisabled >> (8 * i)) & 0xFF);
     }
-    return workingKey.SetValue(disabled.name, disabled.type, disabled.bytes.data(),
-                               static_cast<DWORD>(disabled.bytes.size()));
+    return WriteVerifiedValue(workingKey, disabled);
 }
 
 int32_t CAutoRunStateChanges::EnableService(const std::wstring& keyText, const std::wstring& serviceName,
@@ -55,22 +66,20 @@ int32_t CAutoRunStateChanges::EnableService(const std::wstring& keyText, const s
     }
     const CloseOnExit closer(workingKey);
     const auto start = FindValue(workingKey, kStartName);
-    return start && RestoreServiceStart(*start) ? 1 : 0;
+    const auto kept = start.found() ? FindValue(workingKey, kStoreName) : Lookup<RegValue>{};
+    // A kept value beside a "Start" other than 4 is stale: the service runs, there is nothing
+    // to switch on, and its start type is not replaced.
+    if (!start.found() || !kept.found() || !IsDisabledStart(start.item)) {
+        return 0;
+    }
+    return RestoreServiceStart(start.item, kept.item) ? 1 : 0;
 }
 
-bool CAutoRunStateChanges::RestoreServiceStart(const std::wstring& startName) {
-    const auto keptName = FindValue(workingKey, kStoreName);
-    if (!keptName) {
-        return false;
-    }
-    const auto kept = ReadStoredValue(workingKey, *keptName);
-    if (!kept) {
-        return false;
-    }
-    StoredValue start = *kept;
-    start.name = startName;
+bool CAutoRunStateChanges::RestoreServiceStart(const RegValue& start, const RegValue& kept) {
+    RegValue restored = kept;
+    restored.name = start.name;
     // The kept value goes only once "Start" holds exactly its bytes again.
-    return WriteVerifiedValue(workingKey, start) && workingKey.DeleteValue(*keptName);
+    return WriteVerifiedValue(workingKey, restored) && workingKey.DeleteValue(kept.name);
 }
 
 int32_t CAutoRunStateChanges::DeleteService(const std::wstring& keyText, const std::wstring& serviceName,
@@ -81,51 +90,12 @@ int32_t CAutoRunStateChanges::DeleteService(const std::wstring& keyText, const s
     }
     const CloseOnExit closer(workingKey);
     const auto name = FindSubKey(workingKey, serviceName);
-    if (!name) {
+    if (!name.found()) {
         return 0;
     }
-    const auto path = JoinKeyPath(services, *name);
-    // Every path of the tree must fit before anything is deleted.
-    if (!path || !ReadTree(HKEY_LOCAL_MACHINE, *path, false)) {
-        return 0;
-    }
-    deleteDepth_ = 0;
-    return DeleteKeyTree(HKEY_LOCAL_MACHINE, *path, *name) ? 1 : 0;
-}
-
-// Deletes the key `path` with everything below it, highest subkey index first so that deletions
-// do not shift the indexes still to visit. Only the outermost call deletes the key itself,
-// through the working key open on its parent.
-bool CAutoRunStateChanges::DeleteKeyTree(HKEY root, const std::wstring& path, const std::wstring& name) {
-    ++deleteDepth_;
-    bool deleted = true;
-    RegKey key;
-    if (key.OpenWrite(root, path)) {
-        const DWORD count = key.SubKeyCount();
-        for (DWORD i = count; deleted && i-- > 0;) {
-            const std::wstring child = key.EnumKeyName(i);
-            if (key.status() != ERROR_SUCCESS) {
-                continue;
-            }
-            const auto childPath = JoinKeyPath(path, child);
-            if (!childPath) {
-                deleted = false;
-                break;
-            }
-            RegKey childKey;
-            if (childKey.OpenWrite(root, *childPath) && childKey.SubKeyCount() > 0) {
-                childKey.Close();
-                DeleteKeyTree(root, *childPath, name);
-            }
-            deleted = key.DeleteSubKey(child);
-        }
-        key.Close();
-    }
-    --deleteDepth_;
-    if (deleteDepth_ > 0) {
-        return deleted;
-    }
-    return deleted && workingKey.DeleteSubKey(name);
+    // Every path of the tree must fit before anything is deleted; a link inside goes as a link.
+    const auto path = JoinKeyPath(services, name.item);
+    return path && DeleteWholeTree(HKEY_LOCAL_MACHINE, *path) ? 1 : 0;
 }
 
 }  // namespace tarn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/autorun_entry.h"
+#include "model/list_value.h"
 #include "model/reg_key.h"
 #include "state/registry_tree.h"
 
@@ -93,28 +94,26 @@ private:
     static std::optional<std::wstring> PathForState(const std::optional<Place>& place, int32_t state);
 
     // Values.
-    bool MoveValueToStore(const Place& place, const std::wstring& valueName);
-    bool RestoreValueFromStore(const Place& place, const std::wstring& valueName);
+    bool MoveValueToStore(const Place& place, const RegValue& value);
+    bool RestoreValueFromStore(const Place& place, const RegValue& value);
     static bool DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName);
 
     // Services.
-    bool SaveServiceStart(const std::wstring& startName);
-    bool RestoreServiceStart(const std::wstring& startName);
-    bool DeleteKeyTree(HKEY root, const std::wstring& path, const std::wstring& name);
+    bool SaveServiceStart(const RegValue& start);
+    bool RestoreServiceStart(const RegValue& start, const RegValue& kept);
 
     // Keys.
     bool MoveKey(const Place& place, const std::wstring& from, const std::wstring& to, const std::wstring& name,
                  bool oneLevel, bool toStore);
-    bool DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
+    static bool DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
     static bool DeleteNamedSubKey(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
 
     // List items.
     ListItemLists& ListsFor(const std::wstring& valueName);
-    ListItemLists& RebuildLists(const std::wstring& valueName, const std::wstring& liveText,
+    ListItemLists& RebuildLists(const std::wstring& valueName, ListSyntax syntax, const std::wstring& liveText,
                                 const std::wstring& storedText);
 
     std::map<std::wstring, ListItemLists> lists_;
-    int deleteDepth_ = 0;
 };
 
 }  // namespace tarn

@@ -6,25 +6,37 @@
 
 namespace tarn {
 
-std::optional<StoredValue> ReadStoredValue(RegKey& key, const std::wstring& name, LONG* code) {
-    StoredValue value;
-    value.name = name;
-    std::vector<BYTE> buffer(16000, 0);
-    DWORD byteCount = 0;
-    if (!key.QueryValue(name, buffer, value.type, byteCount, code)) {
-        return std::nullopt;
-    }
-    buffer.resize(byteCount);
-    value.bytes = std::move(buffer);
-    return value;
-}
-
-bool WriteVerifiedValue(RegKey& key, const StoredValue& value) {
+bool WriteVerifiedValue(RegKey& key, const RegValue& value) {
     if (!key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))) {
         return false;
     }
-    const auto written = ReadStoredValue(key, value.name);
-    return written && written->type == value.type && written->bytes == value.bytes;
+    std::vector<BYTE> buffer;
+    DWORD type = REG_NONE;
+    DWORD byteCount = 0;
+    if (!key.QueryValue(value.name, buffer, type, byteCount)) {
+        return false;
+    }
+    buffer.resize(byteCount);
+    return type == value.type && buffer == value.bytes;
+}
+
+Destination ValueDestination(RegKey& key, const RegValue& value) {
+    const auto existing = FindValue(key, value.name);
+    if (existing.failed()) {
+        return Destination::Unknown;
+    }
+    if (existing.absent()) {
+        return Destination::Free;
+    }
+    return existing.item == value ? Destination::SameCopy : Destination::Taken;
+}
+
+Presence KeyPresence(HKEY root, const std::wstring& path) {
+    RegKey key;
+    if (key.OpenRead(root, path)) {
+        return Presence::Present;
+    }
+    return key.status() == ERROR_FILE_NOT_FOUND ? Presence::Absent : Presence::Unknown;
 }
 
 StoreCleanup DeleteStoreIfEmpty(HKEY root, const std::wstring& keyPath, const std::wstring& storePath) {
@@ -45,7 +57,7 @@ StoreCleanup DeleteStoreIfEmpty(HKEY root, const std::wstring& keyPath, const st
         return StoreCleanup::StillInUse;
     }
     RegKey key;
-    if (!key.OpenWrite(root, keyPath) || !key.DeleteSubKey(kStoreName)) {
+    if (!key.OpenRead(root, keyPath) || !key.DeleteSubKey(kStoreName)) {
         return StoreCleanup::Failed;
     }
     return StoreCleanup::Deleted;

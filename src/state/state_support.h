@@ -3,7 +3,7 @@
 // Helpers shared by the state-change operations.
 
 #include "model/reg_key.h"
-#include "state/registry_tree.h"
+#include "model/registry_walk.h"
 
 #include <optional>
 #include <string>
@@ -22,12 +22,18 @@ private:
     RegKey& key_;
 };
 
-// A value read whole with its type and exact byte count; nothing when it cannot be read, with
-// the platform's code in `code` when asked (ERROR_FILE_NOT_FOUND: there is no such value).
-std::optional<StoredValue> ReadStoredValue(RegKey& key, const std::wstring& name, LONG* code = nullptr);
-
 // Writes a value and reads it back: true only when the registry holds exactly these bytes.
-bool WriteVerifiedValue(RegKey& key, const StoredValue& value);
+bool WriteVerifiedValue(RegKey& key, const RegValue& value);
+
+// Where a value must go: whether a value of that name (as the registry compares names) is
+// already there. A value byte for byte the same, name included, is no obstacle: writing it again
+// loses nothing. Any other is a different registration that must not be overwritten.
+enum class Destination { Free, SameCopy, Taken, Unknown };
+Destination ValueDestination(RegKey& key, const RegValue& value);
+
+// Whether a key exists: only "not found" means absent, any other failure leaves it unknown.
+enum class Presence { Present, Absent, Unknown };
+Presence KeyPresence(HKEY root, const std::wstring& path);
 
 enum class StoreCleanup { Deleted, StillInUse, Failed };
 

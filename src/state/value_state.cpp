@@ -13,24 +13,30 @@ int32_t CAutoRunStateChanges::DisableValue(const std::wstring& keyText, const st
         return 0;
     }
     const CloseOnExit closer(workingKey);
-    const auto name = FindValue(workingKey, valueName);
-    return name && MoveValueToStore(*place, *name) ? 1 : 0;
+    const auto live = FindValue(workingKey, valueName);
+    return live.found() && MoveValueToStore(*place, live.item) ? 1 : 0;
 }
 
-bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const std::wstring& valueName) {
-    const auto value = ReadStoredValue(workingKey, valueName);
-    if (!value) {
-        return false;
-    }
+bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const RegValue& value) {
     RegKey store;
     if (!store.OpenWrite(place.root, place.store) && !store.Create(place.root, place.store)) {
         return false;
     }
-    // The live value goes only once the store holds exactly its bytes.
-    if (!WriteVerifiedValue(store, *value)) {
-        return false;
+    // An earlier copy of the same name in the store is another registration: never overwritten.
+    switch (ValueDestination(store, value)) {
+        case Destination::Free:
+            // The live value goes only once the store holds exactly its bytes.
+            if (!WriteVerifiedValue(store, value)) {
+                return false;
+            }
+            break;
+        case Destination::SameCopy:
+            break;
+        case Destination::Taken:
+        case Destination::Unknown:
+            return false;
     }
-    return workingKey.DeleteValue(valueName);
+    return workingKey.DeleteValue(value.name);
 }
 
 int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName,
@@ -40,20 +46,29 @@ int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std
         return 0;
     }
     const CloseOnExit closer(workingKey);
-    const auto name = FindValue(workingKey, valueName);
-    return name && RestoreValueFromStore(*place, *name) ? 1 : 0;
+    const auto stored = FindValue(workingKey, valueName);
+    return stored.found() && RestoreValueFromStore(*place, stored.item) ? 1 : 0;
 }
 
-bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const std::wstring& valueName) {
-    const auto value = ReadStoredValue(workingKey, valueName);
-    if (!value) {
-        return false;
-    }
+bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const RegValue& value) {
     RegKey live;
-    if (!live.OpenWrite(place.root, place.key) || !WriteVerifiedValue(live, *value)) {
+    if (!live.OpenWrite(place.root, place.key)) {
         return false;
     }
-    if (!workingKey.DeleteValue(valueName)) {
+    // A live value of the same name is another registration: never overwritten.
+    switch (ValueDestination(live, value)) {
+        case Destination::Free:
+            if (!WriteVerifiedValue(live, value)) {
+                return false;
+            }
+            break;
+        case Destination::SameCopy:
+            break;
+        case Destination::Taken:
+        case Destination::Unknown:
+            return false;
+    }
+    if (!workingKey.DeleteValue(value.name)) {
         return false;
     }
     workingKey.Close();
@@ -73,8 +88,8 @@ bool CAutoRunStateChanges::DeleteNamedValue(HKEY root, const std::wstring& path,
     if (!key.OpenWrite(root, path)) {
         return false;
     }
-    const auto name = FindValue(key, valueName);
-    return name && key.DeleteValue(*name);
+    const auto value = FindValue(key, valueName);
+    return value.found() && key.DeleteValue(value.item.name);
 }
 
 }  // namespace tarn

@@ -40,14 +40,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
 
     // Joining split items and splitting them again gives the same items.
-    for (wchar_t separator : {L',', L' '}) {
-        const auto items = tarn::SplitListItems(keyText, separator);
+    for (const auto syntax : {tarn::ListSyntax::Userinit, tarn::ListSyntax::Shell, tarn::ListSyntax::AppInit}) {
+        const auto items = tarn::SplitListItems(keyText, syntax);
+        const wchar_t separator = tarn::ListSeparator(syntax);
         bool plain = true;
         for (const auto& item : items) {
             plain = plain && item.find(separator) == std::wstring::npos;
+            if (syntax == tarn::ListSyntax::AppInit) {
+                plain = plain && !item.empty() && item.find(L' ') == std::wstring::npos;
+            }
         }
         Check(plain);
-        Check(tarn::SplitListItems(tarn::JoinListItems(items, separator), separator) == items ||
+        Check(tarn::SplitListItems(tarn::JoinListItems(items, syntax), syntax) == items ||
               (!items.empty() && items.back().empty()));
     }
 

@@ -60,14 +60,33 @@ TEST_F(AppInitTest, OneDllIsAValueEntryAndAnEmptyValueIsNothing) {
     EXPECT_TRUE(appInit.items().empty());
 }
 
-TEST_F(AppInitTest, ItemsAreNotTrimmed) {
-    File(L"WINDOWS\\System32\\a.dll");
-    File(L"WINDOWS\\System32\\b.dll");
-    WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"a.dll, b.dll");
-    appInit.Enumerate();
-    ASSERT_EQ(2u, appInit.items().size());
-    EXPECT_EQ(L" b.dll", appInit.items()[1].text);
-    EXPECT_EQ(1u, appInit.results().entries.size());  // " b.dll" does not resolve
+// Windows reads the list at commas or spaces and ignores the spaces around items: every DLL it
+// loads is listed.
+TEST_F(AppInitTest, EveryDllWindowsLoadsIsListedWhateverTheSeparators) {
+    const std::wstring a = File(L"WINDOWS\\System32\\a.dll");
+    const std::wstring b = File(L"WINDOWS\\System32\\b.dll");
+    const std::wstring c = File(L"WINDOWS\\System32\\c.dll");
+    for (const wchar_t* list : {L"a.dll, b.dll", L"a.dll b.dll", L" a.dll ,b.dll,, c.dll ", L" a.dll"}) {
+        WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", list);
+        appInit.ClearResults();
+        appInit.Enumerate();
+        std::vector<std::wstring> paths;
+        for (const auto& entry : appInit.results().entries) {
+            paths.push_back(entry->imagePath);
+            EXPECT_EQ(KindListItem, entry->entryKind);
+            EXPECT_EQ(list, entry->commandLine);
+        }
+        const std::wstring text = list;
+        std::vector<std::wstring> expected = {a};
+        if (text.find(L"b.dll") != std::wstring::npos) {
+            expected.push_back(b);
+        }
+        if (text.find(L"c.dll") != std::wstring::npos) {
+            expected.push_back(c);
+        }
+        EXPECT_EQ(expected, paths) << text.size();
+        EXPECT_EQ(expected, appInit.livePaths());
+    }
 }
 
 TEST_F(AppInitTest, StoredItemsAreDisabledWithTheirOwnPathList) {

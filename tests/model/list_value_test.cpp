@@ -10,61 +10,70 @@ namespace {
 
 using Items = std::vector<std::wstring>;
 
-TEST(SplitListText, SplitsAtEverySeparatorKeepingEmptyInnerItems) {
+TEST(SplitListText, ReadsEachListAsWindowsReadsIt) {
     struct Case {
         std::wstring text;
-        wchar_t separator;
+        ListSyntax syntax;
         std::optional<Items> expected;
     };
     const Case cases[] = {
-        {L"C:\\WINDOWS\\system32\\userinit.exe,", L',', Items{L"C:\\WINDOWS\\system32\\userinit.exe"}},
-        {L"a.exe,b.exe", L',', Items{L"a.exe", L"b.exe"}},
-        {L"a,,b", L',', Items{L"a", L"", L"b"}},
-        {L",a", L',', Items{L"", L"a"}},
-        {L"a, b", L',', Items{L"a", L" b"}},
-        {L"explorer.exe tray.exe ", L' ', Items{L"explorer.exe", L"tray.exe"}},
-        {L",", L',', Items{L""}},
-        {L"explorer.exe", L' ', std::nullopt},
-        {L"", L',', std::nullopt},
+        {L"C:\\WINDOWS\\system32\\userinit.exe,", ListSyntax::Userinit, Items{L"C:\\WINDOWS\\system32\\userinit.exe"}},
+        {L"a.exe,b.exe", ListSyntax::Userinit, Items{L"a.exe", L"b.exe"}},
+        {L"a,,b", ListSyntax::Userinit, Items{L"a", L"", L"b"}},
+        {L",a", ListSyntax::Userinit, Items{L"", L"a"}},
+        {L"a, b", ListSyntax::Userinit, Items{L"a", L" b"}},
+        {L"explorer.exe tray.exe ", ListSyntax::Shell, Items{L"explorer.exe", L"tray.exe"}},
+        {L",", ListSyntax::Userinit, Items{L""}},
+        {L"explorer.exe", ListSyntax::Shell, std::nullopt},
+        {L"", ListSyntax::Userinit, std::nullopt},
+        // AppInit: commas or spaces, the spaces around items ignored, no empty items.
+        {L"a.dll b.dll", ListSyntax::AppInit, Items{L"a.dll", L"b.dll"}},
+        {L"a.dll, b.dll", ListSyntax::AppInit, Items{L"a.dll", L"b.dll"}},
+        {L" a.dll ,,b.dll , ", ListSyntax::AppInit, Items{L"a.dll", L"b.dll"}},
+        {L"a.dll,", ListSyntax::AppInit, Items{L"a.dll"}},
+        {L" a.dll", ListSyntax::AppInit, Items{L"a.dll"}},
+        {L", ,", ListSyntax::AppInit, Items{}},
+        {L"a.dll", ListSyntax::AppInit, std::nullopt},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, SplitListText(c.text, c.separator)) << c.text.size();
+        EXPECT_EQ(c.expected, SplitListText(c.text, c.syntax)) << c.text.size();
     }
 }
 
-TEST(ListSeparatorFor, KnowsTheThreeListValuesInAnyCase) {
-    EXPECT_EQ(std::optional<wchar_t>(L' '), ListSeparatorFor(L"shell"));
-    EXPECT_EQ(std::optional<wchar_t>(L','), ListSeparatorFor(L"USERINIT"));
-    EXPECT_EQ(std::optional<wchar_t>(L','), ListSeparatorFor(L"AppInit_DLLs"));
-    EXPECT_EQ(std::nullopt, ListSeparatorFor(L"Shell2"));
+TEST(ListSyntaxFor, KnowsTheThreeListValuesInAnyCase) {
+    EXPECT_EQ(std::optional<ListSyntax>(ListSyntax::Shell), ListSyntaxFor(L"shell"));
+    EXPECT_EQ(std::optional<ListSyntax>(ListSyntax::Userinit), ListSyntaxFor(L"USERINIT"));
+    EXPECT_EQ(std::optional<ListSyntax>(ListSyntax::AppInit), ListSyntaxFor(L"AppInit_DLLs"));
+    EXPECT_EQ(std::nullopt, ListSyntaxFor(L"Shell2"));
+    EXPECT_EQ(L' ', ListSeparator(ListSyntax::Shell));
+    EXPECT_EQ(L',', ListSeparator(ListSyntax::AppInit));
 }
 
-}  // namespace
-}  // namespace tarn
-
-namespace tarn {
-namespace {
-
 TEST(SplitListItems, TakesAWholeTextWithoutSeparatorAsOneItem) {
-    EXPECT_EQ((std::vector<std::wstring>{L"Explorer.exe"}), SplitListItems(L"Explorer.exe", L' '));
-    EXPECT_EQ(std::vector<std::wstring>{}, SplitListItems(L"", L','));
-    EXPECT_EQ((std::vector<std::wstring>{L"u.exe", L"", L"x.exe"}), SplitListItems(L"u.exe,,x.exe,", L','));
+    EXPECT_EQ((Items{L"Explorer.exe"}), SplitListItems(L"Explorer.exe", ListSyntax::Shell));
+    EXPECT_EQ(Items{}, SplitListItems(L"", ListSyntax::Userinit));
+    EXPECT_EQ((Items{L"u.exe", L"", L"x.exe"}), SplitListItems(L"u.exe,,x.exe,", ListSyntax::Userinit));
+    EXPECT_EQ((Items{L"a.dll", L"x.dll"}), SplitListItems(L"a.dll  x.dll", ListSyntax::AppInit));
 }
 
 TEST(JoinListItems, WritesEveryItemFollowedByTheSeparator) {
-    EXPECT_EQ(L"a.dll,b.dll,", JoinListItems({L"a.dll", L"b.dll"}, L','));
-    EXPECT_EQ(L"Explorer.exe ", JoinListItems({L"Explorer.exe"}, L' '));
-    EXPECT_EQ(L"", JoinListItems({}, L','));
+    EXPECT_EQ(L"a.dll,b.dll,", JoinListItems({L"a.dll", L"b.dll"}, ListSyntax::AppInit));
+    EXPECT_EQ(L"Explorer.exe ", JoinListItems({L"Explorer.exe"}, ListSyntax::Shell));
+    EXPECT_EQ(L"", JoinListItems({}, ListSyntax::Userinit));
     // Splitting what was joined gives the items back.
-    const std::vector<std::wstring> items = {L"c:\\a.exe", L"", L"b"};
-    EXPECT_EQ(items, SplitListItems(JoinListItems(items, L','), L','));
+    const Items items = {L"c:\\a.exe", L"", L"b"};
+    EXPECT_EQ(items, SplitListItems(JoinListItems(items, ListSyntax::Userinit), ListSyntax::Userinit));
+    // A rebuilt AppInit list loads the same DLLs as the text it came from.
+    const Items dlls = SplitListItems(L" a.dll b.dll,c.dll ", ListSyntax::AppInit);
+    EXPECT_EQ(dlls, SplitListItems(JoinListItems(dlls, ListSyntax::AppInit), ListSyntax::AppInit));
 }
 
-TEST(SplitProviderOrder, KeepsAnEmptyLastName) {
-    EXPECT_EQ((std::vector<std::wstring>{L"A", L"B", L""}), SplitProviderOrder(L"A,B,"));
-    EXPECT_EQ((std::vector<std::wstring>{L"A", L" B"}), SplitProviderOrder(L"A, B"));
-    EXPECT_EQ(std::nullopt, SplitProviderOrder(L"Single"));
-    EXPECT_EQ(std::nullopt, SplitProviderOrder(L""));
+TEST(SplitProviderOrder, NamesEveryProviderAndDropsEmptyNames) {
+    EXPECT_EQ((Items{L"A", L"B"}), SplitProviderOrder(L"A,B,"));
+    EXPECT_EQ((Items{L"A", L" B"}), SplitProviderOrder(L"A, B"));
+    EXPECT_EQ((Items{L"Single"}), SplitProviderOrder(L"Single"));
+    EXPECT_EQ((Items{L"A", L"C"}), SplitProviderOrder(L",A,,C"));
+    EXPECT_EQ(Items{}, SplitProviderOrder(L""));
 }
 
 }  // namespace

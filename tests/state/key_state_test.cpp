@@ -29,13 +29,11 @@ const std::wstring kMenusText = L"HKLM\\" + kMenus;
 const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 // The dump of one subtree with its path prefix cut, to compare a tree before and after a move.
-std::map<std::wstring, std::map<std::wstring, RegistryDump::Value>> Subtree(const RegistryDump& dump,
-                                                                          std::wstring prefix) {
-    prefix = LowerAscii(prefix);
-    std::map<std::wstring, std::map<std::wstring, RegistryDump::Value>> tree;
-    for (const auto& [path, values] : dump.keys) {
+std::map<std::wstring, RegistryDump::Key> Subtree(const RegistryDump& dump, const std::wstring& prefix) {
+    std::map<std::wstring, RegistryDump::Key> tree;
+    for (const auto& [path, key] : dump.keys) {
         if (path == prefix || path.rfind(prefix + L"\\", 0) == 0) {
-            tree[path.substr(prefix.size())] = values;
+            tree[path.substr(prefix.size())] = key;
         }
     }
     return tree;

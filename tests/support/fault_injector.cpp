@@ -1,29 +1,70 @@
 #include "support/fault_injector.h"
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
 namespace tarn::test {
 
 namespace {
 
-struct Plan {
-    int failAt = 0;
-    bool persistent = false;
-    LONG error = ERROR_SUCCESS;
+struct State {
+    FaultPlan plan;
     int calls = 0;
     int injected = 0;
+    std::vector<FaultInjection::CallKind> kinds;
 };
 
-Plan g_plan;
+State g_state;
 
-// The code the next call answers with, or ERROR_SUCCESS to let it through.
-LONG NextCall() {
-    ++g_plan.calls;
-    const bool fails = g_plan.failAt > 0 &&
-                       (g_plan.calls == g_plan.failAt || (g_plan.persistent && g_plan.calls > g_plan.failAt));
-    if (!fails) {
+enum class Effect { None, Changes, Close };
+
+// What the next call does: ERROR_SUCCESS to let it through, otherwise the code it answers with;
+// `first` tells whether the real call still runs first.
+LONG NextCall(Effect effect, bool& runFirst) {
+    ++g_state.calls;
+    g_state.kinds.push_back(effect == Effect::Changes  ? FaultInjection::CallKind::Change
+                            : effect == Effect::Close ? FaultInjection::CallKind::Close
+                                                      : FaultInjection::CallKind::Read);
+    const FaultPlan& plan = g_state.plan;
+    const bool planned = std::find(plan.failAt.begin(), plan.failAt.end(), g_state.calls) != plan.failAt.end();
+    const bool later = plan.persistent && !plan.failAt.empty() &&
+                       g_state.calls > *std::min_element(plan.failAt.begin(), plan.failAt.end());
+    runFirst = false;
+    if (!planned && !later) {
         return ERROR_SUCCESS;
     }
-    ++g_plan.injected;
-    return g_plan.error;
+    ++g_state.injected;
+    runFirst = plan.afterEffect && effect == Effect::Changes;
+    return plan.error;
+}
+
+// Runs the real call when the plan lets it, or when its change is to happen before the failure.
+template <typename Call>
+LONG Through(Effect effect, Call call) {
+    bool runFirst = false;
+    const LONG error = NextCall(effect, runFirst);
+    if (error == ERROR_SUCCESS) {
+        return call();
+    }
+    if (runFirst) {
+        call();
+    }
+    return error;
+}
+
+// A key the real call opened or created while the answer is a failure is closed again: the
+// caller never sees it.
+LONG ThroughKey(Effect effect, PHKEY result, const std::function<LONG()>& call) {
+    bool runFirst = false;
+    const LONG error = NextCall(effect, runFirst);
+    if (error == ERROR_SUCCESS) {
+        return call();
+    }
+    if (runFirst && call() == ERROR_SUCCESS && result != nullptr && *result != nullptr) {
+        RealRegistryApi().closeKey(std::exchange(*result, nullptr));
+    }
+    return error;
 }
 
 const RegistryApi& Real() {
@@ -31,97 +72,132 @@ const RegistryApi& Real() {
 }
 
 LSTATUS WINAPI OpenKeyEx(HKEY key, LPCWSTR path, DWORD options, REGSAM rights, PHKEY result) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error : Real().openKeyEx(key, path, options, rights, result);
+    return ThroughKey(Effect::None, result, [=] { return Real().openKeyEx(key, path, options, rights, result); });
 }
 
 LSTATUS WINAPI CreateKeyEx(HKEY key, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM rights,
                            const LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS
-               ? error
-               : Real().createKeyEx(key, path, reserved, keyClass, options, rights, security, result, disposition);
+    return ThroughKey(Effect::Changes, result, [=] {
+        return Real().createKeyEx(key, path, reserved, keyClass, options, rights, security, result, disposition);
+    });
 }
 
 // A failed close still closes: only the answer is the injected one.
 LSTATUS WINAPI CloseKey(HKEY key) {
-    const LONG error = NextCall();
+    bool runFirst = false;
+    const LONG error = NextCall(Effect::Close, runFirst);
     const LONG closed = Real().closeKey(key);
     return error != ERROR_SUCCESS ? error : closed;
 }
 
 LSTATUS WINAPI QueryValueEx(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error : Real().queryValueEx(key, name, reserved, type, data, size);
+    return Through(Effect::None, [=] { return Real().queryValueEx(key, name, reserved, type, data, size); });
 }
 
 LSTATUS WINAPI SetValueEx(HKEY key, LPCWSTR name, DWORD reserved, DWORD type, const BYTE* data, DWORD size) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error : Real().setValueEx(key, name, reserved, type, data, size);
+    return Through(Effect::Changes, [=] { return Real().setValueEx(key, name, reserved, type, data, size); });
 }
 
 LSTATUS WINAPI DeleteValue(HKEY key, LPCWSTR name) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error : Real().deleteValue(key, name);
-}
-
-LSTATUS WINAPI DeleteKey(HKEY key, LPCWSTR name) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error : Real().deleteKey(key, name);
+    return Through(Effect::Changes, [=] { return Real().deleteValue(key, name); });
 }
 
 LSTATUS WINAPI EnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD nameCount, LPDWORD reserved, LPWSTR keyClass,
                          LPDWORD classCount, PFILETIME written) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS
-               ? error
-               : Real().enumKeyEx(key, index, name, nameCount, reserved, keyClass, classCount, written);
-}
-
-LSTATUS WINAPI EnumKey(HKEY key, DWORD index, LPWSTR name, DWORD nameCount) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error : Real().enumKey(key, index, name, nameCount);
+    return Through(Effect::None, [=] {
+        return Real().enumKeyEx(key, index, name, nameCount, reserved, keyClass, classCount, written);
+    });
 }
 
 LSTATUS WINAPI EnumValue(HKEY key, DWORD index, LPWSTR name, LPDWORD nameCount, LPDWORD reserved, LPDWORD type,
                          LPBYTE data, LPDWORD dataCount) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error
-                                  : Real().enumValue(key, index, name, nameCount, reserved, type, data, dataCount);
+    return Through(Effect::None,
+                   [=] { return Real().enumValue(key, index, name, nameCount, reserved, type, data, dataCount); });
 }
 
 LSTATUS WINAPI QueryInfoKey(HKEY key, LPWSTR keyClass, LPDWORD classCount, LPDWORD reserved, LPDWORD subKeys,
                             LPDWORD longestSubKey, LPDWORD longestClass, LPDWORD values, LPDWORD longestName,
                             LPDWORD longestData, LPDWORD security, PFILETIME written) {
-    const LONG error = NextCall();
-    return error != ERROR_SUCCESS ? error
-                                  : Real().queryInfoKey(key, keyClass, classCount, reserved, subKeys, longestSubKey,
-                                                        longestClass, values, longestName, longestData, security,
-                                                        written);
+    return Through(Effect::None, [=] {
+        return Real().queryInfoKey(key, keyClass, classCount, reserved, subKeys, longestSubKey, longestClass, values,
+                                   longestName, longestData, security, written);
+    });
+}
+
+LSTATUS WINAPI GetKeySecurity(HKEY key, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor, LPDWORD size) {
+    return Through(Effect::None, [=] { return Real().getKeySecurity(key, parts, descriptor, size); });
+}
+
+LSTATUS WINAPI SetKeySecurity(HKEY key, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor) {
+    return Through(Effect::Changes, [=] { return Real().setKeySecurity(key, parts, descriptor); });
+}
+
+LONG OpenKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, DWORD options, REGSAM rights, HKEY* result) {
+    return ThroughKey(Effect::None, result,
+                      [=] { return Real().openKeyCounted(parent, name, nameCount, options, rights, result); });
+}
+
+LONG CreateKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, const wchar_t* keyClass, DWORD classCount,
+                      DWORD options, REGSAM rights, HKEY* result, DWORD* disposition) {
+    return ThroughKey(Effect::Changes, result, [=] {
+        return Real().createKeyCounted(parent, name, nameCount, keyClass, classCount, options, rights, result,
+                                       disposition);
+    });
+}
+
+LONG QueryValueCounted(HKEY key, const wchar_t* name, DWORD nameCount, DWORD* type, BYTE* data, DWORD* byteCount) {
+    return Through(Effect::None,
+                   [=] { return Real().queryValueCounted(key, name, nameCount, type, data, byteCount); });
+}
+
+LONG SetValueCounted(HKEY key, const wchar_t* name, DWORD nameCount, DWORD type, const BYTE* data, DWORD byteCount) {
+    return Through(Effect::Changes,
+                   [=] { return Real().setValueCounted(key, name, nameCount, type, data, byteCount); });
+}
+
+LONG DeleteValueCounted(HKEY key, const wchar_t* name, DWORD nameCount) {
+    return Through(Effect::Changes, [=] { return Real().deleteValueCounted(key, name, nameCount); });
+}
+
+LONG DeleteOpenKey(HKEY key) {
+    return Through(Effect::Changes, [=] { return Real().deleteOpenKey(key); });
+}
+
+LONG QueryKeyFlags(HKEY key, DWORD* flags) {
+    return Through(Effect::None, [=] { return Real().queryKeyFlags(key, flags); });
 }
 
 const RegistryApi kFaultyApi = {
-    OpenKeyEx, CreateKeyEx, CloseKey, QueryValueEx, SetValueEx, DeleteValue,
-    DeleteKey, EnumKeyEx,   EnumKey,  EnumValue,    QueryInfoKey,
+    OpenKeyEx,      CreateKeyEx,      CloseKey,          QueryValueEx,       SetValueEx,
+    DeleteValue,    EnumKeyEx,        EnumValue,         QueryInfoKey,       GetKeySecurity,
+    SetKeySecurity, OpenKeyCounted,   CreateKeyCounted,  QueryValueCounted,  SetValueCounted,
+    DeleteValueCounted, DeleteOpenKey, QueryKeyFlags,
 };
 
-const RegistryApi& Arm(int failAt, bool persistent, LONG error) {
-    g_plan = Plan{failAt, persistent, error, 0, 0};
+const RegistryApi& Arm(FaultPlan plan) {
+    g_state = State{std::move(plan), 0, 0, {}};
     return kFaultyApi;
 }
 
 }  // namespace
 
-FaultInjection::FaultInjection(int failAt, bool persistent, LONG error) : scope_(Arm(failAt, persistent, error)) {}
+FaultInjection::FaultInjection(FaultPlan plan) : scope_(Arm(std::move(plan))) {}
+
+FaultInjection::FaultInjection(int failAt, bool persistent, LONG error)
+    : FaultInjection(FaultPlan{failAt > 0 ? std::vector<int>{failAt} : std::vector<int>{}, persistent, false, error}) {}
 
 FaultInjection::~FaultInjection() = default;
 
 int FaultInjection::calls() const {
-    return g_plan.calls;
+    return g_state.calls;
 }
 
 int FaultInjection::injected() const {
-    return g_plan.injected;
+    return g_state.injected;
+}
+
+const std::vector<FaultInjection::CallKind>& FaultInjection::kinds() const {
+    return g_state.kinds;
 }
 
 }  // namespace tarn::test

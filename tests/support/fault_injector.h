@@ -4,13 +4,26 @@
 
 #include "model/registry_api.h"
 
+#include <vector>
+
 namespace tarn::test {
 
-// While in scope, every registry call of the program goes through a counting table; call number
-// `failAt` (1-based) fails with `error`, and with `persistent` every later call fails as well.
-// `failAt` 0 only counts.
+// Which registry calls fail, and how.
+struct FaultPlan {
+    // 1-based numbers of the calls that fail.
+    std::vector<int> failAt;
+    // Every call after the first failing one fails as well.
+    bool persistent = false;
+    // A failing call that changes the registry makes its change first, then reports the error.
+    bool afterEffect = false;
+    LONG error = ERROR_SUCCESS;
+};
+
+// While in scope, every registry call of the program goes through a counting table that fails
+// the planned calls. An empty plan only counts.
 class FaultInjection {
 public:
+    explicit FaultInjection(FaultPlan plan);
     FaultInjection(int failAt, bool persistent, LONG error);
     ~FaultInjection();
     FaultInjection(const FaultInjection&) = delete;
@@ -18,6 +31,9 @@ public:
 
     int calls() const;
     int injected() const;
+    // What every call so far was.
+    enum class CallKind { Read, Change, Close };
+    const std::vector<CallKind>& kinds() const;
 
 private:
     ScopedRegistryApi scope_;

@@ -37,6 +37,23 @@ void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, 
 void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void CreateKey(HKEY root, const std::wstring& path);
 
+// Keys and values as malware may leave them, written through the native API where the Win32
+// calls cannot: names with a NUL inside, class names, volatile keys, links.
+void WriteNamedValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+                     DWORD byteCount);
+void WriteNamedString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
+// Creates `name` below the existing or new key `parentPath`.
+void CreateNamedKey(HKEY root, const std::wstring& parentPath, const std::wstring& name,
+                    DWORD options = REG_OPTION_NON_VOLATILE, const std::wstring& className = L"");
+// A link key `name` below `parentPath` that points at the key `targetPath`.
+void CreateLink(HKEY root, const std::wstring& parentPath, const std::wstring& name, HKEY targetRoot,
+                const std::wstring& targetPath);
+// The full native name of a key ("\REGISTRY\..."), where a link must point.
+std::wstring NativeKeyName(HKEY root, const std::wstring& path);
+// A native key name below the active sandbox's roots as "HKLM\..." or "HKCU\...", so that dumps
+// of two sandboxes compare; other names unchanged.
+std::wstring SandboxRelativeName(const std::wstring& nativeName);
+
 // A value as the registry holds it, read with the plain API; nothing when it does not exist.
 struct RawValue {
     DWORD type = REG_NONE;

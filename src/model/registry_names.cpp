@@ -1,0 +1,50 @@
+#include "model/registry_names.h"
+
+#include <windows.h>
+
+#include <cwctype>
+
+namespace tarn {
+
+namespace {
+
+using UpcaseUnit = WCHAR(NTAPI*)(WCHAR);
+
+// The registry folds names with the system's upper-case table, which ntdll exposes.
+UpcaseUnit SystemUpcase() {
+    static const UpcaseUnit upcase = [] {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        return ntdll == nullptr ? nullptr
+                                : reinterpret_cast<UpcaseUnit>(
+                                      reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlUpcaseUnicodeChar")));
+    }();
+    return upcase;
+}
+
+wchar_t Fold(wchar_t unit) {
+    const UpcaseUnit upcase = SystemUpcase();
+    return upcase != nullptr ? upcase(unit) : static_cast<wchar_t>(std::towupper(unit));
+}
+
+}  // namespace
+
+bool SameRegistryName(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring FoldRegistryName(std::wstring name) {
+    for (wchar_t& unit : name) {
+        unit = Fold(unit);
+    }
+    return name;
+}
+
+}  // namespace tarn
