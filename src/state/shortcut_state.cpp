@@ -1,5 +1,7 @@
 #include "state/shortcut_state.h"
 
+#include "win/task_scheduler.h"
+
 #include <windows.h>
 #include <shlwapi.h>
 
@@ -14,7 +16,7 @@ int EnableShortcut(const std::wstring&) {
 }
 
 int DeleteShortcut(const std::wstring& path) {
-    if (::PathFileExistsW(path.c_str()) && !::DeleteFileW(path.c_str())) {
+    if (::PathFileExistsW(path.c_str()) && !TaskFiles().deleteFile(path.c_str())) {
         return 0;
     }
     return 1;

@@ -24,12 +24,13 @@ int SetTaskDisabled(const std::wstring& name, bool disabled) {
     }
     const com_ptr<ITask> task = ActivateTask(*scheduler, name);
     DWORD flags = 0;
-    if (!task || FAILED(task->GetFlags(&flags))) {
+    if (!task || FAILED(TaskFiles().getFlags(task.get(), &flags))) {
         return 0;
     }
     flags = disabled ? (flags | TASK_FLAG_DISABLED) : (flags & ~static_cast<DWORD>(TASK_FLAG_DISABLED));
     com_ptr<IPersistFile> file;
-    if (FAILED(task->SetFlags(flags)) || FAILED(task.query_to(file)) || FAILED(file->Save(nullptr, TRUE))) {
+    if (FAILED(TaskFiles().setFlags(task.get(), flags)) || FAILED(task.query_to(file)) ||
+        FAILED(TaskFiles().save(file.get()))) {
         return 0;
     }
     return 1;
@@ -59,7 +60,7 @@ int DeleteTask(const std::wstring& name) {
         return 0;
     }
     const std::wstring file = *folder + L"\\" + name;
-    return ::DeleteFileW(file.c_str()) ? 1 : 0;
+    return TaskFiles().deleteFile(file.c_str()) ? 1 : 0;
 }
 
 }  // namespace tarn

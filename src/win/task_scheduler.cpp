@@ -2,6 +2,8 @@
 
 #include "model/key_text.h"
 
+#include <atomic>
+
 namespace tarn {
 
 const CLSID kTaskSchedulerClass = {0x148BD52A, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
@@ -18,12 +20,56 @@ bool EndsWithJob(const std::wstring& name) {
            EqualsNoCaseAscii(name.substr(name.size() - kJobExtensionLength), kJobExtension);
 }
 
+HRESULT RealCreateScheduler(ITaskScheduler** scheduler) {
+    return ::CoCreateInstance(kTaskSchedulerClass, nullptr, CLSCTX_INPROC_SERVER, kTaskSchedulerInterface,
+                              reinterpret_cast<void**>(scheduler));
+}
+
+HRESULT RealActivate(ITaskScheduler* scheduler, LPCWSTR name, IUnknown** item) {
+    return scheduler->Activate(name, kTaskInterface, item);
+}
+
+HRESULT RealGetFlags(ITask* task, DWORD* flags) {
+    return task->GetFlags(flags);
+}
+
+HRESULT RealSetFlags(ITask* task, DWORD flags) {
+    return task->SetFlags(flags);
+}
+
+HRESULT RealSave(IPersistFile* file) {
+    return file->Save(nullptr, TRUE);
+}
+
+BOOL RealDeleteFile(LPCWSTR path) {
+    return ::DeleteFileW(path);
+}
+
+const TaskFileApi kRealTaskFileApi = {RealCreateScheduler, RealActivate, RealGetFlags,
+                                      RealSetFlags,        RealSave,     RealDeleteFile};
+
+std::atomic<const TaskFileApi*> g_activeTaskFileApi{&kRealTaskFileApi};
+
 }  // namespace
+
+const TaskFileApi& RealTaskFileApi() {
+    return kRealTaskFileApi;
+}
+
+const TaskFileApi& TaskFiles() {
+    return *g_activeTaskFileApi.load(std::memory_order_acquire);
+}
+
+ScopedTaskFileApi::ScopedTaskFileApi(const TaskFileApi& replacement)
+    : previous_(g_activeTaskFileApi.exchange(&replacement, std::memory_order_acq_rel)) {}
+
+ScopedTaskFileApi::~ScopedTaskFileApi() {
+    g_activeTaskFileApi.store(previous_, std::memory_order_release);
+}
 
 com_ptr<ITaskScheduler> CreateTaskScheduler() {
     com_ptr<ITaskScheduler> scheduler;
-    if (FAILED(::CoCreateInstance(kTaskSchedulerClass, nullptr, CLSCTX_INPROC_SERVER, kTaskSchedulerInterface,
-                                  scheduler.put_void()))) {
+    if (FAILED(TaskFiles().createScheduler(scheduler.put()))) {
         return {};
     }
     return scheduler;
@@ -33,7 +79,7 @@ com_ptr<ITask> ActivateTask(ITaskScheduler& scheduler, const std::wstring& name)
     auto activate = [&scheduler](const std::wstring& itemName) {
         com_ptr<IUnknown> unknown;
         com_ptr<ITask> task;
-        if (SUCCEEDED(scheduler.Activate(itemName.c_str(), kTaskInterface, unknown.put())) && unknown) {
+        if (SUCCEEDED(TaskFiles().activate(&scheduler, itemName.c_str(), unknown.put())) && unknown) {
             unknown->QueryInterface(kTaskInterface, task.put_void());
         }
         return task;

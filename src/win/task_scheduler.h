@@ -15,6 +15,33 @@ extern const CLSID kTaskSchedulerClass;
 extern const IID kTaskSchedulerInterface;
 extern const IID kTaskInterface;
 
+// Every scheduler and file call of the task and shortcut operations goes through this table, so
+// that a test can make a chosen call fail. Each answers as the call it stands for.
+struct TaskFileApi {
+    HRESULT (*createScheduler)(ITaskScheduler** scheduler);
+    HRESULT (*activate)(ITaskScheduler* scheduler, LPCWSTR name, IUnknown** item);
+    HRESULT (*getFlags)(ITask* task, DWORD* flags);
+    HRESULT (*setFlags)(ITask* task, DWORD flags);
+    // Saves the task to its own file.
+    HRESULT (*save)(IPersistFile* file);
+    BOOL (*deleteFile)(LPCWSTR path);
+};
+
+const TaskFileApi& RealTaskFileApi();
+const TaskFileApi& TaskFiles();
+
+// Installs another table for the life of the scope; restores the previous one afterwards.
+class ScopedTaskFileApi {
+public:
+    explicit ScopedTaskFileApi(const TaskFileApi& replacement);
+    ~ScopedTaskFileApi();
+    ScopedTaskFileApi(const ScopedTaskFileApi&) = delete;
+    ScopedTaskFileApi& operator=(const ScopedTaskFileApi&) = delete;
+
+private:
+    const TaskFileApi* previous_;
+};
+
 // The scheduler of this machine; empty when it cannot be created. COM must be initialised.
 com_ptr<ITaskScheduler> CreateTaskScheduler();
 

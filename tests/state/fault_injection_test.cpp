@@ -274,9 +274,15 @@ std::string Describe(const FaultPlan& plan) {
 }
 
 // The scenarios of this run: TARN_FAULT_SHARD="i/n" takes every n-th from the i-th (0-based), so
-// that parts of the test run side by side.
+// that parts of the test run side by side; TARN_FAULT_ONLY keeps those whose name holds its text.
 std::vector<Scenario> ScenariosOfThisShard(std::string& label) {
     std::vector<Scenario> all = FaultScenarios();
+    if (const char* only = std::getenv("TARN_FAULT_ONLY")) {
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [&](const Scenario& s) { return std::string(s.name).find(only) == std::string::npos; }),
+                  all.end());
+        label = std::string(" (scenarios with \"") + only + "\")";
+    }
     const char* shard = std::getenv("TARN_FAULT_SHARD");
     unsigned index = 0;
     unsigned count = 1;

@@ -179,7 +179,88 @@ const RegistryApi& Arm(FaultPlan plan) {
     return kFaultyApi;
 }
 
+HRESULT AsResult(LONG error) {
+    return HRESULT_FROM_WIN32(static_cast<unsigned long>(error));
+}
+
+template <typename Call>
+HRESULT ThroughCom(Effect effect, Call call) {
+    bool runFirst = false;
+    const LONG error = NextCall(effect, runFirst);
+    if (error == ERROR_SUCCESS) {
+        return call();
+    }
+    if (runFirst) {
+        call();
+    }
+    return AsResult(error);
+}
+
+const TaskFileApi& RealTasks() {
+    return RealTaskFileApi();
+}
+
+HRESULT CreateScheduler(ITaskScheduler** scheduler) {
+    bool runFirst = false;
+    const LONG error = NextCall(Effect::None, runFirst);
+    return error == ERROR_SUCCESS ? RealTasks().createScheduler(scheduler) : AsResult(error);
+}
+
+HRESULT Activate(ITaskScheduler* scheduler, LPCWSTR name, IUnknown** item) {
+    bool runFirst = false;
+    const LONG error = NextCall(Effect::None, runFirst);
+    return error == ERROR_SUCCESS ? RealTasks().activate(scheduler, name, item) : AsResult(error);
+}
+
+HRESULT GetFlags(ITask* task, DWORD* flags) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().getFlags(task, flags); });
+}
+
+HRESULT SetFlags(ITask* task, DWORD flags) {
+    return ThroughCom(Effect::Changes, [=] { return RealTasks().setFlags(task, flags); });
+}
+
+HRESULT Save(IPersistFile* file) {
+    return ThroughCom(Effect::Changes, [=] { return RealTasks().save(file); });
+}
+
+BOOL DeleteFileCall(LPCWSTR path) {
+    bool runFirst = false;
+    const LONG error = NextCall(Effect::Changes, runFirst);
+    if (error == ERROR_SUCCESS) {
+        return RealTasks().deleteFile(path);
+    }
+    if (runFirst) {
+        RealTasks().deleteFile(path);
+    }
+    ::SetLastError(static_cast<DWORD>(error));
+    return FALSE;
+}
+
+const TaskFileApi kFaultyTaskApi = {CreateScheduler, Activate, GetFlags, SetFlags, Save, DeleteFileCall};
+
+const TaskFileApi& ArmTasks(FaultPlan plan) {
+    g_state = State{std::move(plan), 0, 0, {}};
+    return kFaultyTaskApi;
+}
+
 }  // namespace
+
+TaskFaultInjection::TaskFaultInjection(FaultPlan plan) : scope_(ArmTasks(std::move(plan))) {}
+
+TaskFaultInjection::~TaskFaultInjection() = default;
+
+int TaskFaultInjection::calls() const {
+    return g_state.calls;
+}
+
+int TaskFaultInjection::injected() const {
+    return g_state.injected;
+}
+
+const std::vector<FaultInjection::CallKind>& TaskFaultInjection::kinds() const {
+    return g_state.kinds;
+}
 
 FaultInjection::FaultInjection(FaultPlan plan) : scope_(Arm(std::move(plan))) {}
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "model/registry_api.h"
+#include "win/task_scheduler.h"
 
 #include <vector>
 
@@ -37,6 +38,23 @@ public:
 
 private:
     ScopedRegistryApi scope_;
+};
+
+// The same for the scheduler and file calls of the task and shortcut operations: a failing call
+// answers the plan's error (as an HRESULT where the call answers one).
+class TaskFaultInjection {
+public:
+    explicit TaskFaultInjection(FaultPlan plan);
+    ~TaskFaultInjection();
+    TaskFaultInjection(const TaskFaultInjection&) = delete;
+    TaskFaultInjection& operator=(const TaskFaultInjection&) = delete;
+
+    int calls() const;
+    int injected() const;
+    const std::vector<FaultInjection::CallKind>& kinds() const;
+
+private:
+    ScopedTaskFileApi scope_;
 };
 
 }  // namespace tarn::test

@@ -1,0 +1,180 @@
+// The task and shortcut operations run again with every scheduler and file call failing, as the
+// registry operations are: the task file or shortcut must afterwards be as it was or as the clean
+// run leaves it, and success may be reported only for the latter.
+#include "state/shortcut_state.h"
+#include "state/task_state.h"
+
+#include "support/fault_injector.h"
+#include "support/scratch_folder.h"
+#include "support/task_fixture.h"
+#include "win/com_ptr.h"
+#include "win/environment.h"
+#include "win/task_scheduler.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace tarn::test {
+namespace {
+
+const LONG kErrorCodes[] = {2, 5, 14, 234, 259, 1018};
+
+// A file's bytes; nothing when it does not exist.
+std::optional<std::vector<char>> Contents(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::wstring JobFile(const std::wstring& name) {
+    return ReadEnvironmentVariable(L"systemroot") + L"\\Tasks\\" + name + L".job";
+}
+
+struct TaskScenario {
+    const char* name;
+    bool deletes;
+    // The flags the task has after a clean switch.
+    DWORD finalFlags;
+    // Makes the starting state and answers the file to watch.
+    std::function<std::wstring(ScheduledTasks&, ScratchFolder&)> setup;
+    std::function<int(const std::wstring& file)> run;
+};
+
+// The flags of a task as the scheduler reads them from its file; nothing when it cannot.
+std::optional<DWORD> TaskFlags(const std::wstring& name) {
+    const ComApartment apartment;
+    const com_ptr<ITaskScheduler> scheduler = CreateTaskScheduler();
+    const com_ptr<ITask> task = scheduler ? ActivateTask(*scheduler, name) : com_ptr<ITask>();
+    DWORD flags = 0;
+    if (!task || FAILED(task->GetFlags(&flags))) {
+        return std::nullopt;
+    }
+    return flags;
+}
+
+std::wstring Stem(const wchar_t* stem) {
+    return std::wstring(stem) + std::to_wstring(::GetCurrentProcessId());
+}
+
+std::vector<TaskScenario> Scenarios() {
+    constexpr DWORD kDisabled = 0x4;
+    constexpr DWORD kIdle = 0x10;
+    constexpr DWORD kBatteries = 0x40;
+    return {
+        {"switch a task off", false, kDisabled | kIdle | kBatteries,
+         [=](ScheduledTasks& tasks, ScratchFolder& scratch) {
+             tasks.Create(Stem(L"TarnFaultOff"), scratch.AddFile(L"app.exe"), kIdle | kBatteries);
+             return JobFile(Stem(L"TarnFaultOff"));
+         },
+         [](const std::wstring&) { return DisableTask(Stem(L"TarnFaultOff") + L".job"); }},
+        {"switch a task on", false, kIdle | kBatteries,
+         [=](ScheduledTasks& tasks, ScratchFolder& scratch) {
+             tasks.Create(Stem(L"TarnFaultOn"), scratch.AddFile(L"app.exe"), kDisabled | kIdle | kBatteries);
+             return JobFile(Stem(L"TarnFaultOn"));
+         },
+         [](const std::wstring&) { return EnableTask(Stem(L"TarnFaultOn") + L".job"); }},
+        {"delete a task", true, 0,
+         [](ScheduledTasks& tasks, ScratchFolder& scratch) {
+             tasks.Create(Stem(L"TarnFaultDelete"), scratch.AddFile(L"app.exe"), kIdle);
+             return JobFile(Stem(L"TarnFaultDelete"));
+         },
+         [](const std::wstring&) { return DeleteTask(Stem(L"TarnFaultDelete") + L".job"); }},
+        {"delete a shortcut", true, 0,
+         [](ScheduledTasks&, ScratchFolder& scratch) { return scratch.AddFile(L"Start.lnk"); },
+         [](const std::wstring& file) { return DeleteShortcut(file); }},
+    };
+}
+
+// A task file or shortcut after a run: as the run's setup left it, as a clean run leaves it, or
+// neither.
+enum class Outcome { Start, Final, Other };
+
+Outcome Judge(const TaskScenario& scenario, const std::wstring& file, const std::optional<std::vector<char>>& start) {
+    const auto now = Contents(file);
+    if (now == start) {
+        return Outcome::Start;
+    }
+    if (scenario.deletes) {
+        return now ? Outcome::Other : Outcome::Final;
+    }
+    const std::wstring name = file.substr(file.rfind(L'\\') + 1);
+    const auto flags = now ? TaskFlags(name) : std::nullopt;
+    return flags && *flags == scenario.finalFlags ? Outcome::Final : Outcome::Other;
+}
+
+TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
+    int runs = 0;
+    int injected = 0;
+    int lost = 0;
+    int altered = 0;
+    int falseSuccesses = 0;
+    const auto scenarios = Scenarios();
+    for (const TaskScenario& scenario : scenarios) {
+        int calls = 0;
+        {
+            ScratchFolder scratch;
+            ScheduledTasks tasks;
+            const std::wstring file = scenario.setup(tasks, scratch);
+            const auto start = Contents(file);
+            ASSERT_TRUE(start.has_value()) << scenario.name;
+            TaskFaultInjection counting(FaultPlan{});
+            ASSERT_EQ(1, scenario.run(file)) << scenario.name;
+            calls = counting.calls();
+            ASSERT_EQ(Outcome::Final, Judge(scenario, file, start)) << scenario.name;
+        }
+        std::vector<FaultPlan> plans;
+        for (int n = 1; n <= calls; ++n) {
+            for (const LONG error : kErrorCodes) {
+                plans.push_back(FaultPlan{{n}, false, false, error});
+                plans.push_back(FaultPlan{{n}, true, false, error});
+            }
+            plans.push_back(FaultPlan{{n}, false, true, ERROR_ACCESS_DENIED});
+            for (int m = n + 1; m <= calls; ++m) {
+                plans.push_back(FaultPlan{{n, m}, false, false, ERROR_ACCESS_DENIED});
+            }
+        }
+        for (const FaultPlan& plan : plans) {
+            ScratchFolder scratch;
+            ScheduledTasks tasks;
+            const std::wstring file = scenario.setup(tasks, scratch);
+            const auto start = Contents(file);
+            int result = 0;
+            {
+                TaskFaultInjection faults(plan);
+                result = scenario.run(file);
+                injected += faults.injected();
+            }
+            ++runs;
+            const Outcome outcome = Judge(scenario, file, start);
+            const bool wasLost = !scenario.deletes && !Contents(file).has_value();
+            const bool wasAltered = outcome == Outcome::Other;
+            const bool wasFalseSuccess = result != 0 && outcome != Outcome::Final;
+            lost += wasLost ? 1 : 0;
+            altered += wasAltered ? 1 : 0;
+            falseSuccesses += wasFalseSuccess ? 1 : 0;
+            EXPECT_FALSE(wasLost || wasAltered || wasFalseSuccess)
+                << scenario.name << ": call " << plan.failAt.front() << (plan.persistent ? " and later" : "")
+                << " failing with " << plan.error;
+        }
+    }
+    std::printf("task and shortcut fault injection: 4 operations in %d scenarios, %d runs, %d injected failures, "
+                "%d lost, %d altered, %d false successes\n",
+                static_cast<int>(scenarios.size()), runs, injected, lost, altered, falseSuccesses);
+    EXPECT_EQ(0, lost);
+    EXPECT_EQ(0, altered);
+    EXPECT_EQ(0, falseSuccesses);
+    EXPECT_GT(runs, 0);
+}
+
+}  // namespace
+}  // namespace tarn::test
