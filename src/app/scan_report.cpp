@@ -46,6 +46,23 @@ std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arg
     return options;
 }
 
+std::wstring VisibleText(const std::wstring& text) {
+    std::wstring visible;
+    visible.reserve(text.size());
+    for (wchar_t c : text) {
+        if (c == L'\0') {
+            visible += L"\\0";
+        } else {
+            visible.push_back(c);
+        }
+    }
+    return visible;
+}
+
+std::wstring EntryFlags(const AutoRunEntry& entry) {
+    return NameHoldsNul(entry) ? L"nul-in-name" : L"";
+}
+
 std::wstring CsvField(const std::wstring& text) {
     if (text.find_first_of(L"\",\r\n") == std::wstring::npos) {
         return text;
@@ -63,7 +80,7 @@ std::wstring CsvField(const std::wstring& text) {
 
 std::wstring CsvHeader() {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
-           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind" +
+           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags" +
            std::wstring(kLineEnd);
 }
 
@@ -73,14 +90,14 @@ std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, cons
         entry.imagePath, entry.company, entry.fileTime, entry.fileVersion, entry.commandLine,
         entry.location, entry.keyPath, entry.valueName, entry.subKeyName, Number(entry.sizeKB),
         Number(entry.state), Number(entry.locationKind), Number(entry.entryKind), Number(entry.reserved),
-        Number(entry.locateKind),
+        Number(entry.locateKind), EntryFlags(entry),
     };
     std::wstring row;
     for (const std::wstring& field : fields) {
         if (!row.empty()) {
             row.push_back(L',');
         }
-        row += CsvField(field);
+        row += CsvField(VisibleText(field));
     }
     return row + kLineEnd;
 }
@@ -102,8 +119,9 @@ std::wstring StateText(int32_t state) {
 
 std::wstring TextEntryLine(const AutoRunEntry& entry) {
     const std::wstring signature = entry.state == EntryFileMissing ? kFileMissingText : entry.signature;
-    return StateText(entry.state) + L"\t" + signature + L"\t" + entry.name + L"\t" + entry.imagePath + L"\t" +
-           entry.company + L"\t" + entry.location + kLineEnd;
+    const std::wstring flag = NameHoldsNul(entry) ? std::wstring(L"\t") + kNulNameText : std::wstring();
+    return StateText(entry.state) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" + entry.imagePath +
+           L"\t" + entry.company + L"\t" + VisibleText(entry.location) + flag + kLineEnd;
 }
 
 std::string Utf8FromWide(const std::wstring& text) {

@@ -19,12 +19,19 @@ std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arg
 
 constexpr wchar_t kScanUsage[] = L"usage: tarnscan [--csv] [--no-verify]\r\n";
 
+// The text with every NUL shown as "\0", so that a name that hides behind one is visible.
+std::wstring VisibleText(const std::wstring& text);
+
+// The flags column: "nul-in-name" for an entry whose name holds a NUL, else empty.
+std::wstring EntryFlags(const AutoRunEntry& entry);
+
 // RFC 4180 field: quoted (with doubled quotes) when it holds a quote, comma, CR or LF.
 std::wstring CsvField(const std::wstring& text);
 std::wstring CsvHeader();
 std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry);
 
-// Plain report: a caption line per category, then one tab-separated line per entry.
+// Plain report: a caption line per category, then one tab-separated line per entry; an entry
+// whose name holds a NUL ends in a field that says so.
 std::wstring TextCategoryLine(const std::wstring& caption, std::size_t entryCount);
 std::wstring TextEntryLine(const AutoRunEntry& entry);
 

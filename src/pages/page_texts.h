@@ -8,5 +8,7 @@ constexpr wchar_t kStateDisabledText[] = L"已禁用";
 constexpr wchar_t kSignatureValidText[] = L"签名正常";
 constexpr wchar_t kSignatureInvalidText[] = L"无签名";
 constexpr wchar_t kFileMissingText[] = L"文件不存在";
+// Marks an entry whose name holds a NUL, which only hiding malware writes.
+constexpr wchar_t kNulNameText[] = L"名称含空字符";
 
 }  // namespace tarn

@@ -50,7 +50,7 @@ TEST(CsvRow, HoldsTheCategoryAndEveryFieldInOrder) {
     entry.entryKind = 19;
     entry.locateKind = 28;
     EXPECT_EQ(L"0,登录启动,\"Run, me\",签名正常,d,c:\\a.exe,co,\"t\n\",1.0,\"\"\"c:\\a.exe\"\" /x\",HKLM\\Run,"
-              L"HKLM\\Run,v,s,-1,17,14,19,0,28\r\n",
+              L"HKLM\\Run,v,s,-1,17,14,19,0,28,\r\n",
               CsvRow(0, L"登录启动", entry));
     EXPECT_EQ(0u, CsvHeader().find(L"category,caption,name,signature,"));
 }
@@ -68,6 +68,27 @@ TEST(TextReport, ShowsStateSignatureNamePathCompanyAndLocation) {
     EXPECT_EQ(L"\t文件不存在\tn\tc:\\x.dll\tc\tHKLM\\K\r\n", TextEntryLine(entry));
     EXPECT_EQ(L"== 系统服务 (3)\r\n", TextCategoryLine(L"系统服务", 3));
     EXPECT_EQ(L"已启用", StateText(EntryEnabled));
+}
+
+TEST(NulNames, AreShownVisiblyAndFlaggedInBothReports) {
+    using namespace std::string_literals;
+    AutoRunEntry entry;
+    entry.name = L"Hidden\0x"s;
+    entry.imagePath = L"c:\\evil.exe";
+    entry.location = L"HKCU\\Run";
+    entry.keyPath = L"HKCU\\Run";
+    entry.state = EntryEnabled;
+    EXPECT_EQ(L"Hidden\\0x", VisibleText(entry.name));
+    EXPECT_EQ(L"已启用\t\tHidden\\0x\tc:\\evil.exe\t\tHKCU\\Run\t名称含空字符\r\n", TextEntryLine(entry));
+    const std::wstring row = CsvRow(0, L"登录启动", entry);
+    EXPECT_EQ(0u, row.find(L"0,登录启动,Hidden\\0x,"));
+    EXPECT_EQ(row.size() - 14, row.rfind(L",nul-in-name\r\n"));
+    EXPECT_EQ(std::wstring::npos, row.find(L'\0'));
+
+    entry.name = L"Plain";
+    EXPECT_EQ(L"", EntryFlags(entry));
+    entry.subKeyName = L"Evil\0Svc"s;
+    EXPECT_EQ(L"nul-in-name", EntryFlags(entry));
 }
 
 TEST(Utf8FromWide, EncodesEveryPlaneAndReplacesLoneSurrogates) {

@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include "model/native_registry.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -45,7 +47,33 @@ const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Moni
 
 // Column positions of the CSV report.
 enum Column { kCategory, kCaption, kName, kSignature, kImagePath = 5, kLocation = 10, kKeyPath, kValueName,
-              kSubKeyName, kState = 15, kEntryKind = 17, kColumnCount = 20 };
+              kSubKeyName, kState = 15, kEntryKind = 17, kFlags = 20, kColumnCount = 21 };
+
+// A Run value whose name holds a NUL, written through the native API into the prefix's own
+// registry and removed again.
+class NulNamedRunValue {
+public:
+    NulNamedRunValue(const std::wstring& name, const std::wstring& data) : name_(name) {
+        if (::RegCreateKeyExW(HKEY_CURRENT_USER, kRun.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                              nullptr) == ERROR_SUCCESS) {
+            EXPECT_EQ(ERROR_SUCCESS, NativeSetValue(key_, name.data(), static_cast<DWORD>(name.size()), REG_SZ,
+                                                    reinterpret_cast<const BYTE*>(data.c_str()),
+                                                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))));
+        }
+    }
+    ~NulNamedRunValue() {
+        if (key_ != nullptr) {
+            NativeDeleteValue(key_, name_.data(), static_cast<DWORD>(name_.size()));
+            ::RegCloseKey(key_);
+        }
+    }
+    NulNamedRunValue(const NulNamedRunValue&) = delete;
+    NulNamedRunValue& operator=(const NulNamedRunValue&) = delete;
+
+private:
+    std::wstring name_;
+    HKEY key_ = nullptr;
+};
 
 std::wstring Tarnscan() {
     return L"\"" + test::TestProgramFolder() + L"\\..\\tarnscan.exe\"";
@@ -132,6 +160,8 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
     const std::wstring shortcut = L"TarnE2E Shortcut " + tag + L".lnk";
     test::MakeShortcut(desktop / shortcut, app);
 
+    const NulNamedRunValue hidden(L"TarnE2E Hidden " + tag + std::wstring(1, L'\0') + L"x", app);
+
     const auto run = RunProgram(Tarnscan() + L" --csv", scratch.path());
     ASSERT_TRUE(run.started);
     ASSERT_EQ(0u, run.exitCode) << run.err;
@@ -180,6 +210,12 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         EXPECT_EQ(L"无签名", found[0][kSignature]);  // the scratch files carry no signature
     }
     EXPECT_EQ(LowerAscii(app), RowsNamed(rows, runName)[0][kImagePath]);
+    EXPECT_EQ(L"", RowsNamed(rows, runName)[0][kFlags]);
+    // The name that hides behind a NUL is shown whole, visibly, and flagged.
+    const auto hiddenRows = RowsNamed(rows, L"TarnE2E Hidden " + tag + L"\\0x");
+    ASSERT_EQ(1u, hiddenRows.size());
+    EXPECT_EQ(L"nul-in-name", hiddenRows[0][kFlags]);
+    EXPECT_EQ(L"HKCU\\" + kRun, hiddenRows[0][kLocation]);
     EXPECT_EQ(hijacked, RowsNamed(rows, hijacked)[0][kSubKeyName]);
 
     std::vector<std::wstring> appInitPaths;

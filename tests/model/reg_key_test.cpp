@@ -1,6 +1,8 @@
 #include "model/key_text.h"
 #include "model/reg_key.h"
 
+#include "model/registry_walk.h"
+#include "support/fault_injector.h"
 #include "support/registry_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -259,6 +261,108 @@ TEST(AnsiToWide, WidensInTheThreadCodePage) {
 TEST(SameRegistryName, IgnoresLetterCase) {
     EXPECT_TRUE(SameRegistryName(L"Userinit", L"USERINIT"));
     EXPECT_FALSE(SameRegistryName(L"Shell", L"Shell2"));
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+using namespace std::string_literals;
+
+class CountedNameTest : public ::testing::Test {
+protected:
+    test::RegistrySandbox sandbox;
+};
+
+TEST_F(CountedNameTest, AValueWhoseNameHoldsANulIsReadWrittenAndDeletedByItsWholeName) {
+    test::WriteString(HKEY_CURRENT_USER, kRun, L"Tool", L"plain");
+    test::WriteNamedString(HKEY_CURRENT_USER, kRun, L"Tool\0x"s, L"hidden");
+    RegKey key;
+    ASSERT_TRUE(key.OpenWrite(HKEY_CURRENT_USER, kRun));
+    EXPECT_EQ(L"hidden", key.ReadString(L"Tool\0x"s));
+    EXPECT_EQ(L"plain", key.ReadString(L"Tool"));
+    const std::wstring text = L"changed";
+    ASSERT_TRUE(key.SetValue(L"Tool\0x"s, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))));
+    EXPECT_EQ(L"changed", key.ReadString(L"Tool\0x"s));
+    EXPECT_EQ(L"plain", key.ReadString(L"Tool"));
+    ASSERT_TRUE(key.DeleteValue(L"Tool\0x"s));
+    EXPECT_EQ(L"plain", key.ReadString(L"Tool"));
+    EXPECT_FALSE(FindValue(key, L"Tool\0x"s).found());
+    EXPECT_TRUE(FindValue(key, L"tool").found());
+}
+
+TEST_F(CountedNameTest, KeysWhoseNamesHoldANulAreOpenedCreatedAndDeleted) {
+    const std::wstring hidden = std::wstring(kRun) + L"\\Evil\0x"s;
+    RegKey key;
+    ASSERT_TRUE(key.Create(HKEY_LOCAL_MACHINE, hidden + L"\\Inner"));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kRun) + L"\\Evil"));  // not cut at the NUL
+    ASSERT_TRUE(key.OpenRead(HKEY_LOCAL_MACHINE, hidden));
+    EXPECT_EQ(1u, key.SubKeyCount());
+    ASSERT_TRUE(key.OpenRead(HKEY_LOCAL_MACHINE, kRun));
+    EXPECT_EQ(L"Evil\0x"s, key.SubKeyName(0));
+    RegKey parent;
+    ASSERT_TRUE(parent.OpenRead(HKEY_LOCAL_MACHINE, hidden));
+    EXPECT_TRUE(parent.DeleteSubKey(L"Inner"));
+    ASSERT_TRUE(parent.OpenRead(HKEY_LOCAL_MACHINE, kRun));
+    EXPECT_TRUE(parent.DeleteSubKey(L"Evil\0x"s));
+    EXPECT_EQ(0u, parent.SubKeyCount());
+}
+
+TEST_F(CountedNameTest, DeletingALinkDeletesTheLinkAndNeverItsTarget) {
+    test::WriteString(HKEY_LOCAL_MACHINE, L"Software\\Target", L"Keep", L"me");
+    test::CreateKey(HKEY_LOCAL_MACHINE, kRun);
+    test::CreateLink(HKEY_LOCAL_MACHINE, kRun, L"Link", HKEY_LOCAL_MACHINE, L"Software\\Target");
+    RegKey key;
+    ASSERT_TRUE(key.OpenRead(HKEY_LOCAL_MACHINE, std::wstring(kRun) + L"\\Link"));
+    EXPECT_EQ(L"me", key.ReadString(L"Keep"));  // reading follows the link, as Windows does
+    ASSERT_TRUE(key.OpenRead(HKEY_LOCAL_MACHINE, kRun));
+    ASSERT_TRUE(key.DeleteSubKey(L"Link"));
+    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, std::wstring(kRun) + L"\\Link"));
+    EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, L"Software\\Target", L"Keep"));
+}
+
+TEST_F(CountedNameTest, ANewKeyIsNeverMergedIntoAnExistingOneAndKeepsItsTraits) {
+    test::WriteString(HKEY_LOCAL_MACHINE, std::wstring(kRun) + L"\\Taken", L"Keep", L"me");
+    RegKey key;
+    EXPECT_FALSE(key.CreateNew(HKEY_LOCAL_MACHINE, kRun, L"taken", KeyTraits{}));
+    EXPECT_EQ(ERROR_ALREADY_EXISTS, key.status());
+    EXPECT_FALSE(key.IsOpen());
+    KeyTraits traits;
+    traits.className = L"Special";
+    traits.isVolatile = true;
+    ASSERT_TRUE(key.CreateNew(HKEY_LOCAL_MACHINE, kRun, L"Fresh", traits));
+    std::wstring className;
+    ASSERT_TRUE(key.ReadClassName(className));
+    EXPECT_EQ(L"Special", className);
+    // Below a volatile key only volatile keys can be made.
+    RegKey child;
+    EXPECT_FALSE(child.CreateNew(HKEY_LOCAL_MACHINE, std::wstring(kRun) + L"\\Fresh", L"Child", KeyTraits{}));
+    EXPECT_EQ(ERROR_CHILD_MUST_BE_VOLATILE, child.status());
+}
+
+TEST(SameRegistryName, FoldsCaseAsTheRegistryDoesAndIgnoresNothing) {
+    EXPECT_TRUE(SameRegistryName(L"Updater", L"UPDATER"));
+    EXPECT_TRUE(SameRegistryName(L"\u00c9t\u00e9", L"\u00e9T\u00c9"));  // letters beyond ASCII fold too
+    EXPECT_FALSE(SameRegistryName(L"Up\u00ADdater", L"Updater"));     // a soft hyphen counts
+    EXPECT_FALSE(SameRegistryName(L"Tool\0x"s, L"Tool"));             // so does a NUL
+    EXPECT_FALSE(SameRegistryName(L"Tool\0x"s, L"Tool\0y"s));
+    EXPECT_EQ(FoldRegistryName(L"Abc\0d"s), FoldRegistryName(L"aBC\0D"s));
+}
+
+TEST_F(CountedNameTest, ALookUpWhoseWalkFailsSaysSoInsteadOfNotThere) {
+    test::WriteString(HKEY_CURRENT_USER, kRun, L"A", L"a");
+    test::WriteString(HKEY_CURRENT_USER, kRun, L"B", L"b");
+    RegKey key;
+    ASSERT_TRUE(key.OpenRead(HKEY_CURRENT_USER, kRun));
+    EXPECT_TRUE(FindValue(key, L"Z").absent());
+    for (int n = 1; n <= 4; ++n) {
+        test::FaultInjection faults(n, false, ERROR_NO_MORE_ITEMS);
+        const auto lookup = FindValue(key, L"Z");
+        EXPECT_TRUE(lookup.failed() || (faults.injected() == 0 && lookup.absent())) << n;
+    }
 }
 
 }  // namespace
