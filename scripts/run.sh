@@ -1,7 +1,10 @@
 #!/bin/sh
-# Installs what is missing, builds the 32-bit Windows programs and runs the main job: the console
-# report of every autostart registration, under Wine against the private prefix's registry.
-# Arguments go to the report (--csv, --no-verify).
+# Installs what is missing, builds the programs and runs the main job: the window program
+# tarnwell.exe in the build's private Wine prefix. With DISPLAY set it opens there; without one it
+# runs on a virtual display, waits for its first scan, saves a picture of every tab to
+# build/screenshots/, says where they are and closes.
+#   --demo     first fills the prefix with example registrations of every kind
+#   --report   runs the console report tarnscan.exe instead (further arguments go to it)
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
@@ -13,6 +16,45 @@ if [ "$arch" = win64 ]; then
     # This kernel runs no 32-bit programs: the same sources built for 64-bit Wine stand in.
     preset=windows-x64
     cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" --target tarnscan >/dev/null
+    cmake --build --preset "$preset" >/dev/null
 fi
-exec sh cmake/wine-run.sh "$(pwd)/build/$preset/wine" "$arch" "build/$preset/tarnscan.exe" "$@"
+build="$(pwd)/build/$preset"
+# A prefix of its own: what the run command (and its demo) writes never meets the tests.
+prefix="$build/run-prefix"
+windows_path() {
+    printf 'Z:%s' "$1" | tr / '\\'
+}
+
+if [ "${1:-}" = --report ]; then
+    shift
+    exec sh cmake/wine-run.sh "$prefix" "$arch" "$build/tarnscan.exe" "$@"
+fi
+if [ "${1:-}" = --demo ]; then
+    shift
+    sh cmake/wine-run.sh "$prefix" "$arch" "$build/tarndemo.exe" 'C:\TarnDemo' \
+        "$(windows_path "$build/tests/fixtures/signed/signed_quoted.exe")"
+    echo "the prefix now holds example registrations in every category (C:\\TarnDemo)"
+fi
+
+if [ -n "${DISPLAY:-}" ]; then
+    exec sh cmake/wine-run.sh "$prefix" "$arch" "$build/tarnwell.exe"
+fi
+
+state="$build/run-display"
+sh cmake/xvfb.sh start "$state"
+trap 'sh cmake/xvfb.sh stop "$state"' EXIT
+shots="$(pwd)/build/screenshots"
+rm -rf "$shots"
+mkdir -p "$shots"
+# One virtual Wine desktop gives the window its frame; the picture taker works in the same one.
+sh cmake/with-display.sh "$state" sh cmake/wine-run.sh "$prefix" "$arch" explorer /desktop=Tarnwell,900x760 \
+    "$(windows_path "$build/tarnwell.exe")" &
+program=$!
+sh cmake/with-display.sh "$state" sh cmake/wine-run.sh "$prefix" "$arch" explorer /desktop=Tarnwell,900x760 \
+    "$(windows_path "$build/tarnshot.exe")" "$(windows_path "$shots")"
+wait "$program" || true
+for picture in "$shots"/tab-*.bmp; do
+    convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
+done
+echo "screenshots of the fourteen tabs: $shots"
+ls "$shots"

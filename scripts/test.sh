@@ -17,6 +17,10 @@ cmake --build --preset windows-x86
 arch=$(sh scripts/wine-arch.sh)
 if [ "$arch" = win32 ]; then
     ctest --preset windows-x86 -j2
+    echo "== the programs started in a 64-bit prefix: the 32-bit one must refuse the emulation"
+    cmake --preset windows-x64 >/dev/null
+    cmake --build --preset windows-x64 --target window_tests tarnwell
+    ctest --preset windows-x64 -L startup
 else
     echo "this kernel cannot run 32-bit programs: checking the 32-bit build's imports," \
          "then running the same tests built for 64-bit Wine"

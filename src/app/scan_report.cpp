@@ -1,6 +1,7 @@
 #include "app/scan_report.h"
 
 #include "pages/page_texts.h"
+#include "pages/row_texts.h"
 
 namespace tarn {
 
@@ -44,19 +45,6 @@ std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arg
         }
     }
     return options;
-}
-
-std::wstring VisibleText(const std::wstring& text) {
-    std::wstring visible;
-    visible.reserve(text.size());
-    for (wchar_t c : text) {
-        if (c == L'\0') {
-            visible += L"\\0";
-        } else {
-            visible.push_back(c);
-        }
-    }
-    return visible;
 }
 
 std::wstring EntryFlags(const AutoRunEntry& entry) {

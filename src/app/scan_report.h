@@ -19,9 +19,6 @@ std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arg
 
 constexpr wchar_t kScanUsage[] = L"usage: tarnscan [--csv] [--no-verify]\r\n";
 
-// The text with every NUL shown as "\0", so that a name that hides behind one is visible.
-std::wstring VisibleText(const std::wstring& text);
-
 // The flags column: "nul-in-name" for an entry whose name holds a NUL, else empty.
 std::wstring EntryFlags(const AutoRunEntry& entry);
 

@@ -1,4 +1,5 @@
 #include "app/scan_report.h"
+#include "pages/row_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -43,7 +43,12 @@ TEST_F(ScheduledTasksTest, AnEmptySchedulerGivesAnEmptyList) {
         const ComApartment apartment;
         ASSERT_TRUE(static_cast<bool>(CreateTaskScheduler())) << "the task scheduler is not reachable";
     }
-    ASSERT_TRUE(test::ListedTaskNames().empty()) << "the prefix holds tasks of its own";
+    const auto listed = test::ListedTaskNames();
+    std::wstring names;
+    for (const std::wstring& name : listed) {
+        names += name + L" ";
+    }
+    ASSERT_TRUE(listed.empty()) << "the prefix holds tasks of its own: " << std::string(names.begin(), names.end());
     enumerator.Enumerate();
     EXPECT_TRUE(enumerator.results().entries.empty());
 }

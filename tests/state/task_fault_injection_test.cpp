@@ -25,6 +25,16 @@
 namespace tarn::test {
 namespace {
 
+bool Eventually(const std::function<bool()>& condition) {
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        if (condition()) {
+            return true;
+        }
+        ::Sleep(20);
+    }
+    return false;
+}
+
 const LONG kErrorCodes[] = {2, 5, 14, 234, 259, 1018};
 
 // A file's bytes; nothing when it does not exist.
@@ -167,6 +177,16 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
                 << " failing with " << plan.error;
         }
     }
+    // The scheduler notices deleted task files a moment later: the next test must not see them.
+    const bool forgotten = Eventually([] {
+        for (const std::wstring& name : ListedTaskNames()) {
+            if (name.find(L"TarnFault") != std::wstring::npos) {
+                return false;
+            }
+        }
+        return true;
+    });
+    EXPECT_TRUE(forgotten) << "the scheduler still lists the test's tasks";
     std::printf("task and shortcut fault injection: 4 operations in %d scenarios, %d runs, %d injected failures, "
                 "%d lost, %d altered, %d false successes\n",
                 static_cast<int>(scenarios.size()), runs, injected, lost, altered, falseSuccesses);

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Draws the program's icons and bitmaps from the public-domain Tango icons and the CJK font that
+# the build's packages ship. Nothing drawn here is committed.
+# usage: draw-resources.sh <output folder>
+set -eu
+out=$1
+tango=/usr/share/icons/Tango
+font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+mkdir -p "$out"
+
+# An icon with the 16 and 32 pixel drawings of one Tango icon.
+icon() {
+    convert "$tango/16x16/$2.png" "$tango/32x32/$2.png" "$out/$1.ico"
+}
+
+icon app apps/utilities-system-monitor
+icon tab_logon apps/preferences-system-session
+icon tab_explorer apps/system-file-manager
+icon tab_internet apps/internet-web-browser
+icon tab_tasks apps/office-calendar
+icon tab_services categories/applications-system
+icon tab_drivers devices/drive-harddisk
+icon tab_hijacks actions/go-jump
+icon tab_appinit categories/applications-development
+icon tab_knowndlls mimetypes/package-x-generic
+icon tab_winlogon apps/preferences-desktop-screensaver
+icon tab_winsock devices/network-wired
+icon tab_network places/network-workgroup
+icon tab_print devices/printer
+icon tab_shortcuts emblems/emblem-symbolic-link
+
+# The banner across the top of the main window (the bitmap control takes its size).
+# Sized for the 394 x 58 dialog units it covers (690 x 101 pixels with the dialog font); a
+# wider window shows more of the gradient, a narrower one clips it.
+convert -size 720x101 gradient:'#1b3f6e-#3f7cc0' \
+    \( "$tango/32x32/apps/utilities-system-monitor.png" -filter Lanczos -resize 56x56 \) \
+    -gravity west -geometry +22+0 -composite -gravity northwest \
+    -font "$font" -fill white -pointsize 26 -annotate +96+20 'Tarnwell 系统自启动项管理工具' \
+    -fill '#d6e6f8' -pointsize 13 -annotate +98+62 '找出 Windows 自动启动的一切：启动项、服务、驱动、插件与计划任务' \
+    -type TrueColor BMP3:"$out/banner.bmp"

@@ -1,0 +1,40 @@
+#!/bin/sh
+# Starts one virtual X display for a test run (start) and stops it again (stop). The display's
+# number and the server's process id are kept in <state folder>.
+# usage: xvfb.sh start|stop <state folder>
+set -eu
+action=$1
+state=$2
+case "$action" in
+    start)
+        mkdir -p "$state"
+        for number in $(seq 90 160); do
+            [ -e "/tmp/.X$number-lock" ] && continue
+            Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+            pid=$!
+            tries=0
+            while [ $tries -lt 50 ] && [ ! -e "/tmp/.X11-unix/X$number" ]; do
+                kill -0 "$pid" 2>/dev/null || break
+                sleep 0.1
+                tries=$((tries + 1))
+            done
+            if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$number" ]; then
+                echo "$number" >"$state/display"
+                echo "$pid" >"$state/xvfb.pid"
+                exit 0
+            fi
+        done
+        echo "no virtual display could be started" >&2
+        exit 1
+        ;;
+    stop)
+        if [ -f "$state/xvfb.pid" ]; then
+            kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+            rm -f "$state/xvfb.pid" "$state/display"
+        fi
+        ;;
+    *)
+        echo "usage: $0 start|stop <state folder>" >&2
+        exit 2
+        ;;
+esac

@@ -1,0 +1,191 @@
+#include "app/bramble_dlg.h"
+
+#include "app/resource_ids.h"
+#include "app/scan_coordinator.h"
+#include "pages/row_texts.h"
+#include "win/com_ptr.h"
+
+#include <shellapi.h>
+
+namespace tarn {
+
+const int kTabIconIds[] = {IDI_TAB_LOGON,    IDI_TAB_EXPLORER, IDI_TAB_INTERNET,  IDI_TAB_TASKS,   IDI_TAB_SERVICES,
+                           IDI_TAB_DRIVERS,  IDI_TAB_HIJACKS,  IDI_TAB_APPINIT,   IDI_TAB_KNOWNDLLS, IDI_TAB_WINLOGON,
+                           IDI_TAB_WINSOCK,  IDI_TAB_NETWORK,  IDI_TAB_PRINT,     IDI_TAB_SHORTCUTS};
+
+namespace {
+
+constexpr int kPageTopOffset = 44;
+
+HICON LoadAppIcon(HINSTANCE instance, int size) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0));
+}
+
+}  // namespace
+
+CBrambleDlg::CBrambleDlg(HINSTANCE instance)
+    : instance_(instance),
+      icon_(LoadAppIcon(instance, ::GetSystemMetrics(SM_CXICON))),
+      smallIcon_(LoadAppIcon(instance, ::GetSystemMetrics(SM_CXSMICON))),
+      pages_(CreatePages()) {}
+
+CBrambleDlg::~CBrambleDlg() = default;
+
+BOOL CBrambleDlg::OnInitDialog() {
+    ::SendMessageW(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    ::SendMessageW(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    Scan().mainWindow = window();
+    BuildTabsAndPages();
+    CreateScanEvents();
+    StartScan();
+    return TRUE;
+}
+
+void CBrambleDlg::BuildTabsAndPages() {
+    tabControl_ = Item(IDC_TABS);
+    tabImages_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 40));
+    for (const int id : kTabIconIds) {
+        const unique_hicon tabIcon(
+            static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
+        ::ImageList_ReplaceIcon(tabImages_.get(), -1, tabIcon.get());
+    }
+    ::SendMessageW(tabControl_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(tabImages_.get()));
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = const_cast<wchar_t*>(kCategoryCaptions[k]);
+        item.iImage = static_cast<int>(k);
+        ::SendMessageW(tabControl_, TCM_INSERTITEMW, k, reinterpret_cast<LPARAM>(&item));
+        pages_[k]->Create(instance_, tabControl_);
+    }
+    ::SendMessageW(tabControl_, TCM_SETCURSEL, 0, 0);
+    RECT area = {};
+    ::GetClientRect(tabControl_, &area);
+    area.top += kPageTopOffset;
+    for (auto& page : pages_) {
+        if (page->window() != nullptr) {
+            ::MoveWindow(page->window(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+            ::ShowWindow(page->window(), SW_HIDE);
+        }
+    }
+    ShowSelectedPage();
+}
+
+void CBrambleDlg::ShowSelectedPage() {
+    const auto selected = ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0);
+    for (auto& page : pages_) {
+        if (page->window() != nullptr) {
+            ::ShowWindow(page->window(), SW_HIDE);
+        }
+    }
+    if (selected >= 0 && static_cast<std::size_t>(selected) < kCategoryCount && pages_[selected]->window()) {
+        ::ShowWindow(pages_[static_cast<std::size_t>(selected)]->window(), SW_SHOWNORMAL);
+    }
+}
+
+bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
+    switch (id) {
+        case IDC_REFRESH:
+            OnRefresh();
+            return true;
+        case IDC_ABOUT:
+            OnAboutButton();
+            return true;
+        case IDOK:
+        case IDCANCEL:
+            ::EndDialog(window(), IDCANCEL);
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
+        ShowSelectedPage();
+        result = 0;
+        return true;
+    }
+    if (header.idFrom == IDC_SITE_LINK && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+        OnSiteLink();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+bool CBrambleDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+        case kShowDetailsMessage:
+            if (lParam != 0) {
+                ShowEntryDetails(*reinterpret_cast<const AutoRunEntry*>(lParam));
+            }
+            result = 0;
+            return true;
+        case WM_PAINT:
+            if (!::IsIconic(window())) {
+                return false;
+            }
+            PaintMinimised();
+            result = 0;
+            return true;
+        case WM_QUERYDRAGICON:
+            result = reinterpret_cast<LRESULT>(icon_.get());
+            return true;
+        case WM_DESTROY:
+            StopScanThreads();
+            Scan().mainWindow = nullptr;
+            return false;
+        default:
+            return false;
+    }
+}
+
+void CBrambleDlg::PaintMinimised() {
+    PAINTSTRUCT paint;
+    const HDC dc = ::BeginPaint(window(), &paint);
+    RECT client = {};
+    ::GetClientRect(window(), &client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(dc, x, y, icon_.get());
+    ::EndPaint(window(), &paint);
+}
+
+void CBrambleDlg::OnRefresh() {
+    CloseScanHandles();
+    CreateScanEvents();
+    StartScan();
+}
+
+void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
+    iconControl_ = Item(IDC_DETAIL_ICON);
+    unique_hicon shellIcon;
+    {
+        const ComApartment apartment;
+        SHFILEINFOW info = {};
+        if (::SHGetFileInfoW(entry.imagePath.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SYSICONINDEX) != 0) {
+            shellIcon.reset(info.hIcon);
+        }
+    }
+    const HICON shown = shellIcon ? shellIcon.get() : ::LoadIconW(nullptr, IDI_WINLOGO);
+    ::SendMessageW(iconControl_, STM_SETICON, reinterpret_cast<WPARAM>(shown), 0);
+    // The icon shown before is released only once the control no longer shows it.
+    detailsIcon_ = std::move(shellIcon);
+
+    ::SetDlgItemTextW(window(), IDC_SIZE_LABEL, L"大小:");
+    ::SetDlgItemTextW(window(), IDC_TIME_LABEL, L"时间:");
+    ::SetDlgItemTextW(window(), IDC_VERSION_LABEL, L"版本:");
+    ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, entry.locationKind == LocationFolder ? L"所在目录:" : L"所在键:");
+    ::SetDlgItemTextW(window(), IDC_KB_LABEL, L"KB");
+    ::SetDlgItemTextW(window(), IDC_DETAIL_COMMAND, entry.commandLine.c_str());
+    ::SetDlgItemTextW(window(), IDC_DETAIL_NAME, DisplayName(entry).c_str());
+    ::SetDlgItemTextW(window(), IDC_DETAIL_DESCRIPTION, entry.description.c_str());
+    ::SetDlgItemTextW(window(), IDC_DETAIL_COMPANY, entry.company.c_str());
+    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, VisibleText(entry.location).c_str());
+    ::SetDlgItemInt(window(), IDC_DETAIL_SIZE, static_cast<UINT>(entry.sizeKB), FALSE);
+    ::SetDlgItemTextW(window(), IDC_DETAIL_VERSION, entry.fileVersion.c_str());
+    ::SetDlgItemTextW(window(), IDC_DETAIL_TIME, entry.fileTime.c_str());
+}
+
+}  // namespace tarn

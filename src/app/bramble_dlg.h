@@ -1,0 +1,58 @@
+#pragma once
+
+#include "model/autorun_entry.h"
+#include "pages/category_pages.h"
+#include "win/dialog_base.h"
+#include "win/unique_handle.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+namespace tarn {
+
+// The main window: banner, the fourteen category tabs, the details panel of the entry last
+// clicked, refresh and about. Closing it stops the scan and ends the program.
+class CBrambleDlg : public CDialogBase {
+public:
+    explicit CBrambleDlg(HINSTANCE instance);
+    ~CBrambleDlg() override;
+
+    CAutoRunPage& page(std::size_t tab) { return *pages_[tab]; }
+    HWND tabControl() const { return tabControl_; }
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    virtual void OnAboutButton() {}
+    virtual void OnSiteLink() {}
+
+private:
+    void BuildTabsAndPages();
+    void ShowSelectedPage();
+    void ShowEntryDetails(const AutoRunEntry& entry);
+    void OnRefresh();
+    void PaintMinimised();
+
+    HINSTANCE instance_;
+    unique_hicon icon_;
+    unique_hicon smallIcon_;
+    HWND tabControl_ = nullptr;
+    PageSet pages_;
+    struct ImageListTraits {
+        using pointer = HIMAGELIST;
+        static pointer invalid() noexcept { return nullptr; }
+        static void close(pointer list) noexcept { ::ImageList_Destroy(list); }
+    };
+    UniqueAny<ImageListTraits> tabImages_;
+    HWND iconControl_ = nullptr;
+    // The shell icon the details panel shows now (the system's icons are not owned).
+    unique_hicon detailsIcon_;
+};
+
+// The tab icons' resources, in tab order.
+extern const int kTabIconIds[];
+
+}  // namespace tarn

@@ -1,0 +1,260 @@
+#include "pages/autorun_page.h"
+
+#include "app/resource_ids.h"
+#include "app/scan_coordinator.h"
+#include "pages/entry_file_check.h"
+#include "win/com_ptr.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+namespace tarn {
+
+namespace {
+
+constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER;
+constexpr int kImageListGrowth = 500;
+constexpr int kTextCapacity = 1024;
+
+// The small shell icon of a file; null when the shell has none.
+unique_hicon SmallShellIcon(const std::wstring& path) {
+    SHFILEINFOW info = {};
+    if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_SYSICONINDEX) ==
+        0) {
+        return unique_hicon();
+    }
+    return unique_hicon(info.hIcon);
+}
+
+}  // namespace
+
+CAutoRunPage::CAutoRunPage(const PageTraits& traits) : traits_(traits) {}
+
+CAutoRunPage::~CAutoRunPage() {
+    if (window() != nullptr) {
+        ::DestroyWindow(window());
+    }
+}
+
+HWND CAutoRunPage::Create(HINSTANCE instance, HWND tabControl) {
+    return CreateModeless(instance, IDD_PAGE, tabControl);
+}
+
+BOOL CAutoRunPage::OnInitDialog() {
+    listView_ = Item(IDC_LIST);
+    SetupColumns();
+    imageList_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
+    ::SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
+    Scan().pageWindows[traits_.tab] = window();
+    return TRUE;
+}
+
+void CAutoRunPage::SetupColumns() {
+    int index = 0;
+    for (const ColumnSpec& spec : ColumnsOf(traits_.columns)) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = spec.width;
+        column.pszText = const_cast<wchar_t*>(spec.caption);
+        column.iSubItem = index;
+        ::SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+        ++index;
+    }
+    ::SendMessageW(listView_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListStyles);
+}
+
+bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_SIZE) {
+        // The list fills the page, so that its scroll bars stay within the tab.
+        ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return false;
+    }
+    if (message != kScanMessages[traits_.tab]) {
+        return false;
+    }
+    OnScanRequest(wParam);
+    result = 0;
+    return true;
+}
+
+bool CAutoRunPage::OnNotify(const NMHDR& header, LRESULT& result) {
+    if (header.idFrom != IDC_LIST) {
+        return false;
+    }
+    switch (header.code) {
+        case NM_CLICK:
+            OnListClick();
+            result = 0;
+            return true;
+        case NM_RCLICK:
+            OnListRightClick(reinterpret_cast<const NMITEMACTIVATE&>(header));
+            result = 0;
+            return true;
+        case LVN_COLUMNCLICK:
+            result = 0;  // the list is never sorted: row i is element i
+            return true;
+        case NM_CUSTOMDRAW:
+            result = OnListCustomDraw(const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
+            return true;
+        default:
+            return false;
+    }
+}
+
+CategoryResults& CAutoRunPage::Results() {
+    return Scan().enumerators[traits_.tab]->results();
+}
+
+AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) {
+    const int32_t category = categoryId_.load();
+    if (category < 1 || category > static_cast<int32_t>(kCategoryCount) || PageIsBusy(traits_.tab) ||
+        !Scan().enumerators[traits_.tab]) {
+        return nullptr;
+    }
+    const int selected = static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    auto& entries = Results().entries;
+    if (selected < 0 || static_cast<std::size_t>(selected) >= entries.size()) {
+        return nullptr;
+    }
+    if (row != nullptr) {
+        *row = selected;
+    }
+    return entries[static_cast<std::size_t>(selected)].get();
+}
+
+void CAutoRunPage::OnListClick() {
+    if (AutoRunEntry* entry = SelectedEntry()) {
+        ::SendMessageW(Scan().mainWindow.load(), kShowDetailsMessage, 0, reinterpret_cast<LPARAM>(entry));
+    }
+}
+
+void CAutoRunPage::OnListRightClick(const NMITEMACTIVATE& click) {
+    if (click.iItem < 0) {
+        return;
+    }
+    if (AutoRunEntry* entry = SelectedEntry()) {
+        ::SendMessageW(Scan().mainWindow.load(), kShowDetailsMessage, 0, reinterpret_cast<LPARAM>(entry));
+    }
+}
+
+std::vector<std::wstring> CAutoRunPage::CellTexts(int row) const {
+    std::vector<std::wstring> cells;
+    const std::size_t count = ColumnsOf(traits_.columns).size();
+    std::vector<wchar_t> text(kTextCapacity, L'\0');
+    for (std::size_t column = 0; column < count; ++column) {
+        LVITEMW item = {};
+        item.iSubItem = static_cast<int>(column);
+        item.pszText = text.data();
+        item.cchTextMax = kTextCapacity;
+        text[0] = L'\0';
+        const auto length = ::SendMessageW(listView_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                           reinterpret_cast<LPARAM>(&item));
+        cells.emplace_back(text.data(), static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(length, kTextCapacity - 1))));
+    }
+    return cells;
+}
+
+LRESULT CAutoRunPage::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
+    switch (draw.nmcd.dwDrawStage) {
+        case CDDS_PREPAINT:
+        case CDDS_ITEMPREPAINT:
+            return CDRF_NOTIFYSUBITEMDRAW;
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+            draw.clrText = RowColour(CellTexts(static_cast<int>(draw.nmcd.dwItemSpec)), traits_.columns);
+            draw.clrTextBk = 0xFFFFFF;
+            return CDRF_DODEFAULT;
+        default:
+            return CDRF_DODEFAULT;
+    }
+}
+
+void CAutoRunPage::ClearIcons() {
+    for (int count = ::ImageList_GetImageCount(imageList_.get()); count > 0; --count) {
+        ::ImageList_Remove(imageList_.get(), 0);
+        --imageCount_;
+    }
+}
+
+void CAutoRunPage::OnScanRequest(WPARAM completedScans) {
+    ScanControl& control = Scan();
+    const std::size_t tab = traits_.tab;
+    if (completedScans != 0) {
+        ClearIcons();
+        if (::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0) > 0) {
+            ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
+        }
+    }
+    const HANDLE thread =
+        control.stop.load() != 0 ? nullptr : ::CreateThread(nullptr, 0, FillThreadProc, this, 0, nullptr);
+    control.threads[tab + 1].reset(thread);
+    if (thread == nullptr && control.pageDone[tab]) {
+        // Without its fill thread the page is done at once: the scan must not wait for it.
+        ::SetEvent(control.pageDone[tab].get());
+    }
+}
+
+DWORD WINAPI CAutoRunPage::FillThreadProc(void* argument) {
+    CAutoRunPage& page = *static_cast<CAutoRunPage*>(argument);
+    ScanControl& control = Scan();
+    const std::size_t tab = page.traits_.tab;
+    ::WaitForSingleObject(control.startEvent.get(), INFINITE);
+    if (control.stop.load() == 0) {
+        page.Fill();
+    }
+    ::SetEvent(control.pageDone[tab].get());
+    return 0;
+}
+
+void CAutoRunPage::Fill() {
+    ScanControl& control = Scan();
+    if (!control.enumerators[traits_.tab]) {
+        return;
+    }
+    const ComApartment apartment;
+    auto& entries = Results().entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (control.stop.load() != 0) {
+            return;
+        }
+        AddRow(*entries[i]);
+        if (traits_.redrawsEachRow) {
+            ::InvalidateRect(window(), nullptr, FALSE);
+        }
+        if (traits_.pauseMs != 0) {
+            ::Sleep(traits_.pauseMs);
+        }
+    }
+    categoryId_ = static_cast<int32_t>(traits_.tab + 1);
+    control.pageBusy[traits_.tab] = false;
+}
+
+void CAutoRunPage::AddRow(AutoRunEntry& entry) {
+    const bool exists = CheckEntryFile(entry, traits_.verifiesSignatures);
+    unique_hicon shellIcon = exists ? SmallShellIcon(entry.imagePath) : unique_hicon();
+    // The system's icons are shared and never destroyed.
+    const HICON windowsLogo = ::LoadIconW(nullptr, IDI_WINLOGO);
+    int image = ::ImageList_ReplaceIcon(imageList_.get(), -1, shellIcon ? shellIcon.get() : windowsLogo);
+    if (image < 0) {
+        // A file the shell gives no icon for still shows one of its own, never the next row's.
+        image = ::ImageList_ReplaceIcon(imageList_.get(), -1, windowsLogo);
+    }
+    ++imageCount_;
+
+    const std::vector<std::wstring> cells = RowTexts(entry, exists, traits_.columns);
+    LVITEMW item = {};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0));
+    item.pszText = const_cast<wchar_t*>(cells[0].c_str());
+    item.iImage = image;
+    const int row = static_cast<int>(::SendMessageW(listView_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    for (std::size_t column = 1; column < cells.size(); ++column) {
+        LVITEMW sub = {};
+        sub.iSubItem = static_cast<int>(column);
+        sub.pszText = const_cast<wchar_t*>(cells[column].c_str());
+        ::SendMessageW(listView_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&sub));
+    }
+}
+
+}  // namespace tarn

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "model/category_results.h"
+#include "pages/page_traits.h"
+#include "state/state_changes.h"
+#include "win/dialog_base.h"
+#include "win/unique_handle.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdint>
+
+namespace tarn {
+
+// One category page: a borderless child dialog with one report list, one row per entry of the
+// category, row i showing element i of the category's result list. The page fills itself on a
+// thread of its own after every scan and carries the state-change operations of its entries.
+class CAutoRunPage : public CDialogBase, public CAutoRunStateChanges {
+public:
+    explicit CAutoRunPage(const PageTraits& traits);
+    ~CAutoRunPage() override;
+
+    // Creates the page as a child of the main window's tab control.
+    HWND Create(HINSTANCE instance, HWND tabControl);
+
+    std::size_t tab() const { return traits_.tab; }
+    const PageTraits& traits() const { return traits_; }
+    // 0 until the first fill has ended, then the tab index + 1.
+    int32_t categoryId() const { return categoryId_.load(); }
+    HWND listView() const { return listView_; }
+    HIMAGELIST imageList() const { return imageList_.get(); }
+
+    // The page's columns: six, or five on the image-hijack page.
+    virtual void SetupColumns();
+    // The handler of commands a page does not support.
+    virtual void OnCommandIgnored() {}
+
+protected:
+    BOOL OnInitDialog() override;
+    bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    void OnScanRequest(WPARAM completedScans);
+    void OnListClick();
+    void OnListRightClick(const NMITEMACTIVATE& click);
+    LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
+
+    // The category's result list; rows and entries correspond while the page is not busy.
+    CategoryResults& Results();
+    // The entry of the selected row, when the page may act on it; null otherwise.
+    AutoRunEntry* SelectedEntry(int* row = nullptr);
+
+private:
+    static DWORD WINAPI FillThreadProc(void* page);
+    void Fill();
+    void AddRow(AutoRunEntry& entry);
+    void ClearIcons();
+    std::vector<std::wstring> CellTexts(int row) const;
+
+    PageTraits traits_;
+    std::atomic<int32_t> categoryId_{0};
+    HWND listView_ = nullptr;
+    struct ImageListTraits {
+        using pointer = HIMAGELIST;
+        static pointer invalid() noexcept { return nullptr; }
+        static void close(pointer list) noexcept { ::ImageList_Destroy(list); }
+    };
+    UniqueAny<ImageListTraits> imageList_;
+    // Icons the fills have appended; the next row's icon goes after them.
+    int imageCount_ = 0;
+};
+
+}  // namespace tarn

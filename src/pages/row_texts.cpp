@@ -1,0 +1,84 @@
+#include "pages/row_texts.h"
+
+#include "pages/page_texts.h"
+
+namespace tarn {
+
+namespace {
+
+bool Holds(const std::vector<std::wstring>& cells, int column, const wchar_t* text) {
+    return column >= 0 && static_cast<std::size_t>(column) < cells.size() &&
+           cells[static_cast<std::size_t>(column)].find(text) != std::wstring::npos;
+}
+
+}  // namespace
+
+std::vector<ColumnSpec> ColumnsOf(ColumnSet columns) {
+    if (columns == ColumnSet::WithoutSignature) {
+        return {{L"程序名", 80}, {L"启动状态", 70}, {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
+    }
+    return {{L"程序名", 80},    {L"启动状态", 70},  {L"数字签名", 70},
+            {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
+}
+
+int SignatureColumn(ColumnSet columns) {
+    return columns == ColumnSet::WithoutSignature ? -1 : 2;
+}
+
+int PathColumn(ColumnSet columns) {
+    return columns == ColumnSet::WithoutSignature ? 3 : 4;
+}
+
+std::wstring VisibleText(const std::wstring& text) {
+    std::wstring visible;
+    visible.reserve(text.size());
+    for (wchar_t c : text) {
+        if (c == L'\0') {
+            visible += L"\\0";
+        } else {
+            visible.push_back(c);
+        }
+    }
+    return visible;
+}
+
+std::wstring DisplayName(const AutoRunEntry& entry) {
+    std::wstring name = VisibleText(entry.name);
+    if (NameHoldsNul(entry)) {
+        name += std::wstring(L" [") + kNulNameText + L"]";
+    }
+    return name;
+}
+
+std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, ColumnSet columns) {
+    std::vector<std::wstring> cells(ColumnsOf(columns).size());
+    cells[0] = DisplayName(entry);
+    const std::size_t path = static_cast<std::size_t>(PathColumn(columns));
+    if (!fileExists) {
+        cells[path] = kFileMissingText;
+        return cells;
+    }
+    cells[1] = entry.state == EntryEnabled ? kStateEnabledText : kStateDisabledText;
+    if (SignatureColumn(columns) >= 0) {
+        cells[static_cast<std::size_t>(SignatureColumn(columns))] = entry.signature;
+    }
+    cells[path - 1] = entry.description;
+    cells[path] = entry.imagePath;
+    cells[path + 1] = entry.company;
+    return cells;
+}
+
+uint32_t RowColour(const std::vector<std::wstring>& cells, ColumnSet columns) {
+    if (Holds(cells, 0, kNulNameText)) {
+        return kColourHiddenName;
+    }
+    if (Holds(cells, SignatureColumn(columns), kSignatureInvalidText)) {
+        return kColourUnsigned;
+    }
+    if (Holds(cells, PathColumn(columns), kFileMissingText)) {
+        return kColourMissing;
+    }
+    return kColourNormal;
+}
+
+}  // namespace tarn

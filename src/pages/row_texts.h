@@ -1,0 +1,49 @@
+#pragma once
+
+// What a page's list shows: its columns, the texts of an entry's row and the row's colour. Pure
+// text logic, so that it runs and is tested without Windows.
+
+#include "model/autorun_entry.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// The standard six columns, or the five of the image-hijack page (no signature column).
+enum class ColumnSet { Standard, WithoutSignature };
+
+struct ColumnSpec {
+    const wchar_t* caption;
+    int width;
+};
+
+std::vector<ColumnSpec> ColumnsOf(ColumnSet columns);
+
+// The text with every NUL shown as "\0", so that a name that hides behind one is visible.
+std::wstring VisibleText(const std::wstring& text);
+
+// The name as the first column and the details panel show it: visible, and marked when it
+// holds a NUL.
+std::wstring DisplayName(const AutoRunEntry& entry);
+
+// The texts of an entry's row, one per column. A missing file shows its name and "文件不存在" in
+// the path column only.
+std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, ColumnSet columns);
+
+// Text colours of a row (COLORREF values: 0x00BBGGRR).
+constexpr uint32_t kColourNormal = 0x000000;
+constexpr uint32_t kColourUnsigned = 0xFF2626;
+constexpr uint32_t kColourMissing = 0x808080;
+constexpr uint32_t kColourHiddenName = 0x0000D0;
+
+// The colour of a row from the texts it shows: a marked name red, an unsigned file blue, a
+// missing file grey, anything else black.
+uint32_t RowColour(const std::vector<std::wstring>& cells, ColumnSet columns);
+
+// Where the signature and the path sit in a row; -1 when the page has no signature column.
+int SignatureColumn(ColumnSet columns);
+int PathColumn(ColumnSet columns);
+
+}  // namespace tarn

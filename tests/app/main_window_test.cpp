@@ -1,0 +1,367 @@
+// The main window as a user meets it: a real window on the virtual display, filled by a real scan
+// of a seeded registry, driven with the messages a user's clicks produce.
+#include "app/categories.h"
+#include "app/resource_ids.h"
+#include "app/scan_coordinator.h"
+#include "pages/page_texts.h"
+#include "pages/row_texts.h"
+
+#include "support/main_window.h"
+#include "support/registry_seed.h"
+#include "support/scoped_environment.h"
+#include "support/scratch_folder.h"
+#include "support/shell_fixture.h"
+#include "support/test_paths.h"
+
+#include "model/key_text.h"
+#include "model/native_registry.h"
+#include "model/registry_api.h"
+#include "win/unique_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::Eventually;
+using test::MainWindow;
+
+const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kServices = L"System\\CurrentControlSet\\Services";
+const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+
+constexpr std::size_t kLogonTab = 0;
+constexpr std::size_t kServicesTab = 4;
+constexpr std::size_t kHijackTab = 6;
+constexpr std::size_t kAppInitTab = 7;
+constexpr std::size_t kShortcutTab = 13;
+
+// A machine with registrations of every state: a signed program, unsigned ones, a switched-off
+// one, a service, a hijack, AppInit DLLs and a desktop shortcut. They are written into the
+// prefix's own registry (and removed again): signature verification reads the machine's
+// registry, which a redirected one would hide from it.
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        signedApp = scratch / L"signed.exe";
+        ::CopyFileW(test::FixturePath(L"signed\\signed_quoted.exe").c_str(), signedApp.c_str(), FALSE);
+        seed.SetString(HKEY_LOCAL_MACHINE, kRun, L"Signed Tool", signedApp);
+        seed.SetString(HKEY_LOCAL_MACHINE, kRun, L"Plain Tool", plainApp + L" /quiet");
+        seed.SetString(HKEY_LOCAL_MACHINE, kRun + L"\\TarnAutoRunDisable", L"Parked Tool", plainApp);
+        const std::wstring service = kServices + L"\\TarnDemoSvc";
+        seed.SetString(HKEY_LOCAL_MACHINE, service, L"ObjectName", L"LocalSystem");
+        seed.SetString(HKEY_LOCAL_MACHINE, service, L"ImagePath", plainApp);
+        seed.SetDword(HKEY_LOCAL_MACHINE, service, L"Start", 2);
+        seed.SetString(HKEY_LOCAL_MACHINE, kOptions + L"\\victim.exe", L"Debugger", plainApp);
+        seed.SetString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", dllA + L"," + dllB);
+    }
+
+    // The row of a page whose name is `name`; -1 when there is none.
+    static int RowNamed(std::size_t tab, const std::wstring& name) {
+        const auto& entries = Scan().enumerators[tab]->results().entries;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i]->name == name) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+
+    test::RegistrySeed seed;
+    test::ScratchFolder scratch;
+    std::wstring plainApp = scratch.AddFile(L"plain.exe");
+    std::wstring dllA = scratch.AddFile(L"a.dll");
+    std::wstring dllB = scratch.AddFile(L"b.dll");
+    std::wstring signedApp;
+};
+
+// The rows of a page against its category's result list, element by element.
+void ExpectRowsShowEntries(MainWindow& window, std::size_t tab) {
+    const auto& entries = Scan().enumerators[tab]->results().entries;
+    ASSERT_EQ(static_cast<int>(entries.size()), window.RowCount(tab)) << "tab " << tab;
+    const ColumnSet columns = kPageTraits[tab].columns;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(RowTexts(*entries[i], entries[i]->state != EntryFileMissing, columns),
+                  window.Row(tab, static_cast<int>(i)))
+            << "tab " << tab << " row " << i;
+    }
+}
+
+TEST_F(MainWindowTest, TabsColumnsAndRowsShowTheSeededRegistrations) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+
+    const HWND tabs = window.dialog().tabControl();
+    ASSERT_EQ(static_cast<LRESULT>(kCategoryCount), ::SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    const HIMAGELIST tabImages = reinterpret_cast<HIMAGELIST>(::SendMessageW(tabs, TCM_GETIMAGELIST, 0, 0));
+    EXPECT_EQ(static_cast<int>(kCategoryCount), ::ImageList_GetImageCount(tabImages));
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
+        wchar_t caption[64] = {};
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT | TCIF_IMAGE;
+        item.pszText = caption;
+        item.cchTextMax = 64;
+        ::SendMessageW(tabs, TCM_GETITEMW, k, reinterpret_cast<LPARAM>(&item));
+        EXPECT_EQ(std::wstring(kCategoryCaptions[k]), caption);
+        EXPECT_EQ(static_cast<int>(k), item.iImage);
+    }
+    using Columns = std::vector<std::pair<std::wstring, int>>;
+    EXPECT_EQ((Columns{{L"程序名", 80}, {L"启动状态", 70}, {L"数字签名", 70}, {L"描述信息", 160}, {L"映像路径", 220},
+                       {L"厂商信息", 250}}),
+              window.Columns(kLogonTab));
+    EXPECT_EQ((Columns{{L"程序名", 80}, {L"启动状态", 70}, {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}}),
+              window.Columns(kHijackTab));
+
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        ExpectRowsShowEntries(window, tab);
+    }
+    // The seeded registrations, read against what was seeded, not against the code's output.
+    const int signedRow = RowNamed(kLogonTab, L"Signed Tool");
+    const int plainRow = RowNamed(kLogonTab, L"Plain Tool");
+    const int parkedRow = RowNamed(kLogonTab, L"Parked Tool");
+    ASSERT_TRUE(signedRow >= 0 && plainRow >= 0 && parkedRow >= 0);
+    EXPECT_EQ((std::vector<std::wstring>{L"Signed Tool", L"已启用", L"签名正常", L"", LowerAscii(signedApp), L""}),
+              window.Row(kLogonTab, signedRow));
+    EXPECT_EQ(0x000000u, window.CellColour(kLogonTab, signedRow, 1));
+    EXPECT_EQ((std::vector<std::wstring>{L"Plain Tool", L"已启用", L"无签名", L"", LowerAscii(plainApp), L""}),
+              window.Row(kLogonTab, plainRow));
+    EXPECT_EQ(0xFF2626u, window.CellColour(kLogonTab, plainRow, 4));  // the whole row blue
+    EXPECT_EQ(L"已禁用", window.Row(kLogonTab, parkedRow)[1]);
+    const int serviceRow = RowNamed(kServicesTab, L"TarnDemoSvc");
+    const int hijackRow = RowNamed(kHijackTab, L"victim.exe");
+    ASSERT_TRUE(serviceRow >= 0 && hijackRow >= 0);
+    EXPECT_EQ((std::vector<std::wstring>{L"TarnDemoSvc", L"已启用", L"无签名", L"", LowerAscii(plainApp), L""}),
+              window.Row(kServicesTab, serviceRow));
+    EXPECT_EQ((std::vector<std::wstring>{L"victim.exe", L"已启用", L"", LowerAscii(plainApp), L""}),
+              window.Row(kHijackTab, hijackRow));
+    ASSERT_EQ(2, window.RowCount(kAppInitTab));
+    EXPECT_EQ(LowerAscii(dllB), window.Row(kAppInitTab, 1)[4]);
+    // Every row shows an icon of its own.
+    for (int row = 0; row < window.RowCount(kLogonTab); ++row) {
+        EXPECT_EQ(row, window.RowImage(kLogonTab, row));
+    }
+}
+
+TEST_F(MainWindowTest, ClickedAndRightClickedEntriesShowTheirDetails) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    EXPECT_EQ(L"", window.Text(IDC_DETAIL_NAME));  // empty until an entry is clicked
+    EXPECT_EQ(L"", window.Text(IDC_LOCATION_LABEL));
+
+    const auto& logon = Scan().enumerators[kLogonTab]->results().entries;
+    const int signedRow = RowNamed(kLogonTab, L"Signed Tool");
+    ASSERT_GE(signedRow, 0);
+    window.ClickRow(kLogonTab, signedRow);
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Signed Tool"; }));
+    const AutoRunEntry& entry = *logon[static_cast<std::size_t>(signedRow)];
+    EXPECT_EQ(signedApp, window.Text(IDC_DETAIL_COMMAND));
+    EXPECT_EQ(L"HKLM\\" + kRun, window.Text(IDC_DETAIL_LOCATION));
+    EXPECT_EQ(L"所在键:", window.Text(IDC_LOCATION_LABEL));
+    EXPECT_EQ(L"大小:", window.Text(IDC_SIZE_LABEL));
+    EXPECT_EQ(L"时间:", window.Text(IDC_TIME_LABEL));
+    EXPECT_EQ(L"版本:", window.Text(IDC_VERSION_LABEL));
+    EXPECT_EQ(L"KB", window.Text(IDC_KB_LABEL));
+    EXPECT_EQ(std::to_wstring(entry.sizeKB), window.Text(IDC_DETAIL_SIZE));
+    EXPECT_FALSE(entry.fileTime.empty());
+    EXPECT_EQ(entry.fileTime, window.Text(IDC_DETAIL_TIME));
+    EXPECT_EQ(entry.description, window.Text(IDC_DETAIL_DESCRIPTION));
+    EXPECT_EQ(L"", window.Text(IDC_UNUSED_TEXT));
+    EXPECT_NE(nullptr, reinterpret_cast<HICON>(
+                           ::SendMessageW(::GetDlgItem(window.window(), IDC_DETAIL_ICON), STM_GETICON, 0, 0)));
+
+    // A right click shows the entry as well.
+    window.ClickTab(kServicesTab);
+    EXPECT_TRUE(::IsWindowVisible(window.dialog().page(kServicesTab).window()));
+    EXPECT_FALSE(::IsWindowVisible(window.dialog().page(kLogonTab).window()));
+    window.RightClickRow(kServicesTab, RowNamed(kServicesTab, L"TarnDemoSvc"));
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"TarnDemoSvc"; }));
+    EXPECT_EQ(L"HKLM\\" + kServices, window.Text(IDC_DETAIL_LOCATION));
+}
+
+TEST_F(MainWindowTest, AShortcutShowsItsFolder) {
+    test::ShellTestFolder desktop(CSIDL_DESKTOPDIRECTORY);
+    test::MakeShortcut(desktop / L"Plain.lnk", plainApp);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const int row = RowNamed(kShortcutTab, L"Plain.lnk");
+    ASSERT_GE(row, 0);
+    window.ClickTab(kShortcutTab);
+    window.ClickRow(kShortcutTab, row);
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Plain.lnk"; }));
+    EXPECT_EQ(L"所在目录:", window.Text(IDC_LOCATION_LABEL));
+    EXPECT_EQ(desktop.path(), window.Text(IDC_DETAIL_LOCATION));
+}
+
+// Holds the scan inside the services category's enumeration (the coordinator opens the Services
+// key) until released: the logon category is enumerated by then and its pages not yet filled.
+class ServicesGate {
+public:
+    ServicesGate() : scope_(Table()) { g_gate = this; }
+    ~ServicesGate() {
+        Release();
+        g_gate = nullptr;
+    }
+    bool WaitReached() { return ::WaitForSingleObject(reached_.get(), 60000) == WAIT_OBJECT_0; }
+    void Release() { ::SetEvent(release_.get()); }
+
+private:
+    static LSTATUS WINAPI Open(HKEY key, LPCWSTR path, DWORD options, REGSAM rights, PHKEY result) {
+        if (g_gate != nullptr && path != nullptr && std::wstring(path) == kServices) {
+            ::SetEvent(g_gate->reached_.get());
+            ::WaitForSingleObject(g_gate->release_.get(), 60000);
+        }
+        return RealRegistryApi().openKeyEx(key, path, options, rights, result);
+    }
+    static const RegistryApi& Table() {
+        static RegistryApi table = [] {
+            RegistryApi copy = RealRegistryApi();
+            copy.openKeyEx = Open;
+            return copy;
+        }();
+        return table;
+    }
+
+    static inline ServicesGate* g_gate = nullptr;
+    unique_handle reached_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    unique_handle release_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    ScopedRegistryApi scope_;
+};
+
+TEST_F(MainWindowTest, AFileThatGoesBeforeTheFillShowsGreyWithTheWindowsLogo) {
+    const std::wstring ghost = scratch.AddFile(L"ghost.exe");
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    seed.SetString(HKEY_LOCAL_MACHINE, kRun, L"Ghost", ghost);
+    {
+        // The user refreshes; the file goes while the scan is between enumeration and fill.
+        ServicesGate gate;
+        window.ClickButton(IDC_REFRESH);
+        ASSERT_TRUE(gate.WaitReached());
+        ASSERT_TRUE(::DeleteFileW(ghost.c_str()));
+    }
+    ASSERT_TRUE(window.WaitForScans(2));
+
+    const int row = RowNamed(kLogonTab, L"Ghost");
+    ASSERT_GE(row, 0);
+    const AutoRunEntry& entry = *Scan().enumerators[kLogonTab]->results().entries[static_cast<std::size_t>(row)];
+    EXPECT_EQ(EntryFileMissing, entry.state);
+    EXPECT_EQ(0, entry.sizeKB);
+    EXPECT_EQ((std::vector<std::wstring>{L"Ghost", L"", L"", L"", L"文件不存在", L""}), window.Row(kLogonTab, row));
+    EXPECT_EQ(0x808080u, window.CellColour(kLogonTab, row, 0));
+    EXPECT_EQ(row, window.RowImage(kLogonTab, row));
+    window.ClickRow(kLogonTab, row);
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Ghost"; }));
+    EXPECT_EQ(L"0", window.Text(IDC_DETAIL_SIZE));
+}
+
+TEST_F(MainWindowTest, RefreshDisablesTheButtonForTheWholeScanAndStartsIconsAgain) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    EXPECT_TRUE(window.IsEnabled(IDC_REFRESH));
+    const int rows = window.RowCount(kLogonTab);
+    window.ClickButton(IDC_REFRESH);
+    EXPECT_TRUE(Eventually([&] { return !window.IsEnabled(IDC_REFRESH) || Scan().completedScans.load() >= 2; }));
+    ASSERT_TRUE(window.WaitForScans(2));
+    EXPECT_TRUE(window.IsEnabled(IDC_REFRESH));
+    EXPECT_EQ(rows, window.RowCount(kLogonTab));  // no row of the old scan is left
+    for (int row = 0; row < rows; ++row) {
+        EXPECT_EQ(row, window.RowImage(kLogonTab, row));
+    }
+    EXPECT_EQ(rows, ::ImageList_GetImageCount(window.dialog().page(kLogonTab).imageList()));
+    ExpectRowsShowEntries(window, kLogonTab);
+}
+
+TEST_F(MainWindowTest, AClickBeforeThePageHasFilledShowsNothing) {
+    std::wstring many;
+    for (int i = 0; i < 40; ++i) {
+        many += scratch.AddFile(L"many" + std::to_wstring(i) + L".dll") + L",";
+    }
+    seed.SetString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", many);
+    MainWindow window;
+    window.ClickTab(kAppInitTab);
+    ASSERT_TRUE(Eventually([&] { return window.RowCount(kAppInitTab) >= 1; }, 60000));
+    ASSERT_LT(window.RowCount(kAppInitTab), 40) << "the page filled too fast to click in between";
+    window.ClickRow(kAppInitTab, 0);
+    EXPECT_EQ(L"", window.Text(IDC_DETAIL_NAME));
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickRow(kAppInitTab, 0);
+    EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"AppInit_DLLs"; }));
+}
+
+TEST_F(MainWindowTest, ClosingDuringAScanEndsEveryThreadWithinTheBound) {
+    std::wstring many;
+    for (int i = 0; i < 150; ++i) {
+        many += scratch.AddFile(L"slow" + std::to_wstring(i) + L".dll") + L",";
+    }
+    seed.SetString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", many);
+    MainWindow window;
+    ASSERT_TRUE(Eventually([&] { return window.RowCount(kAppInitTab) >= 1; }, 60000));
+    ASSERT_LT(window.RowCount(kAppInitTab), 150);
+    // The thread table as it is while the scan runs.
+    std::vector<HANDLE> threads;
+    for (auto& thread : Scan().threads) {
+        HANDLE copy = nullptr;
+        if (thread && ::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &copy, SYNCHRONIZE,
+                                        FALSE, 0)) {
+            threads.push_back(copy);
+        }
+    }
+    ASSERT_GE(threads.size(), 2u);
+    const DWORD closing = window.Close();
+    const DWORD bound = 80 * static_cast<DWORD>(kCategoryCount + 1);
+    EXPECT_LE(closing, bound + 1000);
+    for (HANDLE thread : threads) {
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, bound)) << "a scanning thread outlived the window";
+        ::CloseHandle(thread);
+    }
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// A Run value whose name holds a NUL, written through the native API and removed again.
+class HiddenRunValue {
+public:
+    HiddenRunValue(const std::wstring& name, const std::wstring& data) : name_(name) {
+        ::RegCreateKeyExW(HKEY_CURRENT_USER, kRun.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        EXPECT_EQ(ERROR_SUCCESS, NativeSetValue(key_, name.data(), static_cast<DWORD>(name.size()), REG_SZ,
+                                                reinterpret_cast<const BYTE*>(data.c_str()),
+                                                static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))));
+    }
+    ~HiddenRunValue() {
+        NativeDeleteValue(key_, name_.data(), static_cast<DWORD>(name_.size()));
+        ::RegCloseKey(key_);
+    }
+    HiddenRunValue(const HiddenRunValue&) = delete;
+    HiddenRunValue& operator=(const HiddenRunValue&) = delete;
+
+private:
+    std::wstring name_;
+    HKEY key_ = nullptr;
+};
+
+TEST_F(MainWindowTest, ANameThatHidesBehindANulIsShownWholeMarkedAndRed) {
+    using namespace std::string_literals;
+    const HiddenRunValue hidden(L"Updater\0hidden"s, plainApp);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const int row = RowNamed(kLogonTab, L"Updater\0hidden"s);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(L"Updater\\0hidden [名称含空字符]", window.Row(kLogonTab, row)[0]);
+    EXPECT_EQ(0x0000D0u, window.CellColour(kLogonTab, row, 2));
+    window.ClickRow(kLogonTab, row);
+    EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Updater\\0hidden [名称含空字符]"; }));
+}
+
+}  // namespace
+}  // namespace tarn

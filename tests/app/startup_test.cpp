@@ -1,0 +1,101 @@
+// The program as a user starts it: the 32-bit build inside a 64-bit prefix (WoW64) refuses and
+// ends without a main window; a build native to the system opens its main window and ends when
+// it is closed.
+#include "app/bramble_app.h"
+
+#include "support/main_window.h"
+#include "support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+namespace tarn {
+namespace {
+
+using test::Eventually;
+
+constexpr wchar_t kMainCaption[] = L"Tarnwell系统自启动项管理工具 Beta v2.2";
+
+struct Started {
+    PROCESS_INFORMATION process = {};
+    bool ok = false;
+    ~Started() {
+        if (ok) {
+            ::CloseHandle(process.hThread);
+            ::CloseHandle(process.hProcess);
+        }
+    }
+};
+
+void Start(const std::wstring& program, Started& started) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + program + L"\"";
+    started.ok = ::CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                  &started.process) != FALSE;
+}
+
+// The message box a process shows, by its caption.
+HWND MessageBoxCaptioned(const wchar_t* caption) {
+    return ::FindWindowW(L"#32770", caption);
+}
+
+std::wstring DialogText(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    ::GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+bool Ended(const Started& started, DWORD timeoutMs, DWORD& exitCode) {
+    if (::WaitForSingleObject(started.process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    ::GetExitCodeProcess(started.process.hProcess, &exitCode);
+    return true;
+}
+
+TEST(Startup, TheProgramBuiltForThisSystemOpensItsWindowAndEndsWhenItIsClosed) {
+    ASSERT_FALSE(RunsUnderWow64()) << "the test program itself runs under WoW64";
+    Started started;
+    Start(test::TestProgramFolder() + L"\\..\\tarnwell.exe", started);
+    ASSERT_TRUE(started.ok);
+    HWND window = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (window = ::FindWindowW(nullptr, kMainCaption)) != nullptr; }, 30000));
+    EXPECT_EQ(nullptr, MessageBoxCaptioned(L"tarnwell"));
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitCode = 1;
+    ASSERT_TRUE(Ended(started, 30000, exitCode));
+    EXPECT_EQ(0u, exitCode);
+}
+
+TEST(Startup, The32BitProgramRefusesTheEmulationOfA64BitSystem) {
+#ifndef _WIN64
+    GTEST_SKIP() << "this test program is 32-bit: its prefix is a 32-bit one, which has no emulation";
+#else
+    const std::wstring program = test::TestProgramFolder() + L"\\..\\..\\windows-x86\\tarnwell.exe";
+    if (::GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::printf("skipped: the 32-bit build is not there\n");
+        GTEST_SKIP() << "the 32-bit build is not there";
+    }
+    Started started;
+    Start(program, started);
+    DWORD exitCode = 0;
+    if (!started.ok || (Ended(started, 3000, exitCode) && MessageBoxCaptioned(L"tarnwell") == nullptr)) {
+        std::printf("skipped: this machine cannot run 32-bit programs (the 32-bit build did not start)\n");
+        GTEST_SKIP() << "this machine cannot run 32-bit programs";
+    }
+    HWND box = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (box = MessageBoxCaptioned(L"tarnwell")) != nullptr; }, 30000));
+    std::printf("the 32-bit build said: %ls\n", DialogText(box, 0xFFFF).c_str());
+    EXPECT_EQ(kWow64RefusalText, DialogText(box, 0xFFFF));
+    EXPECT_EQ(nullptr, ::FindWindowW(nullptr, kMainCaption));
+    ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Ended(started, 30000, exitCode));
+    EXPECT_EQ(nullptr, ::FindWindowW(nullptr, kMainCaption));
+#endif
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,221 @@
+#include "support/main_window.h"
+
+#include "app/resource_ids.h"
+#include "app/scan_coordinator.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <atomic>
+
+namespace tarn::test {
+
+namespace {
+
+constexpr int kTextCapacity = 4096;
+
+LPARAM Point(const RECT& rect) {
+    const int x = (rect.left + rect.right) / 2;
+    const int y = (rect.top + rect.bottom) / 2;
+    return MAKELPARAM(x, y);
+}
+
+}  // namespace
+
+bool Eventually(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+    while (!condition()) {
+        if (::GetTickCount64() > deadline) {
+            return false;
+        }
+        ::Sleep(10);
+    }
+    return true;
+}
+
+namespace {
+
+// Posted messages are taken from the queue in order, each handled before the next is taken: once
+// a marker posted after some messages has been taken, they have been handled.
+const UINT g_marker = ::RegisterWindowMessageW(L"TarnwellTestSettle");
+std::atomic<long> g_markersTaken{0};
+LRESULT CALLBACK WatchMarkers(int code, WPARAM removal, LPARAM message) {
+    if (code == HC_ACTION && removal == PM_REMOVE && reinterpret_cast<const MSG*>(message)->message == g_marker) {
+        ++g_markersTaken;
+    }
+    return ::CallNextHookEx(nullptr, code, removal, message);
+}
+
+}  // namespace
+
+void MainWindow::Settle(HWND window) const {
+    const long before = g_markersTaken.load();
+    ::PostMessageW(window, g_marker, 0, 0);
+    EXPECT_TRUE(Eventually([&] { return g_markersTaken.load() > before; })) << "the window stopped answering";
+}
+
+MainWindow::MainWindow() {
+    InitScanCoordinator();
+    dialog_ = std::make_unique<CBrambleDlg>(::GetModuleHandleW(nullptr));
+    ui_ = std::thread([this] { RunDialog(); });
+    EXPECT_TRUE(Eventually([this] { return dialog_->window() != nullptr; })) << "the main window did not open";
+    window_ = dialog_->window();
+    hook_ = ::SetWindowsHookExW(WH_GETMESSAGE, WatchMarkers, nullptr, ::GetWindowThreadProcessId(window_, nullptr));
+    EXPECT_NE(nullptr, hook_);
+    // The user meets the window once it is shown and its message loop runs.
+    EXPECT_TRUE(Eventually([this] { return ::IsWindowVisible(window_) != FALSE; }));
+    Settle(window_);
+}
+
+MainWindow::~MainWindow() {
+    Close();
+    if (hook_ != nullptr) {
+        ::UnhookWindowsHookEx(hook_);
+    }
+    ShutdownScanCoordinator();
+}
+
+void MainWindow::RunDialog() {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_LINK_CLASS};
+    ::InitCommonControlsEx(&controls);
+    dialog_->RunModal(::GetModuleHandleW(nullptr), IDD_MAIN, nullptr);
+}
+
+bool MainWindow::IsOpen() const {
+    return !closed_ && ::IsWindow(window_);
+}
+
+DWORD MainWindow::Close() {
+    if (closed_) {
+        return 0;
+    }
+    closed_ = true;
+    const ULONGLONG start = ::GetTickCount64();
+    ::PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (ui_.joinable()) {
+        ui_.join();
+    }
+    return static_cast<DWORD>(::GetTickCount64() - start);
+}
+
+bool MainWindow::WaitForScans(int32_t count, DWORD timeoutMs) const {
+    return Eventually([&] { return Scan().completedScans.load() >= count && IsEnabled(IDC_REFRESH); }, timeoutMs);
+}
+
+void MainWindow::ClickTab(std::size_t tab) {
+    const HWND tabs = dialog_->tabControl();
+    RECT rect = {};
+    ::SendMessageW(tabs, TCM_GETITEMRECT, tab, reinterpret_cast<LPARAM>(&rect));
+    ::PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, Point(rect));
+    ::PostMessageW(tabs, WM_LBUTTONUP, 0, Point(rect));
+    Settle(tabs);
+}
+
+void MainWindow::ClickRow(std::size_t tab, int row) {
+    const HWND list = dialog_->page(tab).listView();
+    // The user scrolls the row into view first.
+    ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    RECT rect = {};
+    rect.left = LVIR_LABEL;
+    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, Point(rect));
+    ::PostMessageW(list, WM_LBUTTONUP, 0, Point(rect));
+    Settle(list);
+}
+
+void MainWindow::RightClickRow(std::size_t tab, int row) {
+    const HWND list = dialog_->page(tab).listView();
+    // The user scrolls the row into view first.
+    ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    RECT rect = {};
+    rect.left = LVIR_LABEL;
+    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    ::PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, Point(rect));
+    ::PostMessageW(list, WM_RBUTTONUP, 0, Point(rect));
+    Settle(list);
+}
+
+void MainWindow::ClickButton(int id) {
+    const HWND button = ::GetDlgItem(window_, id);
+    RECT rect = {};
+    ::GetClientRect(button, &rect);
+    ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(rect));
+    ::PostMessageW(button, WM_LBUTTONUP, 0, Point(rect));
+    Settle(button);
+}
+
+std::wstring MainWindow::Text(int id) const {
+    std::vector<wchar_t> text(kTextCapacity, L'\0');
+    const HWND control = ::GetDlgItem(window_, id);
+    const auto length = ::SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    return std::wstring(text.data(), static_cast<std::size_t>(length));
+}
+
+int MainWindow::RowCount(std::size_t tab) const {
+    return static_cast<int>(::SendMessageW(dialog_->page(tab).listView(), LVM_GETITEMCOUNT, 0, 0));
+}
+
+std::vector<std::wstring> MainWindow::Row(std::size_t tab, int row) const {
+    std::vector<std::wstring> cells;
+    const HWND list = dialog_->page(tab).listView();
+    const HWND header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    std::vector<wchar_t> text(kTextCapacity, L'\0');
+    for (int column = 0; column < columns; ++column) {
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = text.data();
+        item.cchTextMax = kTextCapacity;
+        const auto length =
+            ::SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        cells.emplace_back(text.data(), static_cast<std::size_t>(length));
+    }
+    return cells;
+}
+
+int MainWindow::RowImage(std::size_t tab, int row) const {
+    LVITEMW item = {};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ::SendMessageW(dialog_->page(tab).listView(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
+std::vector<std::pair<std::wstring, int>> MainWindow::Columns(std::size_t tab) const {
+    std::vector<std::pair<std::wstring, int>> columns;
+    const HWND list = dialog_->page(tab).listView();
+    std::vector<wchar_t> text(256, L'\0');
+    for (int index = 0;; ++index) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.pszText = text.data();
+        column.cchTextMax = static_cast<int>(text.size());
+        if (!::SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column))) {
+            break;
+        }
+        columns.emplace_back(text.data(), column.cx);
+    }
+    return columns;
+}
+
+COLORREF MainWindow::CellColour(std::size_t tab, int row, int column) const {
+    // Asks the page's custom draw as the list does when it paints the cell.
+    CAutoRunPage& page = dialog_->page(tab);
+    NMLVCUSTOMDRAW draw = {};
+    draw.nmcd.hdr.hwndFrom = page.listView();
+    draw.nmcd.hdr.idFrom = IDC_LIST;
+    draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+    draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
+    draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    draw.iSubItem = column;
+    draw.clrText = 0x123456;
+    ::SendMessageW(page.window(), WM_NOTIFY, IDC_LIST, reinterpret_cast<LPARAM>(&draw));
+    return draw.clrText;
+}
+
+bool MainWindow::IsEnabled(int id) const {
+    return ::IsWindowEnabled(::GetDlgItem(window_, id)) != FALSE;
+}
+
+}  // namespace tarn::test

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "app/bramble_dlg.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarn::test {
+
+// The real main window, run on a user-interface thread of the test program as the program runs
+// it, with the scan coordinator set up around it. The test thread drives it with the messages a
+// user's clicks produce and reads back what the user would see.
+class MainWindow {
+public:
+    MainWindow();
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    HWND window() const { return window_; }
+    CBrambleDlg& dialog() { return *dialog_; }
+    bool IsOpen() const;
+
+    // Waits until the scan that is running, or starts, after `completedBefore` finished scans has
+    // ended; false on time-out.
+    bool WaitForScans(int32_t count, DWORD timeoutMs = 120000) const;
+
+    // Closes the window as a user does with its close box; waits until the thread has left the
+    // dialog. Answers how long the window took to go.
+    DWORD Close();
+
+    // User actions.
+    void ClickTab(std::size_t tab);
+    void ClickRow(std::size_t tab, int row);
+    void RightClickRow(std::size_t tab, int row);
+    void ClickButton(int id);
+
+    // What the user sees.
+    std::wstring Text(int id) const;
+    int RowCount(std::size_t tab) const;
+    std::vector<std::wstring> Row(std::size_t tab, int row) const;
+    int RowImage(std::size_t tab, int row) const;
+    std::vector<std::pair<std::wstring, int>> Columns(std::size_t tab) const;
+    // The text colour the page's custom draw gives a cell.
+    COLORREF CellColour(std::size_t tab, int row, int column) const;
+    bool IsEnabled(int id) const;
+
+    // Lets the user-interface thread handle everything posted to its windows so far.
+    void Settle(HWND window) const;
+
+private:
+    void RunDialog();
+
+    std::unique_ptr<CBrambleDlg> dialog_;
+    std::thread ui_;
+    HWND window_ = nullptr;
+    HHOOK hook_ = nullptr;
+    bool closed_ = false;
+};
+
+// Polls `condition` every 10 ms until it holds or `timeoutMs` pass.
+bool Eventually(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+
+
+}  // namespace tarn::test

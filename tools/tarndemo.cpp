@@ -1,0 +1,202 @@
+// Seeds the private prefix with example registrations in every category, so that a new user of
+// the run command sees a full window: switched on and off, signed and unsigned.
+// usage: tarndemo <folder for the example files> <signed example program>
+#include "app/categories.h"
+#include "win/com_ptr.h"
+#include "win/task_scheduler.h"
+
+#include <windows.h>
+#include <shlobj.h>
+#include <objbase.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using tarn::com_ptr;
+
+const CLSID kTaskClass = {0x148BD520, 0xA2AB, 0x11CE, {0xB1, 0x1F, 0x00, 0xAA, 0x00, 0x53, 0x05, 0x03}};
+
+bool g_ok = true;
+
+void Check(bool ok, const wchar_t* what) {
+    if (!ok) {
+        std::fwprintf(stderr, L"tarndemo: cannot write %ls\n", what);
+        g_ok = false;
+    }
+}
+
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+    HKEY key = nullptr;
+    bool ok = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+              ERROR_SUCCESS;
+    ok = ok && ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    if (key != nullptr) {
+        ::RegCloseKey(key);
+    }
+    Check(ok, path.c_str());
+}
+
+void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
+    HKEY key = nullptr;
+    bool ok = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+              ERROR_SUCCESS;
+    ok = ok && ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
+                   ERROR_SUCCESS;
+    if (key != nullptr) {
+        ::RegCloseKey(key);
+    }
+    Check(ok, path.c_str());
+}
+
+std::wstring ReadString(HKEY root, const std::wstring& path, const std::wstring& name) {
+    wchar_t text[4096] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
+    if (::RegGetValueW(root, path.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, text, &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    return text;
+}
+
+// An example file: a copy of the signed program, or a few bytes that carry no signature.
+std::wstring File(const std::wstring& folder, const std::wstring& name, const std::wstring& signedSource = L"") {
+    const std::wstring path = folder + L"\\" + name;
+    if (!signedSource.empty()) {
+        Check(::CopyFileW(signedSource.c_str(), path.c_str(), FALSE) != FALSE, path.c_str());
+        return path;
+    }
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    Check(file != INVALID_HANDLE_VALUE, path.c_str());
+    if (file != INVALID_HANDLE_VALUE) {
+        const char bytes[] = "MZ example file of the Tarnwell demo machine";
+        DWORD written = 0;
+        ::WriteFile(file, bytes, sizeof bytes, &written, nullptr);
+        ::CloseHandle(file);
+    }
+    return path;
+}
+
+// A COM class whose server is `dll`, registered where HKEY_CLASSES_ROOT finds it.
+void RegisterClass(const std::wstring& clsid, const std::wstring& name, const std::wstring& dll) {
+    const std::wstring key = L"Software\\Classes\\CLSID\\" + clsid;
+    SetString(HKEY_LOCAL_MACHINE, key, L"", name);
+    SetString(HKEY_LOCAL_MACHINE, key + L"\\InprocServer32", L"", dll);
+}
+
+void AddTask(const std::wstring& name, const std::wstring& application, DWORD flags) {
+    const tarn::ComApartment apartment;
+    const com_ptr<ITaskScheduler> scheduler = tarn::CreateTaskScheduler();
+    if (!scheduler) {
+        Check(false, L"the scheduled task");
+        return;
+    }
+    scheduler->Delete(name.c_str());
+    com_ptr<IUnknown> unknown;
+    com_ptr<ITask> task;
+    com_ptr<IPersistFile> file;
+    const bool ok = SUCCEEDED(scheduler->NewWorkItem(name.c_str(), kTaskClass, tarn::kTaskInterface, unknown.put())) &&
+                    SUCCEEDED(unknown->QueryInterface(tarn::kTaskInterface, task.put_void())) &&
+                    SUCCEEDED(task->SetApplicationName(application.c_str())) && SUCCEEDED(task->SetFlags(flags)) &&
+                    SUCCEEDED(task.query_to(file)) && SUCCEEDED(file->Save(nullptr, TRUE));
+    Check(ok, L"the scheduled task");
+}
+
+void AddShortcut(const std::wstring& path, const std::wstring& target) {
+    const tarn::ComApartment apartment;
+    com_ptr<IShellLinkW> link;
+    com_ptr<IPersistFile> file;
+    const bool ok = SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                                 link.put_void())) &&
+                    SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link.query_to(file)) &&
+                    SUCCEEDED(file->Save(path.c_str(), TRUE));
+    Check(ok, path.c_str());
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 3) {
+        std::fwprintf(stderr, L"usage: tarndemo <folder for the example files> <signed example program>\n");
+        return 2;
+    }
+    const std::wstring folder = argv[1];
+    const std::wstring signedSource = argv[2];
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+
+    const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    SetString(HKEY_LOCAL_MACHINE, run, L"Tarn Updater", File(folder, L"updater.exe", signedSource));
+    SetString(HKEY_LOCAL_MACHINE, run, L"Tray Helper", L"\"" + File(folder, L"trayhelper.exe") + L"\" /background");
+    SetString(HKEY_CURRENT_USER, run, L"Sync Agent", File(folder, L"syncagent.exe"));
+    SetString(HKEY_LOCAL_MACHINE, run + L"\\TarnAutoRunDisable", L"Old Toolbar", File(folder, L"oldtoolbar.exe"));
+
+    const std::wstring shellExtension = L"{7A11DE40-0000-4000-8000-000000000001}";
+    RegisterClass(shellExtension, L"Archive Context Menu", File(folder, L"archivemenu.dll", signedSource));
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers\\Archiver", L"",
+              shellExtension);
+    const std::wstring delayLoad = L"{7A11DE40-0000-4000-8000-000000000002}";
+    RegisterClass(delayLoad, L"Tray Service Object", File(folder, L"trayobject.dll"));
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
+              L"TrayObject", delayLoad);
+
+    const std::wstring helper = L"{7A11DE40-0000-4000-8000-000000000003}";
+    RegisterClass(helper, L"Shopping Helper", File(folder, L"shophelper.dll"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\" + helper, L"", L"");
+
+    AddTask(L"Tarn Nightly Backup", File(folder, L"backup.exe", signedSource), 0);
+    AddTask(L"Tarn Old Cleanup", File(folder, L"cleanup.exe"), 0x4);
+
+    const std::wstring services = L"System\\CurrentControlSet\\Services\\";
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnSync", L"ObjectName", L"LocalSystem");
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnSync", L"ImagePath", File(folder, L"syncsvc.exe", signedSource));
+    SetDword(HKEY_LOCAL_MACHINE, services + L"TarnSync", L"Start", 2);
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnTelemetry", L"ObjectName", L"LocalSystem");
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnTelemetry", L"ImagePath", File(folder, L"telemetry.exe"));
+    SetDword(HKEY_LOCAL_MACHINE, services + L"TarnTelemetry", L"Start", 4);
+    SetDword(HKEY_LOCAL_MACHINE, services + L"TarnTelemetry", L"TarnAutoRunDisable", 2);
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnFilter", L"ImagePath", File(folder, L"tarnfilter.sys"));
+    SetDword(HKEY_LOCAL_MACHINE, services + L"TarnFilter", L"Start", 1);
+
+    SetString(HKEY_LOCAL_MACHINE,
+              L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe", L"Debugger",
+              File(folder, L"betterTaskManager.exe"));
+
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"AppInit_DLLs",
+              File(folder, L"inputhook.dll") + L" " + File(folder, L"fonthook.dll", signedSource));
+
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    File(system, L"tarnfast.dll");
+    SetString(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls", L"TARNFAST",
+              L"tarnfast.dll");
+
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\TarnSession",
+              L"DllName", File(folder, L"sessionnotify.dll"));
+
+    SetString(HKEY_LOCAL_MACHINE,
+              L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000099",
+              L"LibraryPath", File(folder, L"namefilter.dll"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000099",
+              L"DisplayString", L"Tarn Name Filter");
+
+    const std::wstring order = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
+    std::wstring providers = ReadString(HKEY_LOCAL_MACHINE, order, L"ProviderOrder");
+    if (providers.find(L"TarnShare") == std::wstring::npos) {
+        providers += providers.empty() ? L"TarnShare" : L",TarnShare";
+    }
+    SetString(HKEY_LOCAL_MACHINE, order, L"ProviderOrder", providers);
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnShare\\NetworkProvider", L"ProviderPath",
+              File(folder, L"tarnshare.dll"));
+
+    SetString(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Print\\Monitors\\Tarn Label Port", L"Driver",
+              File(folder, L"labelmon.dll"));
+
+    wchar_t desktop[MAX_PATH] = {};
+    if (::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE)) {
+        AddShortcut(std::wstring(desktop) + L"\\Tarn Notes.lnk", File(folder, L"notes.exe"));
+    }
+    return g_ok ? 0 : 1;
+}
