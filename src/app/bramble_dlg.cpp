@@ -93,6 +93,9 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
             return true;
         case IDOK:
         case IDCANCEL:
+            // A row's menu still open (closing from the task bar) would keep its tracking loop, and
+            // with it this window's modal loop, running after the window is gone.
+            ::EndMenu();
             ::EndDialog(window(), IDCANCEL);
             return true;
         default:

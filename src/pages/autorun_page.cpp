@@ -3,9 +3,13 @@
 #include "app/resource_ids.h"
 #include "app/scan_coordinator.h"
 #include "pages/entry_file_check.h"
+#include "pages/locate.h"
+#include "pages/page_texts.h"
+#include "state/shortcut_state.h"
 #include "win/com_ptr.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 
@@ -131,12 +135,221 @@ void CAutoRunPage::OnListClick() {
 }
 
 void CAutoRunPage::OnListRightClick(const NMITEMACTIVATE& click) {
-    if (click.iItem < 0) {
+    // No menu for a click beside the rows, nor before the page has filled.
+    AutoRunEntry* entry = click.iItem < 0 ? nullptr : SelectedEntry();
+    if (entry == nullptr) {
         return;
     }
-    if (AutoRunEntry* entry = SelectedEntry()) {
-        ::SendMessageW(Scan().mainWindow.load(), kShowDetailsMessage, 0, reinterpret_cast<LPARAM>(entry));
+    const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ENTRY_MENU));
+    const HMENU popup = ::GetSubMenu(menu, 0);
+    const DWORD position = ::GetMessagePos();
+    ::SendMessageW(Scan().mainWindow.load(), kShowDetailsMessage, 0, reinterpret_cast<LPARAM>(entry));
+    static constexpr UINT kItems[kEntryCommandCount] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
+                                                        ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
+    const auto available = MenuAvailability(categoryId_.load(), entry->state);
+    for (std::size_t i = 0; i < kEntryCommandCount; ++i) {
+        ::EnableMenuItem(popup, kItems[i], MF_BYCOMMAND | (available[i] ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
     }
+    ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, GET_X_LPARAM(position), GET_Y_LPARAM(position), 0, window(), nullptr);
+    ::DestroyMenu(menu);
+}
+
+bool CAutoRunPage::OnCommand(WORD id, WORD, HWND) {
+    switch (id) {
+        case ID_ENABLE_ENTRY:
+            OnEnableEntry();
+            return true;
+        case ID_DISABLE_ENTRY:
+            OnDisableEntry();
+            return true;
+        case ID_DELETE_ENTRY:
+            OnDeleteEntry();
+            return true;
+        case ID_LOCATE_REGISTRY:
+            OnLocateRegistry();
+            return true;
+        case ID_LOCATE_FILE:
+            OnLocateFile();
+            return true;
+        case ID_SHOW_PROPERTIES:
+            OnShowProperties();
+            return true;
+        default:
+            return false;
+    }
+}
+
+int CAutoRunPage::ShowMessage(const MessageText& message, UINT flags) const {
+    // Owned by the main window: while a box is open, no scan can start under the command.
+    return ::MessageBoxW(Scan().mainWindow.load(), message.text, message.caption, flags);
+}
+
+int32_t CAutoRunPage::RunOperation(Operation operation, NameField nameField, const AutoRunEntry& e) {
+    const std::wstring& named = nameField == NameField::ValueName    ? e.valueName
+                                : nameField == NameField::SubKeyName ? e.subKeyName
+                                                                     : e.name;
+    switch (operation) {
+        case Operation::EnableValue:
+            return EnableValue(e.location, named, e.entryKind);
+        case Operation::DisableValue:
+            return DisableValue(e.location, named, e.entryKind);
+        case Operation::DeleteValueEntry:
+            return DeleteValueEntry(e.location, named, e.entryKind, e.state);
+        case Operation::EnableService:
+            return EnableService(e.location, e.subKeyName, e.entryKind);
+        case Operation::DisableService:
+            return DisableService(e.location, e.subKeyName, e.entryKind);
+        case Operation::DeleteService:
+            return DeleteService(e.location, e.name, e.entryKind);
+        case Operation::EnableKey:
+            return EnableKey(e.location, e.subKeyName, e.entryKind);
+        case Operation::DisableKey:
+            return DisableKey(e.location, e.subKeyName, e.entryKind);
+        case Operation::DeleteKeyEntry:
+            return DeleteKeyEntry(e.location, named, e.entryKind, e.state);
+        case Operation::EnableKeyTree:
+            return EnableKeyTree(e.location, e.subKeyName, e.entryKind);
+        case Operation::DisableKeyTree:
+            return DisableKeyTree(e.location, e.subKeyName, e.entryKind);
+        case Operation::DeleteKeyTreeEntry:
+            return DeleteKeyTreeEntry(e.location, e.subKeyName, e.entryKind, e.state);
+        case Operation::EnableTask:
+            return EnableTask(e.name);
+        case Operation::DisableTask:
+            return DisableTask(e.name);
+        case Operation::DeleteTask:
+            return DeleteTask(e.name);
+        case Operation::EnableListItem:
+            return EnableListItem(e.location, e.name, e.imagePath, e.entryKind);
+        case Operation::DisableListItem:
+            return DisableListItem(e.location, e.name, e.imagePath, e.entryKind);
+        case Operation::DeleteListItem:
+            return DeleteListItem(e.keyPath, e.name, e.imagePath, e.entryKind, e.state);
+        case Operation::EnableShortcut:
+            return EnableShortcut(e.keyPath);
+        case Operation::DisableShortcut:
+            return DisableShortcut(e.keyPath);
+        case Operation::DeleteShortcut:
+            return DeleteShortcut(e.keyPath);
+        case Operation::None:
+        case Operation::Ignored:
+            break;
+    }
+    return 0;
+}
+
+void CAutoRunPage::OnEnableEntry() {
+    SwitchEntry(true);
+}
+
+void CAutoRunPage::OnDisableEntry() {
+    SwitchEntry(false);
+}
+
+void CAutoRunPage::SwitchEntry(bool enable) {
+    int row = -1;
+    AutoRunEntry* entry = SelectedEntry(&row);
+    if (entry == nullptr) {
+        return;
+    }
+    const int32_t category = categoryId_.load();
+    const CommandPlan plan =
+        PlanCommand(category, enable ? EntryCommand::Enable : EntryCommand::Disable, entry->entryKind);
+    if (plan.operation == Operation::Ignored) {
+        OnCommandIgnored();
+        return;
+    }
+    if (plan.operation == Operation::None) {
+        return;
+    }
+    if (RunOperation(plan.operation, plan.nameField, *entry) == 0) {
+        ShowMessage(enable ? EnableFailure(category) : DisableFailure(category), MB_OK | MB_ICONERROR);
+        return;
+    }
+    entry->state = enable ? EntryEnabled : EntryDisabled;
+    LVITEMW item = {};
+    item.iSubItem = 1;
+    item.pszText = const_cast<wchar_t*>(enable ? kStateEnabledText : kStateDisabledText);
+    ::SendMessageW(listView_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+void CAutoRunPage::OnDeleteEntry() {
+    int row = -1;
+    AutoRunEntry* entry = SelectedEntry(&row);
+    if (entry == nullptr) {
+        return;
+    }
+    const int32_t category = categoryId_.load();
+    const CommandPlan plan = PlanCommand(category, EntryCommand::Delete, entry->entryKind);
+    if (plan.operation == Operation::Ignored) {
+        OnCommandIgnored();
+        return;
+    }
+    if (plan.operation == Operation::None) {
+        return;
+    }
+    if (ShowMessage(DeleteConfirmation(category), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+        return;
+    }
+    // The question took its time: act only on the entry the row still shows.
+    int stillRow = -1;
+    if (SelectedEntry(&stillRow) != entry || stillRow != row) {
+        return;
+    }
+    if (RunOperation(plan.operation, plan.nameField, *entry) == 0) {
+        ShowMessage(DeleteFailure(category), MB_OK | MB_ICONERROR);
+        return;
+    }
+    ::SendMessageW(listView_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    ::InvalidateRect(window(), nullptr, FALSE);
+    auto& entries = Results().entries;
+    entries.erase(entries.begin() + row);
+    if (plan.confirmsSuccess) {
+        ShowMessage(kDeleteSuccess, MB_OK | MB_ICONINFORMATION);
+    }
+}
+
+void CAutoRunPage::OnLocateRegistry() {
+    const AutoRunEntry* entry = SelectedEntry();
+    if (entry == nullptr) {
+        return;
+    }
+    // Tasks and shortcuts are files: they have no key to show.
+    const int32_t category = categoryId_.load();
+    if (category == 4 || category == 14) {
+        OnCommandIgnored();
+        return;
+    }
+    LocateInRegistryEditor(entry->keyPath, LocatedValueName(*entry), entry->locateKind);
+}
+
+void CAutoRunPage::OnLocateFile() {
+    if (const AutoRunEntry* entry = SelectedEntry()) {
+        LocateFile(entry->imagePath);
+    }
+}
+
+void CAutoRunPage::OnShowProperties() {
+    if (const AutoRunEntry* entry = SelectedEntry()) {
+        ShowFileProperties(entry->imagePath);
+    }
+}
+
+int32_t CAutoRunPage::DeleteShortcut(const std::wstring& path) {
+    return tarn::DeleteShortcut(path);
+}
+
+void CAutoRunPage::LocateInRegistryEditor(const std::wstring& keyPath, const std::wstring& valueName,
+                                          int32_t locateKind) {
+    LocateKeyInRegistryEditor(keyPath, valueName, locateKind);
+}
+
+void CAutoRunPage::LocateFile(const std::wstring& path) {
+    OpenFolderSelectingFile(path);
+}
+
+int32_t CAutoRunPage::ShowFileProperties(const std::wstring& path) {
+    return OpenFileProperties(path);
 }
 
 std::vector<std::wstring> CAutoRunPage::CellTexts(int row) const {

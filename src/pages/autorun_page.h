@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/category_results.h"
+#include "pages/entry_commands.h"
 #include "pages/page_traits.h"
 #include "state/state_changes.h"
 #include "win/dialog_base.h"
@@ -32,13 +33,23 @@ public:
     HWND listView() const { return listView_; }
     HIMAGELIST imageList() const { return imageList_.get(); }
 
+    // Deleting a shortcut file: true when it is gone (also when it was gone already).
+    virtual int32_t DeleteShortcut(const std::wstring& path);
+
     // The page's columns: six, or five on the image-hijack page.
     virtual void SetupColumns();
     // The handler of commands a page does not support.
     virtual void OnCommandIgnored() {}
 
+    // Leaving the program to show an entry elsewhere.
+    virtual void LocateInRegistryEditor(const std::wstring& keyPath, const std::wstring& valueName,
+                                        int32_t locateKind);
+    virtual void LocateFile(const std::wstring& path);
+    virtual int32_t ShowFileProperties(const std::wstring& path);
+
 protected:
     BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD code, HWND control) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -47,12 +58,25 @@ protected:
     void OnListRightClick(const NMITEMACTIVATE& click);
     LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
 
+    // The six commands of the context menu, on the selected row.
+    void OnEnableEntry();
+    void OnDisableEntry();
+    void OnDeleteEntry();
+    void OnLocateRegistry();
+    void OnLocateFile();
+    void OnShowProperties();
+
     // The category's result list; rows and entries correspond while the page is not busy.
     CategoryResults& Results();
     // The entry of the selected row, when the page may act on it; null otherwise.
     AutoRunEntry* SelectedEntry(int* row = nullptr);
 
 private:
+    void SwitchEntry(bool enable);
+    // Runs a state-change operation on an entry with the arguments the page table names.
+    int32_t RunOperation(Operation operation, NameField nameField, const AutoRunEntry& entry);
+    int ShowMessage(const MessageText& message, UINT flags) const;
+
     static DWORD WINAPI FillThreadProc(void* page);
     void Fill();
     void AddRow(AutoRunEntry& entry);

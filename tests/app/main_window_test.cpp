@@ -7,6 +7,7 @@
 #include "pages/row_texts.h"
 
 #include "support/main_window.h"
+#include "support/scan_gate.h"
 #include "support/registry_seed.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
@@ -176,13 +177,17 @@ TEST_F(MainWindowTest, ClickedAndRightClickedEntriesShowTheirDetails) {
     EXPECT_NE(nullptr, reinterpret_cast<HICON>(
                            ::SendMessageW(::GetDlgItem(window.window(), IDC_DETAIL_ICON), STM_GETICON, 0, 0)));
 
-    // A right click shows the entry as well.
+    // A right click shows the entry as well, with its menu open.
     window.ClickTab(kServicesTab);
     EXPECT_TRUE(::IsWindowVisible(window.dialog().page(kServicesTab).window()));
     EXPECT_FALSE(::IsWindowVisible(window.dialog().page(kLogonTab).window()));
-    window.RightClickRow(kServicesTab, RowNamed(kServicesTab, L"TarnDemoSvc"));
+    EXPECT_FALSE(window.OpenMenu(kServicesTab, RowNamed(kServicesTab, L"TarnDemoSvc")).empty());
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"TarnDemoSvc"; }));
     EXPECT_EQ(L"HKLM\\" + kServices, window.Text(IDC_DETAIL_LOCATION));
+    // Closing the window with the menu still open ends both.
+    EXPECT_TRUE(window.MenuIsOpen());
+    window.Close();
+    EXPECT_FALSE(window.MenuIsOpen());
 }
 
 TEST_F(MainWindowTest, AShortcutShowsItsFolder) {
@@ -199,41 +204,6 @@ TEST_F(MainWindowTest, AShortcutShowsItsFolder) {
     EXPECT_EQ(desktop.path(), window.Text(IDC_DETAIL_LOCATION));
 }
 
-// Holds the scan inside the services category's enumeration (the coordinator opens the Services
-// key) until released: the logon category is enumerated by then and its pages not yet filled.
-class ServicesGate {
-public:
-    ServicesGate() : scope_(Table()) { g_gate = this; }
-    ~ServicesGate() {
-        Release();
-        g_gate = nullptr;
-    }
-    bool WaitReached() { return ::WaitForSingleObject(reached_.get(), 60000) == WAIT_OBJECT_0; }
-    void Release() { ::SetEvent(release_.get()); }
-
-private:
-    static LSTATUS WINAPI Open(HKEY key, LPCWSTR path, DWORD options, REGSAM rights, PHKEY result) {
-        if (g_gate != nullptr && path != nullptr && std::wstring(path) == kServices) {
-            ::SetEvent(g_gate->reached_.get());
-            ::WaitForSingleObject(g_gate->release_.get(), 60000);
-        }
-        return RealRegistryApi().openKeyEx(key, path, options, rights, result);
-    }
-    static const RegistryApi& Table() {
-        static RegistryApi table = [] {
-            RegistryApi copy = RealRegistryApi();
-            copy.openKeyEx = Open;
-            return copy;
-        }();
-        return table;
-    }
-
-    static inline ServicesGate* g_gate = nullptr;
-    unique_handle reached_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    unique_handle release_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    ScopedRegistryApi scope_;
-};
-
 TEST_F(MainWindowTest, AFileThatGoesBeforeTheFillShowsGreyWithTheWindowsLogo) {
     const std::wstring ghost = scratch.AddFile(L"ghost.exe");
     MainWindow window;
@@ -241,7 +211,7 @@ TEST_F(MainWindowTest, AFileThatGoesBeforeTheFillShowsGreyWithTheWindowsLogo) {
     seed.SetString(HKEY_LOCAL_MACHINE, kRun, L"Ghost", ghost);
     {
         // The user refreshes; the file goes while the scan is between enumeration and fill.
-        ServicesGate gate;
+        test::ScanGate gate(kServices);
         window.ClickButton(IDC_REFRESH);
         ASSERT_TRUE(gate.WaitReached());
         ASSERT_TRUE(::DeleteFileW(ghost.c_str()));

@@ -4,6 +4,7 @@
 #include "app/bramble_app.h"
 
 #include "support/main_window.h"
+#include "support/remote_controls.h"
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
@@ -37,12 +38,24 @@ void Start(const std::wstring& program, Started& started) {
                                   &started.process) != FALSE;
 }
 
-// The message box a process shows, by its caption.
-HWND MessageBoxCaptioned(const wchar_t* caption) {
-    return ::FindWindowW(L"#32770", caption);
+// A top-level window with this caption that belongs to the process, or to any process when
+// `process` is 0. Other test programs on the same display show windows of the same caption.
+HWND WindowCaptioned(const wchar_t* className, const wchar_t* caption, DWORD process = 0) {
+    for (HWND window = ::FindWindowW(className, caption); window != nullptr;
+         window = ::FindWindowExW(nullptr, window, className, caption)) {
+        if (process == 0 || test::ProcessOf(window) == process) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
-std::wstring DialogText(HWND dialog, int id) {
+// The message box a process shows, by its caption.
+HWND MessageBoxCaptioned(const wchar_t* caption, DWORD process = 0) {
+    return WindowCaptioned(L"#32770", caption, process);
+}
+
+[[maybe_unused]] std::wstring DialogText(HWND dialog, int id) {
     wchar_t text[512] = {};
     ::GetDlgItemTextW(dialog, id, text, 512);
     return text;
@@ -62,8 +75,9 @@ TEST(Startup, TheProgramBuiltForThisSystemOpensItsWindowAndEndsWhenItIsClosed) {
     Start(test::TestProgramFolder() + L"\\..\\tarnwell.exe", started);
     ASSERT_TRUE(started.ok);
     HWND window = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (window = ::FindWindowW(nullptr, kMainCaption)) != nullptr; }, 30000));
-    EXPECT_EQ(nullptr, MessageBoxCaptioned(L"tarnwell"));
+    const DWORD id = started.process.dwProcessId;
+    ASSERT_TRUE(Eventually([&] { return (window = WindowCaptioned(nullptr, kMainCaption, id)) != nullptr; }, 30000));
+    EXPECT_EQ(nullptr, MessageBoxCaptioned(L"tarnwell", id));
     ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     DWORD exitCode = 1;
     ASSERT_TRUE(Ended(started, 30000, exitCode));
@@ -82,18 +96,18 @@ TEST(Startup, The32BitProgramRefusesTheEmulationOfA64BitSystem) {
     Started started;
     Start(program, started);
     DWORD exitCode = 0;
-    if (!started.ok || (Ended(started, 3000, exitCode) && MessageBoxCaptioned(L"tarnwell") == nullptr)) {
+    const DWORD id = started.process.dwProcessId;
+    if (!started.ok || (Ended(started, 3000, exitCode) && MessageBoxCaptioned(L"tarnwell", id) == nullptr)) {
         std::printf("skipped: this machine cannot run 32-bit programs (the 32-bit build did not start)\n");
         GTEST_SKIP() << "this machine cannot run 32-bit programs";
     }
     HWND box = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (box = MessageBoxCaptioned(L"tarnwell")) != nullptr; }, 30000));
+    ASSERT_TRUE(Eventually([&] { return (box = MessageBoxCaptioned(L"tarnwell", id)) != nullptr; }, 30000));
     std::printf("the 32-bit build said: %ls\n", DialogText(box, 0xFFFF).c_str());
     EXPECT_EQ(kWow64RefusalText, DialogText(box, 0xFFFF));
-    EXPECT_EQ(nullptr, ::FindWindowW(nullptr, kMainCaption));
+    EXPECT_EQ(nullptr, WindowCaptioned(nullptr, kMainCaption, id));
     ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     ASSERT_TRUE(Ended(started, 30000, exitCode));
-    EXPECT_EQ(nullptr, ::FindWindowW(nullptr, kMainCaption));
 #endif
 }
 

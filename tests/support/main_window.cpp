@@ -124,18 +124,6 @@ void MainWindow::ClickRow(std::size_t tab, int row) {
     Settle(list);
 }
 
-void MainWindow::RightClickRow(std::size_t tab, int row) {
-    const HWND list = dialog_->page(tab).listView();
-    // The user scrolls the row into view first.
-    ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
-    RECT rect = {};
-    rect.left = LVIR_LABEL;
-    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
-    ::PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, Point(rect));
-    ::PostMessageW(list, WM_RBUTTONUP, 0, Point(rect));
-    Settle(list);
-}
-
 void MainWindow::ClickButton(int id) {
     const HWND button = ::GetDlgItem(window_, id);
     RECT rect = {};
@@ -143,6 +131,100 @@ void MainWindow::ClickButton(int id) {
     ::PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, Point(rect));
     ::PostMessageW(button, WM_LBUTTONUP, 0, Point(rect));
     Settle(button);
+}
+
+namespace {
+
+constexpr UINT kMenuIds[] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
+                             ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
+
+// A shown top-level window of a class that belongs to this process, other than `except`.
+HWND FindOwnWindow(const wchar_t* className, HWND except = nullptr) {
+    for (HWND found = ::FindWindowExW(nullptr, nullptr, className, nullptr); found != nullptr;
+         found = ::FindWindowExW(nullptr, found, className, nullptr)) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(found, &process);
+        if (found != except && process == ::GetCurrentProcessId() && ::IsWindowVisible(found)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+std::vector<bool> MainWindow::OpenMenu(std::size_t tab, int row) {
+    const HWND list = dialog_->page(tab).listView();
+    ::SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    RECT rect = {};
+    rect.left = LVIR_LABEL;
+    ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    ::PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, Point(rect));
+    ::PostMessageW(list, WM_RBUTTONUP, 0, Point(rect));
+    menuWindow_ = nullptr;
+    menu_ = nullptr;
+    std::vector<bool> available;
+    if (!Eventually([this] { return (menuWindow_ = FindOwnWindow(L"#32768")) != nullptr; })) {
+        return available;
+    }
+    menu_ = reinterpret_cast<HMENU>(::SendMessageW(menuWindow_, MN_GETHMENU, 0, 0));
+    for (const UINT id : kMenuIds) {
+        const UINT state = ::GetMenuState(menu_, id, MF_BYCOMMAND);
+        available.push_back(state != static_cast<UINT>(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0);
+    }
+    return available;
+}
+
+void MainWindow::ChooseMenuItem(UINT id) {
+    ClickMenuItem(id);
+    EXPECT_TRUE(Eventually([this] { return !MenuIsOpen(); })) << "the menu stayed open";
+}
+
+void MainWindow::ClickMenuItem(UINT id) {
+    const int count = ::GetMenuItemCount(menu_);
+    for (int position = 0; position < count; ++position) {
+        if (::GetMenuItemID(menu_, position) != id) {
+            continue;
+        }
+        RECT rect = {};
+        ::GetMenuItemRect(nullptr, menu_, static_cast<UINT>(position), &rect);
+        // The menu's tracking takes a click's position in screen coordinates.
+        const LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+        ::PostMessageW(menuWindow_, WM_LBUTTONDOWN, MK_LBUTTON, point);
+        ::PostMessageW(menuWindow_, WM_LBUTTONUP, 0, point);
+    }
+}
+
+void MainWindow::CloseMenu() {
+    ::PostMessageW(menuWindow_, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(Eventually([this] { return !MenuIsOpen(); })) << "the menu stayed open";
+}
+
+bool MainWindow::MenuIsOpen() const {
+    return FindOwnWindow(L"#32768") != nullptr;
+}
+
+MainWindow::Box MainWindow::WaitForBox(DWORD timeoutMs) const {
+    Box box;
+    Eventually([&] { return (box.window = FindOwnWindow(L"#32770", window_)) != nullptr; }, timeoutMs);
+    if (box.window != nullptr) {
+        wchar_t text[1024] = {};
+        ::GetDlgItemTextW(box.window, 0xFFFF, text, 1024);
+        box.text = text;
+        ::GetWindowTextW(box.window, text, 1024);
+        box.caption = text;
+        box.owner = ::GetWindow(box.window, GW_OWNER);
+    }
+    return box;
+}
+
+bool MainWindow::BoxIsOpen() const {
+    return FindOwnWindow(L"#32770", window_) != nullptr;
+}
+
+void MainWindow::Answer(const Box& box, int button) {
+    ::SendMessageW(::GetDlgItem(box.window, button), BM_CLICK, 0, 0);
+    EXPECT_TRUE(Eventually([&] { return !::IsWindow(box.window); })) << "the box stayed open";
 }
 
 std::wstring MainWindow::Text(int id) const {

@@ -37,8 +37,26 @@ public:
     // User actions.
     void ClickTab(std::size_t tab);
     void ClickRow(std::size_t tab, int row);
-    void RightClickRow(std::size_t tab, int row);
     void ClickButton(int id);
+
+    // The row's context menu, opened with a right click; the user then picks an item or closes it.
+    // Items in menu order: whether each of the six commands is available.
+    std::vector<bool> OpenMenu(std::size_t tab, int row);
+    void ChooseMenuItem(UINT id);  // expects the menu to close, as it does for an available item
+    void ClickMenuItem(UINT id);   // only clicks: a greyed item leaves the menu open
+    void CloseMenu();
+    bool MenuIsOpen() const;
+
+    // A message box the program shows: its text and caption; the user answers it with a button.
+    struct Box {
+        HWND window = nullptr;
+        std::wstring text;
+        std::wstring caption;
+        HWND owner = nullptr;
+    };
+    Box WaitForBox(DWORD timeoutMs = 10000) const;
+    bool BoxIsOpen() const;
+    void Answer(const Box& box, int button);
 
     // What the user sees.
     std::wstring Text(int id) const;
@@ -59,6 +77,8 @@ private:
     std::unique_ptr<CBrambleDlg> dialog_;
     std::thread ui_;
     HWND window_ = nullptr;
+    HWND menuWindow_ = nullptr;
+    HMENU menu_ = nullptr;
     HHOOK hook_ = nullptr;
     bool closed_ = false;
 };

@@ -1,0 +1,284 @@
+// Every row's context menu as a user meets it: the real menu opened with a right click, its
+// items read from the menu itself, commands chosen with a click, the program's boxes answered
+// with a button; the machine checked afterwards.
+#include "app/enumerators.h"
+#include "app/resource_ids.h"
+#include "app/scan_coordinator.h"
+#include "model/key_text.h"
+
+#include "pages/availability_table.h"
+#include "support/fault_injector.h"
+#include "support/main_window.h"
+#include "support/scan_gate.h"
+#include "support/registry_sandbox.h"
+#include "support/seeded_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarn {
+namespace {
+
+using test::Eventually;
+using test::MainWindow;
+using test::SeededMachine;
+
+const std::wstring kPrintStore = L"System\\CurrentControlSet\\Control\\Print\\Monitors\\TarnAutoRunDisable";
+
+int32_t StateOf(const std::wstring& variant) {
+    return variant == L"On" ? EntryEnabled : variant == L"Off" ? EntryDisabled : EntryFileMissing;
+}
+
+// The row of a page that shows the seeded registration of a variant; -1 when there is none.
+int FindRow(const SeededMachine& machine, std::size_t tab, const std::wstring& variant) {
+    const auto& entries = Scan().enumerators[tab]->results().entries;
+    const std::wstring stem = LowerAscii(L"TarnCmd" + std::to_wstring(tab) + variant + machine.tag());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const bool named = entries[i]->name == machine.Name(tab, variant);
+        const bool itsFile = tab != 7 || LowerAscii(entries[i]->imagePath).find(stem) != std::wstring::npos;
+        if (named && itsFile) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// The state a fresh scan of one category gives the registration; 0 when it is not listed.
+int32_t StateOnTheMachine(const SeededMachine& machine, std::size_t tab, const std::wstring& variant) {
+    EnumeratorSet fresh = CreateEnumerators();
+    fresh[tab]->Enumerate();
+    const std::wstring stem = LowerAscii(L"TarnCmd" + std::to_wstring(tab) + variant + machine.tag());
+    for (const auto& entry : fresh[tab]->results().entries) {
+        if (entry->name == machine.Name(tab, variant) &&
+            (tab != 7 || LowerAscii(entry->imagePath).find(stem) != std::wstring::npos)) {
+            return entry->state;
+        }
+    }
+    return 0;
+}
+
+std::string Items(const std::vector<bool>& available) {
+    std::string items;
+    for (const bool on : available) {
+        items.push_back(on ? '1' : '0');
+    }
+    return items;
+}
+
+class EntryCommandsTest : public ::testing::Test {
+protected:
+    SeededMachine machine;
+};
+
+TEST_F(EntryCommandsTest, EveryCellOfTheMenuTableAsTheRealMenuShowsIt) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    {
+        // The ghosts' files go while the scan is between enumeration and fill. The walk of the
+        // live monitors opens the store key once as one of its subkeys; the store's own pass is
+        // the second open, after every live monitor has been read.
+        test::ScanGate gate(kPrintStore, 2);
+        window.ClickButton(IDC_REFRESH);
+        ASSERT_TRUE(gate.WaitReached());
+        machine.RemoveGhostFiles();
+    }
+    ASSERT_TRUE(window.WaitForScans(2));
+    int cells = 0;
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        window.ClickTab(tab);
+        for (const wchar_t* variant : {L"On", L"Off", L"Ghost"}) {
+            if (!SeededMachine::Has(tab, variant)) {
+                continue;
+            }
+            const int row = FindRow(machine, tab, variant);
+            ASSERT_GE(row, 0) << "tab " << tab << " " << std::string(variant, variant + std::wcslen(variant));
+            const int32_t state = Scan().enumerators[tab]->results().entries[static_cast<std::size_t>(row)]->state;
+            ASSERT_EQ(StateOf(variant), state) << "tab " << tab;
+            const auto available = window.OpenMenu(tab, row);
+            ASSERT_EQ(6u, available.size()) << "no menu on tab " << tab;
+            EXPECT_EQ(test::ExpectedItems(static_cast<int32_t>(tab + 1), state), Items(available))
+                << "category " << tab + 1 << " state " << state;
+            window.CloseMenu();
+            ++cells;
+        }
+    }
+    // Every cell but three: a network provider and a shortcut cannot be switched off, and the
+    // shortcut walk runs after the gate, so a shortcut whose file went is not listed at all.
+    EXPECT_EQ(39, cells);
+}
+
+TEST_F(EntryCommandsTest, NoMenuBesideTheRowsAndNoneBeforeThePageHasFilled) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const HWND list = window.dialog().page(0).listView();
+    RECT client = {};
+    ::GetClientRect(list, &client);
+    window.ClickRow(0, 0);
+    ::PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, client.bottom - 30));
+    ::PostMessageW(list, WM_RBUTTONUP, 0, MAKELPARAM(20, client.bottom - 30));
+    window.Settle(list);
+    EXPECT_FALSE(window.MenuIsOpen());
+}
+
+// Switch off, switch on and delete on every page that handles them, with the boxes answered as a
+// user would: the row, the entry and the machine afterwards.
+TEST_F(EntryCommandsTest, SwitchingOffOnAndDeletingOnEveryPage) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        if (tab == 11) {
+            continue;  // the network-provider page changes nothing (below)
+        }
+        SCOPED_TRACE("tab " + std::to_string(tab));
+        window.ClickTab(tab);
+        int row = FindRow(machine, tab, L"On");
+        ASSERT_GE(row, 0);
+        const bool switches = tab != 10 && tab != 13;
+        if (switches) {
+            window.OpenMenu(tab, row);
+            window.ChooseMenuItem(ID_DISABLE_ENTRY);
+            EXPECT_TRUE(Eventually([&] { return window.Row(tab, row)[1] == L"已禁用"; }));
+            EXPECT_EQ(EntryDisabled, StateOnTheMachine(machine, tab, L"On"));
+            window.OpenMenu(tab, row);
+            window.ChooseMenuItem(ID_ENABLE_ENTRY);
+            EXPECT_TRUE(Eventually([&] { return window.Row(tab, row)[1] == L"已启用"; }));
+            EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, tab, L"On"));
+        }
+        // Delete, first answering No, then Yes.
+        const int rows = window.RowCount(tab);
+        const std::wstring question = tab == 3 ? L"删除该计划任务将无法恢复,确定要删除吗?" : L"删除该项将无法恢复,确定要删除吗?";
+        window.OpenMenu(tab, row);
+        window.ChooseMenuItem(ID_DELETE_ENTRY);
+        auto box = window.WaitForBox();
+        ASSERT_NE(nullptr, box.window);
+        EXPECT_EQ(question, box.text);
+        EXPECT_EQ(L"删除确认", box.caption);
+        EXPECT_EQ(window.window(), box.owner);
+        window.Answer(box, IDNO);
+        EXPECT_EQ(rows, window.RowCount(tab));
+        EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, tab, L"On"));
+
+        window.OpenMenu(tab, row);
+        window.ChooseMenuItem(ID_DELETE_ENTRY);
+        window.Answer(window.WaitForBox(), IDYES);
+        // Pages whose table says so confirm the deletion.
+        const bool confirms = tab == 2 || tab == 9;
+        if (confirms) {
+            box = window.WaitForBox();
+            EXPECT_EQ(L"删除成功!", box.text);
+            EXPECT_EQ(L"成功", box.caption);
+            window.Answer(box, IDOK);
+        }
+        EXPECT_TRUE(Eventually([&] { return window.RowCount(tab) == rows - 1; }));
+        EXPECT_FALSE(window.BoxIsOpen());
+        EXPECT_EQ(0, StateOnTheMachine(machine, tab, L"On"));
+        EXPECT_EQ(-1, FindRow(machine, tab, L"On"));
+        EXPECT_EQ(static_cast<std::size_t>(rows - 1), Scan().enumerators[tab]->results().entries.size());
+    }
+}
+
+TEST_F(EntryCommandsTest, TheNetworkProviderPageChangesNothing) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(11);
+    const int row = FindRow(machine, 11, L"On");
+    ASSERT_GE(row, 0);
+    const auto available = window.OpenMenu(11, row);
+    EXPECT_EQ("000111", Items(available));
+    window.ClickMenuItem(ID_DELETE_ENTRY);  // a greyed item does nothing
+    window.Settle(window.dialog().page(11).listView());
+    EXPECT_TRUE(window.MenuIsOpen());
+    window.CloseMenu();
+    EXPECT_FALSE(window.BoxIsOpen());
+    EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, 11, L"On"));
+}
+
+TEST_F(EntryCommandsTest, AFailedSwitchShowsItsBoxAndLeavesRowEntryAndMachineAlone) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(4);
+    const int row = FindRow(machine, 4, L"On");
+    ASSERT_GE(row, 0);
+    window.OpenMenu(4, row);
+    MainWindow::Box box;
+    {
+        // The registry refuses every call, as it does a user without the rights.
+        test::FaultInjection refusing(1, true, ERROR_ACCESS_DENIED);
+        window.ChooseMenuItem(ID_DISABLE_ENTRY);
+        box = window.WaitForBox();
+    }
+    EXPECT_EQ(L"禁用失败,没有足够的操作权限!", box.text);
+    EXPECT_EQ(L"禁用失败", box.caption);
+    window.Answer(box, IDOK);
+    EXPECT_EQ(L"已启用", window.Row(4, row)[1]);
+    EXPECT_EQ(EntryEnabled, Scan().enumerators[4]->results().entries[static_cast<std::size_t>(row)]->state);
+    EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, 4, L"On"));
+}
+
+TEST_F(EntryCommandsTest, TheLogonPageLeavesAKeyKindEntryAlone) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(0);
+    const int row = FindRow(machine, 0, L"On");
+    ASSERT_GE(row, 0);
+    // A record of key kind on this page: the page table gives the logon page no key operation.
+    Scan().enumerators[0]->results().entries[static_cast<std::size_t>(row)]->entryKind = KindKey;
+    const int rows = window.RowCount(0);
+    for (const int command : {ID_DISABLE_ENTRY, ID_DELETE_ENTRY}) {
+        window.OpenMenu(0, row);
+        window.ChooseMenuItem(command);
+        window.Settle(window.dialog().page(0).listView());
+        EXPECT_FALSE(window.BoxIsOpen()) << command;
+    }
+    EXPECT_EQ(rows, window.RowCount(0));
+    EXPECT_EQ(L"已启用", window.Row(0, row)[1]);
+    EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, 0, L"On"));
+}
+
+TEST_F(EntryCommandsTest, DeletingTheMiddleOfThreeRowsKeepsTheOthersAndTheirEntries) {
+    const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    for (const wchar_t* name : {L"TarnMid A", L"TarnMid B", L"TarnMid C"}) {
+        machine.seed().SetString(HKEY_LOCAL_MACHINE, run, name + machine.tag(), machine.File(L"TarnCmd0On" + machine.tag() + L".exe"));
+    }
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    auto rowOf = [&](const std::wstring& name) {
+        const auto& entries = Scan().enumerators[0]->results().entries;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i]->name == name + machine.tag()) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    const int a = rowOf(L"TarnMid A");
+    const int b = rowOf(L"TarnMid B");
+    const int c = rowOf(L"TarnMid C");
+    ASSERT_TRUE(a >= 0 && b == a + 1 && c == b + 1);
+    const auto rowA = window.Row(0, a);
+    const auto rowC = window.Row(0, c);
+    const int imageA = window.RowImage(0, a);
+    const int imageC = window.RowImage(0, c);
+
+    window.OpenMenu(0, b);
+    window.ChooseMenuItem(ID_DELETE_ENTRY);
+    window.Answer(window.WaitForBox(), IDYES);
+    ASSERT_TRUE(Eventually([&] { return rowOf(L"TarnMid B") == -1; }));
+    EXPECT_EQ(rowA, window.Row(0, a));
+    EXPECT_EQ(rowC, window.Row(0, b));  // the former third row moved up with its entry
+    EXPECT_EQ(imageA, window.RowImage(0, a));
+    EXPECT_EQ(imageC, window.RowImage(0, b));
+
+    window.OpenMenu(0, b);
+    window.ChooseMenuItem(ID_DISABLE_ENTRY);
+    EXPECT_TRUE(Eventually([&] { return window.Row(0, b)[1] == L"已禁用"; }));
+    EXPECT_EQ(L"已启用", window.Row(0, a)[1]);
+    EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, run + L"\\TarnAutoRunDisable", L"TarnMid C" + machine.tag()));
+    EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, run, L"TarnMid A" + machine.tag()));
+    EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, run, L"TarnMid B" + machine.tag()));
+}
+
+}  // namespace
+}  // namespace tarn

@@ -1,0 +1,213 @@
+#include "support/seeded_machine.h"
+
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+namespace tarn::test {
+
+namespace {
+
+const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring kScheduler = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
+const std::wstring kHelpers = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
+const std::wstring kServices = L"System\\CurrentControlSet\\Services";
+const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
+const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
+const std::wstring kNotify = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
+const std::wstring kNameSpaces =
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
+const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
+const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
+const std::wstring kStore = L"\\TarnAutoRunDisable";
+
+const wchar_t* const kVariants[] = {L"On", L"Off", L"Ghost"};
+
+std::size_t VariantIndex(const std::wstring& variant) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (variant == kVariants[i]) {
+            return i;
+        }
+    }
+    return 0;
+}
+
+// A CLSID made of the process tag, the tab and the variant, so that every seeded class differs.
+std::wstring Clsid(const std::wstring& tag, std::size_t tab, std::size_t variant) {
+    wchar_t text[64] = {};
+    std::swprintf(text, 64, L"{7A11C0DE-%04zu-%04zu-8000-%012ls}", tab, variant,
+                  (std::wstring(12, L'0') + tag).substr(tag.size()).c_str());
+    return text;
+}
+
+}  // namespace
+
+SeededMachine::SeededMachine()
+    : tag_(std::to_wstring(::GetCurrentProcessId())), desktop_(CSIDL_DESKTOPDIRECTORY) {
+    wchar_t system[MAX_PATH] = {};
+    ::GetSystemDirectoryW(system, MAX_PATH);
+    systemFolder_ = system;
+    for (std::size_t tab = 0; tab < 14; ++tab) {
+        for (const wchar_t* variant : kVariants) {
+            if (Has(tab, variant)) {
+                SeedTab(tab, variant);
+            }
+        }
+    }
+}
+
+SeededMachine::~SeededMachine() {
+    for (std::size_t variant = 0; variant < 3; ++variant) {
+        ::DeleteFileW((systemFolder_ + L"\\tarnk" + tag_ + kVariants[variant] + L".dll").c_str());
+    }
+}
+
+bool SeededMachine::Has(std::size_t tab, const std::wstring& variant) {
+    if (variant == L"Off") {
+        return tab != 11 && tab != 13;  // network providers and shortcuts have no switched-off form
+    }
+    if (variant == L"Ghost") {
+        return tab != 13;
+    }
+    return true;
+}
+
+std::wstring SeededMachine::Name(std::size_t tab, const std::wstring& variant) const {
+    const std::wstring stem = L"TarnCmd" + std::to_wstring(tab) + variant + tag_;
+    switch (tab) {
+        case 1:
+        case 2:
+            return L"Class " + stem;  // listed by their class name
+        case 3:
+            return stem + L".job";
+        case 6:
+            return stem + L".exe";
+        case 7:
+            return L"AppInit_DLLs";
+        case 8:
+            return L"TARNK" + tag_ + variant;
+        case 10:
+            return L"Filter " + stem;
+        case 13:
+            return stem + L".lnk";
+        default:
+            return stem;
+    }
+}
+
+void SeededMachine::SeedTab(std::size_t tab, const std::wstring& variant) {
+    const std::size_t index = VariantIndex(variant);
+    const bool off = variant == L"Off";
+    const std::wstring stem = L"TarnCmd" + std::to_wstring(tab) + variant + tag_;
+    const std::wstring file = folder_.AddFile(stem + (tab == 7 || tab == 8 ? L".dll" : L".exe"));
+    const std::wstring store = off ? kStore : L"";
+    const std::wstring clsid = Clsid(tag_, tab, index);
+    auto registerClass = [&] {
+        seed_.SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid, L"", Name(tab, variant));
+        seed_.SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid + L"\\InprocServer32", L"", file);
+    };
+    switch (tab) {
+        case 0:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kRun + store, stem, file);
+            break;
+        case 1:
+            registerClass();
+            seed_.SetString(HKEY_LOCAL_MACHINE, kScheduler + store, clsid, L"seeded");
+            break;
+        case 2:
+            registerClass();
+            seed_.SetString(HKEY_LOCAL_MACHINE, kHelpers + store + L"\\" + clsid, L"NoExplorer", L"1");
+            break;
+        case 3:
+            tasks_.Create(stem, file, off ? 0x4 : 0);
+            break;
+        case 4:
+        case 5: {
+            const std::wstring key = kServices + L"\\" + stem;
+            if (tab == 4) {
+                seed_.SetString(HKEY_LOCAL_MACHINE, key, L"ObjectName", L"LocalSystem");
+            }
+            seed_.SetString(HKEY_LOCAL_MACHINE, key, L"ImagePath", file);
+            seed_.SetDword(HKEY_LOCAL_MACHINE, key, L"Start", off ? 4 : 3);
+            if (off) {
+                seed_.SetDword(HKEY_LOCAL_MACHINE, key, L"TarnAutoRunDisable", 3);
+            }
+            break;
+        }
+        case 6:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kOptions + store + L"\\" + Name(tab, variant), L"Debugger", file);
+            break;
+        case 7:
+            // The live list holds the switched-on and the ghost DLLs; the store the other.
+            if (off) {
+                seed_.SetString(HKEY_LOCAL_MACHINE, kWindows + kStore, L"AppInit_DLLs", file + L",");
+            } else if (variant == L"On") {
+                const std::wstring on = folder_ / (L"TarnCmd7On" + tag_ + L".dll");
+                const std::wstring ghost = folder_ / (L"TarnCmd7Ghost" + tag_ + L".dll");
+                seed_.SetString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", on + L"," + ghost + L",");
+            }
+            break;
+        case 8: {
+            const std::wstring dll = L"tarnk" + tag_ + variant + L".dll";
+            const HANDLE handle = ::CreateFileW((systemFolder_ + L"\\" + dll).c_str(), GENERIC_WRITE, 0, nullptr,
+                                                CREATE_ALWAYS, 0, nullptr);
+            ::CloseHandle(handle);
+            // The page resolves names against the list's own folder, which a fresh prefix lacks.
+            seed_.SetString(HKEY_LOCAL_MACHINE, kKnownDlls, L"DllDirectory", systemFolder_);
+            seed_.SetString(HKEY_LOCAL_MACHINE, kKnownDlls + store, Name(tab, variant), dll);
+            if (variant == L"Ghost") {
+                knownDllGhost_ = systemFolder_ + L"\\" + dll;
+            }
+            break;
+        }
+        case 9:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kNotify + store + L"\\" + stem, L"DllName", file);
+            break;
+        case 10: {
+            const std::wstring entry = kNameSpaces + store + L"\\0000000" + std::to_wstring(tab) +
+                                       std::to_wstring(index) + tag_;
+            seed_.SetString(HKEY_LOCAL_MACHINE, entry, L"DisplayString", Name(tab, variant));
+            seed_.SetString(HKEY_LOCAL_MACHINE, entry, L"LibraryPath", file);
+            break;
+        }
+        case 11: {
+            std::wstring order;
+            HKEY key = nullptr;
+            if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOrder.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+                wchar_t text[4096] = {};
+                DWORD size = sizeof text - sizeof(wchar_t);
+                if (::RegQueryValueExW(key, L"ProviderOrder", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) ==
+                    ERROR_SUCCESS) {
+                    order = text;
+                }
+                ::RegCloseKey(key);
+            }
+            seed_.SetString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", order + (order.empty() ? L"" : L",") + stem);
+            seed_.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + stem + L"\\NetworkProvider", L"ProviderPath",
+                            file);
+            break;
+        }
+        case 12:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kMonitors + store + L"\\" + stem, L"Driver", file);
+            break;
+        case 13:
+            MakeShortcut(desktop_ / (stem + L".lnk"), file);
+            break;
+        default:
+            break;
+    }
+}
+
+void SeededMachine::RemoveGhostFiles() {
+    for (std::size_t tab = 0; tab < 14; ++tab) {
+        if (!Has(tab, L"Ghost")) {
+            continue;
+        }
+        const std::wstring stem = L"TarnCmd" + std::to_wstring(tab) + L"Ghost" + tag_;
+        ::DeleteFileW((folder_ / (stem + (tab == 7 || tab == 8 ? L".dll" : L".exe"))).c_str());
+    }
+    ::DeleteFileW(knownDllGhost_.c_str());
+}
+
+}  // namespace tarn::test
