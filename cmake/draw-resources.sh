@@ -38,3 +38,22 @@ convert -size 720x101 gradient:'#1b3f6e-#3f7cc0' \
     -font "$font" -fill white -pointsize 26 -annotate +96+20 'Tarnwell 系统自启动项管理工具' \
     -fill '#d6e6f8' -pointsize 13 -annotate +98+62 '找出 Windows 自动启动的一切：启动项、服务、驱动、插件与计划任务' \
     -type TrueColor BMP3:"$out/banner.bmp"
+
+# The about box's picture (146 x 73 dialog units; the control stretches it to its size).
+convert -size 256x128 gradient:'#f4f8fd-#c9dcf2' \
+    \( "$tango/32x32/apps/utilities-system-monitor.png" -filter Lanczos -resize 72x72 \) \
+    -gravity west -geometry +16+0 -composite -gravity northwest \
+    -font "$font" -fill '#1b3f6e' -pointsize 24 -annotate +100+34 'Tarnwell' \
+    -fill '#3f5f86' -pointsize 13 -annotate +101+70 '系统自启动项管理工具' \
+    -type TrueColor BMP3:"$out/about.bmp"
+
+# The about button's five blink frames (47 x 14 dialog units): a light that sweeps across the
+# caption, drawn one after another while an update waits.
+for frame in 1 2 3 4 5; do
+    x=$(( (frame - 1) * 20 ))
+    convert -size 84x24 gradient:'#ffe08a-#f0a020' \
+        \( -size 28x24 gradient:'#fffbe8-#ffd35a' \) -geometry +${x}+0 -composite \
+        -stroke '#b06a00' -fill none -draw 'rectangle 0,0 83,23' -stroke none \
+        -font "$font" -fill '#5a2d00' -pointsize 13 -gravity center -annotate +0+0 '关 于' \
+        -type TrueColor BMP3:"$out/blink$frame.bmp"
+done

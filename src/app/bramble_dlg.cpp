@@ -1,11 +1,15 @@
 #include "app/bramble_dlg.h"
 
+#include "app/about_dlg.h"
 #include "app/resource_ids.h"
+#include "app/update_check.h"
 #include "app/scan_coordinator.h"
 #include "pages/row_texts.h"
 #include "win/com_ptr.h"
 
 #include <shellapi.h>
+
+#include <iterator>
 
 namespace tarn {
 
@@ -16,6 +20,10 @@ const int kTabIconIds[] = {IDI_TAB_LOGON,    IDI_TAB_EXPLORER, IDI_TAB_INTERNET,
 namespace {
 
 constexpr int kPageTopOffset = 44;
+constexpr UINT_PTR kUpdateTimer = 1;
+constexpr UINT kBlinkPeriodMs = 500;
+constexpr DWORD kBlinkFramePauseMs = 10;
+constexpr int kBlinkFrames[] = {IDB_BLINK_1, IDB_BLINK_2, IDB_BLINK_3, IDB_BLINK_4, IDB_BLINK_5};
 
 HICON LoadAppIcon(HINSTANCE instance, int size) {
     return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, size, size, 0));
@@ -38,6 +46,8 @@ BOOL CBrambleDlg::OnInitDialog() {
     BuildTabsAndPages();
     CreateScanEvents();
     StartScan();
+    updateTarget_ = std::make_shared<UpdateTarget>(window());
+    StartUpdateCheck(updateTarget_);
     return TRUE;
 }
 
@@ -117,7 +127,7 @@ bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     return false;
 }
 
-bool CBrambleDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case kShowDetailsMessage:
             if (lParam != 0) {
@@ -132,10 +142,21 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result
             PaintMinimised();
             result = 0;
             return true;
+        case kUpdateResultMessage:
+            OnUpdateResult(static_cast<DWORD>(wParam));
+            result = 0;
+            return true;
+        case WM_TIMER:
+            OnUpdateTimer(static_cast<UINT_PTR>(wParam));
+            return false;
         case WM_QUERYDRAGICON:
             result = reinterpret_cast<LRESULT>(icon_.get());
             return true;
         case WM_DESTROY:
+            if (updateTarget_) {
+                updateTarget_->Detach();
+            }
+            ::KillTimer(window(), kUpdateTimer);
             StopScanThreads();
             Scan().mainWindow = nullptr;
             return false;
@@ -153,6 +174,72 @@ void CBrambleDlg::PaintMinimised() {
     const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
     ::DrawIcon(dc, x, y, icon_.get());
     ::EndPaint(window(), &paint);
+}
+
+void CBrambleDlg::OnAboutButton() {
+    CAbout about(instance_);
+    about.RunModal(instance_, IDD_ABOUT, window());
+    ::KillTimer(window(), kUpdateTimer);
+    if (updateAvailable_ == 1) {
+        ::SetDlgItemTextW(window(), IDC_ABOUT, L"关 于");
+        OpenUpdatePage();
+        updateAvailable_ = 0;
+    }
+}
+
+void CBrambleDlg::OnSiteLink() {
+    OpenSite();
+}
+
+void CBrambleDlg::OnUpdateResult(DWORD exitCode) {
+    if (exitCode == kUpdateWaiting) {
+        updateAvailable_ = 1;
+        ::SetTimer(window(), kUpdateTimer, kBlinkPeriodMs, nullptr);
+    } else if (exitCode == kUpdateOpenPageNow) {
+        OpenUpdatePage();
+    }
+}
+
+void CBrambleDlg::OnUpdateTimer(UINT_PTR id) {
+    if (updateAvailable_ != 1 || id != kUpdateTimer) {
+        return;
+    }
+    const HWND button = Item(IDC_ABOUT);
+    if (blinkPhase_ == 0) {
+        ::SetWindowTextW(button, L"\u3000关\u3000于\u3000");
+        blinkPhase_ = 1;
+        return;
+    }
+    const HDC dc = ::GetDC(button);
+    if (dc != nullptr) {
+        RECT client = {};
+        ::GetClientRect(button, &client);
+        const HDC memory = ::CreateCompatibleDC(dc);
+        ::SetBkMode(dc, TRANSPARENT);
+        for (std::size_t k = 0; k < std::size(kBlinkFrames); ++k) {
+            const auto frame = static_cast<HBITMAP>(
+                ::LoadImageW(instance_, MAKEINTRESOURCEW(kBlinkFrames[k]), IMAGE_BITMAP, 0, 0, 0));
+            if (frame != nullptr && memory != nullptr) {
+                BITMAP size = {};
+                ::GetObjectW(frame, sizeof size, &size);
+                const HGDIOBJ previous = ::SelectObject(memory, frame);
+                ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, size.bmWidth, size.bmHeight,
+                             SRCCOPY);
+                ::SelectObject(memory, previous);
+            }
+            if (frame != nullptr) {
+                ::DeleteObject(frame);
+            }
+            if (k + 1 < std::size(kBlinkFrames)) {
+                ::Sleep(kBlinkFramePauseMs);
+            }
+        }
+        if (memory != nullptr) {
+            ::DeleteDC(memory);
+        }
+        ::ReleaseDC(button, dc);
+    }
+    blinkPhase_ = 0;
 }
 
 void CBrambleDlg::OnRefresh() {

@@ -8,7 +8,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <memory>
+
 namespace tarn {
+
+class UpdateTarget;
 
 // The main window: banner, the fourteen category tabs, the details panel of the entry last
 // clicked, refresh and about. Closing it stops the scan and ends the program.
@@ -26,8 +30,10 @@ protected:
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    virtual void OnAboutButton() {}
-    virtual void OnSiteLink() {}
+    void OnAboutButton();
+    void OnSiteLink();
+    void OnUpdateResult(DWORD exitCode);
+    void OnUpdateTimer(UINT_PTR id);
 
 private:
     void BuildTabsAndPages();
@@ -50,6 +56,10 @@ private:
     HWND iconControl_ = nullptr;
     // The shell icon the details panel shows now (the system's icons are not owned).
     unique_hicon detailsIcon_;
+    // The about button's update signal: an update waits, and which half of the blink comes next.
+    std::shared_ptr<UpdateTarget> updateTarget_;
+    int32_t updateAvailable_ = 0;
+    int32_t blinkPhase_ = 0;
 };
 
 // The tab icons' resources, in tab order.

@@ -25,10 +25,23 @@
 #define IDI_TAB_KNOWNDLLS 160
 #define IDI_TAB_NETWORK 161
 #define IDI_TAB_SHORTCUTS 172
+// The about button's five blink frames, drawn in this order.
+#define IDB_BLINK_1 173
+#define IDB_BLINK_2 174
+#define IDB_BLINK_3 175
+#define IDB_BLINK_4 176
+#define IDB_BLINK_5 177
 
 // Main window.
 #define IDC_REFRESH 1003
 #define IDC_ABOUT 1007
+
+// About box.
+#define IDC_ABOUT_OK 1036
+#define IDC_ABOUT_SUPPORT_MAIL 1037
+#define IDC_ABOUT_SAMPLE_MAIL 1038
+#define IDC_ABOUT_SITE 1039
+#define IDC_ABOUT_PRODUCT 1040
 #define IDC_DETAIL_ICON 1009
 #define IDC_DETAIL_NAME 1010
 #define IDC_SIZE_LABEL 1011
