@@ -7,7 +7,8 @@ g++-mingw-w64-i686 g++-mingw-w64-x86-64
 wine wine32:i386 wine64 fonts-wine
 libxrender1:i386 libxrandr2:i386 libxi6:i386 libxcursor1:i386 libxfixes3:i386
 libxinerama1:i386 libxcomposite1:i386 libgnutls30:i386
-xvfb xauth fonts-wqy-microhei osslsigncode openssl imagemagick tango-icon-theme"
+xvfb xauth fonts-wqy-microhei osslsigncode openssl imagemagick tango-icon-theme
+nlohmann-json3-dev"
 
 missing=""
 for package in $packages; do

@@ -43,6 +43,15 @@ int wmain() {
                 "above the floor\n",
                 total, enumeration, fill, floor, pacedRows, floor / 0.02, fill - floor,
                 floor > 0 ? 100.0 * (fill - floor) / floor : 0.0);
+    std::size_t slowest = 0;
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
+        if (Scan().fillTicks[k].load() > Scan().fillTicks[slowest].load()) {
+            slowest = k;
+        }
+    }
+    std::printf("window bench: slowest page fill: tab %zu, %.2f s for %zu rows\n", slowest,
+                static_cast<double>(Scan().fillTicks[slowest].load()) / 1000.0,
+                Scan().enumerators[slowest]->results().entries.size());
     ::PostMessageW(dialog.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
     ui.join();
     ShutdownScanCoordinator();

@@ -1,5 +1,8 @@
 #include "app/scan_coordinator.h"
 
+#include "fileinfo/file_facts_cache.h"
+#include "model/service_walk.h"
+
 #include "fileinfo/signature.h"
 
 namespace tarn {
@@ -32,6 +35,9 @@ DWORD WINAPI CoordinatorThread(void* argument) {
         return 0;
     }
     const uint64_t started = Now();
+    // Entries of one file, in every category and page, share what is read of it in this scan.
+    const FileFactsScope fileFacts;
+    const ServiceWalkScope serviceWalk;
     for (auto& busy : control.pageBusy) {
         busy = true;
     }

@@ -45,6 +45,8 @@ struct ScanControl {
     // Moments of the scan that the benchmark reads: enumeration and fill ends of the last scan.
     std::atomic<uint64_t> enumerationTicks{0};
     std::atomic<uint64_t> scanTicks{0};
+    // How long each page's fill of the last scan took, in milliseconds.
+    std::array<std::atomic<uint64_t>, kCategoryCount> fillTicks{};
 };
 
 ScanControl& Scan();

@@ -35,14 +35,30 @@ void AppendUtf8(std::string& out, uint32_t codePoint) {
 
 std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arguments) {
     ScanOptions options;
-    for (const std::wstring& argument : arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::wstring& argument = arguments[i];
         if (argument == L"--csv") {
             options.csv = true;
+        } else if (argument == L"--json") {
+            options.json = true;
         } else if (argument == L"--no-verify") {
             options.verify = false;
+        } else if (argument == L"--stats") {
+            options.stats = true;
+        } else if (argument == L"--hash") {
+            options.hash = true;
+        } else if (argument == L"--all") {
+            options.all = true;
+        } else if (argument == L"--help") {
+            options.help = true;
+        } else if (argument == L"--baseline" && i + 1 < arguments.size() && !arguments[i + 1].empty()) {
+            options.baseline = arguments[++i];
         } else {
             return std::nullopt;
         }
+    }
+    if (options.csv && options.json) {
+        return std::nullopt;
     }
     return options;
 }
@@ -66,13 +82,14 @@ std::wstring CsvField(const std::wstring& text) {
     return quoted;
 }
 
-std::wstring CsvHeader() {
+std::wstring CsvHeader(bool withHash) {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
            L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags" +
-           std::wstring(kLineEnd);
+           std::wstring(withHash ? L",sha256" : L"") + kLineEnd;
 }
 
-std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry) {
+std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry,
+                    const std::wstring* sha256) {
     const std::wstring fields[] = {
         std::to_wstring(categoryIndex), caption, entry.name, entry.signature, entry.description,
         entry.imagePath, entry.company, entry.fileTime, entry.fileVersion, entry.commandLine,
@@ -86,6 +103,9 @@ std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, cons
             row.push_back(L',');
         }
         row += CsvField(VisibleText(field));
+    }
+    if (sha256 != nullptr) {
+        row += L"," + CsvField(*sha256);
     }
     return row + kLineEnd;
 }
@@ -105,11 +125,14 @@ std::wstring StateText(int32_t state) {
     }
 }
 
-std::wstring TextEntryLine(const AutoRunEntry& entry) {
+std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256) {
     const std::wstring signature = entry.state == EntryFileMissing ? kFileMissingText : entry.signature;
     const std::wstring flag = NameHoldsNul(entry) ? std::wstring(L"\t") + kNulNameText : std::wstring();
-    return StateText(entry.state) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" + entry.imagePath +
-           L"\t" + entry.company + L"\t" + VisibleText(entry.location) + flag + kLineEnd;
+    // A registration whose command resolves to no file shows the command instead.
+    const std::wstring file = entry.imagePath.empty() ? entry.commandLine : entry.imagePath;
+    const std::wstring hash = sha256 != nullptr ? L"\tsha256=" + *sha256 : std::wstring();
+    return StateText(entry.state) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" + VisibleText(file) +
+           L"\t" + entry.company + L"\t" + VisibleText(entry.location) + hash + flag + kLineEnd;
 }
 
 std::string Utf8FromWide(const std::wstring& text) {

@@ -1,47 +1,167 @@
-// Console report of every autostart registration the categories find, in tab order.
+// Console report of every autostart registration the categories find, in tab order: text, CSV or
+// JSON, optionally with file hashes and the registrations whose file is gone, or compared with an
+// earlier JSON report.
 #include "app/console_output.h"
 #include "app/enumerators.h"
+#include "app/json_report.h"
 #include "app/scan_report.h"
+#include "fileinfo/file_facts_cache.h"
 #include "fileinfo/signature.h"
+#include "model/service_walk.h"
 #include "pages/entry_file_check.h"
 
 #include <windows.h>
+#include <lmcons.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+namespace {
+
+using namespace tarn;
+
+std::wstring Now() {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    wchar_t text[32] = {};
+    ::swprintf(text, 32, L"%04u-%02u-%02uT%02u:%02u:%02u", now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+               now.wSecond);
+    return text;
+}
+
+std::wstring MachineName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    return ::GetComputerNameW(name, &size) ? std::wstring(name, size) : std::wstring();
+}
+
+std::wstring UserName() {
+    wchar_t name[UNLEN + 1] = {};
+    DWORD size = UNLEN + 1;
+    return ::GetUserNameW(name, &size) && size > 0 ? std::wstring(name, size - 1) : std::wstring();
+}
+
+// The whole file, or nothing when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::string bytes;
+    char block[65536];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ::ReadFile(file, block, sizeof block, &read, nullptr) != FALSE) && read > 0) {
+        bytes.append(block, read);
+    }
+    ::CloseHandle(file);
+    return ok ? std::optional<std::string>(bytes) : std::nullopt;
+}
+
+std::wstring Wide(const std::string& utf8) {
+    const int units = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0], units);
+    return text;
+}
+
+}  // namespace
+
 int wmain(int argc, wchar_t** argv) {
-    using namespace tarn;
     const auto options = ParseScanOptions(std::vector<std::wstring>(argv + 1, argv + argc));
     if (!options) {
         WriteText(STD_ERROR_HANDLE, kScanUsage);
         return 2;
     }
+    if (options->help) {
+        WriteText(STD_OUTPUT_HANDLE, kScanUsage);
+        return 0;
+    }
+    // A baseline that cannot be read is refused before the scan.
+    std::optional<std::string> baseline;
+    if (!options->baseline.empty()) {
+        baseline = ReadWholeFile(options->baseline);
+        if (!baseline) {
+            WriteText(STD_ERROR_HANDLE, L"tarnscan: cannot read the baseline " + options->baseline + L"\r\n");
+            return 2;
+        }
+    }
     if (options->verify) {
         InitSignatureVerifier();
     }
 
+    const FileFactsScope fileFacts;
+    const ServiceWalkScope serviceWalk;
+    FileFactsCache& cache = fileFacts.cache();
+    const bool json = options->json || baseline.has_value();
     EnumeratorSet enumerators = CreateEnumerators();
-    std::wstring report = options->csv ? CsvHeader() : std::wstring();
+    std::wstring report = options->csv ? CsvHeader(options->hash) : std::wstring();
+    std::vector<nlohmann::json> categories;
+    std::wstring timings;  // milliseconds each category took to enumerate
     for (std::size_t index = 0; index < enumerators.size(); ++index) {
         CTarnAutoRunBase* enumerator = enumerators[index].get();
         if (enumerator == nullptr) {
             continue;
         }
+        enumerator->KeepUnresolved(options->all);
+        const ULONGLONG started = ::GetTickCount64();
         enumerator->Enumerate();
+        timings += L" " + std::to_wstring(index) + L":" + std::to_wstring(::GetTickCount64() - started);
         const auto& entries = enumerator->results().entries;
-        if (!options->csv) {
+        if (!options->csv && !json) {
             report += TextCategoryLine(kCategoryCaptions[index], entries.size());
         }
+        std::vector<nlohmann::json> listed;
         for (const auto& entry : entries) {
-            CheckEntryFile(*entry, options->verify);
-            report += options->csv ? CsvRow(index, kCategoryCaptions[index], *entry) : TextEntryLine(*entry);
+            const bool exists = CheckEntryFile(*entry, options->verify);
+            const std::wstring hash = options->hash && exists ? cache.Sha256(entry->imagePath) : std::wstring();
+            if (json) {
+                EntryFindings findings;
+                if (options->verify && exists) {
+                    const SignatureFacts& signature = cache.Signature(entry->imagePath);
+                    findings.signatureCode = signature.code;
+                    findings.signer = signature.signer;
+                }
+                findings.sha256 = hash;
+                listed.push_back(EntryJson(index, kCategoryCaptions[index], *entry, findings));
+            } else if (options->csv) {
+                report += CsvRow(index, kCategoryCaptions[index], *entry, options->hash ? &hash : nullptr);
+            } else {
+                report += TextEntryLine(*entry, options->hash ? &hash : nullptr);
+            }
+        }
+        if (json) {
+            categories.push_back(CategoryJson(index, kCategoryCaptions[index], std::move(listed)));
+        }
+    }
+    int status = 0;
+    if (json) {
+        const auto document = ReportJson({Now(), MachineName(), UserName()}, categories);
+        if (baseline) {
+            const BaselineCompare compare = CompareWithBaseline(*baseline, document);
+            if (compare.status == 2) {
+                WriteText(STD_ERROR_HANDLE, L"tarnscan: baseline refused: " + Wide(compare.error) + L"\r\n");
+            }
+            for (const auto& line : compare.lines) {
+                report += Wide(line) + L"\r\n";
+            }
+            status = compare.status;
+        } else {
+            report = Wide(document.dump(1, '\t', false, nlohmann::json::error_handler_t::replace)) + L"\r\n";
         }
     }
     WriteText(STD_OUTPUT_HANDLE, report);
+    if (options->stats) {
+        WriteText(STD_ERROR_HANDLE, L"stats: reads " + std::to_wstring(cache.factReads()) + L", verifications " +
+                                        std::to_wstring(cache.verifications()) + L", hashes " +
+                                        std::to_wstring(cache.hashes()) + L"; ms per category" + timings +
+                                        L"\r\n");
+    }
 
     if (options->verify) {
         ReleaseSignatureVerifier();
     }
-    return 0;
+    return status;
 }

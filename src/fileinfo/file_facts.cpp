@@ -1,5 +1,6 @@
 #include "fileinfo/file_facts.h"
 
+#include "fileinfo/file_facts_cache.h"
 #include "fileinfo/file_time_text.h"
 #include "fileinfo/version_info.h"
 #include "win/com_ptr.h"
@@ -68,12 +69,14 @@ unique_hicon GetLargeFileIcon(const std::wstring& path) {
 }
 
 void FillFileFacts(AutoRunEntry& entry) {
-    const std::wstring path = entry.imagePath;
-    ReadFileDescription(path, entry);
-    ReadCompanyName(path, entry);
-    StoreFileSize(path, entry);
-    StoreFileTime(path, entry);
-    ReadFileVersion(path, entry);
+    const auto cache = CurrentFileFacts();
+    const FileFacts read = cache ? FileFacts() : ReadFileFacts(entry.imagePath);
+    const FileFacts& facts = cache ? cache->Facts(entry.imagePath) : read;
+    entry.description = facts.description;
+    entry.company = facts.company;
+    entry.sizeKB = facts.sizeKB;
+    entry.fileTime = facts.fileTime;
+    entry.fileVersion = facts.fileVersion;
 }
 
 }  // namespace tarn

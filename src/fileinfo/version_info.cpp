@@ -23,9 +23,8 @@ bool OffsetInBlock(const std::vector<BYTE>& block, const void* pointer, std::siz
     return true;
 }
 
-}  // namespace
-
-std::wstring QueryVersionString(const wchar_t* queryTemplate, const std::wstring& path) {
+// The file's whole version block; empty when it has none.
+std::vector<BYTE> ReadVersionBlock(const std::wstring& path) {
     DWORD handle = 0;
     const DWORD blockSize = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (blockSize == 0) {
@@ -36,7 +35,14 @@ std::wstring QueryVersionString(const wchar_t* queryTemplate, const std::wstring
     if (!::GetFileVersionInfoW(path.c_str(), 0, blockSize, block.data())) {
         return {};
     }
+    return block;
+}
 
+// One named string of a block already read.
+std::wstring QueryBlockString(std::vector<BYTE>& block, const wchar_t* queryTemplate) {
+    if (block.empty()) {
+        return {};
+    }
     void* table = nullptr;
     UINT tableLength = 0;
     std::size_t tableOffset = 0;
@@ -62,6 +68,19 @@ std::wstring QueryVersionString(const wchar_t* queryTemplate, const std::wstring
         }
     }
     return found ? TextInBlock(block.data(), block.size(), foundOffset) : std::wstring();
+}
+
+}  // namespace
+
+std::wstring QueryVersionString(const wchar_t* queryTemplate, const std::wstring& path) {
+    std::vector<BYTE> block = ReadVersionBlock(path);
+    return QueryBlockString(block, queryTemplate);
+}
+
+VersionStrings ReadVersionStrings(const std::wstring& path) {
+    std::vector<BYTE> block = ReadVersionBlock(path);
+    return {QueryBlockString(block, kDescriptionQuery), QueryBlockString(block, kCompanyQuery),
+            QueryBlockString(block, kFileVersionQuery)};
 }
 
 void ReadFileDescription(const std::wstring& path, AutoRunEntry& entry) {

@@ -21,8 +21,23 @@ AutoRunEntry& CTarnAutoRunBase::NewEntry() {
     return *results_.current;
 }
 
-bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
+bool CTarnAutoRunBase::ResolveCurrentStrictly(const std::wstring& text) {
     return results_.current != nullptr && ResolveImagePath(results_.current.get(), text) != 0;
+}
+
+bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
+    if (ResolveCurrentStrictly(text)) {
+        return true;
+    }
+    if (!keepUnresolved_ || results_.current == nullptr) {
+        return false;
+    }
+    // Its file is gone or was never there: listed so that it can be found and cleaned up.
+    results_.current->imagePath.clear();
+    if (results_.current->commandLine.empty()) {
+        results_.current->commandLine = text;
+    }
+    return true;
 }
 
 void CTarnAutoRunBase::AddEntry(int32_t locationKind) {

@@ -36,11 +36,17 @@ public:
     CategoryResults& results() { return results_; }
     const CategoryResults& results() const { return results_; }
 
+    // Also lists registrations whose command resolves to no file, with an empty image path.
+    void KeepUnresolved(bool keep) { keepUnresolved_ = keep; }
+
 protected:
     // Starts a new record as `current`.
     AutoRunEntry& NewEntry();
-    // Resolves `text` into the current record's image path.
+    // Resolves `text` into the current record's image path. A registration kept unresolved
+    // (KeepUnresolved) also answers true, with no image path.
     bool ResolveCurrent(const std::wstring& text);
+    // Resolves only: for a command that has another to fall back on.
+    bool ResolveCurrentStrictly(const std::wstring& text);
     // Completes the current record (state by pass, file facts, location) and appends it.
     void AddEntry(int32_t locationKind = LocationKey);
 
@@ -61,6 +67,9 @@ protected:
 
     std::unique_ptr<RegKey> registry_;
     CategoryResults results_;
+
+private:
+    bool keepUnresolved_ = false;
 };
 
 }  // namespace tarn

@@ -22,6 +22,10 @@ UpcaseUnit SystemUpcase() {
 }
 
 wchar_t Fold(wchar_t unit) {
+    // The table maps ASCII as everyone does; only other units need the call.
+    if (unit < 0x80) {
+        return unit >= L'a' && unit <= L'z' ? static_cast<wchar_t>(unit - L'a' + L'A') : unit;
+    }
     const UpcaseUnit upcase = SystemUpcase();
     return upcase != nullptr ? upcase(unit) : static_cast<wchar_t>(std::towupper(unit));
 }

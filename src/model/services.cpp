@@ -1,6 +1,7 @@
 #include "model/services.h"
 
 #include "model/key_text.h"
+#include "model/service_walk.h"
 
 #include <optional>
 
@@ -15,6 +16,13 @@ constexpr DWORD kStartDisabled = 4;
 
 int32_t CTarnAutoRunServiceKeys::Enumerate() {
     results_.locationText = JoinKeyText(L"HKLM", kServicesPath);
+    // In a scan, services and drivers share one walk of the Services key.
+    if (const auto walk = CurrentServiceWalk()) {
+        if (const auto& records = walk->Records()) {
+            AddServiceKeys(*records);
+        }
+        return 0;
+    }
     if (registry_->OpenRead(HKEY_LOCAL_MACHINE, kServicesPath)) {
         EnumerateOpenKey();
     }
@@ -22,31 +30,56 @@ int32_t CTarnAutoRunServiceKeys::Enumerate() {
 }
 
 int32_t CTarnAutoRunServiceKeys::EnumerateOpenKey() {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& name) {
+    AddServiceKeys(ReadServiceKeys(*registry_));
+    registry_->Close();
+    return 0;
+}
+
+void CTarnAutoRunServiceKeys::AddServiceKeys(const std::vector<ServiceKeyRecord>& records) {
+    for (const ServiceKeyRecord& record : records) {
         results_.pass = 0;
         NewEntry();
-        const std::wstring relPath = JoinKeyText(kServicesPath, name);
-        if ((HasObjectName(relPath) == 1) == listsDrivers_) {
-            return;
+        if (!record.opened || record.hasObjectName == listsDrivers_) {
+            continue;
         }
-        if (IsStartListed(relPath) == 0) {
-            return;
+        if (!StartListed(record.start, record.kept)) {
+            continue;
         }
         AutoRunEntry& entry = *results_.current;
-        entry.name = name;
-        entry.subKeyName = name;
-        entry.keyPath = JoinKeyText(results_.locationText, name);
+        entry.name = record.name;
+        entry.subKeyName = record.name;
+        entry.keyPath = JoinKeyText(results_.locationText, record.name);
         entry.locateKind = LocateKey;
         entry.entryKind = KindService;
         // A shared-host service is known by its DLL; one whose DLL cannot be resolved falls back
         // to the host's command.
-        if (!listsDrivers_ && ReadServiceDll(relPath) == 1) {
-            return;
+        if (!listsDrivers_ && record.serviceDll && AddCommand(*record.serviceDll, true)) {
+            continue;
         }
-        ReadImagePath(relPath);
-    });
-    registry_->Close();
-    return 0;
+        if (record.imagePath) {
+            AddCommand(*record.imagePath);
+        }
+    }
+}
+
+bool CTarnAutoRunServiceKeys::StartListed(std::optional<DWORD> start, std::optional<DWORD> kept) {
+    // A kept start type counts only while the service is switched off: with any other "Start"
+    // Windows starts the service, and the kept value is stale.
+    const bool started = start && *start != kStartDisabled;
+    const bool stored = !started && kept && *kept != kStartDisabled;
+    if (stored) {
+        results_.pass = 1;
+    }
+    return started || stored;
+}
+
+bool CTarnAutoRunServiceKeys::AddCommand(const std::wstring& data, bool strictly) {
+    results_.current->commandLine = data;
+    if (!(strictly ? ResolveCurrentStrictly(data) : ResolveCurrent(data))) {
+        return false;
+    }
+    AddEntry();
+    return true;
 }
 
 int32_t CTarnAutoRunServiceKeys::HasObjectName(const std::wstring& relPath) {
@@ -71,14 +104,7 @@ int32_t CTarnAutoRunServiceKeys::IsStartListed(const std::wstring& relPath) {
             kept = DwordOf(value);
         }
     });
-    // A kept start type counts only while the service is switched off: with any other "Start"
-    // Windows starts the service, and the kept value is stale.
-    const bool started = start && *start != kStartDisabled;
-    const bool stored = !started && kept && *kept != kStartDisabled;
-    if (stored) {
-        results_.pass = 1;
-    }
-    return (started || stored) ? 1 : 0;
+    return StartListed(start, kept) ? 1 : 0;
 }
 
 int32_t CTarnAutoRunServiceKeys::ReadCommandValue(const std::wstring& keyPath, const wchar_t* valueName) {
@@ -90,13 +116,7 @@ int32_t CTarnAutoRunServiceKeys::ReadCommandValue(const std::wstring& keyPath, c
     if (!value.found()) {
         return 0;
     }
-    const std::wstring data = TextOf(value.item);
-    results_.current->commandLine = data;
-    if (!ResolveCurrent(data)) {
-        return 0;
-    }
-    AddEntry();
-    return 1;
+    return AddCommand(TextOf(value.item)) ? 1 : 0;
 }
 
 int32_t CTarnAutoRunServiceKeys::ReadImagePath(const std::wstring& relPath) {

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "model/autorun_base.h"
+#include "model/service_walk.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -25,6 +28,13 @@ protected:
     explicit CTarnAutoRunServiceKeys(bool listsDrivers) : listsDrivers_(listsDrivers) {}
 
 private:
+    // Lists the services (or drivers) among the walked service keys, in walk order.
+    void AddServiceKeys(const std::vector<ServiceKeyRecord>& records);
+    // Whether the start values list the service; a kept one makes this a store-pass record.
+    bool StartListed(std::optional<DWORD> start, std::optional<DWORD> kept);
+    // Resolves a command into the record being built and adds it; false when it does not resolve.
+    // `strictly`: the command has another to fall back on, so it is never kept unresolved.
+    bool AddCommand(const std::wstring& data, bool strictly = false);
     int32_t ReadCommandValue(const std::wstring& keyPath, const wchar_t* valueName);
 
     bool listsDrivers_;

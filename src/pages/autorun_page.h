@@ -12,6 +12,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <string>
 
 namespace tarn {
 
@@ -94,6 +96,12 @@ private:
     UniqueAny<ImageListTraits> imageList_;
     // Icons the fills have appended; the next row's icon goes after them.
     int imageCount_ = 0;
+    // The shell's icon of each file of this page's fill, by folded path (none when the shell had none).
+    struct FileIcon {
+        bool asked = false;
+        unique_hicon icon;
+    };
+    std::map<std::wstring, FileIcon> shellIconOfFile_;
 };
 
 }  // namespace tarn

@@ -1,31 +1,25 @@
 #include "pages/entry_file_check.h"
 
-#include "fileinfo/signature.h"
+#include "fileinfo/file_facts_cache.h"
+#include "fileinfo/signature_codes.h"
 #include "pages/page_texts.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
-#include <vector>
-
 namespace tarn {
 
-namespace {
-
-constexpr std::size_t kSignerCapacity = 8000;
-
-}  // namespace
-
 bool CheckEntryFile(AutoRunEntry& entry, bool verify) {
-    if (!::PathFileExistsW(entry.imagePath.c_str())) {
+    const auto cache = CurrentFileFacts();
+    const bool exists = cache ? cache->Exists(entry.imagePath) : ::PathFileExistsW(entry.imagePath.c_str()) != FALSE;
+    if (!exists) {
         entry.sizeKB = 0;
         entry.state = EntryFileMissing;
         return false;
     }
     if (verify) {
-        std::vector<wchar_t> signer(kSignerCapacity, L'\0');
-        int32_t isSigned = 0;
-        const uint32_t code = VerifyFileSignature(entry.imagePath.c_str(), signer.data(), signer.size(), isSigned);
+        // Entries of one file share one verification per scan.
+        const uint32_t code = cache ? cache->Signature(entry.imagePath).code : VerifyFileFacts(entry.imagePath).code;
         entry.signature = code == SignatureValid ? kSignatureValidText : kSignatureInvalidText;
     }
     return true;

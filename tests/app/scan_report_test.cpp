@@ -18,6 +18,17 @@ TEST(ParseScanOptions, AcceptsOnlyTheKnownOptions) {
     ASSERT_TRUE(both.has_value());
     EXPECT_TRUE(both->csv);
     EXPECT_FALSE(both->verify);
+    EXPECT_FALSE(both->stats);
+    const auto stats = ParseScanOptions({L"--stats"});
+    ASSERT_TRUE(stats.has_value());
+    EXPECT_TRUE(stats->stats);
+    const auto every = ParseScanOptions({L"--json", L"--hash", L"--all", L"--baseline", L"old.json", L"--help"});
+    ASSERT_TRUE(every.has_value());
+    EXPECT_TRUE(every->json && every->hash && every->all && every->help);
+    EXPECT_EQ(L"old.json", every->baseline);
+    EXPECT_FALSE(ParseScanOptions({L"--baseline"}).has_value());  // the file name is missing
+    EXPECT_FALSE(ParseScanOptions({L"--baseline", L""}).has_value());
+    EXPECT_FALSE(ParseScanOptions({L"--csv", L"--json"}).has_value());
     EXPECT_FALSE(ParseScanOptions({L"--csv", L"-x"}).has_value());
     EXPECT_FALSE(ParseScanOptions({L"csv"}).has_value());
 }

@@ -2,6 +2,7 @@
 
 #include "support/category_fixture.h"
 
+#include "fileinfo/file_facts_cache.h"
 #include "model/key_text.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,28 @@ TEST_F(LogonTest, RunValueEntryCarriesItsKeyAndValue) {
               Describe(entry));
     EXPECT_EQ(0, entry.sizeKB);  // file facts were filled
     EXPECT_FALSE(entry.fileTime.empty());
+}
+
+TEST_F(LogonTest, EntriesOfOneFileShareOneReadOfItInAScan) {
+    const std::wstring files[] = {File(L"shared\\one.exe"), File(L"shared\\two.exe"), File(L"shared\\three.exe")};
+    for (int k = 0; k < 30; ++k) {
+        // The same file, now and then written in other letters.
+        std::wstring path = files[k % 3];
+        if (k % 2 == 1) {
+            for (auto& c : path) {
+                c = c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+            }
+        }
+        WriteString(HKEY_LOCAL_MACHINE, kRun, L"Shared " + std::to_wstring(k), path);
+    }
+    const FileFactsScope scan;
+    logon.Enumerate();
+    ASSERT_EQ(30u, logon.results().entries.size());
+    EXPECT_EQ(3u, scan.cache().factReads());
+    for (const auto& entry : logon.results().entries) {
+        EXPECT_EQ(0, entry->sizeKB);
+        EXPECT_FALSE(entry->fileTime.empty());
+    }
 }
 
 TEST_F(LogonTest, KeysAreReadInTableOrderLiveBeforeStored) {

@@ -3,6 +3,7 @@
 #include "support/category_fixture.h"
 
 #include "model/key_text.h"
+#include "model/service_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,46 @@ protected:
     CTarnAutoRunServices services;
     CTarnAutoRunDrivers drivers;
 };
+
+TEST_F(ServicesTest, OneSharedWalkGivesBothCategoriesWhatTheirOwnWalksGive) {
+    const std::wstring host = File(L"WINDOWS\\system32\\svchost.exe");
+    const std::wstring dll = File(L"WINDOWS\\system32\\worker.dll");
+    File(L"WINDOWS\\system32\\drivers\\beep.sys");
+    for (int k = 0; k < 6; ++k) {
+        const std::wstring name = L"Svc" + std::to_wstring(k);
+        AddService(name, k % 2 == 0, k % 3 == 0 ? L"system32\\DRIVERS\\beep.sys" : host + L" -k group");
+        SetStart(name, k == 4 ? 4 : 2);
+        if (k == 2) {
+            WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\" + name + L"\\Parameters", L"ServiceDll", dll);
+        }
+        if (k == 4) {
+            WriteDword(HKEY_LOCAL_MACHINE, kServices + L"\\" + name, L"TarnAutoRunDisable", 3);
+        }
+    }
+    const auto describeAll = [](const CTarnAutoRunBase& category) {
+        std::vector<std::wstring> described;
+        for (const auto& entry : category.results().entries) {
+            described.push_back(Describe(*entry) + L" state " + std::to_wstring(entry->state));
+        }
+        return described;
+    };
+    services.Enumerate();
+    drivers.Enumerate();
+    const auto ownServices = describeAll(services);
+    const auto ownDrivers = describeAll(drivers);
+    ASSERT_EQ(3u, ownServices.size());
+    ASSERT_EQ(3u, ownDrivers.size());
+
+    CTarnAutoRunServices sharedServices;
+    CTarnAutoRunDrivers sharedDrivers;
+    {
+        const ServiceWalkScope scan;
+        sharedServices.Enumerate();
+        sharedDrivers.Enumerate();
+    }
+    EXPECT_EQ(ownServices, describeAll(sharedServices));
+    EXPECT_EQ(ownDrivers, describeAll(sharedDrivers));
+}
 
 TEST_F(ServicesTest, ObjectNameTellsServicesFromDrivers) {
     const std::wstring host = File(L"WINDOWS\\system32\\svchost.exe");

@@ -1,0 +1,123 @@
+#include "fileinfo/file_facts_cache.h"
+
+#include "fileinfo/file_facts.h"
+#include "fileinfo/file_hash.h"
+#include "fileinfo/signature.h"
+#include "fileinfo/version_info.h"
+#include "model/registry_names.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+namespace tarn {
+
+namespace {
+
+constexpr std::size_t kSignerCapacity = 8000;
+
+std::mutex currentMutex;
+std::shared_ptr<FileFactsCache> current;
+
+// File names compare without regard to case, as the file system compares them.
+std::wstring FileKey(const std::wstring& path) {
+    return FoldRegistryName(path);
+}
+
+}  // namespace
+
+FileFacts ReadFileFacts(const std::wstring& path) {
+    VersionStrings strings = ReadVersionStrings(path);
+    FileFacts facts;
+    facts.description = std::move(strings.description);
+    facts.company = std::move(strings.company);
+    facts.fileVersion = std::move(strings.fileVersion);
+    facts.sizeKB = ReadFileSizeKB(path);
+    facts.fileTime = FormatFileTime(path);
+    return facts;
+}
+
+SignatureFacts VerifyFileFacts(const std::wstring& path) {
+    std::vector<wchar_t> signer(kSignerCapacity, L'\0');
+    SignatureFacts facts;
+    facts.code = VerifyFileSignature(path.c_str(), signer.data(), signer.size(), facts.isSigned);
+    facts.signer = signer.data();
+    return facts;
+}
+
+template <typename T>
+std::shared_ptr<FileFactsCache::Slot<T>> FileFactsCache::SlotFor(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots,
+                                                                 const std::wstring& path) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    auto& slot = slots[FileKey(path)];
+    if (!slot) {
+        slot = std::make_shared<Slot<T>>();
+    }
+    return slot;
+}
+
+template <typename T, typename Compute>
+const T& FileFactsCache::Once(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots, const std::wstring& path,
+                       std::size_t& counter, Compute compute) {
+    const auto slot = SlotFor(slots, path);
+    // Only callers for the same file wait here; the cache's lock is not held while computing.
+    std::call_once(slot->once, [&] {
+        slot->value = compute(path);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ++counter;
+    });
+    return slot->value;
+}
+
+const FileFacts& FileFactsCache::Facts(const std::wstring& path) {
+    return Once(facts_, path, factReads_, ReadFileFacts);
+}
+
+const SignatureFacts& FileFactsCache::Signature(const std::wstring& path) {
+    return Once(signatures_, path, verifications_, VerifyFileFacts);
+}
+
+const std::wstring& FileFactsCache::Sha256(const std::wstring& path) {
+    return Once(hashes_, path, hashCount_,
+                [](const std::wstring& file) { return Sha256OfFile(file).value_or(std::wstring()); });
+}
+
+bool FileFactsCache::Exists(const std::wstring& path) {
+    return Once(existence_, path, existenceChecks_,
+                [](const std::wstring& file) { return ::PathFileExistsW(file.c_str()) != FALSE; });
+}
+
+std::size_t FileFactsCache::hashes() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return hashCount_;
+}
+
+std::size_t FileFactsCache::factReads() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return factReads_;
+}
+
+std::size_t FileFactsCache::verifications() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return verifications_;
+}
+
+std::shared_ptr<FileFactsCache> CurrentFileFacts() {
+    const std::lock_guard<std::mutex> lock(currentMutex);
+    return current;
+}
+
+FileFactsScope::FileFactsScope() : cache_(std::make_shared<FileFactsCache>()) {
+    const std::lock_guard<std::mutex> lock(currentMutex);
+    current = cache_;
+}
+
+FileFactsScope::~FileFactsScope() {
+    const std::lock_guard<std::mutex> lock(currentMutex);
+    if (current == cache_) {
+        current.reset();
+    }
+}
+
+}  // namespace tarn

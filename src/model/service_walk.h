@@ -1,0 +1,57 @@
+#pragma once
+
+// One walk of the Services key per scan, shared by the services and drivers categories: each
+// service key is opened once and its values read in one pass.
+
+#include "model/reg_key.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tarn {
+
+// What the two categories ask of one service key, in the order the walk met the keys.
+struct ServiceKeyRecord {
+    std::wstring name;
+    bool opened = false;  // false: the key could not be opened and tells nothing
+    bool hasObjectName = false;
+    std::optional<DWORD> start;
+    std::optional<DWORD> kept;
+    std::optional<std::wstring> imagePath;
+    std::optional<std::wstring> serviceDll;  // "Parameters\ServiceDll", read for services only
+};
+
+// Reads every subkey of the open Services key.
+std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services);
+
+// The walk of one scan, made by the first category that asks.
+class ServiceWalk {
+public:
+    // Nothing when the Services key cannot be opened.
+    const std::optional<std::vector<ServiceKeyRecord>>& Records();
+
+private:
+    std::once_flag once_;
+    std::optional<std::vector<ServiceKeyRecord>> records_;
+};
+
+// The walk of the scan that runs now; none outside a scan, where each category walks itself.
+std::shared_ptr<ServiceWalk> CurrentServiceWalk();
+
+class ServiceWalkScope {
+public:
+    ServiceWalkScope();
+    ~ServiceWalkScope();
+    ServiceWalkScope(const ServiceWalkScope&) = delete;
+    ServiceWalkScope& operator=(const ServiceWalkScope&) = delete;
+
+private:
+    std::shared_ptr<ServiceWalk> walk_;
+};
+
+}  // namespace tarn
