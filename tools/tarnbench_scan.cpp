@@ -4,6 +4,8 @@
 // the floor three times each, with and without verification, checks that both list the same rows,
 // and prints one line per size and mode. The seeded registrations are removed afterwards.
 // usage: tarnbench_scan [entries...]
+#include "app/scan_report.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -29,11 +31,7 @@ std::wstring Folder() {
 }
 
 std::string Utf8(const std::wstring& text) {
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                            nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], bytes, nullptr, nullptr);
-    return out;
+    return tarn::Utf8FromWide(text);
 }
 
 std::string ReadAll(const std::wstring& path) {

@@ -10,12 +10,12 @@
 #include "model/reg_key.h"
 #include "model/registry_names.h"
 #include "model/registry_walk.h"
+#include "model/service_walk.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <map>
-#include <optional>
 #include <string>
 
 namespace {
@@ -52,41 +52,18 @@ struct Floor {
         if (!services.OpenRead(HKEY_LOCAL_MACHINE, kServices)) {
             return;
         }
-        ForEachSubKeyName(services, [&](const std::wstring& name) {
-            RegKey service;
-            if (!service.OpenRead(services.handle(), name)) {
-                return;
+        for (const ServiceKeyRecord& key : ReadServiceKeys(services)) {
+            const bool started = key.start && *key.start != 4;
+            if (!key.opened || !key.hasObjectName || !(started || (key.kept && *key.kept != 4))) {
+                continue;
             }
-            bool objectName = false;
-            std::optional<DWORD> start;
-            std::optional<DWORD> kept;
-            std::optional<std::wstring> image;
-            ForEachValue(service, [&](const RegValue& value) {
-                if (SameRegistryName(value.name, L"ObjectName")) {
-                    objectName = true;
-                } else if (SameRegistryName(value.name, L"Start")) {
-                    start = DwordOf(value);
-                } else if (SameRegistryName(value.name, L"TarnAutoRunDisable")) {
-                    kept = DwordOf(value);
-                } else if (SameRegistryName(value.name, L"ImagePath")) {
-                    image = TextOf(value);
-                }
-            });
-            const bool started = start && *start != 4;
-            if (!objectName || !(started || (kept && *kept != 4))) {
-                return;
+            if (key.serviceDll && Add(4, key.name, *key.serviceDll)) {
+                continue;
             }
-            RegKey parameters;
-            if (parameters.OpenRead(service.handle(), L"Parameters")) {
-                const auto dll = FindValue(parameters, L"ServiceDll");
-                if (dll.found() && Add(4, name, TextOf(dll.item))) {
-                    return;
-                }
+            if (key.imagePath) {
+                Add(4, key.name, *key.imagePath);
             }
-            if (image) {
-                Add(4, name, *image);
-            }
-        });
+        }
     }
 };
 

@@ -9,12 +9,12 @@
 #include "fileinfo/signature.h"
 #include "model/service_walk.h"
 #include "pages/entry_file_check.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <lmcons.h>
 
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,19 +45,22 @@ std::wstring UserName() {
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const unique_file file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
         return std::nullopt;
     }
     std::string bytes;
-    char block[65536];
-    DWORD read = 0;
-    bool ok = true;
-    while ((ok = ::ReadFile(file, block, sizeof block, &read, nullptr) != FALSE) && read > 0) {
-        bytes.append(block, read);
+    std::vector<char> block(1 << 16);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &read, nullptr)) {
+            return std::nullopt;
+        }
+        if (read == 0) {
+            return bytes;
+        }
+        bytes.append(block.data(), read);
     }
-    ::CloseHandle(file);
-    return ok ? std::optional<std::string>(bytes) : std::nullopt;
 }
 
 std::wstring Wide(const std::string& utf8) {

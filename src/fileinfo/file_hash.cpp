@@ -1,5 +1,6 @@
 #include "fileinfo/file_hash.h"
 
+#include "win/system_library.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -30,30 +31,20 @@ struct CryptoProvider {
     }
 };
 
-template <typename T>
-void Resolve(HMODULE library, const char* name, T& function) {
-    function = reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
-}
-
 const CryptoProvider& Provider() {
     static const CryptoProvider provider = [] {
         CryptoProvider loaded;
-        wchar_t folder[MAX_PATH] = {};
-        const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) {
-            return loaded;
-        }
         // Kept loaded for the life of the process.
-        const HMODULE library = ::LoadLibraryW((std::wstring(folder, length) + L"\\bcrypt.dll").c_str());
+        const HMODULE library = LoadSystemLibrary(L"bcrypt.dll");
         if (library == nullptr) {
             return loaded;
         }
-        Resolve(library, "BCryptOpenAlgorithmProvider", loaded.openAlgorithm);
-        Resolve(library, "BCryptCloseAlgorithmProvider", loaded.closeAlgorithm);
-        Resolve(library, "BCryptCreateHash", loaded.createHash);
-        Resolve(library, "BCryptHashData", loaded.hashData);
-        Resolve(library, "BCryptFinishHash", loaded.finishHash);
-        Resolve(library, "BCryptDestroyHash", loaded.destroyHash);
+        ResolveEntryPoint(library, "BCryptOpenAlgorithmProvider", loaded.openAlgorithm);
+        ResolveEntryPoint(library, "BCryptCloseAlgorithmProvider", loaded.closeAlgorithm);
+        ResolveEntryPoint(library, "BCryptCreateHash", loaded.createHash);
+        ResolveEntryPoint(library, "BCryptHashData", loaded.hashData);
+        ResolveEntryPoint(library, "BCryptFinishHash", loaded.finishHash);
+        ResolveEntryPoint(library, "BCryptDestroyHash", loaded.destroyHash);
         return loaded;
     }();
     return provider;

@@ -1,5 +1,7 @@
 #include "fileinfo/signature.h"
 
+#include "win/system_library.h"
+
 #include "fileinfo/signature_text.h"
 #include "win/unique_handle.h"
 
@@ -37,21 +39,6 @@ VerifierState g_state;
 // The catalog administrator context keeps a search handle of its own between calls, so two
 // threads must not look catalogs up through it at the same time.
 std::mutex g_catalogLookup;
-
-template <typename Function>
-void Resolve(HMODULE library, const char* name, Function& slot) {
-    slot = reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(library, name)));
-}
-
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    std::vector<wchar_t> folder(MAX_PATH, L'\0');
-    const UINT count = ::GetSystemDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
-    if (count == 0 || count >= folder.size()) {
-        return nullptr;
-    }
-    const std::wstring path = std::wstring(folder.data(), count) + L"\\" + name;
-    return ::LoadLibraryW(path.c_str());
-}
 
 WINTRUST_DATA TrustRequest(DWORD unionChoice) {
     WINTRUST_DATA data{};
@@ -192,16 +179,16 @@ uint32_t InitSignatureVerifier() {
     TrustEntryPoints& entry = g_state.entry;
     if (!entry.Complete()) {
         HMODULE library = g_state.library;
-        Resolve(library, "CryptCATAdminAcquireContext", entry.acquireContext);
-        Resolve(library, "CryptCATAdminReleaseContext", entry.releaseContext);
-        Resolve(library, "CryptCATAdminCalcHashFromFileHandle", entry.calcHashFromFileHandle);
-        Resolve(library, "CryptCATAdminEnumCatalogFromHash", entry.enumCatalogFromHash);
-        Resolve(library, "CryptCATCatalogInfoFromContext", entry.catalogInfoFromContext);
-        Resolve(library, "CryptCATAdminReleaseCatalogContext", entry.releaseCatalogContext);
-        Resolve(library, "WinVerifyTrust", entry.winVerifyTrust);
-        Resolve(library, "WTHelperProvDataFromStateData", entry.provDataFromStateData);
-        Resolve(library, "WTHelperGetProvCertFromChain", entry.getProvCertFromChain);
-        Resolve(library, "WTHelperGetProvSignerFromChain", entry.getProvSignerFromChain);
+        ResolveEntryPoint(library, "CryptCATAdminAcquireContext", entry.acquireContext);
+        ResolveEntryPoint(library, "CryptCATAdminReleaseContext", entry.releaseContext);
+        ResolveEntryPoint(library, "CryptCATAdminCalcHashFromFileHandle", entry.calcHashFromFileHandle);
+        ResolveEntryPoint(library, "CryptCATAdminEnumCatalogFromHash", entry.enumCatalogFromHash);
+        ResolveEntryPoint(library, "CryptCATCatalogInfoFromContext", entry.catalogInfoFromContext);
+        ResolveEntryPoint(library, "CryptCATAdminReleaseCatalogContext", entry.releaseCatalogContext);
+        ResolveEntryPoint(library, "WinVerifyTrust", entry.winVerifyTrust);
+        ResolveEntryPoint(library, "WTHelperProvDataFromStateData", entry.provDataFromStateData);
+        ResolveEntryPoint(library, "WTHelperGetProvCertFromChain", entry.getProvCertFromChain);
+        ResolveEntryPoint(library, "WTHelperGetProvSignerFromChain", entry.getProvSignerFromChain);
         if (!entry.Complete()) {
             return SignatureMissingEntryPoint;
         }

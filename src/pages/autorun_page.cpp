@@ -58,12 +58,12 @@ BOOL CAutoRunPage::OnInitDialog() {
 
 void CAutoRunPage::SetupColumns() {
     int index = 0;
-    for (const ColumnSpec& spec : ColumnsOf(traits_.columns)) {
+    for (const ColumnLayout& layout : ColumnsOf(traits_.columns)) {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = spec.width;
-        column.pszText = const_cast<wchar_t*>(spec.caption);
+        column.cx = layout.width;
+        column.pszText = const_cast<wchar_t*>(layout.caption);
         column.iSubItem = index;
         ::SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
         ++index;

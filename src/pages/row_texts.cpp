@@ -13,7 +13,7 @@ bool Holds(const std::vector<std::wstring>& cells, int column, const wchar_t* te
 
 }  // namespace
 
-std::vector<ColumnSpec> ColumnsOf(ColumnSet columns) {
+std::vector<ColumnLayout> ColumnsOf(ColumnSet columns) {
     if (columns == ColumnSet::WithoutSignature) {
         return {{L"程序名", 80}, {L"启动状态", 70}, {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
     }

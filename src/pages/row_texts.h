@@ -14,12 +14,12 @@ namespace tarn {
 // The standard six columns, or the five of the image-hijack page (no signature column).
 enum class ColumnSet { Standard, WithoutSignature };
 
-struct ColumnSpec {
+struct ColumnLayout {
     const wchar_t* caption;
     int width;
 };
 
-std::vector<ColumnSpec> ColumnsOf(ColumnSet columns);
+std::vector<ColumnLayout> ColumnsOf(ColumnSet columns);
 
 // The text with every NUL shown as "\0", so that a name that hides behind one is visible.
 std::wstring VisibleText(const std::wstring& text);

@@ -31,6 +31,19 @@ Destination ValueDestination(RegKey& key, const RegValue& value) {
     return existing.item == value ? Destination::SameCopy : Destination::Taken;
 }
 
+bool CopyValueUnlessTaken(RegKey& destination, const RegValue& value) {
+    switch (ValueDestination(destination, value)) {
+        case Destination::Free:
+            return WriteVerifiedValue(destination, value);
+        case Destination::SameCopy:
+            return true;
+        case Destination::Taken:
+        case Destination::Unknown:
+            return false;
+    }
+    return false;
+}
+
 Presence KeyPresence(HKEY root, const std::wstring& path) {
     RegKey key;
     if (key.OpenRead(root, path)) {

@@ -31,6 +31,10 @@ bool WriteVerifiedValue(RegKey& key, const RegValue& value);
 enum class Destination { Free, SameCopy, Taken, Unknown };
 Destination ValueDestination(RegKey& key, const RegValue& value);
 
+// Puts the value into `destination` unless another registration of that name is there or the
+// look could not tell: true when the destination now holds exactly its bytes.
+bool CopyValueUnlessTaken(RegKey& destination, const RegValue& value);
+
 // Whether a key exists: only "not found" means absent, any other failure leaves it unknown.
 enum class Presence { Present, Absent, Unknown };
 Presence KeyPresence(HKEY root, const std::wstring& path);

@@ -23,20 +23,8 @@ bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const RegValue& 
         return false;
     }
     // An earlier copy of the same name in the store is another registration: never overwritten.
-    switch (ValueDestination(store, value)) {
-        case Destination::Free:
-            // The live value goes only once the store holds exactly its bytes.
-            if (!WriteVerifiedValue(store, value)) {
-                return false;
-            }
-            break;
-        case Destination::SameCopy:
-            break;
-        case Destination::Taken:
-        case Destination::Unknown:
-            return false;
-    }
-    return workingKey.DeleteValue(value.name);
+    // The live value goes only once the store holds exactly its bytes.
+    return CopyValueUnlessTaken(store, value) && workingKey.DeleteValue(value.name);
 }
 
 int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName,
@@ -56,17 +44,8 @@ bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const RegVa
         return false;
     }
     // A live value of the same name is another registration: never overwritten.
-    switch (ValueDestination(live, value)) {
-        case Destination::Free:
-            if (!WriteVerifiedValue(live, value)) {
-                return false;
-            }
-            break;
-        case Destination::SameCopy:
-            break;
-        case Destination::Taken:
-        case Destination::Unknown:
-            return false;
+    if (!CopyValueUnlessTaken(live, value)) {
+        return false;
     }
     if (!workingKey.DeleteValue(value.name)) {
         return false;
