@@ -1,7 +1,9 @@
 #include "app/scan_coordinator.h"
 
 #include "fileinfo/file_facts_cache.h"
+#include "fileinfo/trust_warmup.h"
 #include "model/service_walk.h"
+#include "pages/page_traits.h"
 
 #include "fileinfo/signature.h"
 
@@ -22,6 +24,20 @@ void EnableRefresh(bool enable) {
     if (main != nullptr && ::IsWindow(main)) {
         ::EnableWindow(::GetDlgItem(main, kRefreshButtonId), enable ? TRUE : FALSE);
     }
+}
+
+std::vector<std::wstring> ImagePaths(const CategoryResults& results) {
+    std::vector<std::wstring> paths;
+    paths.reserve(results.entries.size());
+    for (const auto& entry : results.entries) {
+        paths.push_back(entry->imagePath);
+    }
+    return paths;
+}
+
+DWORD WINAPI WarmUpThread(void*) {
+    WarmUpTrustVerification();
+    return 0;
 }
 
 bool Stopping() {
@@ -48,15 +64,25 @@ DWORD WINAPI CoordinatorThread(void* argument) {
             }
         }
     }
-    for (auto& enumerator : control.enumerators) {
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
         if (Stopping()) {
             return 0;
         }
-        if (enumerator) {
-            enumerator->Enumerate();
+        if (control.enumerators[k]) {
+            control.enumerators[k]->Enumerate();
+            // Icons and signatures are most of a page's fill: they start now, beside the
+            // enumerations still to come, instead of when the pages begin to fill.
+            fileFacts.cache().Prefetch(ImagePaths(control.enumerators[k]->results()),
+                                       kPageTraits[k].verifiesSignatures);
         }
     }
+    // What the cache's thread has not begun, the pages read in their own pauses: that thread
+    // would otherwise compete with the window's thread while the rows go in.
+    fileFacts.cache().DropPrefetches();
     control.enumerationTicks = Now() - started;
+    LARGE_INTEGER fillsBegan = {};
+    ::QueryPerformanceCounter(&fillsBegan);
+    control.fillsBegan = fillsBegan.QuadPart;
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
         const HWND page = control.pageWindows[k].load();
         if (Stopping()) {
@@ -112,6 +138,12 @@ ScanControl& Scan() {
 void InitScanCoordinator() {
     InitSignatureVerifier();
     ScanControl& control = Scan();
+    // The first signed file's verification would otherwise hold up every page that shows it; the
+    // preparation runs beside the window's creation, at a priority that leaves that first.
+    control.warmUpThread.reset(::CreateThread(nullptr, 0, WarmUpThread, nullptr, 0, nullptr));
+    if (control.warmUpThread) {
+        ::SetThreadPriority(control.warmUpThread.get(), THREAD_PRIORITY_LOWEST);
+    }
     control.completedScans = 0;
     control.stop = 1;
     control.enumerators = CreateEnumerators();
@@ -128,6 +160,9 @@ void ShutdownScanCoordinator() {
         if (thread && ::WaitForSingleObject(thread.get(), kShutdownWaitMs) != WAIT_OBJECT_0) {
             allEnded = false;
         }
+    }
+    if (control.warmUpThread && ::WaitForSingleObject(control.warmUpThread.get(), kShutdownWaitMs) != WAIT_OBJECT_0) {
+        allEnded = false;
     }
     ReleaseSignatureVerifier();
     if (!allEnded) {

@@ -47,6 +47,11 @@ struct ScanControl {
     std::atomic<uint64_t> scanTicks{0};
     // How long each page's fill of the last scan took, in milliseconds.
     std::array<std::atomic<uint64_t>, kCategoryCount> fillTicks{};
+    // The performance-counter moment the pages were told to fill: every page's rows are paced
+    // from it, so that telling the pages and starting their threads happens within the pacing.
+    std::atomic<int64_t> fillsBegan{0};
+    // Prepares signature verification while the window is being made (process start to end).
+    unique_handle warmUpThread;
 };
 
 ScanControl& Scan();

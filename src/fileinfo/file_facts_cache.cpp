@@ -2,13 +2,16 @@
 
 #include "fileinfo/file_facts.h"
 #include "fileinfo/file_hash.h"
+#include "fileinfo/file_icon.h"
 #include "fileinfo/signature.h"
 #include "fileinfo/version_info.h"
 #include "model/registry_names.h"
+#include "win/com_ptr.h"
 
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <system_error>
 #include <vector>
 
 namespace tarn {
@@ -86,6 +89,79 @@ const std::wstring& FileFactsCache::Sha256(const std::wstring& path) {
 bool FileFactsCache::Exists(const std::wstring& path) {
     return Once(existence_, path, existenceChecks_,
                 [](const std::wstring& file) { return ::PathFileExistsW(file.c_str()) != FALSE; });
+}
+
+FileFactsCache::~FileFactsCache() {
+    {
+        const std::lock_guard<std::mutex> lock(prefetchMutex_);
+        prefetchStopping_ = true;
+        prefetchQueue_.clear();
+    }
+    prefetchWake_.notify_all();
+    if (prefetchThread_.joinable()) {
+        prefetchThread_.join();
+    }
+}
+
+void FileFactsCache::Prefetch(const std::vector<std::wstring>& paths, bool verify) {
+    const std::lock_guard<std::mutex> lock(prefetchMutex_);
+    if (prefetchStopping_) {
+        return;
+    }
+    for (const std::wstring& path : paths) {
+        if (path.empty()) {
+            continue;
+        }
+        const auto [seen, added] = prefetchSeen_.emplace(FileKey(path), verify);
+        if (added || (verify && !seen->second)) {
+            seen->second = seen->second || verify;
+            prefetchQueue_.push_back({path, verify});
+        }
+    }
+    if (prefetchQueue_.empty() || prefetchThread_.joinable()) {
+        prefetchWake_.notify_one();
+        return;
+    }
+    try {
+        prefetchThread_ = std::thread([this] { RunPrefetches(); });
+    } catch (const std::system_error&) {
+        prefetchQueue_.clear();  // without the thread, each file is read when asked
+    }
+}
+
+void FileFactsCache::DropPrefetches() {
+    const std::lock_guard<std::mutex> lock(prefetchMutex_);
+    prefetchQueue_.clear();
+}
+
+void FileFactsCache::RunPrefetches() {
+    // The shell's icons want COM on the asking thread.
+    const ComApartment apartment;
+    for (;;) {
+        PrefetchItem item;
+        {
+            std::unique_lock<std::mutex> lock(prefetchMutex_);
+            prefetchWake_.wait(lock, [this] { return prefetchStopping_ || !prefetchQueue_.empty(); });
+            if (prefetchStopping_) {
+                return;
+            }
+            item = std::move(prefetchQueue_.front());
+            prefetchQueue_.pop_front();
+        }
+        SmallIcon(item.path);
+        if (item.verify) {
+            Signature(item.path);
+        }
+    }
+}
+
+HICON FileFactsCache::SmallIcon(const std::wstring& path) {
+    return Once(icons_, path, iconCount_, SmallShellIcon).get();
+}
+
+std::size_t FileFactsCache::iconReads() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return iconCount_;
 }
 
 std::size_t FileFactsCache::hashes() const {

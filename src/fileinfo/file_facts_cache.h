@@ -1,11 +1,19 @@
 #pragma once
 
+#include "win/unique_handle.h"
+
+#include <windows.h>
+
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 namespace tarn {
 
@@ -28,11 +36,26 @@ struct SignatureFacts {
 // page threads) ask. Files change between scans: each scan has a cache of its own.
 class FileFactsCache {
 public:
+    FileFactsCache() = default;
+    // Stops the verifying thread; files it has not begun are left to whoever asks.
+    ~FileFactsCache();
+    FileFactsCache(const FileFactsCache&) = delete;
+    FileFactsCache& operator=(const FileFactsCache&) = delete;
+
     // The results live as long as the cache: callers may hold on to them for the scan.
     const FileFacts& Facts(const std::wstring& path);
     // Verifies outside any lock the cache holds for other files; a second caller for the same
     // file waits for the first one's result instead of verifying again.
     const SignatureFacts& Signature(const std::wstring& path);
+    // The shell's small icon of the file, owned by the cache; null when the shell has none.
+    HICON SmallIcon(const std::wstring& path);
+
+    // Starts on a thread of the cache's own, in the order given, what the pages will ask of these
+    // files: the icon, and the signature when `verify` is set. A later call finds the result ready;
+    // each file is still read once in all.
+    void Prefetch(const std::vector<std::wstring>& paths, bool verify);
+    // Drops the files that thread has not begun: those are read when first asked.
+    void DropPrefetches();
 
     // The SHA-256 of the file's contents as hex; empty when it cannot be read.
     const std::wstring& Sha256(const std::wstring& path);
@@ -44,6 +67,7 @@ public:
     std::size_t factReads() const;
     std::size_t verifications() const;
     std::size_t hashes() const;
+    std::size_t iconReads() const;
 
 private:
     template <typename T>
@@ -58,15 +82,31 @@ private:
     const T& Once(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots, const std::wstring& path, std::size_t& counter,
            Compute compute);
 
+    struct PrefetchItem {
+        std::wstring path;
+        bool verify = false;
+    };
+    void RunPrefetches();
+
     mutable std::mutex mutex_;
     std::map<std::wstring, std::shared_ptr<Slot<FileFacts>>> facts_;
     std::map<std::wstring, std::shared_ptr<Slot<SignatureFacts>>> signatures_;
     std::map<std::wstring, std::shared_ptr<Slot<std::wstring>>> hashes_;
     std::map<std::wstring, std::shared_ptr<Slot<bool>>> existence_;
+    std::map<std::wstring, std::shared_ptr<Slot<unique_hicon>>> icons_;
     std::size_t existenceChecks_ = 0;
     std::size_t factReads_ = 0;
     std::size_t verifications_ = 0;
     std::size_t hashCount_ = 0;
+    std::size_t iconCount_ = 0;
+
+    std::mutex prefetchMutex_;
+    std::condition_variable prefetchWake_;
+    std::deque<PrefetchItem> prefetchQueue_;
+    // Each file queued, by folded path, and whether it was queued for verifying.
+    std::map<std::wstring, bool> prefetchSeen_;
+    bool prefetchStopping_ = false;
+    std::thread prefetchThread_;
 };
 
 // The cache of the scan that runs now; none outside a scan, where every call reads the file.

@@ -3,6 +3,7 @@
 #include "app/resource_ids.h"
 #include "app/scan_coordinator.h"
 #include "fileinfo/file_facts_cache.h"
+#include "fileinfo/file_icon.h"
 #include "model/registry_names.h"
 #include "pages/entry_file_check.h"
 #include "pages/locate.h"
@@ -22,16 +23,13 @@ namespace {
 constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER;
 constexpr int kImageListGrowth = 500;
 constexpr int kTextCapacity = 1024;
+// Sent by a fill thread to its page: one row, inserted on the window's own thread.
+constexpr UINT kInsertRowMessage = 0x1402;
 
-// The small shell icon of a file; null when the shell has none.
-unique_hicon SmallShellIcon(const std::wstring& path) {
-    SHFILEINFOW info = {};
-    if (::SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON | SHGFI_SYSICONINDEX) ==
-        0) {
-        return unique_hicon();
-    }
-    return unique_hicon(info.hIcon);
-}
+struct PendingRow {
+    int image = -1;
+    std::vector<std::wstring> cells;
+};
 
 }  // namespace
 
@@ -76,6 +74,12 @@ bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         // The list fills the page, so that its scroll bars stay within the tab.
         ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return false;
+    }
+    if (message == kInsertRowMessage) {
+        const auto& row = *reinterpret_cast<const PendingRow*>(lParam);
+        InsertRow(row.image, row.cells);
+        result = 0;
+        return true;
     }
     if (message != kScanMessages[traits_.tab]) {
         return false;
@@ -386,7 +390,6 @@ LRESULT CAutoRunPage::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
 }
 
 void CAutoRunPage::ClearIcons() {
-    shellIconOfFile_.clear();
     for (int count = ::ImageList_GetImageCount(imageList_.get()); count > 0; --count) {
         ::ImageList_Remove(imageList_.get(), 0);
         --imageCount_;
@@ -434,23 +437,29 @@ void CAutoRunPage::Fill() {
     auto& entries = Results().entries;
     LARGE_INTEGER frequency = {};
     ::QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER started = {};
+    ::QueryPerformanceCounter(&started);
+    if (control.fillsBegan.load() != 0 && control.fillsBegan.load() <= started.QuadPart) {
+        started.QuadPart = control.fillsBegan.load();
+    }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (control.stop.load() != 0) {
             return;
         }
-        LARGE_INTEGER rowStarted = {};
-        ::QueryPerformanceCounter(&rowStarted);
         AddRow(*entries[i]);
         if (traits_.redrawsEachRow) {
             ::InvalidateRect(window(), nullptr, FALSE);
         }
         if (traits_.pauseMs != 0) {
-            // Rows come the pause apart; the row's own work is done inside the pause, not added to it.
+            // Row i+1 is due (i+1) pauses after the pages were told to fill: the rows' own work is
+            // done inside the pauses, and a row that took longer than one pause is made up by the
+            // rows after it.
             LARGE_INTEGER now = {};
             ::QueryPerformanceCounter(&now);
-            const auto spentMs = static_cast<unsigned>((now.QuadPart - rowStarted.QuadPart) * 1000 / frequency.QuadPart);
-            if (spentMs < traits_.pauseMs) {
-                ::Sleep(traits_.pauseMs - spentMs);
+            const long long elapsedMs = (now.QuadPart - started.QuadPart) * 1000 / frequency.QuadPart;
+            const long long dueMs = static_cast<long long>(i + 1) * traits_.pauseMs;
+            if (elapsedMs < dueMs) {
+                ::Sleep(static_cast<DWORD>(dueMs - elapsedMs));
             }
         }
     }
@@ -460,16 +469,18 @@ void CAutoRunPage::Fill() {
 
 void CAutoRunPage::AddRow(AutoRunEntry& entry) {
     const bool exists = CheckEntryFile(entry, traits_.verifiesSignatures);
-    // One shell call per file and page; every row still gets its own image, as rows and images
+    // One shell call per file and scan; every row still gets its own image, as rows and images
     // are numbered alike.
     HICON shellIcon = nullptr;
+    unique_hicon ownIcon;
     if (exists) {
-        auto& icon = shellIconOfFile_[FoldRegistryName(entry.imagePath)];
-        if (!icon.asked) {
-            icon.icon = SmallShellIcon(entry.imagePath);
-            icon.asked = true;
+        const auto cache = CurrentFileFacts();
+        if (cache) {
+            shellIcon = cache->SmallIcon(entry.imagePath);
+        } else {
+            ownIcon = SmallShellIcon(entry.imagePath);
+            shellIcon = ownIcon.get();
         }
-        shellIcon = icon.icon.get();
     }
     // The system's icons are shared and never destroyed.
     const HICON windowsLogo = ::LoadIconW(nullptr, IDI_WINLOGO);
@@ -480,7 +491,15 @@ void CAutoRunPage::AddRow(AutoRunEntry& entry) {
     }
     ++imageCount_;
 
-    const std::vector<std::wstring> cells = RowTexts(entry, exists, traits_.columns);
+    PendingRow row;
+    row.image = image;
+    row.cells = RowTexts(entry, exists, traits_.columns);
+    // One call into the window's thread per row rather than one per cell: that thread serves
+    // every page's fill at once.
+    ::SendMessageW(window(), kInsertRowMessage, 0, reinterpret_cast<LPARAM>(&row));
+}
+
+void CAutoRunPage::InsertRow(int image, const std::vector<std::wstring>& cells) {
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0));

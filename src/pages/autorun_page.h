@@ -12,8 +12,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -82,6 +82,8 @@ private:
     static DWORD WINAPI FillThreadProc(void* page);
     void Fill();
     void AddRow(AutoRunEntry& entry);
+    // On the window's thread: appends one row with its image and cell texts.
+    void InsertRow(int image, const std::vector<std::wstring>& cells);
     void ClearIcons();
     std::vector<std::wstring> CellTexts(int row) const;
 
@@ -96,12 +98,6 @@ private:
     UniqueAny<ImageListTraits> imageList_;
     // Icons the fills have appended; the next row's icon goes after them.
     int imageCount_ = 0;
-    // The shell's icon of each file of this page's fill, by folded path (none when the shell had none).
-    struct FileIcon {
-        bool asked = false;
-        unique_hicon icon;
-    };
-    std::map<std::wstring, FileIcon> shellIconOfFile_;
 };
 
 }  // namespace tarn

@@ -3,11 +3,13 @@
 #include "fileinfo/file_facts.h"
 #include "fileinfo/signature.h"
 #include "support/scratch_folder.h"
+#include "win/com_ptr.h"
 #include "support/test_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -92,6 +94,104 @@ TEST(FileFactsCache, ThreadsAskingAtOnceShareOneVerification) {
         EXPECT_EQ(expected.isSigned, results[k].isSigned) << k;
     }
     EXPECT_EQ(L"Example, Inc.", results[0].signer);
+    EXPECT_EQ(SignatureValid, ReleaseSignatureVerifier());
+}
+
+// Waits for the cache's own thread to have read `count` icons; false after 20 s.
+bool WaitForIconReads(const FileFactsCache& cache, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (cache.iconReads() < count) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+TEST(FileFactsCache, PrefetchedFilesAreReadOnceAndGiveWhatAFreshReadGives) {
+    ASSERT_EQ(SignatureValid, InitSignatureVerifier());
+    const ComApartment apartment;
+    const std::wstring signedFile = FixturePath(L"signed\\signed_quoted.exe");
+    const std::wstring unsignedFile = FixturePath(L"signed\\unsigned.exe");
+    const std::wstring missingFile = FixturePath(L"signed\\no_such_file.exe");
+    {
+        FileFactsCache cache;
+        // The same file in another case, an empty path and a repeat are one file, none and nothing.
+        cache.Prefetch({signedFile, Upper(signedFile), L"", unsignedFile, missingFile, signedFile}, true);
+        ASSERT_TRUE(WaitForIconReads(cache, 3));
+        for (const auto& file : {signedFile, unsignedFile, missingFile}) {
+            const SignatureFacts expected = VerifyFileFacts(file);
+            EXPECT_EQ(expected.code, cache.Signature(file).code);
+            EXPECT_EQ(expected.signer, cache.Signature(file).signer);
+        }
+        EXPECT_NE(nullptr, cache.SmallIcon(signedFile));
+        EXPECT_EQ(cache.SmallIcon(signedFile), cache.SmallIcon(Upper(signedFile)));
+        EXPECT_NE(nullptr, cache.SmallIcon(unsignedFile));
+        EXPECT_EQ(3u, cache.verifications());
+        EXPECT_EQ(3u, cache.iconReads());
+        EXPECT_EQ(L"Example, Inc.", cache.Signature(signedFile).signer);
+    }
+    EXPECT_EQ(SignatureValid, ReleaseSignatureVerifier());
+}
+
+TEST(FileFactsCache, PrefetchVerifiesOnlyWhenAskedToAndLaterWhenAskedAgain) {
+    ASSERT_EQ(SignatureValid, InitSignatureVerifier());
+    const ComApartment apartment;
+    const std::vector<std::wstring> files = {FixturePath(L"signed\\signed_quoted.exe"),
+                                             FixturePath(L"signed\\unsigned.exe")};
+    {
+        FileFactsCache cache;
+        cache.Prefetch(files, false);
+        ASSERT_TRUE(WaitForIconReads(cache, files.size()));
+        EXPECT_EQ(0u, cache.verifications());
+        // A page that verifies the same files asks after one that does not.
+        cache.Prefetch(files, true);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (cache.verifications() < files.size() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        EXPECT_EQ(files.size(), cache.verifications());
+        EXPECT_EQ(SignatureValid, cache.Signature(files[0]).code);
+        EXPECT_EQ(files.size(), cache.verifications());
+        EXPECT_EQ(files.size(), cache.iconReads());
+    }
+    EXPECT_EQ(SignatureValid, ReleaseSignatureVerifier());
+}
+
+TEST(FileFactsCache, DroppedOrCutOffPrefetchesAreLeftToWhoeverAsks) {
+    ASSERT_EQ(SignatureValid, InitSignatureVerifier());
+    const ComApartment apartment;
+    test::ScratchFolder folder;
+    std::vector<std::wstring> files;
+    for (int k = 0; k < 200; ++k) {
+        files.push_back(folder.AddFile(L"file" + std::to_wstring(k) + L".exe", 4096));
+    }
+    {
+        FileFactsCache cache;
+        cache.Prefetch(files, true);
+        cache.DropPrefetches();
+        // At most the file the thread had begun is still read after the drop.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const std::size_t read = cache.iconReads();
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(read, cache.iconReads());
+        EXPECT_LT(read, files.size());
+        // A dropped file is read when asked, once, with the answer a fresh read gives.
+        const std::size_t verified = cache.verifications();
+        EXPECT_EQ(VerifyFileFacts(files.back()).code, cache.Signature(files.back()).code);
+        EXPECT_EQ(verified + 1, cache.verifications());
+        cache.SmallIcon(files.back());
+        EXPECT_EQ(read + 1, cache.iconReads());
+    }
+    {
+        // A scan that ends while its thread still has work does not wait for that work.
+        FileFactsCache cache;
+        cache.Prefetch(files, true);
+    }
+    FileFactsCache next;
+    EXPECT_EQ(VerifyFileFacts(files[0]).code, next.Signature(files[0]).code);
+    EXPECT_EQ(1u, next.verifications());
     EXPECT_EQ(SignatureValid, ReleaseSignatureVerifier());
 }
 
