@@ -106,6 +106,9 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
             // A row's menu still open (closing from the task bar) would keep its tracking loop, and
             // with it this window's modal loop, running after the window is gone.
             ::EndMenu();
+            // The scan ends when the user closes, not only once the window is gone: hiding the
+            // window may take a while (a window manager that answers late).
+            StopScanThreads();
             ::EndDialog(window(), IDCANCEL);
             return true;
         default:

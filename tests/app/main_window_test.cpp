@@ -284,11 +284,18 @@ TEST_F(MainWindowTest, ClosingDuringAScanEndsEveryThreadWithinTheBound) {
         }
     }
     ASSERT_GE(threads.size(), 2u);
-    const DWORD closing = window.Close();
     const DWORD bound = 80 * static_cast<DWORD>(kCategoryCount + 1);
-    EXPECT_LE(closing, bound + 1000);
+    // Measured from the close box to the last scanning thread's end; hiding the window is not part
+    // of it (Wine without a window manager waits 2 s there).
+    const ULONGLONG start = ::GetTickCount64();
+    ::PostMessageW(window.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
+                                                      bound + 1000))
+        << "a scanning thread outlived the close";
+    EXPECT_LE(::GetTickCount64() - start, bound + 1000);
+    EXPECT_LE(window.Close(), 5000u) << "the window did not close";
     for (HANDLE thread : threads) {
-        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, bound)) << "a scanning thread outlived the window";
+        EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(thread, 0)) << "a scanning thread outlived the window";
         ::CloseHandle(thread);
     }
 }
