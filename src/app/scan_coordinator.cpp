@@ -72,13 +72,13 @@ DWORD WINAPI CoordinatorThread(void* argument) {
             control.enumerators[k]->Enumerate();
             // Icons and signatures are most of a page's fill: they start now, beside the
             // enumerations still to come, instead of when the pages begin to fill.
-            fileFacts.cache().Prefetch(ImagePaths(control.enumerators[k]->results()),
+            fileFacts.object().Prefetch(ImagePaths(control.enumerators[k]->results()),
                                        kPageTraits[k].verifiesSignatures);
         }
     }
     // What the cache's thread has not begun, the pages read in their own pauses: that thread
     // would otherwise compete with the window's thread while the rows go in.
-    fileFacts.cache().DropPrefetches();
+    fileFacts.object().DropPrefetches();
     control.enumerationTicks = Now() - started;
     LARGE_INTEGER fillsBegan = {};
     ::QueryPerformanceCounter(&fillsBegan);

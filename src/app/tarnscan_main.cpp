@@ -97,7 +97,7 @@ int wmain(int argc, wchar_t** argv) {
 
     const FileFactsScope fileFacts;
     const ServiceWalkScope serviceWalk;
-    FileFactsCache& cache = fileFacts.cache();
+    FileFactsCache& cache = fileFacts.object();
     const bool json = options->json || baseline.has_value();
     EnumeratorSet enumerators = CreateEnumerators();
     std::wstring report = options->csv ? CsvHeader(options->hash) : std::wstring();

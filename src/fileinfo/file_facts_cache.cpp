@@ -20,9 +20,6 @@ namespace {
 
 constexpr std::size_t kSignerCapacity = 8000;
 
-std::mutex currentMutex;
-std::shared_ptr<FileFactsCache> current;
-
 // File names compare without regard to case, as the file system compares them.
 std::wstring FileKey(const std::wstring& path) {
     return FoldRegistryName(path);
@@ -159,41 +156,25 @@ HICON FileFactsCache::SmallIcon(const std::wstring& path) {
     return Once(icons_, path, iconCount_, SmallShellIcon).get();
 }
 
-std::size_t FileFactsCache::iconReads() const {
+std::size_t FileFactsCache::CountOf(const std::size_t& counter) const {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return iconCount_;
+    return counter;
+}
+
+std::size_t FileFactsCache::iconReads() const {
+    return CountOf(iconCount_);
 }
 
 std::size_t FileFactsCache::hashes() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return hashCount_;
+    return CountOf(hashCount_);
 }
 
 std::size_t FileFactsCache::factReads() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return factReads_;
+    return CountOf(factReads_);
 }
 
 std::size_t FileFactsCache::verifications() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return verifications_;
-}
-
-std::shared_ptr<FileFactsCache> CurrentFileFacts() {
-    const std::lock_guard<std::mutex> lock(currentMutex);
-    return current;
-}
-
-FileFactsScope::FileFactsScope() : cache_(std::make_shared<FileFactsCache>()) {
-    const std::lock_guard<std::mutex> lock(currentMutex);
-    current = cache_;
-}
-
-FileFactsScope::~FileFactsScope() {
-    const std::lock_guard<std::mutex> lock(currentMutex);
-    if (current == cache_) {
-        current.reset();
-    }
+    return CountOf(verifications_);
 }
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/scan_scope.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -87,6 +88,7 @@ private:
         bool verify = false;
     };
     void RunPrefetches();
+    std::size_t CountOf(const std::size_t& counter) const;
 
     mutable std::mutex mutex_;
     std::map<std::wstring, std::shared_ptr<Slot<FileFacts>>> facts_;
@@ -109,22 +111,13 @@ private:
     std::thread prefetchThread_;
 };
 
-// The cache of the scan that runs now; none outside a scan, where every call reads the file.
-std::shared_ptr<FileFactsCache> CurrentFileFacts();
-
 // A scan's cache, current from construction to destruction.
-class FileFactsScope {
-public:
-    FileFactsScope();
-    ~FileFactsScope();
-    FileFactsScope(const FileFactsScope&) = delete;
-    FileFactsScope& operator=(const FileFactsScope&) = delete;
+using FileFactsScope = ScanScope<FileFactsCache>;
 
-    FileFactsCache& cache() const { return *cache_; }
-
-private:
-    std::shared_ptr<FileFactsCache> cache_;
-};
+// The cache of the scan that runs now; none outside a scan, where every call reads the file.
+inline std::shared_ptr<FileFactsCache> CurrentFileFacts() {
+    return FileFactsScope::Current();
+}
 
 // Reads the facts of a file (no cache).
 FileFacts ReadFileFacts(const std::wstring& path);

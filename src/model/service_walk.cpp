@@ -10,9 +10,6 @@ namespace {
 
 constexpr wchar_t kServicesPath[] = L"System\\CurrentControlSet\\Services";
 
-std::mutex currentMutex;
-std::shared_ptr<ServiceWalk> current;
-
 }  // namespace
 
 std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services) {
@@ -55,23 +52,6 @@ const std::optional<std::vector<ServiceKeyRecord>>& ServiceWalk::Records() {
         }
     });
     return records_;
-}
-
-std::shared_ptr<ServiceWalk> CurrentServiceWalk() {
-    const std::lock_guard<std::mutex> lock(currentMutex);
-    return current;
-}
-
-ServiceWalkScope::ServiceWalkScope() : walk_(std::make_shared<ServiceWalk>()) {
-    const std::lock_guard<std::mutex> lock(currentMutex);
-    current = walk_;
-}
-
-ServiceWalkScope::~ServiceWalkScope() {
-    const std::lock_guard<std::mutex> lock(currentMutex);
-    if (current == walk_) {
-        current.reset();
-    }
 }
 
 }  // namespace tarn

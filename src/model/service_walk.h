@@ -4,6 +4,7 @@
 // service key is opened once and its values read in one pass.
 
 #include "model/reg_key.h"
+#include "model/scan_scope.h"
 
 #include <windows.h>
 
@@ -40,18 +41,12 @@ private:
     std::optional<std::vector<ServiceKeyRecord>> records_;
 };
 
+// A scan's walk, current from construction to destruction.
+using ServiceWalkScope = ScanScope<ServiceWalk>;
+
 // The walk of the scan that runs now; none outside a scan, where each category walks itself.
-std::shared_ptr<ServiceWalk> CurrentServiceWalk();
-
-class ServiceWalkScope {
-public:
-    ServiceWalkScope();
-    ~ServiceWalkScope();
-    ServiceWalkScope(const ServiceWalkScope&) = delete;
-    ServiceWalkScope& operator=(const ServiceWalkScope&) = delete;
-
-private:
-    std::shared_ptr<ServiceWalk> walk_;
-};
+inline std::shared_ptr<ServiceWalk> CurrentServiceWalk() {
+    return ServiceWalkScope::Current();
+}
 
 }  // namespace tarn

@@ -53,7 +53,7 @@ TEST(FileFactsCache, AFileChangedBetweenScansIsReadAgainByTheNextScan) {
         entry.imagePath = file;
         FillFileFacts(entry);
         EXPECT_EQ(1, entry.sizeKB);
-        EXPECT_EQ(1u, scan.cache().factReads());
+        EXPECT_EQ(1u, scan.object().factReads());
     }
     folder.AddFile(L"grows.exe", 4096);
     const FileFactsScope nextScan;

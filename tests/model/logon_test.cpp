@@ -58,7 +58,7 @@ TEST_F(LogonTest, EntriesOfOneFileShareOneReadOfItInAScan) {
     const FileFactsScope scan;
     logon.Enumerate();
     ASSERT_EQ(30u, logon.results().entries.size());
-    EXPECT_EQ(3u, scan.cache().factReads());
+    EXPECT_EQ(3u, scan.object().factReads());
     for (const auto& entry : logon.results().entries) {
         EXPECT_EQ(0, entry->sizeKB);
         EXPECT_FALSE(entry->fileTime.empty());
