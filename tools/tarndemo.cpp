@@ -1,7 +1,7 @@
 // Seeds the private prefix with example registrations in every category, so that a new user of
 // the run command sees a full window: switched on and off, signed and unsigned.
 // usage: tarndemo <folder for the example files> <signed example program>
-#include "app/categories.h"
+#include "base/categories.h"
 #include "win/com_ptr.h"
 #include "win/task_scheduler.h"
 
@@ -29,8 +29,8 @@ void Check(bool ok, const wchar_t* what) {
 
 void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
     HKEY key = nullptr;
-    bool ok = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-              ERROR_SUCCESS;
+    bool ok =
+        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
     ok = ok && ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     if (key != nullptr) {
@@ -41,8 +41,8 @@ void SetString(HKEY root, const std::wstring& path, const std::wstring& name, co
 
 void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
     HKEY key = nullptr;
-    bool ok = ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-              ERROR_SUCCESS;
+    bool ok =
+        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
     ok = ok && ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
                    ERROR_SUCCESS;
     if (key != nullptr) {
@@ -133,8 +133,7 @@ int wmain(int argc, wchar_t** argv) {
 
     const std::wstring shellExtension = L"{7A11DE40-0000-4000-8000-000000000001}";
     RegisterClass(shellExtension, L"Archive Context Menu", File(folder, L"archivemenu.dll", signedSource));
-    SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers\\Archiver", L"",
-              shellExtension);
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers\\Archiver", L"", shellExtension);
     const std::wstring delayLoad = L"{7A11DE40-0000-4000-8000-000000000002}";
     RegisterClass(delayLoad, L"Tray Service Object", File(folder, L"trayobject.dll"));
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
@@ -160,8 +159,8 @@ int wmain(int argc, wchar_t** argv) {
     SetDword(HKEY_LOCAL_MACHINE, services + L"TarnFilter", L"Start", 1);
 
     SetString(HKEY_LOCAL_MACHINE,
-              L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe", L"Debugger",
-              File(folder, L"betterTaskManager.exe"));
+              L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe",
+              L"Debugger", File(folder, L"betterTaskManager.exe"));
 
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"AppInit_DLLs",
               File(folder, L"inputhook.dll") + L" " + File(folder, L"fonthook.dll", signedSource));
@@ -175,12 +174,14 @@ int wmain(int argc, wchar_t** argv) {
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\TarnSession",
               L"DllName", File(folder, L"sessionnotify.dll"));
 
-    SetString(HKEY_LOCAL_MACHINE,
-              L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000099",
-              L"LibraryPath", File(folder, L"namefilter.dll"));
-    SetString(HKEY_LOCAL_MACHINE,
-              L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000099",
-              L"DisplayString", L"Tarn Name Filter");
+    SetString(
+        HKEY_LOCAL_MACHINE,
+        L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000099",
+        L"LibraryPath", File(folder, L"namefilter.dll"));
+    SetString(
+        HKEY_LOCAL_MACHINE,
+        L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries\\000000000099",
+        L"DisplayString", L"Tarn Name Filter");
 
     const std::wstring order = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
     std::wstring providers = ReadString(HKEY_LOCAL_MACHINE, order, L"ProviderOrder");

@@ -4,11 +4,11 @@
 // per entry ("category<TAB>name<TAB>image path") and, on the error output, what it read.
 // usage: tarnfloor [--no-verify]
 #include "app/console_output.h"
+#include "base/registry_names.h"
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/image_path.h"
 #include "fileinfo/signature.h"
 #include "model/reg_key.h"
-#include "model/registry_names.h"
 #include "model/registry_walk.h"
 #include "model/service_walk.h"
 

@@ -1,8 +1,8 @@
 // Waits for the main window's first scan to end, shows every tab in turn and saves a picture of
 // the window for each, then closes the program. Used by the run command on a virtual display.
 // usage: tarnshot <folder for the pictures>
-#include "app/categories.h"
-#include "app/resource_ids.h"
+#include "base/categories.h"
+#include "resource_ids.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -108,8 +108,10 @@ int wmain(int argc, wchar_t** argv) {
     // The refresh button is disabled for the whole scan: once seen disabled, the scan has ended
     // when it is enabled again (a scan that ended before it was seen leaves it enabled).
     const HWND refresh = ::GetDlgItem(window, IDC_REFRESH);
-    Wait(5000, [](HWND button) { return !::IsWindowEnabled(button); }, refresh);
-    if (!Wait(600000, [](HWND button) { return ::IsWindowEnabled(button) != FALSE; }, refresh)) {
+    Wait(
+        5000, [](HWND button) { return !::IsWindowEnabled(button); }, refresh);
+    if (!Wait(
+            600000, [](HWND button) { return ::IsWindowEnabled(button) != FALSE; }, refresh)) {
         std::fwprintf(stderr, L"tarnshot: the scan did not end\n");
         return 1;
     }

@@ -1,7 +1,7 @@
 #include "app/about_dlg.h"
 
 #include "app/maker.h"
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 
 namespace tarn {
 

@@ -1,7 +1,7 @@
 #include "app/bramble_app.h"
 
 #include "app/bramble_dlg.h"
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 
 #include <commctrl.h>
 
@@ -28,9 +28,10 @@ std::wstring ApplicationName() {
 bool RunsUnderWow64() {
     using IsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32");
-    const auto query = kernel == nullptr ? nullptr
-                                         : reinterpret_cast<IsWow64Process>(
-                                               reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+    const auto query =
+        kernel == nullptr
+            ? nullptr
+            : reinterpret_cast<IsWow64Process>(reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
     BOOL wow64 = FALSE;
     return query != nullptr && query(::GetCurrentProcess(), &wow64) && wow64;
 }

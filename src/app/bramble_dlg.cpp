@@ -1,10 +1,11 @@
 #include "app/bramble_dlg.h"
 
 #include "app/about_dlg.h"
-#include "app/resource_ids.h"
-#include "app/update_check.h"
 #include "app/scan_coordinator.h"
+#include "app/update_check.h"
+#include "pages/category_table.h"
 #include "pages/row_texts.h"
+#include "resource_ids.h"
 #include "win/com_ptr.h"
 
 #include <shellapi.h>
@@ -12,10 +13,6 @@
 #include <iterator>
 
 namespace tarn {
-
-const int kTabIconIds[] = {IDI_TAB_LOGON,    IDI_TAB_EXPLORER, IDI_TAB_INTERNET,  IDI_TAB_TASKS,   IDI_TAB_SERVICES,
-                           IDI_TAB_DRIVERS,  IDI_TAB_HIJACKS,  IDI_TAB_APPINIT,   IDI_TAB_KNOWNDLLS, IDI_TAB_WINLOGON,
-                           IDI_TAB_WINSOCK,  IDI_TAB_NETWORK,  IDI_TAB_PRINT,     IDI_TAB_SHORTCUTS};
 
 namespace {
 
@@ -35,14 +32,14 @@ CBrambleDlg::CBrambleDlg(HINSTANCE instance)
     : instance_(instance),
       icon_(LoadAppIcon(instance, ::GetSystemMetrics(SM_CXICON))),
       smallIcon_(LoadAppIcon(instance, ::GetSystemMetrics(SM_CXSMICON))),
-      pages_(CreatePages()) {}
+      pages_(CreatePages(Scan().pages)) {}
 
 CBrambleDlg::~CBrambleDlg() = default;
 
 BOOL CBrambleDlg::OnInitDialog() {
     ::SendMessageW(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     ::SendMessageW(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-    Scan().mainWindow = window();
+    Scan().signals.mainWindow = window();
     BuildTabsAndPages();
     CreateScanEvents();
     StartScan();
@@ -54,16 +51,16 @@ BOOL CBrambleDlg::OnInitDialog() {
 void CBrambleDlg::BuildTabsAndPages() {
     tabControl_ = Item(IDC_TABS);
     tabImages_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 40));
-    for (const int id : kTabIconIds) {
+    for (const CategoryRow& category : CategoryTable()) {
         const unique_hicon tabIcon(
-            static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)));
+            static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(category.iconId), IMAGE_ICON, 16, 16, 0)));
         ::ImageList_ReplaceIcon(tabImages_.get(), -1, tabIcon.get());
     }
     ::SendMessageW(tabControl_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(tabImages_.get()));
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
         TCITEMW item = {};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
-        item.pszText = const_cast<wchar_t*>(kCategoryCaptions[k]);
+        item.pszText = const_cast<wchar_t*>(CategoryTable()[k].caption);
         item.iImage = static_cast<int>(k);
         ::SendMessageW(tabControl_, TCM_INSERTITEMW, k, reinterpret_cast<LPARAM>(&item));
         pages_[k]->Create(instance_, tabControl_);
@@ -132,7 +129,7 @@ bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
 
 bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
-        case kShowDetailsMessage:
+        case WM_TARN_SHOW_DETAILS:
             if (lParam != 0) {
                 ShowEntryDetails(*reinterpret_cast<const AutoRunEntry*>(lParam));
             }
@@ -145,7 +142,7 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             PaintMinimised();
             result = 0;
             return true;
-        case kUpdateResultMessage:
+        case WM_TARN_UPDATE_RESULT:
             OnUpdateResult(static_cast<DWORD>(wParam));
             result = 0;
             return true;
@@ -161,7 +158,7 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             }
             ::KillTimer(window(), kUpdateTimer);
             StopScanThreads();
-            Scan().mainWindow = nullptr;
+            Scan().signals.mainWindow = nullptr;
             return false;
         default:
             return false;
@@ -220,14 +217,13 @@ void CBrambleDlg::OnUpdateTimer(UINT_PTR id) {
         const HDC memory = ::CreateCompatibleDC(dc);
         ::SetBkMode(dc, TRANSPARENT);
         for (std::size_t k = 0; k < std::size(kBlinkFrames); ++k) {
-            const auto frame = static_cast<HBITMAP>(
-                ::LoadImageW(instance_, MAKEINTRESOURCEW(kBlinkFrames[k]), IMAGE_BITMAP, 0, 0, 0));
+            const auto frame =
+                static_cast<HBITMAP>(::LoadImageW(instance_, MAKEINTRESOURCEW(kBlinkFrames[k]), IMAGE_BITMAP, 0, 0, 0));
             if (frame != nullptr && memory != nullptr) {
                 BITMAP size = {};
                 ::GetObjectW(frame, sizeof size, &size);
                 const HGDIOBJ previous = ::SelectObject(memory, frame);
-                ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, size.bmWidth, size.bmHeight,
-                             SRCCOPY);
+                ::StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
                 ::SelectObject(memory, previous);
             }
             if (frame != nullptr) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 #include "pages/category_pages.h"
 #include "win/dialog_base.h"
 #include "win/unique_handle.h"
@@ -61,8 +61,5 @@ private:
     int32_t updateAvailable_ = 0;
     int32_t blinkPhase_ = 0;
 };
-
-// The tab icons' resources, in tab order.
-extern const int kTabIconIds[];
 
 }  // namespace tarn

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/categories.h"
+#include "base/categories.h"
 #include "model/autorun_base.h"
 
 #include <array>
@@ -10,7 +10,8 @@ namespace tarn {
 
 using EnumeratorSet = std::array<std::unique_ptr<CTarnAutoRunBase>, kCategoryCount>;
 
-// The category enumerators in tab order; a slot stays empty for a category that has none.
+// The category enumerators in tab order, each reading this machine's files; a slot stays empty
+// for a category that has none.
 EnumeratorSet CreateEnumerators();
 
 }  // namespace tarn

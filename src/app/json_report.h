@@ -3,7 +3,7 @@
 // The JSON report of tarnscan and the compare of a scan with an earlier report. Pure logic over
 // the JSON library, tested without Windows.
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 
 #include <nlohmann/json.hpp>
 
@@ -27,7 +27,9 @@ struct EntryFindings {
 // The state as a word: "enabled", "disabled" or "file missing".
 std::string StateWord(int32_t state);
 
-nlohmann::json EntryJson(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry,
+nlohmann::json EntryJson(std::size_t categoryIndex,
+                         const std::wstring& caption,
+                         const AutoRunEntry& entry,
                          const EntryFindings& findings);
 
 // The whole document: the scan's time, machine and user, and the categories in tab order, each
@@ -38,13 +40,15 @@ struct ReportHeader {
     std::wstring user;
 };
 nlohmann::json ReportJson(const ReportHeader& header, const std::vector<nlohmann::json>& categories);
-nlohmann::json CategoryJson(std::size_t categoryIndex, const std::wstring& caption, std::vector<nlohmann::json> entries);
+nlohmann::json CategoryJson(std::size_t categoryIndex,
+                            const std::wstring& caption,
+                            std::vector<nlohmann::json> entries);
 
 // The compare of a scan with an earlier report of this program.
 struct BaselineCompare {
-    int status = 2;                   // 0 nothing differs, 1 something does, 2 the baseline was refused
-    std::vector<std::string> lines;   // "new: ...", "gone: ...", "changed: ..."
-    std::string error;                // why the baseline was refused
+    int status = 2;                  // 0 nothing differs, 1 something does, 2 the baseline was refused
+    std::vector<std::string> lines;  // "new: ...", "gone: ...", "changed: ..."
+    std::string error;               // why the baseline was refused
 };
 BaselineCompare CompareWithBaseline(const std::string& baselineText, const nlohmann::json& current);
 

@@ -1,11 +1,11 @@
 #include "app/scan_coordinator.h"
 
 #include "fileinfo/file_facts_cache.h"
+#include "fileinfo/signature.h"
 #include "fileinfo/trust_warmup.h"
 #include "model/service_walk.h"
-#include "pages/page_traits.h"
-
-#include "fileinfo/signature.h"
+#include "pages/category_table.h"
+#include "resource_ids.h"
 
 namespace tarn {
 
@@ -19,10 +19,10 @@ uint64_t Now() {
     return ::GetTickCount64();
 }
 
-void EnableRefresh(bool enable) {
-    const HWND main = Scan().mainWindow.load();
+void EnableRefresh(const ScanControl& control, bool enable) {
+    const HWND main = control.signals.mainWindow.load();
     if (main != nullptr && ::IsWindow(main)) {
-        ::EnableWindow(::GetDlgItem(main, kRefreshButtonId), enable ? TRUE : FALSE);
+        ::EnableWindow(::GetDlgItem(main, IDC_REFRESH), enable ? TRUE : FALSE);
     }
 }
 
@@ -40,22 +40,22 @@ DWORD WINAPI WarmUpThread(void*) {
     return 0;
 }
 
-bool Stopping() {
-    return Scan().stop.load() != 0;
+bool Stopping(const ScanControl& control) {
+    return control.signals.stop.load() != 0;
 }
 
 DWORD WINAPI CoordinatorThread(void* argument) {
     ScanControl& control = *static_cast<ScanControl*>(argument);
-    EnableRefresh(false);
-    if (Stopping()) {
+    EnableRefresh(control, false);
+    if (Stopping(control)) {
         return 0;
     }
     const uint64_t started = Now();
     // Entries of one file, in every category and page, share what is read of it in this scan.
     const FileFactsScope fileFacts;
     const ServiceWalkScope serviceWalk;
-    for (auto& busy : control.pageBusy) {
-        busy = true;
+    for (PageScanLink& page : control.pages) {
+        page.busy = true;
     }
     if (control.completedScans.load() != 0) {
         for (auto& enumerator : control.enumerators) {
@@ -65,7 +65,7 @@ DWORD WINAPI CoordinatorThread(void* argument) {
         }
     }
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        if (Stopping()) {
+        if (Stopping(control)) {
             return 0;
         }
         if (control.enumerators[k]) {
@@ -73,40 +73,51 @@ DWORD WINAPI CoordinatorThread(void* argument) {
             // Icons and signatures are most of a page's fill: they start now, beside the
             // enumerations still to come, instead of when the pages begin to fill.
             fileFacts.object().Prefetch(ImagePaths(control.enumerators[k]->results()),
-                                       kPageTraits[k].verifiesSignatures);
+                                        CategoryTable()[k].page.verifiesSignatures);
         }
     }
     // What the cache's thread has not begun, the pages read in their own pauses: that thread
     // would otherwise compete with the window's thread while the rows go in.
     fileFacts.object().DropPrefetches();
-    control.enumerationTicks = Now() - started;
+    control.timings.enumerationMs = Now() - started;
     LARGE_INTEGER fillsBegan = {};
     ::QueryPerformanceCounter(&fillsBegan);
-    control.fillsBegan = fillsBegan.QuadPart;
+    control.signals.fillsBegan = fillsBegan.QuadPart;
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        const HWND page = control.pageWindows[k].load();
-        if (Stopping()) {
+        PageScanLink& page = control.pages[k];
+        const HWND window = page.window.load();
+        if (Stopping(control)) {
             return 0;
         }
-        if (page != nullptr) {
-            ::SendMessageW(page, kScanMessages[k], static_cast<WPARAM>(control.completedScans.load()), 0);
-        } else if (control.pageDone[k]) {
-            ::SetEvent(control.pageDone[k].get());  // no page to fill
+        if (window != nullptr) {
+            ::SendMessageW(window, CategoryTable()[k].scanMessage, static_cast<WPARAM>(control.completedScans.load()),
+                           0);
+        } else if (page.done) {
+            ::SetEvent(page.done.get());  // no page to fill
         }
     }
-    ::SetEvent(control.startEvent.get());
+    ::SetEvent(control.signals.startEvent.get());
     std::array<HANDLE, kCategoryCount> done{};
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        done[k] = control.pageDone[k].get();
+        done[k] = control.pages[k].done.get();
     }
     ::WaitForMultipleObjects(static_cast<DWORD>(done.size()), done.data(), TRUE, INFINITE);
-    control.scanTicks = Now() - started;
-    if (Stopping()) {
+    control.timings.scanMs = Now() - started;
+    if (Stopping(control)) {
         return 0;
     }
-    EnableRefresh(true);
+    EnableRefresh(control, true);
     ++control.completedScans;
     return 0;
+}
+
+// Every scanning thread's slot: the coordinator's, then each page's fill thread.
+template <typename Visit>
+void ForEachScanThread(ScanControl& control, Visit visit) {
+    visit(control.coordinatorThread);
+    for (PageScanLink& page : control.pages) {
+        visit(page.fillThread);
+    }
 }
 
 // Waits for a thread while dispatching the messages other threads send this one's windows: the
@@ -145,22 +156,28 @@ void InitScanCoordinator() {
         ::SetThreadPriority(control.warmUpThread.get(), THREAD_PRIORITY_LOWEST);
     }
     control.completedScans = 0;
-    control.stop = 1;
+    control.signals.stop = 1;
     control.enumerators = CreateEnumerators();
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
+        PageScanLink& page = control.pages[k];
+        page.signals = &control.signals;
+        page.results = control.enumerators[k] ? &control.enumerators[k]->results() : nullptr;
+        page.fillMs = &control.timings.fillMs[k];
+    }
 }
 
 void ShutdownScanCoordinator() {
     ScanControl& control = Scan();
-    control.stop = 1;
-    if (control.startEvent) {
-        ::SetEvent(control.startEvent.get());
+    control.signals.stop = 1;
+    if (control.signals.startEvent) {
+        ::SetEvent(control.signals.startEvent.get());
     }
     bool allEnded = true;
-    for (auto& thread : control.threads) {
+    ForEachScanThread(control, [&](unique_handle& thread) {
         if (thread && ::WaitForSingleObject(thread.get(), kShutdownWaitMs) != WAIT_OBJECT_0) {
             allEnded = false;
         }
-    }
+    });
     if (control.warmUpThread && ::WaitForSingleObject(control.warmUpThread.get(), kShutdownWaitMs) != WAIT_OBJECT_0) {
         allEnded = false;
     }
@@ -169,57 +186,47 @@ void ShutdownScanCoordinator() {
         return;
     }
     CloseScanHandles();
-    for (auto& enumerator : control.enumerators) {
-        enumerator.reset();
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
+        control.pages[k].results = nullptr;
+        control.enumerators[k].reset();
     }
 }
 
 void CreateScanEvents() {
     ScanControl& control = Scan();
-    control.startEvent.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    for (auto& event : control.pageDone) {
-        event.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    control.signals.startEvent.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    for (PageScanLink& page : control.pages) {
+        page.done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     }
 }
 
 void StartScan() {
     ScanControl& control = Scan();
-    control.stop = 0;
-    const HANDLE thread = ::CreateThread(nullptr, 0, CoordinatorThread, &control, 0, nullptr);
-    control.coordinatorThread = thread;
-    if (thread != nullptr) {
-        control.threads[0].reset(thread);
-    }
+    control.signals.stop = 0;
+    control.coordinatorThread.reset(::CreateThread(nullptr, 0, CoordinatorThread, &control, 0, nullptr));
 }
 
 void CloseScanHandles() {
     ScanControl& control = Scan();
-    for (auto& thread : control.threads) {
-        thread.reset();
+    ForEachScanThread(control, [](unique_handle& thread) { thread.reset(); });
+    for (PageScanLink& page : control.pages) {
+        page.done.reset();
     }
-    for (auto& event : control.pageDone) {
-        event.reset();
-    }
-    control.startEvent.reset();
-    control.coordinatorThread = nullptr;
+    control.signals.startEvent.reset();
 }
 
 void StopScanThreads() {
     ScanControl& control = Scan();
-    control.stop = 1;
+    control.signals.stop = 1;
     // Fill threads still waiting for the start see the flag at once.
-    if (control.startEvent) {
-        ::SetEvent(control.startEvent.get());
+    if (control.signals.startEvent) {
+        ::SetEvent(control.signals.startEvent.get());
     }
-    for (auto& thread : control.threads) {
+    ForEachScanThread(control, [](unique_handle& thread) {
         if (thread && WaitDispatchingSentMessages(thread.get(), kStopWaitMs)) {
             thread.reset();
         }
-    }
-}
-
-bool PageIsBusy(std::size_t tab) {
-    return tab >= kCategoryCount || Scan().pageBusy[tab].load();
+    });
 }
 
 }  // namespace tarn

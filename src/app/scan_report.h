@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 
 #include <cstddef>
 #include <optional>
@@ -45,7 +45,9 @@ std::wstring EntryFlags(const AutoRunEntry& entry);
 std::wstring CsvField(const std::wstring& text);
 // With a hash, the rows end in a "sha256" column.
 std::wstring CsvHeader(bool withHash = false);
-std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry,
+std::wstring CsvRow(std::size_t categoryIndex,
+                    const std::wstring& caption,
+                    const AutoRunEntry& entry,
                     const std::wstring* sha256 = nullptr);
 
 // Plain report: a caption line per category, then one tab-separated line per entry; an entry

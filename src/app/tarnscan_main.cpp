@@ -8,6 +8,7 @@
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/signature.h"
 #include "model/service_walk.h"
+#include "pages/category_table.h"
 #include "pages/entry_file_check.h"
 #include "win/unique_handle.h"
 
@@ -45,7 +46,8 @@ std::wstring UserName() {
 
 // The whole file, or nothing when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    const unique_file file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    const unique_file file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
         return std::nullopt;
     }
@@ -114,7 +116,7 @@ int wmain(int argc, wchar_t** argv) {
         timings += L" " + std::to_wstring(index) + L":" + std::to_wstring(::GetTickCount64() - started);
         const auto& entries = enumerator->results().entries;
         if (!options->csv && !json) {
-            report += TextCategoryLine(kCategoryCaptions[index], entries.size());
+            report += TextCategoryLine(CategoryTable()[index].caption, entries.size());
         }
         std::vector<nlohmann::json> listed;
         for (const auto& entry : entries) {
@@ -128,15 +130,15 @@ int wmain(int argc, wchar_t** argv) {
                     findings.signer = signature.signer;
                 }
                 findings.sha256 = hash;
-                listed.push_back(EntryJson(index, kCategoryCaptions[index], *entry, findings));
+                listed.push_back(EntryJson(index, CategoryTable()[index].caption, *entry, findings));
             } else if (options->csv) {
-                report += CsvRow(index, kCategoryCaptions[index], *entry, options->hash ? &hash : nullptr);
+                report += CsvRow(index, CategoryTable()[index].caption, *entry, options->hash ? &hash : nullptr);
             } else {
                 report += TextEntryLine(*entry, options->hash ? &hash : nullptr);
             }
         }
         if (json) {
-            categories.push_back(CategoryJson(index, kCategoryCaptions[index], std::move(listed)));
+            categories.push_back(CategoryJson(index, CategoryTable()[index].caption, std::move(listed)));
         }
     }
     int status = 0;
@@ -159,8 +161,7 @@ int wmain(int argc, wchar_t** argv) {
     if (options->stats) {
         WriteText(STD_ERROR_HANDLE, L"stats: reads " + std::to_wstring(cache.factReads()) + L", verifications " +
                                         std::to_wstring(cache.verifications()) + L", hashes " +
-                                        std::to_wstring(cache.hashes()) + L"; ms per category" + timings +
-                                        L"\r\n");
+                                        std::to_wstring(cache.hashes()) + L"; ms per category" + timings + L"\r\n");
     }
 
     if (options->verify) {

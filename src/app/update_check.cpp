@@ -2,6 +2,7 @@
 
 #include "app/maker.h"
 #include "app/updater_command.h"
+#include "resource_ids.h"
 #include "win/unique_handle.h"
 
 #include <shellapi.h>
@@ -37,7 +38,7 @@ DWORD WINAPI UpdateCheckThread(LPVOID parameter) {
     if (RunUpdater(ModulePath(), exitCode) == 0) {
         return 0;
     }
-    (*target)->Post(kUpdateResultMessage, exitCode, 0);
+    (*target)->Post(WM_TARN_UPDATE_RESULT, exitCode, 0);
     return 0;
 }
 

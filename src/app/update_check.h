@@ -12,9 +12,6 @@
 
 namespace tarn {
 
-// Posted to the main window when the updater has ended: wParam is its exit code.
-constexpr UINT kUpdateResultMessage = 0x1401;
-
 // Updater exit codes.
 constexpr DWORD kUpdateWaiting = 100;
 constexpr DWORD kUpdateOpenPageNow = 101;
@@ -36,7 +33,7 @@ private:
 // line, and waits for it to end. 1 when it ran, with its exit code; 0 when it could not start.
 int32_t RunUpdater(const std::wstring& modulePath, DWORD& exitCode);
 
-// Starts the update-check thread; it runs the updater and posts kUpdateResultMessage to the target.
+// Starts the update-check thread; it runs the updater and posts WM_TARN_UPDATE_RESULT to the target.
 bool StartUpdateCheck(std::shared_ptr<UpdateTarget> target);
 
 // The maker's update page in the system's browser. Failures are not reported.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 #include "win/unique_handle.h"
 
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "fileinfo/file_facts_cache.h"
 
+#include "base/registry_names.h"
 #include "fileinfo/file_facts.h"
 #include "fileinfo/file_hash.h"
 #include "fileinfo/file_icon.h"
 #include "fileinfo/signature.h"
 #include "fileinfo/version_info.h"
-#include "model/registry_names.h"
 #include "win/com_ptr.h"
 
 #include <windows.h>
@@ -47,8 +47,9 @@ SignatureFacts VerifyFileFacts(const std::wstring& path) {
 }
 
 template <typename T>
-std::shared_ptr<FileFactsCache::Slot<T>> FileFactsCache::SlotFor(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots,
-                                                                 const std::wstring& path) {
+std::shared_ptr<FileFactsCache::Slot<T>> FileFactsCache::SlotFor(
+    std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots,
+    const std::wstring& path) {
     const std::lock_guard<std::mutex> lock(mutex_);
     auto& slot = slots[FileKey(path)];
     if (!slot) {
@@ -58,8 +59,10 @@ std::shared_ptr<FileFactsCache::Slot<T>> FileFactsCache::SlotFor(std::map<std::w
 }
 
 template <typename T, typename Compute>
-const T& FileFactsCache::Once(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots, const std::wstring& path,
-                       std::size_t& counter, Compute compute) {
+const T& FileFactsCache::Once(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots,
+                              const std::wstring& path,
+                              std::size_t& counter,
+                              Compute compute) {
     const auto slot = SlotFor(slots, path);
     // Only callers for the same file wait here; the cache's lock is not held while computing.
     std::call_once(slot->once, [&] {

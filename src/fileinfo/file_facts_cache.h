@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/scan_scope.h"
+#include "base/scan_scope.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -80,8 +80,10 @@ private:
     std::shared_ptr<Slot<T>> SlotFor(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots, const std::wstring& path);
     // The file's value in `slots`, computed by the first caller only and counted in `counter`.
     template <typename T, typename Compute>
-    const T& Once(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots, const std::wstring& path, std::size_t& counter,
-           Compute compute);
+    const T& Once(std::map<std::wstring, std::shared_ptr<Slot<T>>>& slots,
+                  const std::wstring& path,
+                  std::size_t& counter,
+                  Compute compute);
 
     struct PrefetchItem {
         std::wstring path;

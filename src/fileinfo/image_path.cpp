@@ -12,7 +12,7 @@ int ResolveImagePath(AutoRunEntry* entry, const std::wstring& text) {
     static const ImagePathEnvironment kMachine = {
         [](const wchar_t* name) { return ReadEnvironmentVariable(name); },
         [](const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; },
-        [](const std::wstring& text) { return ExpandEnvironmentText(text); },
+        [](const std::wstring& command) { return ExpandEnvironmentText(command); },
     };
     const auto resolved = ResolveImagePathText(text, kMachine);
     if (!resolved) {

@@ -1,6 +1,6 @@
 #include "fileinfo/image_path_rules.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <utility>
 

@@ -18,7 +18,7 @@ struct ImagePathEnvironment {
     std::function<bool(const std::wstring& path)> exists;
     // The text with every %NAME% reference replaced from the whole environment; nothing when it
     // cannot be expanded. May be left empty.
-    std::function<std::optional<std::wstring>(const std::wstring& text)> expand;
+    std::function<std::optional<std::wstring>(const std::wstring& text)> expand = {};
 };
 
 // Whether a text holds a %NAME% reference.

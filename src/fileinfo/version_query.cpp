@@ -1,6 +1,6 @@
 #include "fileinfo/version_query.h"
 
-#include "model/registry_data.h"
+#include "base/registry_data.h"
 
 namespace tarn {
 

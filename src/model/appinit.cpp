@@ -1,7 +1,7 @@
 #include "model/appinit.h"
 
-#include "model/key_text.h"
-#include "model/list_value.h"
+#include "base/key_text.h"
+#include "base/list_value.h"
 
 namespace tarn {
 
@@ -12,17 +12,7 @@ constexpr wchar_t kWindowsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVer
 }  // namespace
 
 int32_t CTarnAutoRunAppInit::Enumerate() {
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kWindowsPath);
-    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kWindowsPath)) {
-        return 0;
-    }
-    EnumerateOpenKey();
-    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(kWindowsPath, kStoreName))) {
-        return 0;
-    }
-    results_.pass = 1;
-    EnumerateOpenKey();
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWindowsPath, [&](const std::wstring&) { EnumerateOpenKey(); });
     return 0;
 }
 

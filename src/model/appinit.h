@@ -10,6 +10,8 @@ namespace tarn {
 // "程序初始化": the DLLs of "AppInit_DLLs", one entry per item of the comma list.
 class CTarnAutoRunAppInit : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
     void ClearResults() override;

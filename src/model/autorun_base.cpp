@@ -1,13 +1,11 @@
 #include "model/autorun_base.h"
 
-#include "fileinfo/file_facts.h"
-#include "fileinfo/image_path.h"
-#include "model/key_text.h"
-#include "model/list_value.h"
+#include "base/key_text.h"
+#include "base/list_value.h"
 
 namespace tarn {
 
-CTarnAutoRunBase::CTarnAutoRunBase() : registry_(std::make_unique<RegKey>()) {}
+CTarnAutoRunBase::CTarnAutoRunBase(EntryFiles& files) : registry_(std::make_unique<RegKey>()), files_(files) {}
 
 CTarnAutoRunBase::~CTarnAutoRunBase() = default;
 
@@ -22,7 +20,19 @@ AutoRunEntry& CTarnAutoRunBase::NewEntry() {
 }
 
 bool CTarnAutoRunBase::ResolveCurrentStrictly(const std::wstring& text) {
-    return results_.current != nullptr && ResolveImagePath(results_.current.get(), text) != 0;
+    if (results_.current == nullptr) {
+        return false;
+    }
+    auto image = files_.ImageOf(text);
+    if (!image) {
+        return false;
+    }
+    results_.current->imagePath = std::move(*image);
+    return true;
+}
+
+bool CTarnAutoRunBase::Resolves(const std::wstring& text) {
+    return files_.ImageOf(text).has_value();
 }
 
 bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
@@ -46,7 +56,7 @@ void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
     }
     AutoRunEntry& entry = *results_.current;
     entry.state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
-    FillFileFacts(entry);
+    files_.FillFacts(entry);
     entry.location = results_.locationText;
     entry.locationKind = locationKind;
     results_.entries.push_back(std::move(results_.current));
@@ -56,7 +66,8 @@ void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
 
 namespace tarn {
 
-bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName,
+bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items,
+                                       const std::wstring& valueName,
                                        const std::wstring& data) {
     const auto syntax = ListSyntaxFor(valueName);
     const auto texts = syntax ? SplitListText(data, *syntax) : std::nullopt;
@@ -70,8 +81,10 @@ bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items, const std::
     return true;
 }
 
-void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText, const std::wstring& valueName,
-                                          const std::wstring& data, const std::vector<ListItem>& items,
+void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText,
+                                          const std::wstring& valueName,
+                                          const std::wstring& data,
+                                          const std::vector<ListItem>& items,
                                           std::vector<std::wstring>& paths) {
     results_.locationText = JoinKeyText(keyPathText, valueName);
     const int32_t wanted = results_.pass == 1 ? EntryDisabled : EntryEnabled;
@@ -94,9 +107,11 @@ void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText, const
 }
 
 void CTarnAutoRunBase::ReadListValue(
-    const wchar_t* listName, const std::wstring& keyPathText,
+    const wchar_t* listName,
+    const std::wstring& keyPathText,
     const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
-    const std::vector<ListItem>& items, std::vector<std::wstring>& paths) {
+    const std::vector<ListItem>& items,
+    std::vector<std::wstring>& paths) {
     const auto value = FindValue(*registry_, listName);
     if (value.found()) {
         const std::wstring data = TextOf(value.item);
@@ -109,7 +124,8 @@ void CTarnAutoRunBase::ReadListValue(
     registry_->Close();
 }
 
-void CTarnAutoRunBase::AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName,
+void CTarnAutoRunBase::AddWholeListValue(const std::wstring& keyPathText,
+                                         const std::wstring& valueName,
                                          const std::wstring& data) {
     results_.locationText = keyPathText;
     AutoRunEntry& entry = NewEntry();

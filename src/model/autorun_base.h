@@ -1,6 +1,9 @@
 #pragma once
 
+#include "base/key_text.h"
+#include "base/store_name.h"
 #include "model/category_results.h"
+#include "model/entry_files.h"
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
 
@@ -12,14 +15,11 @@
 
 namespace tarn {
 
-// Name of the disabled-entry store beside every key that holds registrations.
-constexpr wchar_t kStoreName[] = L"TarnAutoRunDisable";
-
 // Base of the category enumerators. Each enumerator owns its category's result list; it is
 // used by one thread at a time (the scan), and the pages read the list only after the scan.
 class CTarnAutoRunBase {
 public:
-    CTarnAutoRunBase();
+    explicit CTarnAutoRunBase(EntryFiles& files);
     virtual ~CTarnAutoRunBase();
     CTarnAutoRunBase(const CTarnAutoRunBase&) = delete;
     CTarnAutoRunBase& operator=(const CTarnAutoRunBase&) = delete;
@@ -47,28 +47,60 @@ protected:
     bool ResolveCurrent(const std::wstring& text);
     // Resolves only: for a command that has another to fall back on.
     bool ResolveCurrentStrictly(const std::wstring& text);
+    // Whether a command text loads an existing file, without touching the current record.
+    bool Resolves(const std::wstring& text);
     // Completes the current record (state by pass, file facts, location) and appends it.
     void AddEntry(int32_t locationKind = LocationKey);
+
+    // Reads the key `path` below `root` (named `rootName` in texts), then its disabled-entry
+    // store: `read(walkedPath)` runs with each open in the registry accessor, in pass 0 and then
+    // pass 1, `locationText` naming the live key both times. A live key that does not open is
+    // skipped with its store.
+    template <typename Read>
+    void ReadKeyThenStore(HKEY root, const wchar_t* rootName, const std::wstring& path, Read read) {
+        results_.pass = 0;
+        const std::wstring live = JoinKeyText(rootName, path);
+        results_.locationText = live;
+        if (!registry_->OpenRead(root, path)) {
+            return;
+        }
+        read(path);
+        registry_->Close();
+        const std::wstring store = JoinKeyText(path, kStoreName);
+        if (!registry_->OpenRead(root, store)) {
+            return;
+        }
+        results_.pass = 1;
+        results_.locationText = live;
+        read(store);
+        registry_->Close();
+    }
 
     // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` by the list's syntax into
     // items of the current pass appended to `items`; false when the value is to be taken whole.
     bool AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName, const std::wstring& data);
     // Adds the items of the current pass as list-item entries (every item of the sequence is
     // visited in both passes) and records their image paths in `paths`.
-    void AddListItemEntries(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data,
-                            const std::vector<ListItem>& items, std::vector<std::wstring>& paths);
+    void AddListItemEntries(const std::wstring& keyPathText,
+                            const std::wstring& valueName,
+                            const std::wstring& data,
+                            const std::vector<ListItem>& items,
+                            std::vector<std::wstring>& paths);
     // Adds a list value that was not split as one value entry of its key.
     void AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data);
     // Lists the list value `listName` of the open key: its items of this pass when `split`
     // splits it, else the value whole. Closes the key.
-    void ReadListValue(const wchar_t* listName, const std::wstring& keyPathText,
+    void ReadListValue(const wchar_t* listName,
+                       const std::wstring& keyPathText,
                        const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
-                       const std::vector<ListItem>& items, std::vector<std::wstring>& paths);
+                       const std::vector<ListItem>& items,
+                       std::vector<std::wstring>& paths);
 
     std::unique_ptr<RegKey> registry_;
     CategoryResults results_;
 
 private:
+    EntryFiles& files_;
     bool keepUnresolved_ = false;
 };
 

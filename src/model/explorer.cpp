@@ -1,6 +1,6 @@
 #include "model/explorer.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 namespace tarn {
 
@@ -36,21 +36,12 @@ constexpr wchar_t kUserContextMenuPath[] = L"Software\\Classes\\*\\ShellEx\\Cont
 
 }  // namespace
 
-CTarnAutoRunExplorer::CTarnAutoRunExplorer() : scratch_(std::make_unique<ClassScratch>()) {}
+CTarnAutoRunExplorer::CTarnAutoRunExplorer(EntryFiles& files)
+    : CTarnAutoRunBase(files), scratch_(std::make_unique<ClassScratch>()) {}
 
 int32_t CTarnAutoRunExplorer::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
-        results_.pass = 0;
-        results_.locationText = JoinKeyText(L"HKLM", row.path);
-        const std::wstring storePath = JoinKeyText(row.path, kStoreName);
-        for (const std::wstring& walked : {std::wstring(row.path), storePath}) {
-            if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, walked)) {
-                break;
-            }
-            if (walked == storePath) {
-                results_.pass = 1;
-                results_.locationText = JoinKeyText(L"HKLM", row.path);
-            }
+        ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", row.path, [&](const std::wstring& walked) {
             switch (row.handler) {
                 case Handler::ActiveSetup:
                     ReadActiveSetup(walked);
@@ -65,8 +56,7 @@ int32_t CTarnAutoRunExplorer::Enumerate() {
                     ReadHandlerSubkeys(HKEY_LOCAL_MACHINE, walked);
                     break;
             }
-            registry_->Close();
-        }
+        });
     }
     // The user's own context-menu handlers come last and have no store.
     if (registry_->OpenRead(HKEY_CURRENT_USER, kUserContextMenuPath)) {

@@ -11,7 +11,7 @@ namespace tarn {
 // HKEY_CLASSES_ROOT for their name and DLL.
 class CTarnAutoRunExplorer : public CTarnAutoRunBase {
 public:
-    CTarnAutoRunExplorer();
+    explicit CTarnAutoRunExplorer(EntryFiles& files);
 
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override { return 0; }

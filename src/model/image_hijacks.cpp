@@ -1,6 +1,6 @@
 #include "model/image_hijacks.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 namespace tarn {
 
@@ -11,16 +11,7 @@ constexpr wchar_t kOptionsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVer
 }  // namespace
 
 int32_t CTarnAutoRunImageHijacks::Enumerate() {
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kOptionsPath);
-    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kOptionsPath)) {
-        return 0;
-    }
-    EnumerateOpenKey();
-    if (registry_->OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(kOptionsPath, kStoreName))) {
-        results_.pass = 1;
-        EnumerateOpenKey();
-    }
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kOptionsPath, [&](const std::wstring&) { EnumerateOpenKey(); });
     return 0;
 }
 

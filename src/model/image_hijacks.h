@@ -7,6 +7,8 @@ namespace tarn {
 // "映像劫持": "Debugger" programs registered for an executable under Image File Execution Options.
 class CTarnAutoRunImageHijacks : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
 };

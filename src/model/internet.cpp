@@ -1,6 +1,6 @@
 #include "model/internet.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <optional>
 
@@ -29,12 +29,7 @@ const SearchRow kSearchTable[] = {
 
 int32_t CTarnAutoRunInternet::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
-        results_.pass = 0;
-        results_.locationText = JoinKeyText(row.rootName, row.path);
-        for (const std::wstring& walked : {std::wstring(row.path), JoinKeyText(row.path, kStoreName)}) {
-            if (!registry_->OpenRead(row.root, walked)) {
-                break;
-            }
+        ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
             switch (row.handler) {
                 case Handler::HelperObjects:
                     ReadHelperObjects();
@@ -46,9 +41,7 @@ int32_t CTarnAutoRunInternet::Enumerate() {
                     EnumerateOpenKey();
                     break;
             }
-            registry_->Close();
-            results_.pass = 1;
-        }
+        });
     }
     return 0;
 }

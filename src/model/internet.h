@@ -9,6 +9,8 @@ namespace tarn {
 // "网络浏览器": browser helper objects, browser extensions, toolbars and URL search hooks.
 class CTarnAutoRunInternet : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     // Toolbars and URL search hooks: values named by a class.
     int32_t EnumerateOpenKey() override;

@@ -1,6 +1,6 @@
 #include "model/known_dlls.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 namespace tarn {
 
@@ -12,17 +12,7 @@ constexpr wchar_t kDllDirectory[] = L"DllDirectory";
 }  // namespace
 
 int32_t CTarnAutoRunKnownDLLs::Enumerate() {
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kKnownDllsPath);
-    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kKnownDllsPath)) {
-        return 0;
-    }
-    EnumerateOpenKey();
-    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(kKnownDllsPath, kStoreName))) {
-        return 0;
-    }
-    results_.pass = 1;
-    EnumerateOpenKey();
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kKnownDllsPath, [&](const std::wstring&) { EnumerateOpenKey(); });
     return 0;
 }
 

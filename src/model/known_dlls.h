@@ -9,6 +9,8 @@ namespace tarn {
 // "默认装载库": the known DLLs mapped at start-up, each found in the "DllDirectory" folder.
 class CTarnAutoRunKnownDLLs : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
 

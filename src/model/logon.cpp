@@ -1,15 +1,13 @@
 #include "model/logon.h"
 
-#include "fileinfo/image_path.h"
-#include "model/key_text.h"
-#include "model/list_value.h"
+#include "base/key_text.h"
+#include "base/list_value.h"
+#include "base/system_keys.h"
 
 namespace tarn {
 
 namespace {
 
-constexpr wchar_t kWinlogonPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-constexpr wchar_t kRunPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kPoliciesRunPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
 
 enum class Handling { Userinit, Shell, RunValues };
@@ -30,31 +28,12 @@ const SearchRow kSearchTable[] = {
     {HKEY_LOCAL_MACHINE, L"HKLM", kPoliciesRunPath, Handling::RunValues},
 };
 
-// Whether a list text resolves as one command while its pieces do not all resolve.
-bool IsOneCommand(const std::wstring& data, ListSyntax syntax) {
-    const auto items = SplitListText(data, syntax);
-    if (!items || ResolveImagePath(nullptr, data) == 0) {
-        return false;
-    }
-    for (const std::wstring& item : *items) {
-        if (!item.empty() && ResolveImagePath(nullptr, item) == 0) {
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 int32_t CTarnAutoRunLogon::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
-        results_.pass = 0;
-        results_.locationText = JoinKeyText(row.rootName, row.path);
-        if (!registry_->OpenRead(row.root, row.path)) {
-            continue;
-        }
-        const std::wstring live = results_.locationText;
-        auto readOpenKey = [&] {
+        ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
+            const std::wstring live = results_.locationText;
             switch (row.handling) {
                 case Handling::Userinit:
                     ReadUserinit(live);
@@ -66,16 +45,23 @@ int32_t CTarnAutoRunLogon::Enumerate() {
                     EnumerateOpenKey();
                     break;
             }
-        };
-        readOpenKey();
-        if (!registry_->OpenRead(row.root, JoinKeyText(row.path, kStoreName))) {
-            continue;
-        }
-        results_.pass = 1;
-        results_.locationText = live;
-        readOpenKey();
+        });
     }
     return 0;
+}
+
+// Whether a list text resolves as one command while its pieces do not all resolve.
+bool CTarnAutoRunLogon::IsOneCommand(const std::wstring& data, ListSyntax syntax) {
+    const auto items = SplitListText(data, syntax);
+    if (!items || !Resolves(data)) {
+        return false;
+    }
+    for (const std::wstring& item : *items) {
+        if (!item.empty() && !Resolves(item)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int32_t CTarnAutoRunLogon::EnumerateOpenKey() {
@@ -132,7 +118,8 @@ void CTarnAutoRunLogon::ReadShell(const std::wstring& keyPathText) {
     ReadWinlogonList(kShellValue, keyPathText, shell_);
 }
 
-void CTarnAutoRunLogon::ReadWinlogonList(const wchar_t* listName, const std::wstring& keyPathText,
+void CTarnAutoRunLogon::ReadWinlogonList(const wchar_t* listName,
+                                         const std::wstring& keyPathText,
                                          ListValueRecords& list) {
     const auto split = [this](const std::wstring& valueName, const std::wstring& data) {
         return SplitListValue(valueName, data);

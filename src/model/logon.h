@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/list_value.h"
 #include "model/autorun_base.h"
 
 #include <string>
@@ -9,6 +10,8 @@ namespace tarn {
 // "登录启动": the Run keys and the items of the Winlogon values "Userinit" and "Shell".
 class CTarnAutoRunLogon : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
     void ClearResults() override;
@@ -24,6 +27,7 @@ public:
     const ListValueRecords& shell() const { return shell_; }
 
 private:
+    bool IsOneCommand(const std::wstring& data, ListSyntax syntax);
     void ReadWinlogonList(const wchar_t* listName, const std::wstring& keyPathText, ListValueRecords& list);
     ListValueRecords* RecordsFor(const std::wstring& valueName);
 

@@ -1,14 +1,14 @@
 #include "model/network_print.h"
 
-#include "model/key_text.h"
-#include "model/list_value.h"
+#include "base/key_text.h"
+#include "base/list_value.h"
+#include "base/system_keys.h"
 
 namespace tarn {
 
 namespace {
 
 constexpr wchar_t kOrderPath[] = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
-constexpr wchar_t kServicesPath[] = L"System\\CurrentControlSet\\Services";
 constexpr wchar_t kMonitorsPath[] = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
 constexpr wchar_t kProviderOrder[] = L"ProviderOrder";
 
@@ -65,19 +65,10 @@ void CTarnAutoRunNetWork::ClearResults() {
 }
 
 int32_t CTarnAutoRunPrint::Enumerate() {
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kMonitorsPath);
-    if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, kMonitorsPath)) {
-        return 0;
-    }
-    monitorPath_ = kMonitorsPath;
-    EnumerateOpenKey();
-    const std::wstring storePath = JoinKeyText(kMonitorsPath, kStoreName);
-    if (registry_->OpenRead(HKEY_LOCAL_MACHINE, storePath)) {
-        results_.pass = 1;
-        monitorPath_ = storePath;
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kMonitorsPath, [&](const std::wstring& walked) {
+        monitorPath_ = walked;
         EnumerateOpenKey();
-    }
+    });
     return 0;
 }
 

@@ -11,6 +11,8 @@ namespace tarn {
 // providers are not listed (there is no store).
 class CTarnAutoRunNetWork : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
     void ClearResults() override;
@@ -26,6 +28,8 @@ private:
 // "打印监视": the print monitors and their DLLs.
 class CTarnAutoRunPrint : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
 

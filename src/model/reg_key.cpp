@@ -1,8 +1,8 @@
 #include "model/reg_key.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "base/registry_data.h"
 #include "model/registry_api.h"
-#include "model/registry_data.h"
 
 #include <algorithm>
 #include <utility>
@@ -98,8 +98,7 @@ RegKey::~RegKey() {
     Close();
 }
 
-RegKey::RegKey(RegKey&& other) noexcept
-    : status_(other.status_), handle_(std::exchange(other.handle_, nullptr)) {}
+RegKey::RegKey(RegKey&& other) noexcept : status_(other.status_), handle_(std::exchange(other.handle_, nullptr)) {}
 
 RegKey& RegKey::operator=(RegKey&& other) noexcept {
     if (this != &other) {
@@ -214,9 +213,9 @@ bool RegKey::SetValue(const std::wstring& name, DWORD type, const BYTE* data, DW
         // length, is NUL. Hand it a copy padded with non-NUL bytes so the exact bytes are stored.
         std::vector<BYTE> padded(data, data + byteCount);
         padded.resize(static_cast<std::size_t>(byteCount) + 4, 0xFF);
-        status_ = HasNul(name) ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, padded.data(),
-                                                            byteCount)
-                               : Registry().setValueEx(handle_, name.c_str(), 0, type, padded.data(), byteCount);
+        status_ = HasNul(name)
+                      ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, padded.data(), byteCount)
+                      : Registry().setValueEx(handle_, name.c_str(), 0, type, padded.data(), byteCount);
     } else {
         status_ = HasNul(name) ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, data, byteCount)
                                : Registry().setValueEx(handle_, name.c_str(), 0, type, data, byteCount);
@@ -229,7 +228,10 @@ LONG RegKey::Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byt
                         : Registry().queryValueEx(handle_, name.c_str(), nullptr, type, data, byteCount);
 }
 
-bool RegKey::QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount,
+bool RegKey::QueryValue(const std::wstring& name,
+                        std::vector<BYTE>& buffer,
+                        DWORD& type,
+                        DWORD& byteCount,
                         LONG* code) {
     if (buffer.empty()) {
         buffer.assign(kDefaultQueryBytes, 0);

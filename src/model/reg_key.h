@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/registry_names.h"
+#include "base/registry_names.h"
 #include "model/registry_value.h"
 
 #include <windows.h>
@@ -57,7 +57,10 @@ public:
     // Reads a value whole, growing `buffer` as needed; hands back type and exact byte count
     // (the buffer may be larger). Does not change `status`; the platform's code goes to `code`
     // when one is given.
-    bool QueryValue(const std::wstring& name, std::vector<BYTE>& buffer, DWORD& type, DWORD& byteCount,
+    bool QueryValue(const std::wstring& name,
+                    std::vector<BYTE>& buffer,
+                    DWORD& type,
+                    DWORD& byteCount,
                     LONG* code = nullptr);
 
     DWORD SubKeyCount();

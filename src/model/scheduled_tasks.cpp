@@ -1,6 +1,6 @@
 #include "model/scheduled_tasks.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "win/environment.h"
 #include "win/task_scheduler.h"
 
@@ -18,17 +18,13 @@ int32_t CTarnAutoRunScheduledTasks::Enumerate() {
 }
 
 int32_t CTarnAutoRunScheduledTasks::EnumerateOpenKey() {
-    const ComApartment apartment;
-    if (!apartment.ok()) {
-        return 0;
-    }
-    const com_ptr<ITaskScheduler> scheduler = CreateTaskScheduler();
-    if (!scheduler) {
+    const TaskSchedulerSession session;
+    if (!session) {
         return 0;
     }
     results_.locationText = JoinKeyText(ReadEnvironmentVariable(L"systemroot"), L"Tasks");
     com_ptr<IEnumWorkItems> items;
-    if (FAILED(scheduler->Enum(items.put())) || !items) {
+    if (FAILED(session.scheduler().Enum(items.put())) || !items) {
         return 0;
     }
     for (;;) {
@@ -59,12 +55,8 @@ void CTarnAutoRunScheduledTasks::AddTask(const std::wstring& name) {
 }
 
 std::optional<DWORD> CTarnAutoRunScheduledTasks::ReadTaskFlags(const std::wstring& name) {
-    const ComApartment apartment;
-    const com_ptr<ITaskScheduler> scheduler = apartment.ok() ? CreateTaskScheduler() : com_ptr<ITaskScheduler>();
-    if (!scheduler) {
-        return std::nullopt;
-    }
-    const com_ptr<ITask> task = ActivateTask(*scheduler, name);
+    const TaskSchedulerSession session;
+    const com_ptr<ITask> task = session.Task(name);
     DWORD flags = 0;
     if (!task || FAILED(task->GetFlags(&flags))) {
         return std::nullopt;
@@ -73,12 +65,8 @@ std::optional<DWORD> CTarnAutoRunScheduledTasks::ReadTaskFlags(const std::wstrin
 }
 
 std::wstring CTarnAutoRunScheduledTasks::ReadTaskApplication(const std::wstring& name) {
-    const ComApartment apartment;
-    const com_ptr<ITaskScheduler> scheduler = apartment.ok() ? CreateTaskScheduler() : com_ptr<ITaskScheduler>();
-    if (!scheduler) {
-        return {};
-    }
-    const com_ptr<ITask> task = ActivateTask(*scheduler, name);
+    const TaskSchedulerSession session;
+    const com_ptr<ITask> task = session.Task(name);
     LPWSTR application = nullptr;
     if (!task || FAILED(task->GetApplicationName(&application))) {
         return {};

@@ -13,6 +13,8 @@ namespace tarn {
 // shown as switched off exactly when its disabled flag is set.
 class CTarnAutoRunScheduledTasks : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
 

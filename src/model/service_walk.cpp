@@ -1,16 +1,11 @@
 #include "model/service_walk.h"
 
+#include "base/registry_names.h"
+#include "base/system_keys.h"
 #include "model/autorun_base.h"
-#include "model/registry_names.h"
 #include "model/registry_walk.h"
 
 namespace tarn {
-
-namespace {
-
-constexpr wchar_t kServicesPath[] = L"System\\CurrentControlSet\\Services";
-
-}  // namespace
 
 std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services) {
     std::vector<ServiceKeyRecord> records;

@@ -3,8 +3,8 @@
 // One walk of the Services key per scan, shared by the services and drivers categories: each
 // service key is opened once and its values read in one pass.
 
+#include "base/scan_scope.h"
 #include "model/reg_key.h"
-#include "model/scan_scope.h"
 
 #include <windows.h>
 

@@ -1,6 +1,7 @@
 #include "model/services.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "base/system_keys.h"
 #include "model/service_walk.h"
 
 #include <optional>
@@ -9,7 +10,6 @@ namespace tarn {
 
 namespace {
 
-constexpr wchar_t kServicesPath[] = L"System\\CurrentControlSet\\Services";
 constexpr DWORD kStartDisabled = 4;
 
 }  // namespace

@@ -25,7 +25,8 @@ public:
     int32_t ReadServiceDll(const std::wstring& relPath);
 
 protected:
-    explicit CTarnAutoRunServiceKeys(bool listsDrivers) : listsDrivers_(listsDrivers) {}
+    CTarnAutoRunServiceKeys(EntryFiles& files, bool listsDrivers)
+        : CTarnAutoRunBase(files), listsDrivers_(listsDrivers) {}
 
 private:
     // Lists the services (or drivers) among the walked service keys, in walk order.
@@ -43,13 +44,13 @@ private:
 // "系统服务"
 class CTarnAutoRunServices : public CTarnAutoRunServiceKeys {
 public:
-    CTarnAutoRunServices() : CTarnAutoRunServiceKeys(false) {}
+    explicit CTarnAutoRunServices(EntryFiles& files) : CTarnAutoRunServiceKeys(files, false) {}
 };
 
 // "驱动服务"
 class CTarnAutoRunDrivers : public CTarnAutoRunServiceKeys {
 public:
-    CTarnAutoRunDrivers() : CTarnAutoRunServiceKeys(true) {}
+    explicit CTarnAutoRunDrivers(EntryFiles& files) : CTarnAutoRunServiceKeys(files, true) {}
 };
 
 }  // namespace tarn

@@ -1,6 +1,6 @@
 #include "model/short_menu.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "win/com_ptr.h"
 #include "win/unique_handle.h"
 
@@ -67,7 +67,8 @@ void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth) {
     } while (::FindNextFileW(search.get(), &found));
 }
 
-void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder, const std::wstring& fileName,
+void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
+                                        const std::wstring& fileName,
                                         const std::wstring& path) {
     const std::wstring target = ResolveShortcut(path);
     if (target.empty()) {

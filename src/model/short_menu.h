@@ -10,6 +10,8 @@ namespace tarn {
 // first, each listed with the folder it lies in.
 class CTarnAutoRunShortMenu : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override;
 

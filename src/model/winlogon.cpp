@@ -1,13 +1,12 @@
 #include "model/winlogon.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "base/system_keys.h"
 
 namespace tarn {
 
 namespace {
 
-constexpr wchar_t kWinlogonPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-constexpr wchar_t kNotifyPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
 constexpr wchar_t kDesktopPath[] = L"Control Panel\\Desktop";
 
 }  // namespace
@@ -19,29 +18,11 @@ int32_t CTarnAutoRunWinlogon::Enumerate() {
     if (registry_->OpenRead(HKEY_LOCAL_MACHINE, kWinlogonPath)) {
         ReadUIHost();
     }
-
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kNotifyPath);
-    if (registry_->OpenRead(HKEY_LOCAL_MACHINE, kNotifyPath)) {
-        notifyPath_ = kNotifyPath;
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonNotifyPath, [&](const std::wstring& walked) {
+        notifyPath_ = walked;
         ReadNotifyPackages();
-        const std::wstring storePath = JoinKeyText(kNotifyPath, kStoreName);
-        if (registry_->OpenRead(HKEY_LOCAL_MACHINE, storePath)) {
-            results_.pass = 1;
-            notifyPath_ = storePath;
-            ReadNotifyPackages();
-        }
-    }
-
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKCU", kDesktopPath);
-    if (registry_->OpenRead(HKEY_CURRENT_USER, kDesktopPath)) {
-        EnumerateOpenKey();
-        if (registry_->OpenRead(HKEY_CURRENT_USER, JoinKeyText(kDesktopPath, kStoreName))) {
-            results_.pass = 1;
-            EnumerateOpenKey();
-        }
-    }
+    });
+    ReadKeyThenStore(HKEY_CURRENT_USER, L"HKCU", kDesktopPath, [&](const std::wstring&) { EnumerateOpenKey(); });
     return 0;
 }
 

@@ -9,6 +9,8 @@ namespace tarn {
 // "登录通知": the logon UI host, the Winlogon notification packages and the user's screen saver.
 class CTarnAutoRunWinlogon : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     // The screen saver of "Control Panel\Desktop".
     int32_t EnumerateOpenKey() override;

@@ -1,6 +1,6 @@
 #include "model/winsock.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 namespace tarn {
 
@@ -14,22 +14,10 @@ constexpr wchar_t kNameSpaceCatalog[] =
 }  // namespace
 
 int32_t CTarnAutoRunWinsock::Enumerate() {
-    for (const wchar_t* catalog : {kProtocolCatalog, kNameSpaceCatalog}) {
-        results_.pass = 0;
-        results_.locationText = JoinKeyText(L"HKLM", catalog);
-        for (const std::wstring& walked : {std::wstring(catalog), JoinKeyText(catalog, kStoreName)}) {
-            if (!registry_->OpenRead(HKEY_LOCAL_MACHINE, walked)) {
-                break;
-            }
-            if (catalog == kProtocolCatalog) {
-                ReadTransportProviders(walked);
-            } else {
-                ReadNameSpaceProviders(walked);
-            }
-            registry_->Close();
-            results_.pass = 1;
-        }
-    }
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog,
+                     [&](const std::wstring& walked) { ReadTransportProviders(walked); });
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog,
+                     [&](const std::wstring& walked) { ReadNameSpaceProviders(walked); });
     return 0;
 }
 

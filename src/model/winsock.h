@@ -9,6 +9,8 @@ namespace tarn {
 // "套接字服务": Winsock transport and name-space providers, one numbered catalog subkey each.
 class CTarnAutoRunWinsock : public CTarnAutoRunBase {
 public:
+    using CTarnAutoRunBase::CTarnAutoRunBase;
+
     int32_t Enumerate() override;
     int32_t EnumerateOpenKey() override { return 0; }
 

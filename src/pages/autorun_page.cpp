@@ -1,14 +1,12 @@
 #include "pages/autorun_page.h"
 
-#include "app/resource_ids.h"
-#include "app/scan_coordinator.h"
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/file_icon.h"
-#include "model/registry_names.h"
 #include "pages/entry_file_check.h"
 #include "pages/locate.h"
 #include "pages/page_texts.h"
-#include "state/shortcut_state.h"
+#include "pages/state_calls.h"
+#include "resource_ids.h"
 #include "win/com_ptr.h"
 
 #include <shellapi.h>
@@ -23,8 +21,6 @@ namespace {
 constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER;
 constexpr int kImageListGrowth = 500;
 constexpr int kTextCapacity = 1024;
-// Sent by a fill thread to its page: one row, inserted on the window's own thread.
-constexpr UINT kInsertRowMessage = 0x1402;
 
 struct PendingRow {
     int image = -1;
@@ -33,7 +29,7 @@ struct PendingRow {
 
 }  // namespace
 
-CAutoRunPage::CAutoRunPage(const PageTraits& traits) : traits_(traits) {}
+CAutoRunPage::CAutoRunPage(std::size_t tab, PageScanLink& link) : tab_(tab), link_(link) {}
 
 CAutoRunPage::~CAutoRunPage() {
     if (window() != nullptr) {
@@ -50,13 +46,13 @@ BOOL CAutoRunPage::OnInitDialog() {
     SetupColumns();
     imageList_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
     ::SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
-    Scan().pageWindows[traits_.tab] = window();
+    link_.window = window();
     return TRUE;
 }
 
 void CAutoRunPage::SetupColumns() {
     int index = 0;
-    for (const ColumnLayout& layout : ColumnsOf(traits_.columns)) {
+    for (const ColumnLayout& layout : ColumnsOf(category().page.columns)) {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
@@ -75,13 +71,13 @@ bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return false;
     }
-    if (message == kInsertRowMessage) {
+    if (message == WM_TARN_INSERT_ROW) {
         const auto& row = *reinterpret_cast<const PendingRow*>(lParam);
         InsertRow(row.image, row.cells);
         result = 0;
         return true;
     }
-    if (message != kScanMessages[traits_.tab]) {
+    if (message != category().scanMessage) {
         return false;
     }
     OnScanRequest(wParam);
@@ -113,18 +109,13 @@ bool CAutoRunPage::OnNotify(const NMHDR& header, LRESULT& result) {
     }
 }
 
-CategoryResults& CAutoRunPage::Results() {
-    return Scan().enumerators[traits_.tab]->results();
-}
-
 AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) {
-    const int32_t category = categoryId_.load();
-    if (category < 1 || category > static_cast<int32_t>(kCategoryCount) || PageIsBusy(traits_.tab) ||
-        !Scan().enumerators[traits_.tab]) {
+    if (TabOfCategoryId(categoryId_.load()) != tab_ || link_.busy.load() || link_.results == nullptr) {
         return nullptr;
     }
-    const int selected = static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    auto& entries = Results().entries;
+    const int selected =
+        static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    auto& entries = link_.results->entries;
     if (selected < 0 || static_cast<std::size_t>(selected) >= entries.size()) {
         return nullptr;
     }
@@ -136,7 +127,7 @@ AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) {
 
 void CAutoRunPage::OnListClick() {
     if (AutoRunEntry* entry = SelectedEntry()) {
-        ::SendMessageW(Scan().mainWindow.load(), kShowDetailsMessage, 0, reinterpret_cast<LPARAM>(entry));
+        ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(entry));
     }
 }
 
@@ -149,7 +140,7 @@ void CAutoRunPage::OnListRightClick(const NMITEMACTIVATE& click) {
     const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ENTRY_MENU));
     const HMENU popup = ::GetSubMenu(menu, 0);
     const DWORD position = ::GetMessagePos();
-    ::SendMessageW(Scan().mainWindow.load(), kShowDetailsMessage, 0, reinterpret_cast<LPARAM>(entry));
+    ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(entry));
     static constexpr UINT kItems[kEntryCommandCount] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
                                                         ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
     const auto available = MenuAvailability(categoryId_.load(), entry->state);
@@ -187,61 +178,7 @@ bool CAutoRunPage::OnCommand(WORD id, WORD, HWND) {
 
 int CAutoRunPage::ShowMessage(const MessageText& message, UINT flags) const {
     // Owned by the main window: while a box is open, no scan can start under the command.
-    return ::MessageBoxW(Scan().mainWindow.load(), message.text, message.caption, flags);
-}
-
-int32_t CAutoRunPage::RunOperation(Operation operation, NameField nameField, const AutoRunEntry& e) {
-    const std::wstring& named = nameField == NameField::ValueName    ? e.valueName
-                                : nameField == NameField::SubKeyName ? e.subKeyName
-                                                                     : e.name;
-    switch (operation) {
-        case Operation::EnableValue:
-            return EnableValue(e.location, named, e.entryKind);
-        case Operation::DisableValue:
-            return DisableValue(e.location, named, e.entryKind);
-        case Operation::DeleteValueEntry:
-            return DeleteValueEntry(e.location, named, e.entryKind, e.state);
-        case Operation::EnableService:
-            return EnableService(e.location, e.subKeyName, e.entryKind);
-        case Operation::DisableService:
-            return DisableService(e.location, e.subKeyName, e.entryKind);
-        case Operation::DeleteService:
-            return DeleteService(e.location, e.name, e.entryKind);
-        case Operation::EnableKey:
-            return EnableKey(e.location, e.subKeyName, e.entryKind);
-        case Operation::DisableKey:
-            return DisableKey(e.location, e.subKeyName, e.entryKind);
-        case Operation::DeleteKeyEntry:
-            return DeleteKeyEntry(e.location, named, e.entryKind, e.state);
-        case Operation::EnableKeyTree:
-            return EnableKeyTree(e.location, e.subKeyName, e.entryKind);
-        case Operation::DisableKeyTree:
-            return DisableKeyTree(e.location, e.subKeyName, e.entryKind);
-        case Operation::DeleteKeyTreeEntry:
-            return DeleteKeyTreeEntry(e.location, e.subKeyName, e.entryKind, e.state);
-        case Operation::EnableTask:
-            return EnableTask(e.name);
-        case Operation::DisableTask:
-            return DisableTask(e.name);
-        case Operation::DeleteTask:
-            return DeleteTask(e.name);
-        case Operation::EnableListItem:
-            return EnableListItem(e.location, e.name, e.imagePath, e.entryKind);
-        case Operation::DisableListItem:
-            return DisableListItem(e.location, e.name, e.imagePath, e.entryKind);
-        case Operation::DeleteListItem:
-            return DeleteListItem(e.keyPath, e.name, e.imagePath, e.entryKind, e.state);
-        case Operation::EnableShortcut:
-            return EnableShortcut(e.keyPath);
-        case Operation::DisableShortcut:
-            return DisableShortcut(e.keyPath);
-        case Operation::DeleteShortcut:
-            return DeleteShortcut(e.keyPath);
-        case Operation::None:
-        case Operation::Ignored:
-            break;
-    }
-    return 0;
+    return ::MessageBoxW(link_.signals->mainWindow.load(), message.text, message.caption, flags);
 }
 
 void CAutoRunPage::OnEnableEntry() {
@@ -258,9 +195,9 @@ void CAutoRunPage::SwitchEntry(bool enable) {
     if (entry == nullptr) {
         return;
     }
-    const int32_t category = categoryId_.load();
+    const int32_t categoryId = categoryId_.load();
     const CommandPlan plan =
-        PlanCommand(category, enable ? EntryCommand::Enable : EntryCommand::Disable, entry->entryKind);
+        PlanCommand(categoryId, enable ? EntryCommand::Enable : EntryCommand::Disable, entry->entryKind);
     if (plan.operation == Operation::Ignored) {
         OnCommandIgnored();
         return;
@@ -268,8 +205,8 @@ void CAutoRunPage::SwitchEntry(bool enable) {
     if (plan.operation == Operation::None) {
         return;
     }
-    if (RunOperation(plan.operation, plan.nameField, *entry) == 0) {
-        ShowMessage(enable ? EnableFailure(category) : DisableFailure(category), MB_OK | MB_ICONERROR);
+    if (RunStateCall(stateChanges_, {plan.operation, plan.nameField}, *entry) == 0) {
+        ShowMessage(enable ? EnableFailure(categoryId) : DisableFailure(categoryId), MB_OK | MB_ICONERROR);
         return;
     }
     entry->state = enable ? EntryEnabled : EntryDisabled;
@@ -285,8 +222,8 @@ void CAutoRunPage::OnDeleteEntry() {
     if (entry == nullptr) {
         return;
     }
-    const int32_t category = categoryId_.load();
-    const CommandPlan plan = PlanCommand(category, EntryCommand::Delete, entry->entryKind);
+    const int32_t categoryId = categoryId_.load();
+    const CommandPlan plan = PlanCommand(categoryId, EntryCommand::Delete, entry->entryKind);
     if (plan.operation == Operation::Ignored) {
         OnCommandIgnored();
         return;
@@ -294,7 +231,7 @@ void CAutoRunPage::OnDeleteEntry() {
     if (plan.operation == Operation::None) {
         return;
     }
-    if (ShowMessage(DeleteConfirmation(category), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
+    if (ShowMessage(DeleteConfirmation(categoryId), MB_YESNO | MB_ICONEXCLAMATION) != IDYES) {
         return;
     }
     // The question took its time: act only on the entry the row still shows.
@@ -302,13 +239,13 @@ void CAutoRunPage::OnDeleteEntry() {
     if (SelectedEntry(&stillRow) != entry || stillRow != row) {
         return;
     }
-    if (RunOperation(plan.operation, plan.nameField, *entry) == 0) {
-        ShowMessage(DeleteFailure(category), MB_OK | MB_ICONERROR);
+    if (RunStateCall(stateChanges_, {plan.operation, plan.nameField}, *entry) == 0) {
+        ShowMessage(DeleteFailure(categoryId), MB_OK | MB_ICONERROR);
         return;
     }
     ::SendMessageW(listView_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     ::InvalidateRect(window(), nullptr, FALSE);
-    auto& entries = Results().entries;
+    auto& entries = link_.results->entries;
     entries.erase(entries.begin() + row);
     if (plan.confirmsSuccess) {
         ShowMessage(kDeleteSuccess, MB_OK | MB_ICONINFORMATION);
@@ -321,8 +258,7 @@ void CAutoRunPage::OnLocateRegistry() {
         return;
     }
     // Tasks and shortcuts are files: they have no key to show.
-    const int32_t category = categoryId_.load();
-    if (category == 4 || category == 14) {
+    if (!category().menu.locatesInRegistry) {
         OnCommandIgnored();
         return;
     }
@@ -341,11 +277,8 @@ void CAutoRunPage::OnShowProperties() {
     }
 }
 
-int32_t CAutoRunPage::DeleteShortcut(const std::wstring& path) {
-    return tarn::DeleteShortcut(path);
-}
-
-void CAutoRunPage::LocateInRegistryEditor(const std::wstring& keyPath, const std::wstring& valueName,
+void CAutoRunPage::LocateInRegistryEditor(const std::wstring& keyPath,
+                                          const std::wstring& valueName,
                                           int32_t locateKind) {
     LocateKeyInRegistryEditor(keyPath, valueName, locateKind);
 }
@@ -360,7 +293,7 @@ int32_t CAutoRunPage::ShowFileProperties(const std::wstring& path) {
 
 std::vector<std::wstring> CAutoRunPage::CellTexts(int row) const {
     std::vector<std::wstring> cells;
-    const std::size_t count = ColumnsOf(traits_.columns).size();
+    const std::size_t count = ColumnsOf(category().page.columns).size();
     std::vector<wchar_t> text(kTextCapacity, L'\0');
     for (std::size_t column = 0; column < count; ++column) {
         LVITEMW item = {};
@@ -368,9 +301,10 @@ std::vector<std::wstring> CAutoRunPage::CellTexts(int row) const {
         item.pszText = text.data();
         item.cchTextMax = kTextCapacity;
         text[0] = L'\0';
-        const auto length = ::SendMessageW(listView_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                                           reinterpret_cast<LPARAM>(&item));
-        cells.emplace_back(text.data(), static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(length, kTextCapacity - 1))));
+        const auto length =
+            ::SendMessageW(listView_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        cells.emplace_back(
+            text.data(), static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(length, kTextCapacity - 1))));
     }
     return cells;
 }
@@ -381,7 +315,7 @@ LRESULT CAutoRunPage::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
         case CDDS_ITEMPREPAINT:
             return CDRF_NOTIFYSUBITEMDRAW;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-            draw.clrText = RowColour(CellTexts(static_cast<int>(draw.nmcd.dwItemSpec)), traits_.columns);
+            draw.clrText = RowColour(CellTexts(static_cast<int>(draw.nmcd.dwItemSpec)), category().page.columns);
             draw.clrTextBk = 0xFFFFFF;
             return CDRF_DODEFAULT;
         default:
@@ -397,78 +331,77 @@ void CAutoRunPage::ClearIcons() {
 }
 
 void CAutoRunPage::OnScanRequest(WPARAM completedScans) {
-    ScanControl& control = Scan();
-    const std::size_t tab = traits_.tab;
     if (completedScans != 0) {
         ClearIcons();
         if (::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0) > 0) {
             ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
         }
     }
-    const HANDLE thread =
-        control.stop.load() != 0 ? nullptr : ::CreateThread(nullptr, 0, FillThreadProc, this, 0, nullptr);
-    control.threads[tab + 1].reset(thread);
-    if (thread == nullptr && control.pageDone[tab]) {
+    const HANDLE thread = Stopping() ? nullptr : ::CreateThread(nullptr, 0, FillThreadProc, this, 0, nullptr);
+    link_.fillThread.reset(thread);
+    if (thread == nullptr && link_.done) {
         // Without its fill thread the page is done at once: the scan must not wait for it.
-        ::SetEvent(control.pageDone[tab].get());
+        ::SetEvent(link_.done.get());
     }
 }
 
 DWORD WINAPI CAutoRunPage::FillThreadProc(void* argument) {
     CAutoRunPage& page = *static_cast<CAutoRunPage*>(argument);
-    ScanControl& control = Scan();
-    const std::size_t tab = page.traits_.tab;
-    ::WaitForSingleObject(control.startEvent.get(), INFINITE);
-    if (control.stop.load() == 0) {
+    PageScanLink& link = page.link_;
+    ::WaitForSingleObject(link.signals->startEvent.get(), INFINITE);
+    if (!page.Stopping()) {
         const ULONGLONG started = ::GetTickCount64();
         page.Fill();
-        control.fillTicks[tab] = ::GetTickCount64() - started;
+        if (link.fillMs != nullptr) {
+            *link.fillMs = ::GetTickCount64() - started;
+        }
     }
-    ::SetEvent(control.pageDone[tab].get());
+    ::SetEvent(link.done.get());
     return 0;
 }
 
 void CAutoRunPage::Fill() {
-    ScanControl& control = Scan();
-    if (!control.enumerators[traits_.tab]) {
+    if (link_.results == nullptr) {
         return;
     }
+    const PageTraits& traits = category().page;
     const ComApartment apartment;
-    auto& entries = Results().entries;
+    auto& entries = link_.results->entries;
     LARGE_INTEGER frequency = {};
     ::QueryPerformanceFrequency(&frequency);
     LARGE_INTEGER started = {};
     ::QueryPerformanceCounter(&started);
-    if (control.fillsBegan.load() != 0 && control.fillsBegan.load() <= started.QuadPart) {
-        started.QuadPart = control.fillsBegan.load();
+    const int64_t fillsBegan = link_.signals->fillsBegan.load();
+    if (fillsBegan != 0 && fillsBegan <= started.QuadPart) {
+        started.QuadPart = fillsBegan;
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (control.stop.load() != 0) {
+        if (Stopping()) {
             return;
         }
         AddRow(*entries[i]);
-        if (traits_.redrawsEachRow) {
+        if (traits.redrawsEachRow) {
             ::InvalidateRect(window(), nullptr, FALSE);
         }
-        if (traits_.pauseMs != 0) {
+        if (traits.pauseMs != 0) {
             // Row i+1 is due (i+1) pauses after the pages were told to fill: the rows' own work is
             // done inside the pauses, and a row that took longer than one pause is made up by the
             // rows after it.
             LARGE_INTEGER now = {};
             ::QueryPerformanceCounter(&now);
             const long long elapsedMs = (now.QuadPart - started.QuadPart) * 1000 / frequency.QuadPart;
-            const long long dueMs = static_cast<long long>(i + 1) * traits_.pauseMs;
+            const long long dueMs = static_cast<long long>(i + 1) * traits.pauseMs;
             if (elapsedMs < dueMs) {
                 ::Sleep(static_cast<DWORD>(dueMs - elapsedMs));
             }
         }
     }
-    categoryId_ = static_cast<int32_t>(traits_.tab + 1);
-    control.pageBusy[traits_.tab] = false;
+    categoryId_ = CategoryIdOfTab(tab_);
+    link_.busy = false;
 }
 
 void CAutoRunPage::AddRow(AutoRunEntry& entry) {
-    const bool exists = CheckEntryFile(entry, traits_.verifiesSignatures);
+    const bool exists = CheckEntryFile(entry, category().page.verifiesSignatures);
     // One shell call per file and scan; every row still gets its own image, as rows and images
     // are numbered alike.
     HICON shellIcon = nullptr;
@@ -491,12 +424,12 @@ void CAutoRunPage::AddRow(AutoRunEntry& entry) {
     }
     ++imageCount_;
 
-    PendingRow row;
-    row.image = image;
-    row.cells = RowTexts(entry, exists, traits_.columns);
+    PendingRow pending;
+    pending.image = image;
+    pending.cells = RowTexts(entry, exists, category().page.columns);
     // One call into the window's thread per row rather than one per cell: that thread serves
     // every page's fill at once.
-    ::SendMessageW(window(), kInsertRowMessage, 0, reinterpret_cast<LPARAM>(&row));
+    ::SendMessageW(window(), WM_TARN_INSERT_ROW, 0, reinterpret_cast<LPARAM>(&pending));
 }
 
 void CAutoRunPage::InsertRow(int image, const std::vector<std::wstring>& cells) {

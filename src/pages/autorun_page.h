@@ -1,8 +1,9 @@
 #pragma once
 
-#include "model/category_results.h"
+#include "base/categories.h"
+#include "pages/category_table.h"
 #include "pages/entry_commands.h"
-#include "pages/page_traits.h"
+#include "pages/page_scan_link.h"
 #include "state/state_changes.h"
 #include "win/dialog_base.h"
 #include "win/unique_handle.h"
@@ -19,24 +20,25 @@ namespace tarn {
 
 // One category page: a borderless child dialog with one report list, one row per entry of the
 // category, row i showing element i of the category's result list. The page fills itself on a
-// thread of its own after every scan and carries the state-change operations of its entries.
-class CAutoRunPage : public CDialogBase, public CAutoRunStateChanges {
+// thread of its own after every scan, through the part of the scan it is linked to, and hands
+// its entries' switches and deletes to its state changes.
+class CAutoRunPage : public CDialogBase {
 public:
-    explicit CAutoRunPage(const PageTraits& traits);
+    CAutoRunPage(std::size_t tab, PageScanLink& link);
     ~CAutoRunPage() override;
 
     // Creates the page as a child of the main window's tab control.
     HWND Create(HINSTANCE instance, HWND tabControl);
 
-    std::size_t tab() const { return traits_.tab; }
-    const PageTraits& traits() const { return traits_; }
+    std::size_t tab() const { return tab_; }
+    const CategoryRow& category() const { return CategoryTable()[tab_]; }
     // 0 until the first fill has ended, then the tab index + 1.
     int32_t categoryId() const { return categoryId_.load(); }
     HWND listView() const { return listView_; }
     HIMAGELIST imageList() const { return imageList_.get(); }
 
-    // Deleting a shortcut file: true when it is gone (also when it was gone already).
-    virtual int32_t DeleteShortcut(const std::wstring& path);
+    // The switches and deletes of the page's entries.
+    CAutoRunStateChanges& stateChanges() { return stateChanges_; }
 
     // The page's columns: six, or five on the image-hijack page.
     virtual void SetupColumns();
@@ -44,8 +46,7 @@ public:
     virtual void OnCommandIgnored() {}
 
     // Leaving the program to show an entry elsewhere.
-    virtual void LocateInRegistryEditor(const std::wstring& keyPath, const std::wstring& valueName,
-                                        int32_t locateKind);
+    virtual void LocateInRegistryEditor(const std::wstring& keyPath, const std::wstring& valueName, int32_t locateKind);
     virtual void LocateFile(const std::wstring& path);
     virtual int32_t ShowFileProperties(const std::wstring& path);
 
@@ -68,16 +69,13 @@ protected:
     void OnLocateFile();
     void OnShowProperties();
 
-    // The category's result list; rows and entries correspond while the page is not busy.
-    CategoryResults& Results();
     // The entry of the selected row, when the page may act on it; null otherwise.
     AutoRunEntry* SelectedEntry(int* row = nullptr);
 
 private:
     void SwitchEntry(bool enable);
-    // Runs a state-change operation on an entry with the arguments the page table names.
-    int32_t RunOperation(Operation operation, NameField nameField, const AutoRunEntry& entry);
     int ShowMessage(const MessageText& message, UINT flags) const;
+    bool Stopping() const { return link_.signals->stop.load() != 0; }
 
     static DWORD WINAPI FillThreadProc(void* page);
     void Fill();
@@ -87,7 +85,9 @@ private:
     void ClearIcons();
     std::vector<std::wstring> CellTexts(int row) const;
 
-    PageTraits traits_;
+    std::size_t tab_;
+    PageScanLink& link_;
+    CAutoRunStateChanges stateChanges_;
     std::atomic<int32_t> categoryId_{0};
     HWND listView_ = nullptr;
     struct ImageListTraits {

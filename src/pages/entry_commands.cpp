@@ -1,120 +1,53 @@
 #include "pages/entry_commands.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "pages/category_table.h"
 
 namespace tarn {
 
 namespace {
 
-constexpr int32_t kTasks = 4;
-constexpr int32_t kWinsock = 11;
-constexpr int32_t kNetwork = 12;
-constexpr int32_t kShortcuts = 14;
-
 enum Item { kEnable, kDisable, kDelete, kLocateRegistry, kLocateFile, kProperties };
 
-// One row of the page table: the operations of switch on, switch off and delete for one kind.
-struct KindPlan {
-    Operation enable;
-    Operation disable;
-    Operation remove;
-    NameField nameField;
-    bool confirmsSuccess;
-};
-
-constexpr KindPlan kValues{Operation::EnableValue, Operation::DisableValue, Operation::DeleteValueEntry,
-                           NameField::Name, false};
-constexpr KindPlan kListItems{Operation::EnableListItem, Operation::DisableListItem, Operation::DeleteListItem,
-                              NameField::Name, false};
-constexpr KindPlan kKeyTrees{Operation::EnableKeyTree, Operation::DisableKeyTree, Operation::DeleteKeyTreeEntry,
-                             NameField::SubKeyName, false};
-
-// The page table: for each category, what each kind of entry gets.
-std::optional<KindPlan> PlanFor(int32_t categoryId, int32_t kind) {
-    switch (categoryId) {
-        case 1:  // logon
-            if (kind == KindListItem) {
-                return KindPlan{kListItems.enable, kListItems.disable, kListItems.remove, NameField::Name, true};
-            }
-            return kind == KindValue ? std::optional<KindPlan>(kValues) : std::nullopt;
-        case 2:  // shell extensions
-            if (kind == KindValue) {
-                return KindPlan{kValues.enable, kValues.disable, kValues.remove, NameField::ValueName, false};
-            }
-            if (kind == KindKey) {
-                return KindPlan{kKeyTrees.enable, kKeyTrees.disable, kKeyTrees.remove, NameField::SubKeyName, true};
-            }
-            return std::nullopt;
-        case 3:  // browser add-ons
-            if (kind == KindValue) {
-                return KindPlan{kValues.enable, kValues.disable, kValues.remove, NameField::ValueName, false};
-            }
-            if (kind == KindKey) {
-                return KindPlan{Operation::EnableKey, Operation::DisableKey, Operation::DeleteKeyEntry,
-                                NameField::SubKeyName, true};
-            }
-            return std::nullopt;
-        case 4:
-            return KindPlan{Operation::EnableTask, Operation::DisableTask, Operation::DeleteTask, NameField::Name,
-                            false};
-        case 5:
-        case 6:
-            return KindPlan{Operation::EnableService, Operation::DisableService, Operation::DeleteService,
-                            NameField::Name, false};
-        case 7:
-            return KindPlan{Operation::EnableKey, Operation::DisableKey, Operation::DeleteKeyEntry, NameField::Name,
-                            false};
-        case 8:
-            return kListItems;
-        case 9:
-            return kValues;
-        case 10:  // Winlogon notification
-            if (kind == KindListItem) {
-                return kListItems;
-            }
-            if (kind == KindKey) {
-                return KindPlan{kKeyTrees.enable, kKeyTrees.disable, kKeyTrees.remove, NameField::SubKeyName, true};
-            }
-            if (kind == KindValue) {
-                return KindPlan{kValues.enable, kValues.disable, kValues.remove, NameField::ValueName, true};
-            }
-            return std::nullopt;
-        case 11:
-            return KindPlan{Operation::Ignored, Operation::Ignored, Operation::DeleteKeyTreeEntry,
-                            NameField::SubKeyName, false};
-        case 12:
-            return KindPlan{Operation::None, Operation::None, Operation::None, NameField::Name, false};
-        case 13:
-            return kKeyTrees;
-        case 14:
-            return KindPlan{Operation::EnableShortcut, Operation::DisableShortcut, Operation::DeleteShortcut,
-                            NameField::Name, false};
-        default:
-            return std::nullopt;
-    }
+const CommandTexts& TextsOf(int32_t categoryId) {
+    const CategoryRow* row = CategoryRowOf(categoryId);
+    return row != nullptr ? *row->texts : kEntryTexts;
 }
 
 }  // namespace
 
+const std::optional<KindPlan>& KindPlans::For(int32_t entryKind) const {
+    switch (entryKind) {
+        case KindValue:
+            return value;
+        case KindService:
+            return service;
+        case KindKey:
+            return key;
+        case KindListItem:
+            return listItem;
+        default:
+            return other;
+    }
+}
+
 std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state) {
     std::array<bool, kEntryCommandCount> available = {true, true, true, true, true, true};
-    if (categoryId == kWinsock) {
+    const CategoryRow* row = CategoryRowOf(categoryId);
+    const MenuRules rules = row != nullptr ? row->menu : MenuRules{};
+    if (!rules.switches) {
         available[kEnable] = available[kDisable] = false;
     }
-    if (categoryId == kNetwork) {
-        available[kEnable] = available[kDisable] = available[kDelete] = false;
+    if (!rules.deletes) {
+        available[kDelete] = false;
     }
-    if (categoryId == kTasks || categoryId == kShortcuts) {
+    if (!rules.locatesInRegistry) {
         available[kLocateRegistry] = false;
     }
-    const bool switches = categoryId != kWinsock && categoryId != kNetwork;
-    if (switches && (state == EntryEnabled || state == EntryDisabled)) {
+    if (rules.switches && (state == EntryEnabled || state == EntryDisabled)) {
         const bool enabled = state == EntryEnabled;
-        available[kEnable] = !enabled;
-        available[kDisable] = enabled;
-        if (categoryId == kShortcuts) {
-            available[kEnable] = available[kDisable] = false;
-        }
+        available[kEnable] = rules.switchesByState && !enabled;
+        available[kDisable] = rules.switchesByState && enabled;
     }
     if (state == EntryFileMissing) {
         available[kEnable] = available[kDisable] = false;
@@ -125,39 +58,54 @@ std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_
 }
 
 CommandPlan PlanCommand(int32_t categoryId, EntryCommand command, int32_t entryKind) {
-    const auto plan = PlanFor(categoryId, entryKind);
+    const CategoryRow* row = CategoryRowOf(categoryId);
+    if (row == nullptr) {
+        return {};
+    }
+    const auto& plan = row->plans.For(entryKind);
     if (!plan) {
         return {};
     }
     switch (command) {
         case EntryCommand::Enable:
-            return {plan->enable, plan->nameField, false};
+            return {plan->enable.operation, plan->enable.nameField, false};
         case EntryCommand::Disable:
-            return {plan->disable, plan->nameField, false};
+            return {plan->disable.operation, plan->disable.nameField, false};
         case EntryCommand::Delete:
-            return {plan->remove, plan->nameField, plan->confirmsSuccess};
+            return {plan->remove.operation, plan->remove.nameField, plan->confirmsSuccess};
         default:
             return {};
     }
 }
 
 MessageText DeleteConfirmation(int32_t categoryId) {
-    return categoryId == kTasks ? MessageText{L"删除该计划任务将无法恢复,确定要删除吗?", L"删除确认"}
-                                : MessageText{L"删除该项将无法恢复,确定要删除吗?", L"删除确认"};
+    return TextsOf(categoryId).deleteConfirmation;
 }
 
 MessageText EnableFailure(int32_t categoryId) {
-    return categoryId == kTasks ? MessageText{L"启用任务计划失败!", L"启用失败"}
-                                : MessageText{L"启用失败,没有足够的操作权限!", L"启用失败"};
+    return TextsOf(categoryId).enableFailure;
 }
 
 MessageText DisableFailure(int32_t categoryId) {
-    return categoryId == kTasks ? MessageText{L"禁用任务计划失败!", L"禁用失败"}
-                                : MessageText{L"禁用失败,没有足够的操作权限!", L"禁用失败"};
+    return TextsOf(categoryId).disableFailure;
 }
 
 MessageText DeleteFailure(int32_t categoryId) {
-    return categoryId == kTasks ? MessageText{L"删除失败", L"失败"} : MessageText{L"删除失败,没有足够的操作权限!", L"失败"};
+    return TextsOf(categoryId).deleteFailure;
+}
+
+const std::wstring& FieldOf(const AutoRunEntry& entry, NameField field) {
+    switch (field) {
+        case NameField::ValueName:
+            return entry.valueName;
+        case NameField::SubKeyName:
+            return entry.subKeyName;
+        case NameField::KeyPath:
+            return entry.keyPath;
+        case NameField::Name:
+            break;
+    }
+    return entry.name;
 }
 
 std::optional<std::wstring> NavigationText(const std::wstring& keyPath, int32_t locateKind) {

@@ -3,7 +3,7 @@
 // What a page's context menu offers and what each of its commands calls, by category and entry.
 // Pure logic, tested without Windows.
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 
 #include <array>
 #include <cstdint>
@@ -16,30 +16,113 @@ enum class EntryCommand { Enable, Disable, Delete, LocateRegistry, LocateFile, P
 
 constexpr std::size_t kEntryCommandCount = 6;
 
+// The state-change operation a command calls on an entry.
+enum class Operation {
+    None,     // the entry's kind is left alone: nothing is called and nothing is shown
+    Ignored,  // the page does not support the command
+    EnableValue,
+    DisableValue,
+    DeleteValueEntry,
+    EnableService,
+    DisableService,
+    DeleteService,
+    EnableKey,
+    DisableKey,
+    DeleteKeyEntry,
+    EnableKeyTree,
+    DisableKeyTree,
+    DeleteKeyTreeEntry,
+    EnableTask,
+    DisableTask,
+    DeleteTask,
+    EnableListItem,
+    DisableListItem,
+    DeleteListItem,
+    EnableShortcut,
+    DisableShortcut,
+    DeleteShortcut,
+};
+
+// The field of the entry that names what an operation acts on: the value, subkey, task or
+// shortcut. The operation's other arguments are the same on every page.
+enum class NameField { Name, ValueName, SubKeyName, KeyPath };
+
+// One call: the operation and the field it takes its name from.
+struct StateCall {
+    Operation operation = Operation::None;
+    NameField nameField = NameField::Name;
+};
+
+// What the three state-changing commands call for one kind of entry.
+struct KindPlan {
+    StateCall enable;
+    StateCall disable;
+    StateCall remove;
+    // A delete that succeeds is followed by the "删除成功!" box.
+    bool confirmsSuccess = false;
+};
+
+// A page's plans by entry kind; an entry of a kind without a plan is left alone.
+struct KindPlans {
+    std::optional<KindPlan> value;
+    std::optional<KindPlan> service;
+    std::optional<KindPlan> key;
+    std::optional<KindPlan> listItem;
+    std::optional<KindPlan> other;
+
+    const std::optional<KindPlan>& For(int32_t entryKind) const;
+};
+
+// One plan whatever the entry's kind.
+constexpr KindPlans AnyKind(const KindPlan& plan) {
+    return {plan, plan, plan, plan, plan};
+}
+
+// Which menu items a page offers at all, before the entry's state is looked at.
+struct MenuRules {
+    bool switches = true;           // "启用该项" and "禁用该项"
+    bool deletes = true;            // "删除该项"
+    bool locatesInRegistry = true;  // "定位注册表位置"
+    // Whether the switches follow the entry's state; false greys both for entries shown as
+    // switched on or off (a page whose entries have no switched-off form).
+    bool switchesByState = true;
+};
+
+// The messages of the commands: texts and captions exactly as shown.
+struct MessageText {
+    const wchar_t* text;
+    const wchar_t* caption;
+};
+
+struct CommandTexts {
+    MessageText deleteConfirmation;
+    MessageText enableFailure;
+    MessageText disableFailure;
+    MessageText deleteFailure;
+};
+
+constexpr CommandTexts kEntryTexts = {
+    {L"删除该项将无法恢复,确定要删除吗?", L"删除确认"},
+    {L"启用失败,没有足够的操作权限!", L"启用失败"},
+    {L"禁用失败,没有足够的操作权限!", L"禁用失败"},
+    {L"删除失败,没有足够的操作权限!", L"失败"},
+};
+constexpr CommandTexts kTaskTexts = {
+    {L"删除该计划任务将无法恢复,确定要删除吗?", L"删除确认"},
+    {L"启用任务计划失败!", L"启用失败"},
+    {L"禁用任务计划失败!", L"禁用失败"},
+    {L"删除失败", L"失败"},
+};
+constexpr MessageText kDeleteSuccess = {L"删除成功!", L"成功"};
+
 // Which of the six menu items are available for an entry of `state` on the page of
 // `categoryId`, in menu order.
 std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state);
 
-// The state-change operation a command calls on an entry, with the argument choices that vary.
-enum class Operation {
-    None,  // the entry's kind is left alone: nothing is called and nothing is shown
-    Ignored,  // the page does not support the command
-    EnableValue, DisableValue, DeleteValueEntry,
-    EnableService, DisableService, DeleteService,
-    EnableKey, DisableKey, DeleteKeyEntry,
-    EnableKeyTree, DisableKeyTree, DeleteKeyTreeEntry,
-    EnableTask, DisableTask, DeleteTask,
-    EnableListItem, DisableListItem, DeleteListItem,
-    EnableShortcut, DisableShortcut, DeleteShortcut,
-};
-
-// Which field of the entry names the value or subkey where the page table leaves a choice.
-enum class NameField { Name, ValueName, SubKeyName };
-
+// What a command does with an entry: the call, and whether a successful delete is confirmed.
 struct CommandPlan {
     Operation operation = Operation::None;
     NameField nameField = NameField::Name;
-    // A delete that succeeds is followed by the "删除成功!" box.
     bool confirmsSuccess = false;
 };
 
@@ -47,16 +130,13 @@ struct CommandPlan {
 // `categoryId`.
 CommandPlan PlanCommand(int32_t categoryId, EntryCommand command, int32_t entryKind);
 
-// The messages of the commands: texts and captions exactly as shown.
-struct MessageText {
-    const wchar_t* text;
-    const wchar_t* caption;
-};
 MessageText DeleteConfirmation(int32_t categoryId);
 MessageText EnableFailure(int32_t categoryId);
 MessageText DisableFailure(int32_t categoryId);
 MessageText DeleteFailure(int32_t categoryId);
-constexpr MessageText kDeleteSuccess = {L"删除成功!", L"成功"};
+
+// The text of the entry's field.
+const std::wstring& FieldOf(const AutoRunEntry& entry, NameField field);
 
 // The text that walks the registry editor's key tree to a key ("\HKEY_...\path\") or to the key
 // of a value ("\HKEY_...\path"); nothing when the entry cannot be located or the joined path

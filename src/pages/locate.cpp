@@ -1,7 +1,7 @@
 #include "pages/locate.h"
 
-#include "model/autorun_entry.h"
-#include "model/key_text.h"
+#include "base/autorun_entry.h"
+#include "base/key_text.h"
 #include "pages/entry_commands.h"
 #include "win/com_ptr.h"
 #include "win/environment.h"

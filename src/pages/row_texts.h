@@ -3,7 +3,7 @@
 // What a page's list shows: its columns, the texts of an entry's row and the row's colour. Pure
 // text logic, so that it runs and is tested without Windows.
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 
 #include <cstdint>
 #include <string>

@@ -4,8 +4,8 @@
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
-#include "model/autorun_base.h"
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "base/store_name.h"
 
 #include <algorithm>
 
@@ -15,9 +15,8 @@ namespace {
 
 // Every key of the tree must fit the path limit below its new place.
 bool FitsBelow(const std::wstring& target, const StoredTree& tree) {
-    return std::all_of(tree.begin(), tree.end(), [&](const StoredKey& key) {
-        return TreeKeyPath(target, key).size() <= kMaxJoinedPathLength;
-    });
+    return std::all_of(tree.begin(), tree.end(),
+                       [&](const StoredKey& key) { return TreeKeyPath(target, key).size() <= kMaxJoinedPathLength; });
 }
 
 // A link is not moved: its copy would point elsewhere or nowhere. It can still be deleted.
@@ -27,8 +26,12 @@ bool HoldsLink(const StoredTree& tree) {
 
 }  // namespace
 
-bool CAutoRunStateChanges::MoveKey(const Place& place, const std::wstring& from, const std::wstring& to,
-                                   const std::wstring& name, bool oneLevel, bool toStore) {
+bool CAutoRunStateChanges::MoveKey(const Place& place,
+                                   const std::wstring& from,
+                                   const std::wstring& to,
+                                   const std::wstring& name,
+                                   bool oneLevel,
+                                   bool toStore) {
     const auto source = JoinKeyPath(from, name);
     const auto target = JoinKeyPath(to, name);
     if (!source || !target) {
@@ -105,7 +108,8 @@ int32_t CAutoRunStateChanges::EnableKey(const std::wstring& keyText, const std::
     return DeleteStoreIfEmpty(place->root, place->key, place->store) != StoreCleanup::Failed ? 1 : 0;
 }
 
-int32_t CAutoRunStateChanges::DisableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName,
+int32_t CAutoRunStateChanges::DisableKeyTree(const std::wstring& keyText,
+                                             const std::wstring& subKeyName,
                                              int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     if (!place || !workingKey.OpenWrite(place->root, place->key)) {
@@ -116,8 +120,7 @@ int32_t CAutoRunStateChanges::DisableKeyTree(const std::wstring& keyText, const 
     return name.found() && MoveKey(*place, place->key, place->store, name.item, false, true) ? 1 : 0;
 }
 
-int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName,
-                                            int32_t kind) {
+int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     if (!place || !workingKey.OpenWrite(place->root, place->store)) {
         return 0;
@@ -133,8 +136,10 @@ int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const s
     return 1;
 }
 
-int32_t CAutoRunStateChanges::DeleteKeyEntry(const std::wstring& keyText, const std::wstring& subKeyName,
-                                             int32_t kind, int32_t state) {
+int32_t CAutoRunStateChanges::DeleteKeyEntry(const std::wstring& keyText,
+                                             const std::wstring& subKeyName,
+                                             int32_t kind,
+                                             int32_t state) {
     const auto place = PlaceOf(keyText, kind);
     const auto path = PathForState(place, state);
     return path && DeleteNamedSubKey(place->root, *path, subKeyName) ? 1 : 0;
@@ -150,8 +155,10 @@ bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path
     return name.found() && key.DeleteSubKey(name.item);
 }
 
-int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText, const std::wstring& subKeyName,
-                                                 int32_t kind, int32_t state) {
+int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText,
+                                                 const std::wstring& subKeyName,
+                                                 int32_t kind,
+                                                 int32_t state) {
     const auto place = PlaceOf(keyText, kind);
     const auto path = PathForState(place, state);
     return path && DeleteTree(place->root, *path, subKeyName) ? 1 : 0;

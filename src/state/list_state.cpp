@@ -6,10 +6,10 @@
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
+#include "base/key_text.h"
+#include "base/list_value.h"
+#include "base/store_name.h"
 #include "fileinfo/image_path.h"
-#include "model/autorun_base.h"
-#include "model/key_text.h"
-#include "model/list_value.h"
 
 #include <algorithm>
 
@@ -114,16 +114,20 @@ void CAutoRunStateChanges::ParseListValue(const std::wstring& valueName, const s
     }
 }
 
-ListItemLists& CAutoRunStateChanges::RebuildLists(const std::wstring& valueName, ListSyntax syntax,
-                                                  const std::wstring& liveText, const std::wstring& storedText) {
+ListItemLists& CAutoRunStateChanges::RebuildLists(const std::wstring& valueName,
+                                                  ListSyntax syntax,
+                                                  const std::wstring& liveText,
+                                                  const std::wstring& storedText) {
     ParseListValue(valueName, liveText);
     ListItemLists& lists = ListsFor(valueName);
     lists.storedItems = SplitListItems(storedText, syntax);
     return lists;
 }
 
-int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText, const std::wstring& valueName,
-                                              const std::wstring& itemText, int32_t kind) {
+int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
+                                              const std::wstring& valueName,
+                                              const std::wstring& itemText,
+                                              int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     const auto syntax = ListSyntaxFor(valueName);
     if (!place || !syntax || !workingKey.OpenWrite(place->root, place->key)) {
@@ -176,8 +180,10 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText, const
     return WriteVerifiedValue(workingKey, ValueOf(live.item.name, liveParts, newLive)) ? 1 : 0;
 }
 
-int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText, const std::wstring& valueName,
-                                             const std::wstring& itemText, int32_t kind) {
+int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
+                                             const std::wstring& valueName,
+                                             const std::wstring& itemText,
+                                             int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     const auto syntax = ListSyntaxFor(valueName);
     if (!place || !syntax || !workingKey.OpenWrite(place->root, place->store)) {
@@ -220,8 +226,11 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText, const 
     return DeleteStoreIfEmpty(place->root, place->key, place->store) != StoreCleanup::Failed ? 1 : 0;
 }
 
-int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath, const std::wstring& valueName,
-                                             const std::wstring& itemText, int32_t kind, int32_t state) {
+int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
+                                             const std::wstring& valueName,
+                                             const std::wstring& itemText,
+                                             int32_t kind,
+                                             int32_t state) {
     // The entry's key path names the key that holds the list value; nothing is stripped.
     const auto place = PlaceOf(keyPath, kind == KindListItem ? KindValue : kind);
     const auto syntax = ListSyntaxFor(valueName);

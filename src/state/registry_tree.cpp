@@ -1,6 +1,6 @@
 #include "state/registry_tree.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "model/native_registry.h"
 #include "model/reg_key.h"
 
@@ -170,7 +170,10 @@ std::optional<StoredTree> ReadTree(HKEY root, const std::wstring& path, TreeCont
     return tree;
 }
 
-TreeWrite WriteTree(HKEY root, const std::wstring& parentPath, const std::wstring& name, const StoredTree& tree,
+TreeWrite WriteTree(HKEY root,
+                    const std::wstring& parentPath,
+                    const std::wstring& name,
+                    const StoredTree& tree,
                     bool& createdTop) {
     createdTop = false;
     const std::wstring target = JoinKeyText(parentPath, name);

@@ -2,8 +2,8 @@
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
-#include "model/autorun_base.h"
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "base/store_name.h"
 #include "state/registry_tree.h"
 
 namespace tarn {
@@ -19,24 +19,33 @@ bool IsDisabledStart(const RegValue& start) {
 
 }  // namespace
 
-int32_t CAutoRunStateChanges::DisableService(const std::wstring& keyText, const std::wstring& serviceName,
-                                             int32_t kind) {
+std::optional<CAutoRunStateChanges::ServiceStart>
+CAutoRunStateChanges::OpenServiceStart(const std::wstring& keyText, const std::wstring& serviceName, int32_t kind) {
     const auto path = JoinKeyPath(SubPathFromKeyText(keyText, kind), serviceName);
     if (!path || !workingKey.OpenWrite(HKEY_LOCAL_MACHINE, *path)) {
-        return 0;
+        return std::nullopt;
     }
+    auto start = FindValue(workingKey, kStartName);
+    if (!start.found()) {
+        return std::nullopt;
+    }
+    return ServiceStart{std::move(start.item), FindValue(workingKey, kStoreName)};
+}
+
+int32_t CAutoRunStateChanges::DisableService(const std::wstring& keyText,
+                                             const std::wstring& serviceName,
+                                             int32_t kind) {
+    const auto service = OpenServiceStart(keyText, serviceName, kind);
     const CloseOnExit closer(workingKey);
-    const auto start = FindValue(workingKey, kStartName);
-    const auto kept = start.found() ? FindValue(workingKey, kStoreName) : Lookup<RegValue>{};
-    if (!start.found() || kept.failed()) {
+    if (!service || service->kept.failed()) {
         return 0;
     }
     // A kept start type is never overwritten while the service is switched off. With any other
     // "Start" it is stale (Windows starts the service) and gives way to the current one.
-    if (kept.found() && IsDisabledStart(start.item)) {
+    if (service->kept.found() && IsDisabledStart(service->start)) {
         return 0;
     }
-    return SaveServiceStart(start.item) ? 1 : 0;
+    return SaveServiceStart(service->start) ? 1 : 0;
 }
 
 bool CAutoRunStateChanges::SaveServiceStart(const RegValue& start) {
@@ -58,21 +67,17 @@ bool CAutoRunStateChanges::SaveServiceStart(const RegValue& start) {
     return WriteVerifiedValue(workingKey, disabled);
 }
 
-int32_t CAutoRunStateChanges::EnableService(const std::wstring& keyText, const std::wstring& serviceName,
+int32_t CAutoRunStateChanges::EnableService(const std::wstring& keyText,
+                                            const std::wstring& serviceName,
                                             int32_t kind) {
-    const auto path = JoinKeyPath(SubPathFromKeyText(keyText, kind), serviceName);
-    if (!path || !workingKey.OpenWrite(HKEY_LOCAL_MACHINE, *path)) {
-        return 0;
-    }
+    const auto service = OpenServiceStart(keyText, serviceName, kind);
     const CloseOnExit closer(workingKey);
-    const auto start = FindValue(workingKey, kStartName);
-    const auto kept = start.found() ? FindValue(workingKey, kStoreName) : Lookup<RegValue>{};
     // A kept value beside a "Start" other than 4 is stale: the service runs, there is nothing
     // to switch on, and its start type is not replaced.
-    if (!start.found() || !kept.found() || !IsDisabledStart(start.item)) {
+    if (!service || !service->kept.found() || !IsDisabledStart(service->start)) {
         return 0;
     }
-    return RestoreServiceStart(start.item, kept.item) ? 1 : 0;
+    return RestoreServiceStart(service->start, service->kept.item) ? 1 : 0;
 }
 
 bool CAutoRunStateChanges::RestoreServiceStart(const RegValue& start, const RegValue& kept) {
@@ -82,7 +87,8 @@ bool CAutoRunStateChanges::RestoreServiceStart(const RegValue& start, const RegV
     return WriteVerifiedValue(workingKey, restored) && workingKey.DeleteValue(kept.name);
 }
 
-int32_t CAutoRunStateChanges::DeleteService(const std::wstring& keyText, const std::wstring& serviceName,
+int32_t CAutoRunStateChanges::DeleteService(const std::wstring& keyText,
+                                            const std::wstring& serviceName,
                                             int32_t kind) {
     const std::wstring services = SubPathFromKeyText(keyText, kind);
     if (services.empty() || !workingKey.OpenWrite(HKEY_LOCAL_MACHINE, services)) {

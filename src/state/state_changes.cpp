@@ -1,7 +1,7 @@
 #include "state/state_changes.h"
 
-#include "model/autorun_base.h"
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "base/store_name.h"
 #include "state/shortcut_state.h"
 #include "state/task_state.h"
 
@@ -52,6 +52,10 @@ int32_t CAutoRunStateChanges::DisableShortcut(const std::wstring& entryText) {
 
 int32_t CAutoRunStateChanges::EnableShortcut(const std::wstring& entryText) {
     return tarn::EnableShortcut(entryText);
+}
+
+int32_t CAutoRunStateChanges::DeleteShortcut(const std::wstring& path) {
+    return tarn::DeleteShortcut(path);
 }
 
 }  // namespace tarn

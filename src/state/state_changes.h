@@ -1,8 +1,9 @@
 #pragma once
 
-#include "model/autorun_entry.h"
-#include "model/list_value.h"
+#include "base/autorun_entry.h"
+#include "base/list_value.h"
 #include "model/reg_key.h"
+#include "model/registry_walk.h"
 #include "state/registry_tree.h"
 
 #include <windows.h>
@@ -48,7 +49,9 @@ public:
     virtual int32_t EnableKey(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
     virtual int32_t DisableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
     virtual int32_t EnableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind);
-    virtual int32_t DeleteKeyTreeEntry(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind,
+    virtual int32_t DeleteKeyTreeEntry(const std::wstring& keyText,
+                                       const std::wstring& subKeyName,
+                                       int32_t kind,
                                        int32_t state);
 
     // Scheduled tasks.
@@ -57,21 +60,34 @@ public:
     virtual int32_t DeleteTask(const std::wstring& name);
 
     // Items of a list value: `itemText` is the entry's image path.
-    virtual int32_t DisableListItem(const std::wstring& keyText, const std::wstring& valueName,
-                                    const std::wstring& itemText, int32_t kind);
-    virtual int32_t EnableListItem(const std::wstring& keyText, const std::wstring& valueName,
-                                   const std::wstring& itemText, int32_t kind);
-    virtual int32_t DeleteListItem(const std::wstring& keyPath, const std::wstring& valueName,
-                                   const std::wstring& itemText, int32_t kind, int32_t state);
+    virtual int32_t DisableListItem(const std::wstring& keyText,
+                                    const std::wstring& valueName,
+                                    const std::wstring& itemText,
+                                    int32_t kind);
+    virtual int32_t EnableListItem(const std::wstring& keyText,
+                                   const std::wstring& valueName,
+                                   const std::wstring& itemText,
+                                   int32_t kind);
+    virtual int32_t DeleteListItem(const std::wstring& keyPath,
+                                   const std::wstring& valueName,
+                                   const std::wstring& itemText,
+                                   int32_t kind,
+                                   int32_t state);
 
-    virtual int32_t DeleteValueEntry(const std::wstring& keyText, const std::wstring& valueName, int32_t kind,
+    virtual int32_t DeleteValueEntry(const std::wstring& keyText,
+                                     const std::wstring& valueName,
+                                     int32_t kind,
                                      int32_t state);
-    virtual int32_t DeleteKeyEntry(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind,
+    virtual int32_t DeleteKeyEntry(const std::wstring& keyText,
+                                   const std::wstring& subKeyName,
+                                   int32_t kind,
                                    int32_t state);
 
     // Shortcuts have no switched-off form.
     virtual int32_t DisableShortcut(const std::wstring& entryText);
     virtual int32_t EnableShortcut(const std::wstring& entryText);
+    // Deleting a shortcut file: true when it is gone (also when it was gone already).
+    virtual int32_t DeleteShortcut(const std::wstring& path);
 
     // The lists of one list value as the last operation on it left them.
     const ListItemLists& ListsOf(const std::wstring& valueName);
@@ -98,19 +114,32 @@ private:
     bool RestoreValueFromStore(const Place& place, const RegValue& value);
     static bool DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName);
 
-    // Services.
+    // Services: "Start" and the kept value, read with the service key open in `workingKey`.
+    struct ServiceStart {
+        RegValue start;
+        Lookup<RegValue> kept;
+    };
+    std::optional<ServiceStart> OpenServiceStart(const std::wstring& keyText,
+                                                 const std::wstring& serviceName,
+                                                 int32_t kind);
     bool SaveServiceStart(const RegValue& start);
     bool RestoreServiceStart(const RegValue& start, const RegValue& kept);
 
     // Keys.
-    bool MoveKey(const Place& place, const std::wstring& from, const std::wstring& to, const std::wstring& name,
-                 bool oneLevel, bool toStore);
+    bool MoveKey(const Place& place,
+                 const std::wstring& from,
+                 const std::wstring& to,
+                 const std::wstring& name,
+                 bool oneLevel,
+                 bool toStore);
     static bool DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
     static bool DeleteNamedSubKey(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
 
     // List items.
     ListItemLists& ListsFor(const std::wstring& valueName);
-    ListItemLists& RebuildLists(const std::wstring& valueName, ListSyntax syntax, const std::wstring& liveText,
+    ListItemLists& RebuildLists(const std::wstring& valueName,
+                                ListSyntax syntax,
+                                const std::wstring& liveText,
                                 const std::wstring& storedText);
 
     std::map<std::wstring, ListItemLists> lists_;

@@ -1,6 +1,6 @@
 #include "state/state_support.h"
 
-#include "model/autorun_base.h"
+#include "base/store_name.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "state/task_state.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "win/environment.h"
 #include "win/task_scheduler.h"
 
@@ -14,15 +14,8 @@ constexpr std::size_t kMaxTaskFileLength = 7999;
 
 // Sets the disabled flag on or off and saves the task to its own file.
 int SetTaskDisabled(const std::wstring& name, bool disabled) {
-    const ComApartment apartment;
-    if (!apartment.ok()) {
-        return 0;
-    }
-    const com_ptr<ITaskScheduler> scheduler = CreateTaskScheduler();
-    if (!scheduler) {
-        return 0;
-    }
-    const com_ptr<ITask> task = ActivateTask(*scheduler, name);
+    const TaskSchedulerSession session;
+    const com_ptr<ITask> task = session.Task(name);
     DWORD flags = 0;
     if (!task || FAILED(TaskFiles().getFlags(task.get(), &flags))) {
         return 0;
@@ -37,8 +30,7 @@ int SetTaskDisabled(const std::wstring& name, bool disabled) {
 }
 
 bool IsPlainFileName(const std::wstring& name) {
-    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos &&
-           name.find(L"..") == std::wstring::npos;
+    return !name.empty() && name.find_first_of(L"\\/:") == std::wstring::npos && name.find(L"..") == std::wstring::npos;
 }
 
 }  // namespace

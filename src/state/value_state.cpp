@@ -2,12 +2,11 @@
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
-#include "model/autorun_base.h"
+#include "base/store_name.h"
 
 namespace tarn {
 
-int32_t CAutoRunStateChanges::DisableValue(const std::wstring& keyText, const std::wstring& valueName,
-                                           int32_t kind) {
+int32_t CAutoRunStateChanges::DisableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     if (!place || !workingKey.OpenWrite(place->root, place->key)) {
         return 0;
@@ -27,8 +26,7 @@ bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const RegValue& 
     return CopyValueUnlessTaken(store, value) && workingKey.DeleteValue(value.name);
 }
 
-int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName,
-                                          int32_t kind) {
+int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     if (!place || !workingKey.OpenWrite(place->root, place->store)) {
         return 0;
@@ -54,8 +52,10 @@ bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const RegVa
     return DeleteStoreIfEmpty(place.root, place.key, place.store) != StoreCleanup::Failed;
 }
 
-int32_t CAutoRunStateChanges::DeleteValueEntry(const std::wstring& keyText, const std::wstring& valueName,
-                                               int32_t kind, int32_t state) {
+int32_t CAutoRunStateChanges::DeleteValueEntry(const std::wstring& keyText,
+                                               const std::wstring& valueName,
+                                               int32_t kind,
+                                               int32_t state) {
     // Deleting a stored value keeps the store key, even when this empties it.
     const auto place = PlaceOf(keyText, kind);
     const auto path = PathForState(place, state);

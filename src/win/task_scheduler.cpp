@@ -1,6 +1,6 @@
 #include "win/task_scheduler.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <atomic>
 
@@ -89,6 +89,10 @@ com_ptr<ITask> ActivateTask(ITaskScheduler& scheduler, const std::wstring& name)
         task = activate(name.substr(0, name.size() - kJobExtensionLength));
     }
     return task;
+}
+
+com_ptr<ITask> TaskSchedulerSession::Task(const std::wstring& name) const {
+    return scheduler_ ? ActivateTask(*scheduler_, name) : com_ptr<ITask>();
 }
 
 std::wstring TakeTaskString(LPWSTR text) {

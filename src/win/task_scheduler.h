@@ -45,6 +45,24 @@ private:
 // The scheduler of this machine; empty when it cannot be created. COM must be initialised.
 com_ptr<ITaskScheduler> CreateTaskScheduler();
 
+// COM on the calling thread and the machine's scheduler, for the life of the scope; false when
+// either cannot be had.
+class TaskSchedulerSession {
+public:
+    TaskSchedulerSession() : scheduler_(apartment_.ok() ? CreateTaskScheduler() : com_ptr<ITaskScheduler>()) {}
+    TaskSchedulerSession(const TaskSchedulerSession&) = delete;
+    TaskSchedulerSession& operator=(const TaskSchedulerSession&) = delete;
+
+    explicit operator bool() const { return static_cast<bool>(scheduler_); }
+    ITaskScheduler& scheduler() const { return *scheduler_; }
+    // The work item listed under `name`; empty when there is no scheduler or no such item.
+    com_ptr<ITask> Task(const std::wstring& name) const;
+
+private:
+    ComApartment apartment_;
+    com_ptr<ITaskScheduler> scheduler_;
+};
+
 // Opens a work item by the name it is listed under. Some schedulers list names with the ".job"
 // of their files but open them only without it: such a name is tried both ways.
 com_ptr<ITask> ActivateTask(ITaskScheduler& scheduler, const std::wstring& name);

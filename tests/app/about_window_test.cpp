@@ -2,7 +2,7 @@
 // test program ends with the code each test chooses; the pages Wine would open in a browser are
 // written down by a recording browser; the about button is read as the user sees it.
 #include "app/maker.h"
-#include "app/resource_ids.h"
+#include "resource_ids.h"
 
 #include "support/main_window.h"
 #include "support/registry_seed.h"

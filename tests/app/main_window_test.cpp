@@ -1,20 +1,21 @@
 // The main window as a user meets it: a real window on the virtual display, filled by a real scan
 // of a seeded registry, driven with the messages a user's clicks produce.
-#include "app/categories.h"
-#include "app/resource_ids.h"
 #include "app/scan_coordinator.h"
+#include "base/categories.h"
+#include "pages/category_table.h"
 #include "pages/page_texts.h"
 #include "pages/row_texts.h"
+#include "resource_ids.h"
 
 #include "support/main_window.h"
-#include "support/scan_gate.h"
 #include "support/registry_seed.h"
+#include "support/scan_gate.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 #include "support/shell_fixture.h"
 #include "support/test_paths.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "model/native_registry.h"
 #include "model/registry_api.h"
 #include "win/unique_handle.h"
@@ -38,11 +39,8 @@ const std::wstring kServices = L"System\\CurrentControlSet\\Services";
 const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
-constexpr std::size_t kLogonTab = 0;
-constexpr std::size_t kServicesTab = 4;
-constexpr std::size_t kHijackTab = 6;
-constexpr std::size_t kAppInitTab = 7;
-constexpr std::size_t kShortcutTab = 13;
+constexpr std::size_t kHijackTab = kHijacksTab;
+constexpr std::size_t kShortcutTab = kShortcutsTab;
 
 // A machine with registrations of every state: a signed program, unsigned ones, a switched-off
 // one, a service, a hijack, AppInit DLLs and a desktop shortcut. They are written into the
@@ -87,7 +85,7 @@ protected:
 void ExpectRowsShowEntries(MainWindow& window, std::size_t tab) {
     const auto& entries = Scan().enumerators[tab]->results().entries;
     ASSERT_EQ(static_cast<int>(entries.size()), window.RowCount(tab)) << "tab " << tab;
-    const ColumnSet columns = kPageTraits[tab].columns;
+    const ColumnSet columns = CategoryTable()[tab].page.columns;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(RowTexts(*entries[i], entries[i]->state != EntryFileMissing, columns),
                   window.Row(tab, static_cast<int>(i)))
@@ -110,7 +108,7 @@ TEST_F(MainWindowTest, TabsColumnsAndRowsShowTheSeededRegistrations) {
         item.pszText = caption;
         item.cchTextMax = 64;
         ::SendMessageW(tabs, TCM_GETITEMW, k, reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(std::wstring(kCategoryCaptions[k]), caption);
+        EXPECT_EQ(std::wstring(CategoryTable()[k].caption), caption);
         EXPECT_EQ(static_cast<int>(k), item.iImage);
     }
     using Columns = std::vector<std::pair<std::wstring, int>>;
@@ -276,12 +274,16 @@ TEST_F(MainWindowTest, ClosingDuringAScanEndsEveryThreadWithinTheBound) {
     ASSERT_LT(window.RowCount(kAppInitTab), 150);
     // The thread table as it is while the scan runs.
     std::vector<HANDLE> threads;
-    for (auto& thread : Scan().threads) {
+    auto keep = [&](const unique_handle& thread) {
         HANDLE copy = nullptr;
         if (thread && ::DuplicateHandle(::GetCurrentProcess(), thread.get(), ::GetCurrentProcess(), &copy, SYNCHRONIZE,
                                         FALSE, 0)) {
             threads.push_back(copy);
         }
+    };
+    keep(Scan().coordinatorThread);
+    for (const PageScanLink& page : Scan().pages) {
+        keep(page.fillThread);
     }
     ASSERT_GE(threads.size(), 2u);
     const DWORD bound = 80 * static_cast<DWORD>(kCategoryCount + 1);

@@ -1,5 +1,6 @@
 // tarnscan.exe run as its own process against the prefix's real registry, seeded for the test.
-#include "app/categories.h"
+#include "base/categories.h"
+#include "pages/category_table.h"
 
 #include "support/csv.h"
 #include "support/process_runner.h"
@@ -12,7 +13,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -174,7 +175,7 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         const int category = std::stoi(rows[i][kCategory]);
         EXPECT_GE(category, previous) << "rows out of tab order";
         previous = category;
-        EXPECT_EQ(kCategoryCaptions[category], rows[i][kCaption]);
+        EXPECT_EQ(CategoryTable()[category].caption, rows[i][kCaption]);
     }
 
     struct Seeded {

@@ -3,8 +3,8 @@
 #include "fileinfo/file_facts.h"
 #include "fileinfo/signature.h"
 #include "support/scratch_folder.h"
-#include "win/com_ptr.h"
 #include "support/test_paths.h"
+#include "win/com_ptr.h"
 
 #include <gtest/gtest.h>
 

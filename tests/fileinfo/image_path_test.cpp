@@ -3,7 +3,7 @@
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 

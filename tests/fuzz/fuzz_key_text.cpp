@@ -1,8 +1,8 @@
 // Key texts, joins and value-byte readers on arbitrary input.
-#include "model/autorun_entry.h"
-#include "model/key_text.h"
-#include "model/list_value.h"
-#include "model/registry_data.h"
+#include "base/autorun_entry.h"
+#include "base/key_text.h"
+#include "base/list_value.h"
+#include "base/registry_data.h"
 
 #include "fuzz_input.h"
 

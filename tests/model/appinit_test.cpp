@@ -1,9 +1,10 @@
+#include "fileinfo/machine_files.h"
 #include "model/appinit.h"
 #include "model/known_dlls.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Ma
 
 class AppInitTest : public CategoryTest {
 protected:
-    CTarnAutoRunAppInit appInit;
+    CTarnAutoRunAppInit appInit{MachineFiles()};
 };
 
 TEST_F(AppInitTest, TwoDllsAreTwoListItemsWithTheirPathsInOrder) {
@@ -111,7 +112,7 @@ TEST_F(AppInitTest, StoredItemsAreDisabledWithTheirOwnPathList) {
 }
 
 TEST_F(AppInitTest, MissingKeyGivesNothing) {
-    CTarnAutoRunKnownDLLs knownDlls;
+    CTarnAutoRunKnownDLLs knownDlls{MachineFiles()};
     EXPECT_EQ(0, appInit.Enumerate());
     EXPECT_EQ(0, knownDlls.Enumerate());
     EXPECT_TRUE(appInit.results().entries.empty());
@@ -120,7 +121,7 @@ TEST_F(AppInitTest, MissingKeyGivesNothing) {
 
 class KnownDllsTest : public CategoryTest {
 protected:
-    CTarnAutoRunKnownDLLs knownDlls;
+    CTarnAutoRunKnownDLLs knownDlls{MachineFiles()};
 };
 
 TEST_F(KnownDllsTest, ValuesAreResolvedInTheDllDirectory) {

@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/explorer.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,8 @@ protected:
     ExplorerTest() : CategoryTest(true) {}
 
     // Registers a class under HKEY_CLASSES_ROOT with an optional name and DLL; returns the DLL's path.
-    std::wstring RegisterClass(const std::wstring& clsid, const std::optional<std::wstring>& name,
+    std::wstring RegisterClass(const std::wstring& clsid,
+                               const std::optional<std::wstring>& name,
                                bool withServer = true) {
         const std::wstring key = L"CLSID\\" + clsid;
         CreateKey(HKEY_CLASSES_ROOT, key);
@@ -48,7 +50,7 @@ protected:
         return dll;
     }
 
-    CTarnAutoRunExplorer explorer;
+    CTarnAutoRunExplorer explorer{MachineFiles()};
 };
 
 const std::wstring kA = L"{AAAAAAAA-0000-0000-0000-000000000001}";

@@ -1,5 +1,6 @@
 // Registrations that Windows starts but that a reader could miss: names with a NUL inside, failed
 // reads in a walk, lists Windows reads differently, environment paths, stale kept start values.
+#include "fileinfo/machine_files.h"
 #include "model/image_hijacks.h"
 #include "model/logon.h"
 #include "model/services.h"
@@ -7,7 +8,7 @@
 #include "support/category_fixture.h"
 #include "support/fault_injector.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +57,9 @@ protected:
         }
     }
 
-    CTarnAutoRunLogon logon;
-    CTarnAutoRunServices services;
-    CTarnAutoRunImageHijacks hijacks;
+    CTarnAutoRunLogon logon{MachineFiles()};
+    CTarnAutoRunServices services{MachineFiles()};
+    CTarnAutoRunImageHijacks hijacks{MachineFiles()};
 };
 
 TEST_F(HiddenRegistrationsTest, NamesWithANulInsideAreListedWithTheirWholeName) {

@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/image_hijacks.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\
 
 class ImageHijacksTest : public CategoryTest {
 protected:
-    CTarnAutoRunImageHijacks hijacks;
+    CTarnAutoRunImageHijacks hijacks{MachineFiles()};
 };
 
 TEST_F(ImageHijacksTest, DebuggerKeysAreListedAndOptionKeysAreNot) {
@@ -46,8 +47,8 @@ TEST_F(ImageHijacksTest, StoredHijackIsDisabledUnderTheLiveKey) {
     hijacks.Enumerate();
     ASSERT_EQ((std::vector<std::wstring>{L"taskmgr.exe", L"calc.exe"}), Names(hijacks));
     const std::wstring location = L"HKLM\\" + kOptions;
-    EXPECT_EQ(Describe(Expected{L"calc.exe", debugger, LowerAscii(debugger), location, location + L"\\calc.exe",
-                                L"", L"calc.exe", KindKey, LocateKey, EntryDisabled}),
+    EXPECT_EQ(Describe(Expected{L"calc.exe", debugger, LowerAscii(debugger), location, location + L"\\calc.exe", L"",
+                                L"calc.exe", KindKey, LocateKey, EntryDisabled}),
               Describe(*hijacks.results().entries[1]));
 }
 

@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/internet.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ protected:
         return dll;
     }
 
-    CTarnAutoRunInternet internet;
+    CTarnAutoRunInternet internet{MachineFiles()};
 };
 
 TEST_F(InternetTest, HelperObjectsNeedTheirClassKey) {
@@ -65,8 +66,8 @@ TEST_F(InternetTest, ExtensionsAreNamedByMenuTextThenButtonText) {
     internet.Enumerate();
     ASSERT_EQ((std::vector<std::wstring>{L"Button only", L"Menu wins"}), Names(internet));
     const std::wstring location = L"HKLM\\" + kExtensions;
-    EXPECT_EQ(Describe(Expected{L"Menu wins", tool + L" /b", LowerAscii(tool), location, location + L"\\" + kB, L"",
-                                kB, KindKey, LocateKey}),
+    EXPECT_EQ(Describe(Expected{L"Menu wins", tool + L" /b", LowerAscii(tool), location, location + L"\\" + kB, L"", kB,
+                                KindKey, LocateKey}),
               Describe(*internet.results().entries[1]));
 }
 
@@ -96,8 +97,8 @@ TEST_F(InternetTest, ToolbarsAreListedInValueOrderAndSearchHooksUnderHkcu) {
                                 KindValue, LocateValue}),
               Describe(first));
     const std::wstring hooks = L"HKCU\\" + kSearchHooks;
-    EXPECT_EQ(Describe(Expected{L"Search hook", L"HKCR\\CLSID\\" + kC, LowerAscii(c), hooks, hooks, kC, L"",
-                                KindValue, LocateValue}),
+    EXPECT_EQ(Describe(Expected{L"Search hook", L"HKCR\\CLSID\\" + kC, LowerAscii(c), hooks, hooks, kC, L"", KindValue,
+                                LocateValue}),
               Describe(*internet.results().entries[2]));
 }
 

@@ -1,9 +1,10 @@
+#include "fileinfo/machine_files.h"
 #include "model/logon.h"
 
 #include "support/category_fixture.h"
 
+#include "base/key_text.h"
 #include "fileinfo/file_facts_cache.h"
-#include "model/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 class LogonTest : public CategoryTest {
 protected:
-    CTarnAutoRunLogon logon;
+    CTarnAutoRunLogon logon{MachineFiles()};
 };
 
 TEST_F(LogonTest, RunValueEntryCarriesItsKeyAndValue) {
@@ -78,8 +79,7 @@ TEST_F(LogonTest, KeysAreReadInTableOrderLiveBeforeStored) {
     WriteString(HKEY_LOCAL_MACHINE, kRun, L"2 HKLM run", app);
     logon.Enumerate();
     EXPECT_EQ((std::vector<std::wstring>{L"Userinit", L"Userinit", L"Shell", L"Shell", L"2 HKLM run",
-                                         L"3 HKLM run stored", L"4 HKCU run", L"5 HKCU policies",
-                                         L"6 HKLM policies"}),
+                                         L"3 HKLM run stored", L"4 HKCU run", L"5 HKCU policies", L"6 HKLM policies"}),
               Names(logon));
     std::vector<int32_t> states;
     for (const auto& entry : logon.results().entries) {
@@ -121,8 +121,8 @@ TEST_F(LogonTest, ShellOfOneProgramIsAValueEntryOfTheWinlogonKey) {
     logon.Enumerate();
     ASSERT_EQ(1u, logon.results().entries.size());
     const std::wstring key = L"HKLM\\" + kWinlogon;
-    EXPECT_EQ(Describe(Expected{L"Shell", L"Explorer.exe", root + L"\\explorer.exe", key, key, L"Shell", L"",
-                                KindValue, LocateValue}),
+    EXPECT_EQ(Describe(Expected{L"Shell", L"Explorer.exe", root + L"\\explorer.exe", key, key, L"Shell", L"", KindValue,
+                                LocateValue}),
               Describe(*logon.results().entries[0]));
     EXPECT_TRUE(logon.shell().items.empty());
 }
@@ -164,8 +164,8 @@ TEST_F(LogonTest, StoredUserinitItemsAreDisabledListItems) {
     ASSERT_EQ(2u, logon.results().entries.size());
     const AutoRunEntry& entry = *logon.results().entries[1];
     const std::wstring key = L"HKLM\\" + kWinlogon;
-    EXPECT_EQ(Describe(Expected{L"Userinit", stored + L",", LowerAscii(stored), key + L"\\Userinit", key,
-                                L"Userinit", L"", KindListItem, LocateValue, EntryDisabled}),
+    EXPECT_EQ(Describe(Expected{L"Userinit", stored + L",", LowerAscii(stored), key + L"\\Userinit", key, L"Userinit",
+                                L"", KindListItem, LocateValue, EntryDisabled}),
               Describe(entry));
     ASSERT_EQ(2u, logon.userinit().items.size());
     EXPECT_EQ(EntryEnabled, logon.userinit().items[0].state);

@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/network_print.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ protected:
         WriteString(HKEY_LOCAL_MACHINE, kServices + L"\\" + name + L"\\NetworkProvider", L"ProviderPath", dll);
     }
 
-    CTarnAutoRunNetWork network;
+    CTarnAutoRunNetWork network{MachineFiles()};
 };
 
 TEST_F(NetworkTest, ThreeProvidersAreListedInOrder) {
@@ -61,9 +62,9 @@ TEST_F(NetworkTest, EveryProviderWithADllIsListedInOrder) {
         const wchar_t* order;
         Names_ listed;
     };
-    for (const Case& c : {Case{L"One", {L"One"}}, Case{L"One,Two,", {L"One", L"Two"}},
-                          Case{L"Two,Bare,One", {L"Two", L"One"}}, Case{L",One,,Missing,Two", {L"One", L"Two"}},
-                          Case{L"", {}}}) {
+    for (const Case& c :
+         {Case{L"One", {L"One"}}, Case{L"One,Two,", {L"One", L"Two"}}, Case{L"Two,Bare,One", {L"Two", L"One"}},
+          Case{L",One,,Missing,Two", {L"One", L"Two"}}, Case{L"", {}}}) {
         WriteString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", c.order);
         network.ClearResults();
         network.Enumerate();
@@ -73,7 +74,7 @@ TEST_F(NetworkTest, EveryProviderWithADllIsListedInOrder) {
 
 class PrintTest : public CategoryTest {
 protected:
-    CTarnAutoRunPrint print;
+    CTarnAutoRunPrint print{MachineFiles()};
 };
 
 TEST_F(PrintTest, MonitorsWithADriverLiveAndStored) {
@@ -95,7 +96,7 @@ TEST_F(PrintTest, MonitorsWithADriverLiveAndStored) {
 }
 
 TEST_F(PrintTest, MissingKeysGiveNothing) {
-    CTarnAutoRunNetWork network;
+    CTarnAutoRunNetWork network{MachineFiles()};
     print.Enumerate();
     network.Enumerate();
     EXPECT_TRUE(print.results().entries.empty());

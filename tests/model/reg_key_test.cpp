@@ -1,4 +1,4 @@
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "model/reg_key.h"
 
 #include "model/registry_walk.h"
@@ -140,8 +140,8 @@ TEST_F(RegKeyTest, CopiesUnterminatedAndEmptyStringsExactly) {
         ASSERT_TRUE(key.SetValue(std::wstring(name) + L"Copy", type, buffer.data(), count));
         const auto copy = ReadRaw(HKEY_LOCAL_MACHINE, kRun, std::wstring(name) + L"Copy").value();
         EXPECT_EQ(original.type, copy.type);
-        EXPECT_EQ(original.bytes, copy.bytes) << "copy of " << original.bytes.size() << " bytes has "
-                                              << copy.bytes.size();
+        EXPECT_EQ(original.bytes, copy.bytes)
+            << "copy of " << original.bytes.size() << " bytes has " << copy.bytes.size();
     }
     EXPECT_EQ(6u, ReadRaw(HKEY_LOCAL_MACHINE, kRun, L"RawCopy")->bytes.size());
 }
@@ -346,8 +346,8 @@ TEST_F(CountedNameTest, ANewKeyIsNeverMergedIntoAnExistingOneAndKeepsItsTraits) 
 TEST(SameRegistryName, FoldsCaseAsTheRegistryDoesAndIgnoresNothing) {
     EXPECT_TRUE(SameRegistryName(L"Updater", L"UPDATER"));
     EXPECT_TRUE(SameRegistryName(L"\u00c9t\u00e9", L"\u00e9T\u00c9"));  // letters beyond ASCII fold too
-    EXPECT_FALSE(SameRegistryName(L"Up\u00ADdater", L"Updater"));     // a soft hyphen counts
-    EXPECT_FALSE(SameRegistryName(L"Tool\0x"s, L"Tool"));             // so does a NUL
+    EXPECT_FALSE(SameRegistryName(L"Up\u00ADdater", L"Updater"));       // a soft hyphen counts
+    EXPECT_FALSE(SameRegistryName(L"Tool\0x"s, L"Tool"));               // so does a NUL
     EXPECT_FALSE(SameRegistryName(L"Tool\0x"s, L"Tool\0y"s));
     EXPECT_EQ(FoldRegistryName(L"Abc\0d"s), FoldRegistryName(L"aBC\0D"s));
 }

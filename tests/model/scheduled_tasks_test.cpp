@@ -1,3 +1,4 @@
+#include "fileinfo/machine_files.h"
 #include "model/scheduled_tasks.h"
 #include "state/task_state.h"
 
@@ -9,7 +10,7 @@
 
 #include <shlwapi.h>
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -31,11 +32,13 @@ constexpr DWORD kDontStartOnBatteries = 0x40;
 // makes is deleted again.
 class ScheduledTasksTest : public ::testing::Test {
 protected:
-    std::wstring Name(const wchar_t* stem) const { return std::wstring(stem) + std::to_wstring(::GetCurrentProcessId()); }
+    std::wstring Name(const wchar_t* stem) const {
+        return std::wstring(stem) + std::to_wstring(::GetCurrentProcessId());
+    }
 
     ScratchFolder scratch;
     ScheduledTasks tasks;
-    CTarnAutoRunScheduledTasks enumerator;
+    CTarnAutoRunScheduledTasks enumerator{MachineFiles()};
 };
 
 TEST_F(ScheduledTasksTest, AnEmptySchedulerGivesAnEmptyList) {

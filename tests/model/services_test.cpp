@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/services.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "model/service_walk.h"
 
 #include <gtest/gtest.h>
@@ -36,8 +37,8 @@ protected:
         WriteDword(HKEY_LOCAL_MACHINE, kServices + L"\\" + name, L"Start", start);
     }
 
-    CTarnAutoRunServices services;
-    CTarnAutoRunDrivers drivers;
+    CTarnAutoRunServices services{MachineFiles()};
+    CTarnAutoRunDrivers drivers{MachineFiles()};
 };
 
 TEST_F(ServicesTest, OneSharedWalkGivesBothCategoriesWhatTheirOwnWalksGive) {
@@ -69,8 +70,8 @@ TEST_F(ServicesTest, OneSharedWalkGivesBothCategoriesWhatTheirOwnWalksGive) {
     ASSERT_EQ(3u, ownServices.size());
     ASSERT_EQ(3u, ownDrivers.size());
 
-    CTarnAutoRunServices sharedServices;
-    CTarnAutoRunDrivers sharedDrivers;
+    CTarnAutoRunServices sharedServices{MachineFiles()};
+    CTarnAutoRunDrivers sharedDrivers{MachineFiles()};
     {
         const ServiceWalkScope scan;
         sharedServices.Enumerate();

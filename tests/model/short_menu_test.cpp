@@ -1,3 +1,4 @@
+#include "fileinfo/machine_files.h"
 #include "model/short_menu.h"
 #include "state/shortcut_state.h"
 
@@ -8,7 +9,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ protected:
     ShellTestFolder desktop{CSIDL_DESKTOPDIRECTORY};
     ShellTestFolder programs{CSIDL_COMMON_PROGRAMS};
     ShellTestFolder startup{CSIDL_STARTUP};
-    CTarnAutoRunShortMenu menu;
+    CTarnAutoRunShortMenu menu{MachineFiles()};
 };
 
 TEST_F(ShortMenuTest, ListsShortcutsOfDesktopThenProgramsEachWithItsOwnFolder) {

@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/winlogon.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,7 @@ const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 class WinlogonTest : public CategoryTest {
 protected:
-    CTarnAutoRunWinlogon winlogon;
+    CTarnAutoRunWinlogon winlogon{MachineFiles()};
 };
 
 TEST_F(WinlogonTest, UIHostIsLocatedAtItsValueAndNeverReadFromAStore) {
@@ -66,8 +67,8 @@ TEST_F(WinlogonTest, ScreenSaverOfTheCurrentUser) {
     winlogon.Enumerate();
     ASSERT_EQ(2u, winlogon.results().entries.size());
     const std::wstring key = L"HKCU\\" + kDesktop;
-    EXPECT_EQ(Describe(Expected{L"SCRNSAVE.EXE", saver, LowerAscii(saver), key, key, L"SCRNSAVE.EXE", L"",
-                                KindValue, LocateValue}),
+    EXPECT_EQ(Describe(Expected{L"SCRNSAVE.EXE", saver, LowerAscii(saver), key, key, L"SCRNSAVE.EXE", L"", KindValue,
+                                LocateValue}),
               Describe(*winlogon.results().entries[0]));
     EXPECT_EQ(EntryDisabled, winlogon.results().entries[1]->state);
     EXPECT_EQ(key, winlogon.results().entries[1]->location);

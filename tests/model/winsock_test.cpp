@@ -1,8 +1,9 @@
+#include "fileinfo/machine_files.h"
 #include "model/winsock.h"
 
 #include "support/category_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ protected:
                    static_cast<DWORD>(record.size()));
     }
 
-    CTarnAutoRunWinsock winsock;
+    CTarnAutoRunWinsock winsock{MachineFiles()};
 };
 
 TEST_F(WinsockTest, TransportProvidersFromTheLeadingAnsiPath) {
@@ -91,9 +92,8 @@ TEST_F(WinsockTest, NameSpaceProvidersAndStoredEntries) {
               Describe(*winsock.results().entries[0]));
     EXPECT_EQ(L"", winsock.results().entries[1]->name);  // no display string
     // A stored entry names its own subkey inside the store.
-    EXPECT_EQ(Describe(Expected{L"", dll, LowerAscii(dll), location,
-                                location + L"\\TarnAutoRunDisable\\000000000009", L"", L"000000000009", KindKey,
-                                LocateKey, EntryDisabled}),
+    EXPECT_EQ(Describe(Expected{L"", dll, LowerAscii(dll), location, location + L"\\TarnAutoRunDisable\\000000000009",
+                                L"", L"000000000009", KindKey, LocateKey, EntryDisabled}),
               Describe(*winsock.results().entries[2]));
 }
 

@@ -45,7 +45,7 @@ TEST(PlanCommand, FollowsThePageTable) {
         {3, EntryCommand::Enable, KindKey, Operation::EnableKey, NameField::SubKeyName, false},
         {3, EntryCommand::Delete, KindKey, Operation::DeleteKeyEntry, NameField::SubKeyName, true},
         {4, EntryCommand::Delete, 0, Operation::DeleteTask, NameField::Name, false},
-        {5, EntryCommand::Disable, KindService, Operation::DisableService, NameField::Name, false},
+        {5, EntryCommand::Disable, KindService, Operation::DisableService, NameField::SubKeyName, false},
         {6, EntryCommand::Delete, KindService, Operation::DeleteService, NameField::Name, false},
         {7, EntryCommand::Delete, KindKey, Operation::DeleteKeyEntry, NameField::Name, false},
         {8, EntryCommand::Enable, KindListItem, Operation::EnableListItem, NameField::Name, false},
@@ -57,7 +57,7 @@ TEST(PlanCommand, FollowsThePageTable) {
         {11, EntryCommand::Delete, KindKey, Operation::DeleteKeyTreeEntry, NameField::SubKeyName, false},
         {12, EntryCommand::Delete, 0, Operation::None, NameField::Name, false},
         {13, EntryCommand::Disable, KindKey, Operation::DisableKeyTree, NameField::SubKeyName, false},
-        {14, EntryCommand::Delete, 0, Operation::DeleteShortcut, NameField::Name, false},
+        {14, EntryCommand::Delete, 0, Operation::DeleteShortcut, NameField::KeyPath, false},
     };
     for (const Case& c : cases) {
         const CommandPlan plan = PlanCommand(c.category, c.command, c.kind);

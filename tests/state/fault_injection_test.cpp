@@ -6,8 +6,8 @@
 // least one of its places, and nothing else may have changed.
 #include "state/fault_scenarios.h"
 
-#include "model/list_value.h"
-#include "model/registry_data.h"
+#include "base/list_value.h"
+#include "base/registry_data.h"
 #include "support/fault_injector.h"
 #include "support/registry_dump.h"
 #include "support/registry_sandbox.h"

@@ -1,6 +1,6 @@
 #include "state/fault_scenarios.h"
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 #include "support/registry_sandbox.h"
 
 #include <iterator>

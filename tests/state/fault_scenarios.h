@@ -2,7 +2,7 @@
 
 // Starting states, operations and expected final states for the fault-injection test.
 
-#include "model/list_value.h"
+#include "base/list_value.h"
 #include "state/state_changes.h"
 #include "support/registry_dump.h"
 
@@ -41,9 +41,9 @@ struct Scenario {
     std::function<int32_t(CAutoRunStateChanges&)> run;
     Outcome outcome;
     std::vector<Edit> edits;
-    std::optional<ListWatch> list;
+    std::optional<ListWatch> list = {};
     // Values that carry no registration (a stale kept start type), as dump path and name.
-    std::vector<std::pair<std::wstring, std::wstring>> notRegistrations;
+    std::vector<std::pair<std::wstring, std::wstring>> notRegistrations = {};
 };
 
 std::vector<Scenario> FaultScenarios();

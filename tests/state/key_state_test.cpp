@@ -2,7 +2,7 @@
 
 #include "support/state_fixture.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/main_window.h"
 
-#include "app/resource_ids.h"
 #include "app/scan_coordinator.h"
+#include "resource_ids.h"
 
 #include <gtest/gtest.h>
 

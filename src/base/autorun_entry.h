@@ -49,7 +49,8 @@ struct AutoRunEntry {
 // Whether a name or key text of the entry holds a NUL: written that way only through the native
 // API, to hide from tools that read the registry with the Win32 calls. No innocent use is known.
 inline bool NameHoldsNul(const AutoRunEntry& entry) {
-    for (const std::wstring* text : {&entry.name, &entry.valueName, &entry.subKeyName, &entry.keyPath, &entry.location}) {
+    for (const std::wstring* text :
+         {&entry.name, &entry.valueName, &entry.subKeyName, &entry.keyPath, &entry.location}) {
         if (text->find(L'\0') != std::wstring::npos) {
             return true;
         }

@@ -1,4 +1,4 @@
-#include "model/list_value.h"
+#include "base/list_value.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "model/autorun_entry.h"
-#include "model/key_text.h"
+#include "base/autorun_entry.h"
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-// Resource and control identifiers, shared by the resource script and the code.
+// Resource, control and private window message identifiers, shared by the resource script and
+// the code. Plain numbers only: the resource compiler reads this file too.
 #pragma once
 
 #define IDR_MANIFEST 1
@@ -73,3 +74,27 @@
 #define ID_ENABLE_ENTRY 32793
 #define ID_DISABLE_ENTRY 32794
 #define ID_LOCATE_REGISTRY 32796
+
+// Private window messages.
+// A page asks the main window to show an entry's details: lParam points at the entry.
+#define WM_TARN_SHOW_DETAILS 0x1400
+// The update check's answer, posted to the main window: wParam is the updater's exit code.
+#define WM_TARN_UPDATE_RESULT 0x1401
+// A fill thread hands its page one row to insert on the window's thread: lParam points at it.
+#define WM_TARN_INSERT_ROW 0x1402
+// The scan messages, one per page in tab order: wParam is the number of scans completed before
+// this one, lParam 0.
+#define WM_TARN_SCAN_LOGON 0x2400
+#define WM_TARN_SCAN_EXPLORER 0x3400
+#define WM_TARN_SCAN_INTERNET 0x4400
+#define WM_TARN_SCAN_TASKS 0x5400
+#define WM_TARN_SCAN_SERVICES 0x6400
+#define WM_TARN_SCAN_DRIVERS 0x7400
+#define WM_TARN_SCAN_HIJACKS 0x8400
+#define WM_TARN_SCAN_APPINIT 0x9400
+#define WM_TARN_SCAN_KNOWNDLLS 0xA400
+#define WM_TARN_SCAN_WINLOGON 0xB400
+#define WM_TARN_SCAN_WINSOCK 0x500
+#define WM_TARN_SCAN_NETWORK 0x600
+#define WM_TARN_SCAN_PRINT 0x700
+#define WM_TARN_SCAN_SHORTCUTS 0x800

@@ -1,4 +1,4 @@
-#include "model/registry_data.h"
+#include "base/registry_data.h"
 
 namespace tarn {
 

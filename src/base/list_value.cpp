@@ -1,6 +1,6 @@
-#include "model/list_value.h"
+#include "base/list_value.h"
 
-#include "model/key_text.h"
+#include "base/key_text.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "model/registry_data.h"
+#include "base/registry_data.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +22,11 @@ TEST(Utf16TextFromBytes, StopsAtTerminatorOrLastWholeUnit) {
         std::wstring expected;
     };
     const Case cases[] = {
-        {Bytes({'a', 0, 'b', 0, 0, 0, 'c', 0}), L"ab"},     // terminated, text after it ignored
-        {Bytes({'a', 0, 'b', 0}), L"ab"},                   // no terminator: the units that are there
-        {Bytes({'a', 0, 'b', 0, 'c'}), L"ab"},              // odd count: the half unit is dropped
-        {Bytes({'a'}), L""},                                // a single byte is no unit
-        {Bytes({}), L""},                                   // empty data
+        {Bytes({'a', 0, 'b', 0, 0, 0, 'c', 0}), L"ab"},      // terminated, text after it ignored
+        {Bytes({'a', 0, 'b', 0}), L"ab"},                    // no terminator: the units that are there
+        {Bytes({'a', 0, 'b', 0, 'c'}), L"ab"},               // odd count: the half unit is dropped
+        {Bytes({'a'}), L""},                                 // a single byte is no unit
+        {Bytes({}), L""},                                    // empty data
         {Bytes({0x2d, 0x4e, 0x87, 0x65}), L"\u4e2d\u6587"},  // little-endian units
     };
     for (const Case& c : cases) {
@@ -49,7 +49,9 @@ TEST(NarrowTextFromBytes, StopsAtZeroByteOrEndOfData) {
     EXPECT_EQ("ws2", NarrowTextFromBytes(record.data(), record.size()));
     EXPECT_EQ("ws", NarrowTextFromBytes(record.data(), 2));
     const auto noZero = Bytes({0x81, 'a', 'b'});
-    EXPECT_EQ(std::string("\x81" "ab"), NarrowTextFromBytes(noZero.data(), noZero.size()));
+    EXPECT_EQ(std::string("\x81"
+                          "ab"),
+              NarrowTextFromBytes(noZero.data(), noZero.size()));
     EXPECT_EQ("", NarrowTextFromBytes(record.data(), 0));
 }
 

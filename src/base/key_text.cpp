@@ -1,6 +1,6 @@
-#include "model/key_text.h"
+#include "base/key_text.h"
 
-#include "model/autorun_entry.h"
+#include "base/autorun_entry.h"
 
 namespace tarn {
 

@@ -2,15 +2,15 @@
 // items read from the menu itself, commands chosen with a click, the program's boxes answered
 // with a button; the machine checked afterwards.
 #include "app/enumerators.h"
-#include "app/resource_ids.h"
 #include "app/scan_coordinator.h"
-#include "model/key_text.h"
+#include "base/key_text.h"
+#include "resource_ids.h"
 
 #include "pages/availability_table.h"
 #include "support/fault_injector.h"
 #include "support/main_window.h"
-#include "support/scan_gate.h"
 #include "support/registry_sandbox.h"
+#include "support/scan_gate.h"
 #include "support/seeded_machine.h"
 
 #include <gtest/gtest.h>
@@ -148,7 +148,8 @@ TEST_F(EntryCommandsTest, SwitchingOffOnAndDeletingOnEveryPage) {
         }
         // Delete, first answering No, then Yes.
         const int rows = window.RowCount(tab);
-        const std::wstring question = tab == 3 ? L"删除该计划任务将无法恢复,确定要删除吗?" : L"删除该项将无法恢复,确定要删除吗?";
+        const std::wstring question =
+            tab == 3 ? L"删除该计划任务将无法恢复,确定要删除吗?" : L"删除该项将无法恢复,确定要删除吗?";
         window.OpenMenu(tab, row);
         window.ChooseMenuItem(ID_DELETE_ENTRY);
         auto box = window.WaitForBox();
@@ -240,7 +241,8 @@ TEST_F(EntryCommandsTest, TheLogonPageLeavesAKeyKindEntryAlone) {
 TEST_F(EntryCommandsTest, DeletingTheMiddleOfThreeRowsKeepsTheOthersAndTheirEntries) {
     const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
     for (const wchar_t* name : {L"TarnMid A", L"TarnMid B", L"TarnMid C"}) {
-        machine.seed().SetString(HKEY_LOCAL_MACHINE, run, name + machine.tag(), machine.File(L"TarnCmd0On" + machine.tag() + L".exe"));
+        machine.seed().SetString(HKEY_LOCAL_MACHINE, run, name + machine.tag(),
+                                 machine.File(L"TarnCmd0On" + machine.tag() + L".exe"));
     }
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));

@@ -1,10 +1,10 @@
 // The three commands that leave the program, met as a user meets them: Wine's own registry
 // editor walked to the entry (read back from the editor's windows), the shell's folder window and
 // the file's property sheet.
-#include "app/resource_ids.h"
 #include "app/scan_coordinator.h"
-#include "model/key_text.h"
+#include "base/key_text.h"
 #include "pages/locate.h"
+#include "resource_ids.h"
 
 #include "support/main_window.h"
 #include "support/registry_seed.h"

@@ -1,0 +1,50 @@
+#include "pages/state_calls.h"
+
+#include <array>
+
+namespace tarn {
+
+namespace {
+
+using Call = int32_t (*)(CAutoRunStateChanges& c, const std::wstring& name, const AutoRunEntry& e);
+
+int32_t Nothing(CAutoRunStateChanges&, const std::wstring&, const AutoRunEntry&) {
+    return 0;
+}
+
+// In the order of Operation. The key text is the entry's `location`, except that a list item is
+// deleted through the key that holds its list (`keyPath`).
+const std::array<Call, 23> kCalls = {
+    Nothing,
+    Nothing,
+    [](auto& c, auto& n, auto& e) { return c.EnableValue(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DisableValue(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteValueEntry(e.location, n, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto& e) { return c.EnableService(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DisableService(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteService(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.EnableKey(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DisableKey(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteKeyEntry(e.location, n, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto& e) { return c.EnableKeyTree(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DisableKeyTree(e.location, n, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteKeyTreeEntry(e.location, n, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto&) { return c.EnableTask(n); },
+    [](auto& c, auto& n, auto&) { return c.DisableTask(n); },
+    [](auto& c, auto& n, auto&) { return c.DeleteTask(n); },
+    [](auto& c, auto& n, auto& e) { return c.EnableListItem(e.location, n, e.imagePath, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DisableListItem(e.location, n, e.imagePath, e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteListItem(e.keyPath, n, e.imagePath, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto&) { return c.EnableShortcut(n); },
+    [](auto& c, auto& n, auto&) { return c.DisableShortcut(n); },
+    [](auto& c, auto& n, auto&) { return c.DeleteShortcut(n); },
+};
+static_assert(static_cast<std::size_t>(Operation::DeleteShortcut) + 1 == 23, "one call per operation");
+
+}  // namespace
+
+int32_t RunStateCall(CAutoRunStateChanges& changes, const StateCall& call, const AutoRunEntry& entry) {
+    return kCalls[static_cast<std::size_t>(call.operation)](changes, FieldOf(entry, call.nameField), entry);
+}
+
+}  // namespace tarn
