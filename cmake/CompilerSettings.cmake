@@ -9,11 +9,14 @@ if(WIN32 AND NOT MSVC)
     add_link_options(-static -static-libgcc -static-libstdc++)
 endif()
 
+option(TARN_WERROR "Treat the project's own warnings as errors (the test command sets it)" OFF)
+
 function(tarn_apply_settings target)
     if(MSVC)
-        target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8)
+        target_compile_options(${target} PRIVATE /W4 /permissive- /utf-8 $<$<BOOL:${TARN_WERROR}>:/WX>)
     else()
-        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion)
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wno-sign-conversion
+                                                 $<$<BOOL:${TARN_WERROR}>:-Werror>)
     endif()
     if(WIN32)
         target_compile_definitions(${target} PUBLIC UNICODE _UNICODE NOMINMAX)

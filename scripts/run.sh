@@ -8,16 +8,19 @@
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-cmake --preset windows-x86 >/dev/null
-cmake --build --preset windows-x86 >/dev/null
 arch=$(sh scripts/wine-arch.sh)
 preset=windows-x86
-if [ "$arch" = win64 ]; then
-    # This kernel runs no 32-bit programs: the same sources built for 64-bit Wine stand in.
-    preset=windows-x64
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" >/dev/null
-fi
+# Where this kernel runs no 32-bit programs, the same sources built for 64-bit Wine stand in.
+[ "$arch" = win64 ] && preset=windows-x64
+# Only the programs this run starts: the report; or the window with its picture taker, and the
+# demo machine with the signed file it registers.
+case "${1:-}" in
+    --report) targets="tarnscan" ;;
+    --demo) targets="tarnwell tarnshot tarndemo signed_fixtures" ;;
+    *) targets="tarnwell tarnshot" ;;
+esac
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target $targets >/dev/null
 build="$(pwd)/build/$preset"
 # A prefix of its own: what the run command (and its demo) writes never meets the tests.
 prefix="$build/run-prefix"
