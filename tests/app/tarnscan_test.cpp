@@ -2,6 +2,7 @@
 #include "base/categories.h"
 #include "pages/category_table.h"
 
+#include "support/class_registration.h"
 #include "support/csv.h"
 #include "support/process_runner.h"
 #include "support/registry_seed.h"
@@ -27,7 +28,9 @@
 namespace tarn {
 namespace {
 
+using test::kMachineClasses;
 using test::ParseCsv;
+using test::RegisterComClass;
 using test::RegistrySeed;
 using test::RunProgram;
 using test::ScratchFolder;
@@ -104,9 +107,7 @@ protected:
         std::wstring digits = std::wstring(12, L'0') + tag;
         const std::wstring clsid = std::wstring(L"{7A11E2E") + variant + L"-0000-0000-0000-" +
                                    digits.substr(digits.size() - 12) + L"}";
-        const std::wstring key = L"Software\\Classes\\CLSID\\" + clsid;
-        seed.SetString(HKEY_LOCAL_MACHINE, key, L"", name);
-        seed.SetString(HKEY_LOCAL_MACHINE, key + L"\\InProcServer32", L"", dll);
+        RegisterComClass(seed.Writer(HKEY_LOCAL_MACHINE), kMachineClasses, clsid, name, dll);
         return clsid;
     }
 };

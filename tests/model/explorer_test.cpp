@@ -1,6 +1,7 @@
 #include "fileinfo/machine_files.h"
 #include "model/explorer.h"
 
+#include "support/class_registration.h"
 #include "support/category_fixture.h"
 
 #include "base/key_text.h"
@@ -15,6 +16,9 @@ namespace tarn {
 namespace {
 
 using test::CategoryTest;
+using test::ClassesRootWriter;
+using test::ClassKey;
+using test::RegisterComClass;
 using test::CreateKey;
 using test::Describe;
 using test::Expected;
@@ -38,15 +42,10 @@ protected:
     std::wstring RegisterClass(const std::wstring& clsid,
                                const std::optional<std::wstring>& name,
                                bool withServer = true) {
-        const std::wstring key = L"CLSID\\" + clsid;
-        CreateKey(HKEY_CLASSES_ROOT, key);
-        if (name) {
-            WriteString(HKEY_CLASSES_ROOT, key, L"", *name);
-        }
+        CreateKey(HKEY_CLASSES_ROOT, ClassKey(L"", clsid));
         const std::wstring dll = File(L"ext\\" + clsid.substr(1, 8) + L".dll");
-        if (withServer) {
-            WriteString(HKEY_CLASSES_ROOT, key + L"\\InProcServer32", L"", dll);
-        }
+        RegisterComClass(ClassesRootWriter(), L"", clsid, name,
+                         withServer ? std::optional<std::wstring>(dll) : std::nullopt);
         return dll;
     }
 

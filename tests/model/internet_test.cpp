@@ -1,6 +1,7 @@
 #include "fileinfo/machine_files.h"
 #include "model/internet.h"
 
+#include "support/class_registration.h"
 #include "support/category_fixture.h"
 
 #include "base/key_text.h"
@@ -14,6 +15,9 @@ namespace tarn {
 namespace {
 
 using test::CategoryTest;
+using test::ClassesRootWriter;
+using test::ClassKey;
+using test::RegisterComClass;
 using test::CreateKey;
 using test::Describe;
 using test::Expected;
@@ -35,8 +39,7 @@ protected:
 
     std::wstring RegisterClass(const std::wstring& clsid, const std::wstring& name) {
         const std::wstring dll = File(L"browser\\" + clsid.substr(1, 8) + L".dll");
-        WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid, L"", name);
-        WriteString(HKEY_CLASSES_ROOT, L"CLSID\\" + clsid + L"\\InprocServer32", L"", dll);
+        RegisterComClass(ClassesRootWriter(), L"", clsid, name, dll);
         return dll;
     }
 

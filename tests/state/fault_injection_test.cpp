@@ -6,8 +6,10 @@
 // least one of its places, and nothing else may have changed.
 #include "state/fault_scenarios.h"
 
+#include "base/key_text.h"
 #include "base/list_value.h"
 #include "base/registry_data.h"
+#include "base/store_name.h"
 #include "support/fault_injector.h"
 #include "support/registry_dump.h"
 #include "support/registry_sandbox.h"
@@ -27,7 +29,7 @@ namespace {
 // Not found, access denied, out of memory, more data, no more items, key deleted.
 const LONG kErrorCodes[] = {2, 5, 14, 234, 259, 1018};
 
-const std::wstring kStoreLeaf = L"TarnAutoRunDisable";
+const std::wstring kStoreLeaf = kStoreName;
 const std::wstring kProbePrefix = L"TarnAutoRunDisable.probe-";
 
 std::wstring Leaf(const std::wstring& path) {
@@ -56,13 +58,6 @@ RegistryDump Normalize(RegistryDump dump, bool dropProbes) {
     return dump;
 }
 
-bool SameNameIgnoringAsciiCase(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
-               auto fold = [](wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; };
-               return fold(x) == fold(y);
-           });
-}
-
 // Every item of the watched list in the live value and in the store, folded for comparison.
 std::multiset<std::wstring> ItemsOf(const RegistryDump& dump, const ListWatch& watch) {
     std::multiset<std::wstring> items;
@@ -72,16 +67,12 @@ std::multiset<std::wstring> ItemsOf(const RegistryDump& dump, const ListWatch& w
             continue;
         }
         for (const auto& [name, value] : found->second.values) {
-            if (!SameNameIgnoringAsciiCase(name, watch.valueName)) {
+            if (!EqualsNoCaseAscii(name, watch.valueName)) {
                 continue;
             }
             const std::wstring text = Utf16TextFromBytes(value.second.data(), value.second.size());
             for (const std::wstring& item : SplitListItems(text, watch.syntax)) {
-                std::wstring folded = item;
-                std::transform(folded.begin(), folded.end(), folded.begin(), [](wchar_t c) {
-                    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-                });
-                items.insert(folded);
+                items.insert(LowerAscii(item));
             }
         }
     }
@@ -192,10 +183,7 @@ Verdict Classify(const Scenario& scenario, const RegistryDump& start, const Regi
         // No item of the list may disappear (but the one deleted) and none may appear.
         const auto before = ItemsOf(a, *scenario.list);
         const auto now = ItemsOf(x, *scenario.list);
-        std::wstring deleted = scenario.list->deletedItem;
-        std::transform(deleted.begin(), deleted.end(), deleted.begin(), [](wchar_t c) {
-            return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
-        });
+        const std::wstring deleted = LowerAscii(scenario.list->deletedItem);
         for (const std::wstring& item : before) {
             if (item != deleted && now.count(item) == 0) {
                 verdict.lost = true;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,12 @@ void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, 
                  DWORD type = REG_SZ);
 void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
 void CreateKey(HKEY root, const std::wstring& path);
+// WriteString below HKEY_CLASSES_ROOT, for helpers that write through a function.
+inline std::function<void(const std::wstring&, const std::wstring&, const std::wstring&)> ClassesRootWriter() {
+    return [](const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+        WriteString(HKEY_CLASSES_ROOT, path, name, text);
+    };
+}
 
 // Keys and values as malware may leave them, written through the native API where the Win32
 // calls cannot: names with a NUL inside, class names, volatile keys, links.

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ public:
 
     void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
     void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+    // SetString below `root`, for helpers that write through a function.
+    std::function<void(const std::wstring& path, const std::wstring& name, const std::wstring& text)> Writer(HKEY root) {
+        return [this, root](const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+            SetString(root, path, name, text);
+        };
+    }
 
 private:
     struct Undo {

@@ -1,5 +1,7 @@
 #include "support/seeded_machine.h"
 
+#include "support/class_registration.h"
+
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -104,8 +106,7 @@ void SeededMachine::SeedTab(std::size_t tab, const std::wstring& variant) {
     const std::wstring store = off ? kStore : L"";
     const std::wstring clsid = Clsid(tag_, tab, index);
     auto registerClass = [&] {
-        seed_.SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid, L"", Name(tab, variant));
-        seed_.SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\CLSID\\" + clsid + L"\\InprocServer32", L"", file);
+        RegisterComClass(seed_.Writer(HKEY_LOCAL_MACHINE), kMachineClasses, clsid, Name(tab, variant), file);
     };
     switch (tab) {
         case 0:
