@@ -15,6 +15,7 @@ constexpr ULONG kCaseInsensitive = 0x40;
 constexpr ULONG kOpenLink = 0x100;
 // Information classes of NtQueryValueKey and NtQueryKey.
 constexpr int kValuePartialInformation = 2;
+constexpr int kKeyNameInformation = 3;
 constexpr int kKeyFlagsInformation = 5;
 constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005L);
 // A counted name holds at most this many bytes.
@@ -125,8 +126,15 @@ LONG NativeOpenKey(HKEY parent, const wchar_t* name, DWORD nameCount, DWORD opti
     return error;
 }
 
-LONG NativeCreateKey(HKEY parent, const wchar_t* name, DWORD nameCount, const wchar_t* keyClass, DWORD classCount,
-                     DWORD options, REGSAM rights, HKEY* result, DWORD* disposition) {
+LONG NativeCreateKey(HKEY parent,
+                     const wchar_t* name,
+                     DWORD nameCount,
+                     const wchar_t* keyClass,
+                     DWORD classCount,
+                     DWORD options,
+                     REGSAM rights,
+                     HKEY* result,
+                     DWORD* disposition) {
     UNICODE_STRING counted;
     UNICODE_STRING countedClass;
     if (Nt().createKey == nullptr || result == nullptr) {
@@ -138,8 +146,9 @@ LONG NativeCreateKey(HKEY parent, const wchar_t* name, DWORD nameCount, const wc
     OBJECT_ATTRIBUTES attributes = Attributes(parent, &counted, 0);
     HANDLE created = nullptr;
     ULONG createdHow = 0;
-    const LONG error = ToError(Nt().createKey(&created, rights, &attributes, 0, classCount > 0 ? &countedClass : nullptr,
-                                              options & ~static_cast<DWORD>(REG_OPTION_OPEN_LINK), &createdHow));
+    const LONG error =
+        ToError(Nt().createKey(&created, rights, &attributes, 0, classCount > 0 ? &countedClass : nullptr,
+                               options & ~static_cast<DWORD>(REG_OPTION_OPEN_LINK), &createdHow));
     if (error == ERROR_SUCCESS) {
         *result = static_cast<HKEY>(created);
         if (disposition != nullptr) {
@@ -211,6 +220,31 @@ LONG NativeDeleteValue(HKEY key, const wchar_t* name, DWORD nameCount) {
 
 LONG NativeDeleteKey(HKEY key) {
     return Nt().deleteKey != nullptr ? ToError(Nt().deleteKey(key)) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+LONG NativeQueryKeyName(HKEY key, wchar_t* name, DWORD* nameCount) {
+    if (Nt().queryKey == nullptr || nameCount == nullptr || (name == nullptr && *nameCount > 0)) {
+        return ERROR_CALL_NOT_IMPLEMENTED;
+    }
+    // The information is the name's byte length, then the name.
+    const std::size_t roomBytes = static_cast<std::size_t>(*nameCount) * sizeof(wchar_t);
+    std::vector<BYTE> information(sizeof(ULONG) + roomBytes);
+    ULONG returned = 0;
+    const NTSTATUS status =
+        Nt().queryKey(key, kKeyNameInformation, information.data(), static_cast<ULONG>(information.size()), &returned);
+    if (status != 0 && status != kBufferOverflow && returned < sizeof(ULONG)) {
+        return ToError(status);
+    }
+    ULONG nameBytes = 0;
+    std::memcpy(&nameBytes, information.data(), sizeof nameBytes);
+    const DWORD needed = nameBytes / sizeof(wchar_t);
+    if (status != 0 || needed > *nameCount) {
+        *nameCount = needed;
+        return ERROR_MORE_DATA;
+    }
+    std::memcpy(name, information.data() + sizeof(ULONG), static_cast<std::size_t>(needed) * sizeof(wchar_t));
+    *nameCount = needed;
+    return ERROR_SUCCESS;
 }
 
 LONG NativeQueryKeyFlags(HKEY key, DWORD* flags) {

@@ -14,8 +14,15 @@ LONG NativeOpenKey(HKEY parent, const wchar_t* name, DWORD nameCount, DWORD opti
 
 // Creates (or opens) the single key `name` below `parent`, with a class name and the options of
 // RegCreateKeyExW (volatile, link). `disposition` tells a new key from an existing one.
-LONG NativeCreateKey(HKEY parent, const wchar_t* name, DWORD nameCount, const wchar_t* keyClass, DWORD classCount,
-                     DWORD options, REGSAM rights, HKEY* result, DWORD* disposition);
+LONG NativeCreateKey(HKEY parent,
+                     const wchar_t* name,
+                     DWORD nameCount,
+                     const wchar_t* keyClass,
+                     DWORD classCount,
+                     DWORD options,
+                     REGSAM rights,
+                     HKEY* result,
+                     DWORD* disposition);
 
 // As RegQueryValueExW: ERROR_MORE_DATA with the needed count when `data` is too small.
 LONG NativeQueryValue(HKEY key, const wchar_t* name, DWORD nameCount, DWORD* type, BYTE* data, DWORD* byteCount);
@@ -27,6 +34,12 @@ LONG NativeDeleteKey(HKEY key);
 
 // The key's flags where the platform reports them (volatile 0x1, link 0x2); an error elsewhere.
 LONG NativeQueryKeyFlags(HKEY key, DWORD* flags);
+
+// The key's full native name ("\REGISTRY\MACHINE\..."), as the registry resolved it when the key
+// was opened: a key opened as a link has its own name, one opened through a link its target's.
+// `nameCount` holds the room in units and comes back with the name's length; ERROR_MORE_DATA
+// with the needed length when the room is too small.
+LONG NativeQueryKeyName(HKEY key, wchar_t* name, DWORD* nameCount);
 
 constexpr DWORD kKeyFlagVolatile = 0x1;
 constexpr DWORD kKeyFlagLink = 0x2;

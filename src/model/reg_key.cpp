@@ -158,7 +158,15 @@ bool RegKey::CreateNew(HKEY root, const std::wstring& parentPath, const std::wst
     }
     const DWORD options = (traits.isVolatile ? REG_OPTION_VOLATILE : REG_OPTION_NON_VOLATILE) |
                           (traits.isLink ? REG_OPTION_CREATE_LINK : 0);
-    const REGSAM rights = kKeyWriteRights | (traits.isLink ? KEY_CREATE_LINK : 0);
+    const REGSAM rights = kKeyWriteRights | DELETE | (traits.isLink ? KEY_CREATE_LINK : 0);
+    // A name taken by a link that leads nowhere would make the key the link points at: the new
+    // key must be named as a child of this parent.
+    std::wstring parentName;
+    status_ = QueryName(parent, parentName);
+    if (status_ != ERROR_SUCCESS) {
+        Registry().closeKey(parent);
+        return false;
+    }
     HKEY created = nullptr;
     DWORD disposition = 0;
     if (HasNul(name) || HasNul(traits.className)) {
@@ -176,6 +184,17 @@ bool RegKey::CreateNew(HKEY root, const std::wstring& parentPath, const std::wst
     if (disposition != REG_CREATED_NEW_KEY) {
         Registry().closeKey(created);
         status_ = ERROR_ALREADY_EXISTS;
+        return false;
+    }
+    std::wstring createdName;
+    status_ = QueryName(created, createdName);
+    if (status_ == ERROR_SUCCESS && !SameRegistryName(createdName, parentName + L"\\" + name)) {
+        status_ = ERROR_CANT_RESOLVE_FILENAME;
+    }
+    if (status_ != ERROR_SUCCESS) {
+        // This call made the key (wherever it is) and cannot vouch for it: it goes again.
+        Registry().deleteOpenKey(created);
+        Registry().closeKey(created);
         return false;
     }
     Adopt(created);
@@ -404,6 +423,28 @@ bool RegKey::WriteSecurity(const std::vector<BYTE>& descriptor, SECURITY_INFORMA
 bool RegKey::ReadFlags(DWORD& flags) {
     status_ = Registry().queryKeyFlags(handle_, &flags);
     return status_ == ERROR_SUCCESS;
+}
+
+bool RegKey::ReadName(std::wstring& name) {
+    status_ = QueryName(handle_, name);
+    return status_ == ERROR_SUCCESS;
+}
+
+LONG RegKey::QueryName(HKEY key, std::wstring& name) {
+    std::vector<wchar_t> text(512, L'\0');
+    for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
+        DWORD count = static_cast<DWORD>(text.size());
+        const LONG result = Registry().queryKeyName(key, text.data(), &count);
+        if (result == ERROR_SUCCESS) {
+            name.assign(text.data(), std::min<std::size_t>(count, text.size()));
+            return result;
+        }
+        if (result != ERROR_MORE_DATA) {
+            return result;
+        }
+        text.assign(std::max<std::size_t>(count, text.size()) + 16, L'\0');
+    }
+    return ERROR_MORE_DATA;
 }
 
 // Keeps `status` so that the code of a failed operation survives the clean-up that follows it.

@@ -81,6 +81,8 @@ public:
     bool WriteSecurity(const std::vector<BYTE>& descriptor, SECURITY_INFORMATION parts);
     // The key's flags where the platform reports them (see native_registry.h).
     bool ReadFlags(DWORD& flags);
+    // The key's full native name as the registry resolved it (see native_registry.h).
+    bool ReadName(std::wstring& name);
 
     void Close();
 
@@ -88,6 +90,7 @@ private:
     bool Open(HKEY parent, const std::wstring& path, REGSAM rights, DWORD options);
     void Adopt(HKEY opened);
     bool ReadValueBytes(const std::wstring& name, std::vector<BYTE>& bytes);
+    static LONG QueryName(HKEY key, std::wstring& name);
     LONG Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byteCount) const;
 
     LONG status_ = ERROR_SUCCESS;

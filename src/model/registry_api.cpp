@@ -7,10 +7,10 @@ namespace tarn {
 namespace {
 
 const RegistryApi kRealRegistryApi = {
-    ::RegOpenKeyExW,    ::RegCreateKeyExW,   ::RegCloseKey,     ::RegQueryValueExW,  ::RegSetValueExW,
-    ::RegDeleteValueW,  ::RegEnumKeyExW,     ::RegEnumValueW,   ::RegQueryInfoKeyW,  ::RegGetKeySecurity,
-    ::RegSetKeySecurity, NativeOpenKey,      NativeCreateKey,   NativeQueryValue,    NativeSetValue,
-    NativeDeleteValue,  NativeDeleteKey,     NativeQueryKeyFlags,
+    ::RegOpenKeyExW,     ::RegCreateKeyExW, ::RegCloseKey,       ::RegQueryValueExW, ::RegSetValueExW,
+    ::RegDeleteValueW,   ::RegEnumKeyExW,   ::RegEnumValueW,     ::RegQueryInfoKeyW, ::RegGetKeySecurity,
+    ::RegSetKeySecurity, NativeOpenKey,     NativeCreateKey,     NativeQueryValue,   NativeSetValue,
+    NativeDeleteValue,   NativeDeleteKey,   NativeQueryKeyFlags, NativeQueryKeyName,
 };
 
 std::atomic<const RegistryApi*> g_activeApi{&kRealRegistryApi};

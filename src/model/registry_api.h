@@ -28,6 +28,7 @@ struct RegistryApi {
     decltype(&NativeDeleteValue) deleteValueCounted;
     decltype(&NativeDeleteKey) deleteOpenKey;
     decltype(&NativeQueryKeyFlags) queryKeyFlags;
+    decltype(&NativeQueryKeyName) queryKeyName;
 };
 
 // The table of the real functions.

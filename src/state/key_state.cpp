@@ -34,12 +34,14 @@ bool CAutoRunStateChanges::MoveKey(const Place& place,
                                    bool toStore) {
     const auto source = JoinKeyPath(from, name);
     const auto target = JoinKeyPath(to, name);
-    if (!source || !target) {
+    // A store is never moved as an entry: inside itself it would hide every entry it keeps.
+    if (!source || !target || IsStoreName(name)) {
         return false;
     }
-    // Everything that can be known beforehand is checked before anything changes.
+    // Everything that can be known beforehand is checked before anything changes, down to whether
+    // every key of the source may be deleted once its copy stands.
     const auto tree = ReadTree(place.root, *source, TreeContent::Whole);
-    if (!tree || !FitsBelow(*target, *tree) || HoldsLink(*tree)) {
+    if (!tree || !FitsBelow(*target, *tree) || HoldsLink(*tree) || !CanDeleteTree(place.root, *source, *tree)) {
         return false;
     }
     if (oneLevel && (tree->size() != 1 || tree->front().values.empty())) {
@@ -48,36 +50,35 @@ bool CAutoRunStateChanges::MoveKey(const Place& place,
     bool createdStore = false;
     if (toStore) {
         RegKey store;
-        if (!store.OpenWrite(place.root, place.store) && !store.Create(place.root, place.store, &createdStore)) {
+        if (!OpenOwnStore(store, place, true, &createdStore)) {
             return false;
         }
+    } else if (CheckStore(place) != StoreStatus::Own) {
+        return false;
     }
+    auto undo = [&](const std::vector<std::wstring>& created) {
+        // Only what this move created itself goes again; another's key at the target stays.
+        RemoveCreatedKeys(place.root, *target, created);
+        if (createdStore) {
+            DeleteStoreIfEmpty(place);
+        }
+        return false;
+    };
     // A registration already at the destination is never written to: the name must be free there
     // (a failed look-up is no answer), and the copy is created as a new key.
     RegKey destination;
     if (!destination.OpenRead(place.root, to) || !FindSubKey(destination, name).absent()) {
-        if (createdStore) {
-            DeleteStoreIfEmpty(place.root, place.key, place.store);
-        }
-        return false;
+        return undo({});
     }
     destination.Close();
-    bool createdTop = false;
-    bool copied = WriteTree(place.root, to, name, *tree, createdTop) == TreeWrite::Written;
+    std::vector<std::wstring> created;
+    bool copied = WriteTree(place.root, to, name, *tree, created) == TreeWrite::Written;
     if (copied) {
         const auto copy = ReadTree(place.root, *target, TreeContent::CopyCheck);
         copied = copy && SameTree(*tree, *copy) && ApplyTreeSecurity(place.root, *target, *tree);
     }
     if (!copied) {
-        // Only what this move created is removed again. The name was free before, so a key there
-        // now is this move's, even when its creation reported a failure.
-        if (createdTop || KeyPresence(place.root, *target) == Presence::Present) {
-            DeleteWholeTree(place.root, *target);
-        }
-        if (createdStore) {
-            DeleteStoreIfEmpty(place.root, place.key, place.store);
-        }
-        return false;
+        return undo(created);
     }
     // The source goes only once its copy is complete and equal; its top key goes last.
     return DeleteTreeKeys(place.root, *source, *tree);
@@ -105,7 +106,7 @@ int32_t CAutoRunStateChanges::EnableKey(const std::wstring& keyText, const std::
         return 0;
     }
     workingKey.Close();
-    return DeleteStoreIfEmpty(place->root, place->key, place->store) != StoreCleanup::Failed ? 1 : 0;
+    return DeleteStoreIfEmpty(*place) != StoreCleanup::Failed ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::DisableKeyTree(const std::wstring& keyText,
@@ -132,7 +133,7 @@ int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const s
     }
     // The stored tree is gone: that is the success. An emptied store key goes as well.
     workingKey.Close();
-    DeleteStoreIfEmpty(place->root, place->key, place->store);
+    DeleteStoreIfEmpty(*place);
     return 1;
 }
 
@@ -152,7 +153,7 @@ bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path
     }
     const auto name = FindSubKey(key, subKeyName);
     // A key with subkeys of its own cannot go this way; a link goes itself, never its target.
-    return name.found() && key.DeleteSubKey(name.item);
+    return name.found() && !IsStoreName(name.item) && key.DeleteSubKey(name.item);
 }
 
 int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText,
@@ -161,7 +162,7 @@ int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText,
                                                  int32_t state) {
     const auto place = PlaceOf(keyText, kind);
     const auto path = PathForState(place, state);
-    return path && DeleteTree(place->root, *path, subKeyName) ? 1 : 0;
+    return path && !IsStoreName(subKeyName) && DeleteTree(place->root, *path, subKeyName) ? 1 : 0;
 }
 
 bool CAutoRunStateChanges::DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName) {

@@ -141,13 +141,13 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
     const ListParts liveParts = PartsOf(live.item);
     RegKey store;
     bool createdStore = false;
-    if (!store.OpenWrite(place->root, place->store) && !store.Create(place->root, place->store, &createdStore)) {
+    if (!OpenOwnStore(store, *place, true, &createdStore)) {
         return 0;
     }
     auto fail = [&] {
         store.Close();
         if (createdStore) {
-            DeleteStoreIfEmpty(place->root, place->key, place->store);
+            DeleteStoreIfEmpty(*place);
         }
         return 0;
     };
@@ -186,7 +186,7 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
                                              int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     const auto syntax = ListSyntaxFor(valueName);
-    if (!place || !syntax || !workingKey.OpenWrite(place->root, place->store)) {
+    if (!place || !syntax || !OpenOwnStore(workingKey, *place, false)) {
         return 0;
     }
     const CloseOnExit closer(workingKey);
@@ -223,7 +223,7 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
         return 0;
     }
     workingKey.Close();
-    return DeleteStoreIfEmpty(place->root, place->key, place->store) != StoreCleanup::Failed ? 1 : 0;
+    return DeleteStoreIfEmpty(*place) != StoreCleanup::Failed ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
@@ -241,8 +241,9 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
     if (!inStore && state != EntryEnabled && state != EntryFileMissing) {
         return 0;
     }
-    const std::wstring& path = inStore ? place->store : place->key;
-    if (!workingKey.OpenWrite(place->root, path)) {
+    const bool opened =
+        inStore ? OpenOwnStore(workingKey, *place, false) : workingKey.OpenWrite(place->root, place->key);
+    if (!opened) {
         return 0;
     }
     const CloseOnExit closer(workingKey);
@@ -272,7 +273,7 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
     }
     if (inStore) {
         workingKey.Close();
-        DeleteStoreIfEmpty(place->root, place->key, place->store);
+        DeleteStoreIfEmpty(*place);
     }
     return 1;
 }

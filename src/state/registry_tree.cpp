@@ -1,11 +1,13 @@
 #include "state/registry_tree.h"
 
 #include "base/key_text.h"
+#include "base/store_name.h"
+#include "model/key_identity.h"
 #include "model/native_registry.h"
 #include "model/reg_key.h"
+#include "win/privilege.h"
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 
 namespace tarn {
@@ -42,45 +44,46 @@ bool ReadSubKeyNames(RegKey& key, std::vector<std::wstring>& names) {
     return true;
 }
 
-// Whether a key opened as a link is one: by its flags where the platform reports them, else by
-// the link value among its values.
-bool IsLinkKey(const std::optional<DWORD>& flags, const std::vector<RegValue>& values) {
-    if (flags) {
-        return (*flags & kKeyFlagLink) != 0;
-    }
-    return std::any_of(values.begin(), values.end(), [](const RegValue& value) {
-        return value.type == REG_LINK && SameRegistryName(value.name, kLinkValueName);
-    });
-}
-
 std::optional<DWORD> ReadFlags(RegKey& key) {
     DWORD flags = 0;
     return key.ReadFlags(flags) ? std::optional<DWORD>(flags) : std::nullopt;
 }
 
+// Names the volatility probe may take below a key; one that is taken is another's and is left.
+constexpr int kProbeNames = 8;
+
+std::wstring ProbeName(int number) {
+    return std::wstring(kStoreName) + L".probe-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+           std::to_wstring(number);
+}
+
 // Whether a key is volatile. Where the platform does not report a key's flags, a non-volatile
-// subkey is tried below it: the registry refuses one under a volatile key. The probe goes again
-// at once; nothing when the answer cannot be had.
+// subkey is tried below it: the registry refuses one under a volatile key. Only a probe the
+// registry says this call created is deleted again; nothing when the answer cannot be had.
 std::optional<bool> ReadVolatility(HKEY root, const std::wstring& path, const std::optional<DWORD>& flags) {
     if (flags) {
         return (*flags & kKeyFlagVolatile) != 0;
     }
-    static std::atomic<unsigned> probes{0};
-    const std::wstring probeName = std::wstring(L"TarnAutoRunDisable.probe-") +
-                                   std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++probes);
-    RegKey probe;
-    const bool created = probe.CreateNew(root, path, probeName, KeyTraits{});
-    if (!created && probe.status() == ERROR_CHILD_MUST_BE_VOLATILE) {
-        return true;
-    }
-    probe.Close();
-    // A create that reported a failure may still have made the probe: it goes all the same.
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        RegKey parent;
-        if (parent.OpenRead(root, path) &&
-            (parent.DeleteSubKey(probeName) || (!created && parent.status() == ERROR_FILE_NOT_FOUND))) {
-            return created ? std::optional<bool>(false) : std::nullopt;
+    for (int number = 1; number <= kProbeNames; ++number) {
+        const std::wstring probeName = ProbeName(number);
+        RegKey probe;
+        if (!probe.CreateNew(root, path, probeName, KeyTraits{})) {
+            if (probe.status() == ERROR_CHILD_MUST_BE_VOLATILE) {
+                return true;
+            }
+            if (probe.status() == ERROR_ALREADY_EXISTS) {
+                continue;
+            }
+            return std::nullopt;
         }
+        probe.Close();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            RegKey parent;
+            if (parent.OpenRead(root, path) && parent.DeleteSubKey(probeName)) {
+                return false;
+            }
+        }
+        return std::nullopt;
     }
     return std::nullopt;
 }
@@ -135,15 +138,14 @@ std::optional<StoredTree> ReadTree(HKEY root, const std::wstring& path, TreeCont
         if (!key.OpenLink(root, full, kKeyReadRights)) {
             return std::nullopt;
         }
-        // The values are read in every case: where the platform does not report a key's flags,
-        // they tell a link. A keys-only read drops them again.
         const auto flags = ReadFlags(key);
-        if (!ReadValues(key, stored.values)) {
+        const KeyIdentity identity = IdentifyOpenedKey(key, root, full);
+        if (identity != KeyIdentity::Plain && identity != KeyIdentity::Link) {
             return std::nullopt;
         }
-        stored.traits.isLink = IsLinkKey(flags, stored.values);
-        if (content == TreeContent::KeysOnly) {
-            stored.values.clear();
+        stored.traits.isLink = identity == KeyIdentity::Link;
+        if (content != TreeContent::KeysOnly && !ReadValues(key, stored.values)) {
+            return std::nullopt;
         }
         if (!stored.traits.isLink) {
             if (content != TreeContent::KeysOnly && !key.ReadClassName(stored.traits.className)) {
@@ -174,19 +176,19 @@ TreeWrite WriteTree(HKEY root,
                     const std::wstring& parentPath,
                     const std::wstring& name,
                     const StoredTree& tree,
-                    bool& createdTop) {
-    createdTop = false;
+                    std::vector<std::wstring>& created) {
+    created.clear();
     const std::wstring target = JoinKeyText(parentPath, name);
     for (const StoredKey& stored : tree) {
         const bool top = stored.relativePath.empty();
         RegKey key;
-        const bool created = top ? key.CreateNew(root, parentPath, name, stored.traits)
-                                 : key.CreateNew(root, ParentOf(TreeKeyPath(target, stored)),
-                                                 LeafOf(stored.relativePath), stored.traits);
-        if (!created) {
+        const bool made = top ? key.CreateNew(root, parentPath, name, stored.traits)
+                              : key.CreateNew(root, ParentOf(TreeKeyPath(target, stored)), LeafOf(stored.relativePath),
+                                              stored.traits);
+        if (!made) {
             return top && key.status() == ERROR_ALREADY_EXISTS ? TreeWrite::TargetExists : TreeWrite::Failed;
         }
-        createdTop = createdTop || top;
+        created.push_back(stored.relativePath);
         for (const RegValue& value : stored.values) {
             if (!key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))) {
                 return TreeWrite::Failed;
@@ -194,6 +196,18 @@ TreeWrite WriteTree(HKEY root,
         }
     }
     return TreeWrite::Written;
+}
+
+bool RemoveCreatedKeys(HKEY root, const std::wstring& path, const std::vector<std::wstring>& created) {
+    bool all = true;
+    for (auto it = created.rbegin(); it != created.rend(); ++it) {
+        const std::wstring full = it->empty() ? path : JoinKeyText(path, *it);
+        RegKey parent;
+        if (!parent.OpenRead(root, ParentOf(full)) || !parent.DeleteSubKey(LeafOf(full))) {
+            all = false;
+        }
+    }
+    return all;
 }
 
 bool ApplyTreeSecurity(HKEY root, const std::wstring& path, const StoredTree& tree) {
@@ -211,10 +225,12 @@ bool ApplyTreeSecurity(HKEY root, const std::wstring& path, const StoredTree& tr
         if (key.WriteSecurity(it->traits.security, kWhole)) {
             continue;
         }
-        // An owner this account may not give (another account's) leaves the copy with its creator
-        // as owner; the access rules still go with it. Any other failure fails the copy.
-        if (key.status() != ERROR_INVALID_OWNER ||
-            !key.WriteSecurity(it->traits.security, GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION)) {
+        // Another account's owner may be given only with the restore privilege.
+        if (key.status() != ERROR_INVALID_OWNER) {
+            return false;
+        }
+        const ScopedPrivilege restore(SE_RESTORE_NAME);
+        if (!restore.enabled() || !key.WriteSecurity(it->traits.security, kWhole)) {
             return false;
         }
     }
@@ -239,6 +255,16 @@ bool SameTree(const StoredTree& a, const StoredTree& b) {
     return keysOfB.size() == a.size();
 }
 
+bool CanDeleteTree(HKEY root, const std::wstring& path, const StoredTree& tree) {
+    for (const StoredKey& stored : tree) {
+        RegKey key;
+        if (!key.OpenLink(root, TreeKeyPath(path, stored), DELETE)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree) {
     // Parents come before their subkeys in the tree, so the reverse order deletes every key
     // after all of its subkeys and the top key last.
@@ -254,7 +280,7 @@ bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree)
 
 bool DeleteWholeTree(HKEY root, const std::wstring& path) {
     const auto tree = ReadTree(root, path, TreeContent::KeysOnly);
-    return tree && DeleteTreeKeys(root, path, *tree);
+    return tree && CanDeleteTree(root, path, *tree) && DeleteTreeKeys(root, path, *tree);
 }
 
 }  // namespace tarn

@@ -28,6 +28,9 @@ std::optional<std::wstring> CAutoRunStateChanges::PathForState(const std::option
         case EntryFileMissing:
             return place->key;
         case EntryDisabled:
+            if (CheckStore(*place) != StoreStatus::Own) {
+                return std::nullopt;
+            }
             return place->store;
         default:
             return std::nullopt;

@@ -5,6 +5,7 @@
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
 #include "state/registry_tree.h"
+#include "state/state_support.h"
 
 #include <windows.h>
 
@@ -99,14 +100,10 @@ protected:
     RegKey workingKey;
 
 private:
-    // Where an entry lives: its root, the key path K and K's store path.
-    struct Place {
-        HKEY root = nullptr;
-        std::wstring key;
-        std::wstring store;
-    };
+    using Place = EntryPlace;
     static std::optional<Place> PlaceOf(const std::wstring& keyText, int32_t kind);
-    // Where a delete works: the live key for states 16 and 18, the store for 17, nowhere else.
+    // Where a delete works: the live key for states 16 and 18, the store for 17 (when it is K's
+    // own), nowhere else.
     static std::optional<std::wstring> PathForState(const std::optional<Place>& place, int32_t state);
 
     // Values.

@@ -1,6 +1,8 @@
 #include "state/state_support.h"
 
+#include "base/registry_names.h"
 #include "base/store_name.h"
+#include "model/key_identity.h"
 
 #include <vector>
 
@@ -52,9 +54,57 @@ Presence KeyPresence(HKEY root, const std::wstring& path) {
     return key.status() == ERROR_FILE_NOT_FOUND ? Presence::Absent : Presence::Unknown;
 }
 
-StoreCleanup DeleteStoreIfEmpty(HKEY root, const std::wstring& keyPath, const std::wstring& storePath) {
+bool IsStoreName(const std::wstring& name) {
+    return SameRegistryName(name, kStoreName);
+}
+
+StoreStatus CheckStore(const EntryPlace& place) {
+    switch (IdentifyKey(place.root, place.store)) {
+        case KeyIdentity::Missing:
+            return StoreStatus::Absent;
+        case KeyIdentity::Plain:
+            break;
+        case KeyIdentity::Link:
+        case KeyIdentity::Unknown:
+            return StoreStatus::Refused;
+    }
+    // A plain key: it must be the one right below K, whatever the path went through.
+    const auto store = NativeKeyNameOf(place.root, place.store, true);
+    const auto key = NativeKeyNameOf(place.root, place.key, false);
+    return store && key && SameNativeKeyName(*store, *key + L"\\" + kStoreName) ? StoreStatus::Own
+                                                                                : StoreStatus::Refused;
+}
+
+bool OpenOwnStore(RegKey& store, const EntryPlace& place, bool create, bool* created) {
+    // A store another writer makes between the look and the create is looked at again.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        switch (CheckStore(place)) {
+            case StoreStatus::Own:
+                return store.OpenLink(place.root, place.store, kKeyWriteRights);
+            case StoreStatus::Refused:
+                return false;
+            case StoreStatus::Absent:
+                break;
+        }
+        if (!create) {
+            return false;
+        }
+        if (store.CreateNew(place.root, place.key, kStoreName, KeyTraits{})) {
+            if (created != nullptr) {
+                *created = true;
+            }
+            return true;
+        }
+        if (store.status() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return false;
+}
+
+StoreCleanup DeleteStoreIfEmpty(const EntryPlace& place) {
     RegKey store;
-    if (!store.OpenRead(root, storePath)) {
+    if (!OpenOwnStore(store, place, false)) {
         return StoreCleanup::Failed;
     }
     const DWORD values = store.ValueCount();
@@ -70,10 +120,16 @@ StoreCleanup DeleteStoreIfEmpty(HKEY root, const std::wstring& keyPath, const st
         return StoreCleanup::StillInUse;
     }
     RegKey key;
-    if (!key.OpenRead(root, keyPath) || !key.DeleteSubKey(kStoreName)) {
-        return StoreCleanup::Failed;
+    if (key.OpenRead(place.root, place.key) && key.DeleteSubKey(kStoreName)) {
+        return StoreCleanup::Deleted;
     }
-    return StoreCleanup::Deleted;
+    // Another program may have put something into it meanwhile: then it is still in use.
+    RegKey again;
+    if (OpenOwnStore(again, place, false) && (again.ValueCount() != 0 || again.SubKeyCount() != 0) &&
+        again.status() == ERROR_SUCCESS) {
+        return StoreCleanup::StillInUse;
+    }
+    return StoreCleanup::Failed;
 }
 
 }  // namespace tarn

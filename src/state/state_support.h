@@ -10,6 +10,27 @@
 
 namespace tarn {
 
+// Where an entry lives: its root, the key path K and K's store path.
+struct EntryPlace {
+    HKEY root = nullptr;
+    std::wstring key;
+    std::wstring store;
+};
+
+// Whether a subkey name is the store's (in any letter case): such a key is never an entry to move
+// or delete, or every entry it keeps would go with it.
+bool IsStoreName(const std::wstring& name);
+
+// Whether K's store is K's own: a key of its own right below K. A store that is a link (to itself,
+// to K, to another key or to none) is refused, and so is one whose kind cannot be told.
+enum class StoreStatus { Absent, Own, Refused };
+StoreStatus CheckStore(const EntryPlace& place);
+
+// Opens K's own store with write rights; when it is absent and `create` is set, creates it as a
+// new key (`created` then tells so). False, with nothing changed, when the store is refused, absent
+// (without `create`) or cannot be had.
+bool OpenOwnStore(RegKey& store, const EntryPlace& place, bool create, bool* created = nullptr);
+
 // Closes a key on every way out of the scope.
 class CloseOnExit {
 public:
@@ -41,8 +62,8 @@ Presence KeyPresence(HKEY root, const std::wstring& path);
 
 enum class StoreCleanup { Deleted, StillInUse, Failed };
 
-// Deletes the store key below `keyPath` when it holds neither values nor subkeys. A store that
-// still holds other registrations is kept.
-StoreCleanup DeleteStoreIfEmpty(HKEY root, const std::wstring& keyPath, const std::wstring& storePath);
+// Deletes K's own store when it holds neither values nor subkeys. A store that still holds other
+// registrations is kept; one that is not K's own is never touched.
+StoreCleanup DeleteStoreIfEmpty(const EntryPlace& place);
 
 }  // namespace tarn

@@ -18,17 +18,25 @@ int32_t CAutoRunStateChanges::DisableValue(const std::wstring& keyText, const st
 
 bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const RegValue& value) {
     RegKey store;
-    if (!store.OpenWrite(place.root, place.store) && !store.Create(place.root, place.store)) {
+    bool createdStore = false;
+    if (!OpenOwnStore(store, place, true, &createdStore)) {
         return false;
     }
     // An earlier copy of the same name in the store is another registration: never overwritten.
     // The live value goes only once the store holds exactly its bytes.
-    return CopyValueUnlessTaken(store, value) && workingKey.DeleteValue(value.name);
+    if (!CopyValueUnlessTaken(store, value)) {
+        store.Close();
+        if (createdStore) {
+            DeleteStoreIfEmpty(place);
+        }
+        return false;
+    }
+    return workingKey.DeleteValue(value.name);
 }
 
 int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
-    if (!place || !workingKey.OpenWrite(place->root, place->store)) {
+    if (!place || !OpenOwnStore(workingKey, *place, false)) {
         return 0;
     }
     const CloseOnExit closer(workingKey);
@@ -49,7 +57,7 @@ bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const RegVa
         return false;
     }
     workingKey.Close();
-    return DeleteStoreIfEmpty(place.root, place.key, place.store) != StoreCleanup::Failed;
+    return DeleteStoreIfEmpty(place) != StoreCleanup::Failed;
 }
 
 int32_t CAutoRunStateChanges::DeleteValueEntry(const std::wstring& keyText,

@@ -235,8 +235,13 @@ std::vector<FaultPlan> Plans(const std::vector<CallKind>& kinds) {
         for (const LONG error : kPersistentCodes) {
             plans.push_back(FaultPlan{{n}, true, false, error});
         }
-        if (kinds[static_cast<std::size_t>(n - 1)] == CallKind::Change) {
+        const CallKind kind = kinds[static_cast<std::size_t>(n - 1)];
+        if (kind == CallKind::Change || kind == CallKind::Security) {
             plans.push_back(FaultPlan{{n}, false, true, ERROR_ACCESS_DENIED});
+        }
+        if (kind == CallKind::Security) {
+            // An owner this account may not give, once.
+            plans.push_back(FaultPlan{{n}, false, false, ERROR_INVALID_OWNER});
         }
         std::set<int> partners;
         for (const int m : {n + 1, calls}) {
@@ -285,9 +290,68 @@ std::vector<Scenario> ScenariosOfThisShard(std::string& label) {
     return mine;
 }
 
-TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
-    std::string label;
-    const std::vector<Scenario> scenarios = ScenariosOfThisShard(label);
+// Dump paths ("HKLM\\...") as a root and a path below it.
+HKEY RootOf(const std::wstring& dumpPath) {
+    return dumpPath.rfind(L"HKLM", 0) == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+std::wstring BelowRoot(const std::wstring& dumpPath) {
+    return dumpPath.substr(5);
+}
+
+// Keys of `a` that `b` lacks.
+std::vector<std::wstring> KeysOnlyIn(const RegistryDump& a, const RegistryDump& b) {
+    std::vector<std::wstring> keys;
+    for (const auto& entry : a.keys) {
+        if (b.keys.count(entry.first) == 0) {
+            keys.push_back(entry.first);
+        }
+    }
+    return keys;
+}
+
+const std::wstring kIntruderName = L"TarnwellIntruder";
+const std::wstring kIntruderMark = L"another program";
+
+// Another program's key: created only when it is not there yet (it never writes into a key of
+// the operation's), with a value that marks it. True when it was made.
+bool CreateIntruderKey(const std::wstring& dumpPath) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    if (::RegCreateKeyExW(RootOf(dumpPath), BelowRoot(dumpPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS) {
+        return false;
+    }
+    const bool made = disposition == REG_CREATED_NEW_KEY;
+    if (made) {
+        ::RegSetValueExW(key, kIntruderName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(kIntruderMark.c_str()),
+                         static_cast<DWORD>((kIntruderMark.size() + 1) * sizeof(wchar_t)));
+    }
+    ::RegCloseKey(key);
+    return made;
+}
+
+bool IntruderKeyIntact(const RegistryDump& dump, const std::wstring& dumpPath) {
+    const auto key = dump.keys.find(dumpPath);
+    return key != dump.keys.end() && key->second.values.size() == 1 && key->second.values.count(kIntruderName) == 1;
+}
+
+// The dump without the intruder's key and without the empty keys that `start` did not have (the
+// operation's own leftovers of a refused step, the intruder's parents).
+RegistryDump WithoutIntruder(RegistryDump dump, const std::wstring& dumpPath, const RegistryDump& start) {
+    dump.keys.erase(dumpPath);
+    for (auto it = dump.keys.rbegin(); it != dump.keys.rend();) {
+        const bool empty = it->second.values.empty() && !HasSubKeys(dump, it->first);
+        if (empty && start.keys.count(it->first) == 0) {
+            it = std::make_reverse_iterator(dump.keys.erase(std::next(it).base()));
+        } else {
+            ++it;
+        }
+    }
+    return dump;
+}
+
+struct Totals {
     std::set<std::string> operations;
     int runs = 0;
     int injected = 0;
@@ -296,9 +360,147 @@ TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
     int falseSuccesses = 0;
     int leftovers = 0;
     int inBetween = 0;
+    int refusals = 0;
+    int intrusions = 0;
     int reported = 0;
+
+    void Report(const std::string& what) {
+        if (++reported <= 12) {
+            ADD_FAILURE() << what;
+        }
+    }
+};
+
+// One run of a scenario under a plan, in a sandbox of its own: the registry afterwards.
+RegistryDump RunOnce(const Scenario& scenario, const FaultPlan& plan, int32_t& result, Totals& totals) {
+    RegistrySandbox sandbox;
+    scenario.setup();
+    {
+        CAutoRunStateChanges changes;
+        FaultInjection faults(plan);
+        result = scenario.run(changes);
+        totals.injected += faults.injected();
+    }
+    ++totals.runs;
+    return DumpRegistry();
+}
+
+// A key that refuses deletion, a key that refuses to be created, and each part of a copy's
+// security refused: the operation refuses too and leaves the registry as it was, byte for byte.
+void RunRefusingKeys(const Scenario& scenario, const RegistryDump& start, const RegistryDump& final,
+                     Totals& totals) {
+    std::vector<FaultPlan> plans;
+    for (const std::wstring& source : KeysOnlyIn(start, final)) {
+        // An emptied store that stays is housekeeping left undone, not a registration.
+        if (Leaf(source) == kStoreLeaf) {
+            continue;
+        }
+        plans.emplace_back();
+        plans.back().denyDeleteOf = source;
+    }
+    const std::vector<std::wstring> targets = KeysOnlyIn(final, start);
+    for (const std::wstring& target : targets) {
+        plans.emplace_back();
+        plans.back().denyCreateOf = target;
+    }
+    const bool copiesKeys = std::string(scenario.operation).find("Key") != std::string::npos;
+    if (copiesKeys && !targets.empty() && scenario.outcome == Outcome::Moves) {
+        for (const SECURITY_INFORMATION part :
+             {OWNER_SECURITY_INFORMATION, GROUP_SECURITY_INFORMATION, DACL_SECURITY_INFORMATION}) {
+            plans.emplace_back();
+            plans.back().refusedSecurity = part;
+        }
+    }
+    for (const FaultPlan& plan : plans) {
+        int32_t result = 0;
+        const RegistryDump after = RunOnce(scenario, plan, result, totals);
+        ++totals.refusals;
+        if (result != 0 || after != start) {
+            ++(result != 0 ? totals.falseSuccesses : totals.altered);
+            totals.Report(scenario.name + " with " + Printable(plan.denyDeleteOf + plan.denyCreateOf) +
+                          " refusing (security " + std::to_string(plan.refusedSecurity) + ") did not refuse cleanly\n" +
+                          DescribeDifference(start, after));
+        }
+    }
+}
+
+// Another program writes at every call position of the clean run: a key beside the operation's
+// (in the store), and, for key moves, the very key the move is about to create.
+void RunIntrusions(const Scenario& scenario, const RegistryDump& start, const RegistryDump& final,
+                   const std::vector<FaultInjection::CallKind>& kinds, Totals& totals) {
+    const std::vector<std::wstring> targets = KeysOnlyIn(final, start);
+    std::wstring store;
+    std::wstring collision;
+    for (const std::wstring& path : targets) {
+        if (Leaf(path) == kStoreLeaf && store.empty()) {
+            store = path;
+        } else if (Leaf(path) != kStoreLeaf && (collision.empty() || path.size() < collision.size())) {
+            collision = path;
+        }
+    }
+    if (store.empty()) {
+        for (const auto& entry : start.keys) {
+            if (Leaf(entry.first) == kStoreLeaf) {
+                store = entry.first;
+            }
+        }
+    }
+    const bool movesKeys = std::string(scenario.operation).find("Key") != std::string::npos;
+    struct Intrusion {
+        std::wstring path;
+        bool collides;
+    };
+    std::vector<Intrusion> intrusions;
+    if (!store.empty()) {
+        intrusions.push_back({store + L"\\" + kIntruderName, false});
+    }
+    // (A name with a NUL inside cannot be made through the plain calls another program uses.)
+    if (movesKeys && !collision.empty() && collision.find(L'\0') == std::wstring::npos) {
+        intrusions.push_back({collision, true});
+    }
+    for (const Intrusion& intrusion : intrusions) {
+        for (int n = 1; n <= static_cast<int>(kinds.size()); ++n) {
+            // A write before a close is a write before the call after it.
+            if (kinds[static_cast<std::size_t>(n - 1)] == FaultInjection::CallKind::Close) {
+                continue;
+            }
+            bool wrote = false;
+            FaultPlan plan;
+            plan.intrudeAt = n;
+            plan.intrusion = [&] { wrote = CreateIntruderKey(intrusion.path); };
+            int32_t result = 0;
+            const RegistryDump after = RunOnce(scenario, plan, result, totals);
+            ++totals.intrusions;
+            bool sound = !wrote || IntruderKeyIntact(after, intrusion.path);
+            if (!wrote) {
+                // The name was the operation's already: nothing was written beside it.
+                sound = result == 1 && Normalize(after, true) == Normalize(final, false);
+            } else if (intrusion.collides) {
+                // The name was taken first: the move must give way and leave the rest as it was.
+                sound = sound && result == 0 &&
+                        Normalize(WithoutIntruder(after, intrusion.path, start), true) == Normalize(start, false);
+            } else {
+                // Beside the operation, or too late to take its name: the operation does all it does
+                // without, and the other program's key stays.
+                sound = sound && result == 1 &&
+                        Normalize(WithoutIntruder(after, intrusion.path, final), true) == Normalize(final, false);
+            }
+            if (!sound) {
+                ++totals.altered;
+                totals.Report(scenario.name + ": another program's key " + Printable(intrusion.path) +
+                              " made before call " + std::to_string(n) + (wrote ? "" : " (not made)") +
+                              ", result " + std::to_string(result) + "\n" + DescribeDifference(final, after));
+            }
+        }
+    }
+}
+
+TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
+    std::string label;
+    const std::vector<Scenario> scenarios = ScenariosOfThisShard(label);
+    Totals totals;
     for (const Scenario& scenario : scenarios) {
-        operations.insert(scenario.operation);
+        totals.operations.insert(scenario.operation);
         RegistryDump start;
         RegistryDump final;
         std::vector<CallKind> callKinds;
@@ -318,51 +520,51 @@ TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
                 << scenario.name << DescribeDifference(start, final) << ::testing::PrintToString(start);
             ASSERT_EQ(scenario.outcome == Outcome::Refused ? 0 : 1, result) << scenario.name;
         }
-        // The clean run itself must do exactly what the scenario says.
+        // The clean run itself must do exactly what the scenario says; a refusal changes nothing.
         const RegistryDump expected = Normalize(Expected(scenario, start, final), false);
         ASSERT_EQ(expected, Normalize(final, false))
             << scenario.name << "\n" << DescribeDifference(expected, Normalize(final, false));
-        if (scenario.outcome != Outcome::Refused) {
+        if (scenario.outcome == Outcome::Refused) {
+            ASSERT_EQ(start, final) << scenario.name << "\n" << DescribeDifference(start, final);
+        } else {
             ASSERT_NE(start, final) << scenario.name;
+            RunRefusingKeys(scenario, start, final, totals);
+        }
+        if (scenario.outcome == Outcome::Moves) {
+            RunIntrusions(scenario, start, final, callKinds, totals);
         }
         for (const FaultPlan& plan : Plans(callKinds)) {
-            RegistrySandbox sandbox;
-            scenario.setup();
             int32_t result = 0;
-            {
-                CAutoRunStateChanges changes;
-                FaultInjection faults(plan);
-                result = scenario.run(changes);
-                injected += faults.injected();
-            }
-            const RegistryDump after = DumpRegistry();
-            const bool leftoversAllowed = plan.persistent || plan.failAt.size() > 1;
+            const RegistryDump after = RunOnce(scenario, plan, result, totals);
+            // A create whose change is made before it reports a failure leaves a key the operation
+            // cannot prove its own: it stays, as it does when the registry fails more than once.
+            const bool leftoversAllowed = plan.persistent || plan.failAt.size() > 1 || plan.afterEffect;
             const Verdict verdict = Classify(scenario, start, final, after, result, leftoversAllowed);
-            ++runs;
-            lost += verdict.lost ? 1 : 0;
-            altered += verdict.altered ? 1 : 0;
-            falseSuccesses += verdict.falseSuccess ? 1 : 0;
-            leftovers += verdict.leftover ? 1 : 0;
-            inBetween += verdict.inBetween ? 1 : 0;
-            if ((verdict.lost || verdict.altered || verdict.falseSuccess || verdict.leftover) && ++reported <= 12) {
-                ADD_FAILURE() << scenario.name << ": " << Describe(plan) << (verdict.lost ? " lost it" : "")
-                              << (verdict.altered ? " altered something" : "")
-                              << (verdict.falseSuccess ? " reported success" : "")
-                              << (verdict.leftover ? " left a partial copy" : "") << "\n"
-                              << DescribeDifference(final, after);
+            totals.lost += verdict.lost ? 1 : 0;
+            totals.altered += verdict.altered ? 1 : 0;
+            totals.falseSuccesses += verdict.falseSuccess ? 1 : 0;
+            totals.leftovers += verdict.leftover ? 1 : 0;
+            totals.inBetween += verdict.inBetween ? 1 : 0;
+            if (verdict.lost || verdict.altered || verdict.falseSuccess || verdict.leftover) {
+                totals.Report(scenario.name + ": " + Describe(plan) + (verdict.lost ? " lost it" : "") +
+                              (verdict.altered ? " altered something" : "") +
+                              (verdict.falseSuccess ? " reported success" : "") +
+                              (verdict.leftover ? " left a partial copy" : "") + "\n" +
+                              DescribeDifference(final, after));
             }
         }
     }
-    std::printf("fault injection%s: %d operations in %d scenarios, %d runs, %d injected failures, %d registrations "
-                "lost, %d altered, %d false successes, %d partial copies left, %d runs ended in a documented "
-                "in-between state\n",
-                label.c_str(), static_cast<int>(operations.size()), static_cast<int>(scenarios.size()), runs, injected, lost, altered,
-                falseSuccesses, leftovers, inBetween);
-    EXPECT_EQ(0, lost);
-    EXPECT_EQ(0, altered);
-    EXPECT_EQ(0, falseSuccesses);
-    EXPECT_EQ(0, leftovers);
-    EXPECT_GT(runs, 0);
+    std::printf("fault injection%s: %d operations in %d scenarios, %d runs, %d injected failures, %d refusing keys "
+                "or security, %d writes of another program, %d registrations lost, %d altered, %d false successes, "
+                "%d partial copies left, %d runs ended in a documented in-between state\n",
+                label.c_str(), static_cast<int>(totals.operations.size()), static_cast<int>(scenarios.size()),
+                totals.runs, totals.injected, totals.refusals, totals.intrusions, totals.lost, totals.altered,
+                totals.falseSuccesses, totals.leftovers, totals.inBetween);
+    EXPECT_EQ(0, totals.lost);
+    EXPECT_EQ(0, totals.altered);
+    EXPECT_EQ(0, totals.falseSuccesses);
+    EXPECT_EQ(0, totals.leftovers);
+    EXPECT_GT(totals.runs, 0);
 }
 
 }  // namespace

@@ -127,6 +127,30 @@ ListWatch Watch(const std::wstring& key, const std::wstring& value, std::wstring
     return ListWatch{key, value, *ListSyntaxFor(value), std::move(deleted)};
 }
 
+// Where a store that is a link leads: back to itself, to the key it belongs to, to another
+// autostart key, or nowhere.
+enum class StoreLink { Itself, OwnKey, OtherKey, Nowhere };
+
+void WriteStoreLink(HKEY root, const std::wstring& key, StoreLink to) {
+    const std::wstring native = NativeKeyName(root, key);
+    const std::wstring other = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+    switch (to) {
+        case StoreLink::Itself:
+            CreateLinkTo(root, key, kStore.substr(1), native + kStore);
+            break;
+        case StoreLink::OwnKey:
+            CreateLinkTo(root, key, kStore.substr(1), native);
+            break;
+        case StoreLink::OtherKey:
+            WriteText(root, other, L"Stays", L"s.exe");
+            CreateLink(root, key, kStore.substr(1), root, other);
+            break;
+        case StoreLink::Nowhere:
+            CreateLinkTo(root, key, kStore.substr(1), native + L"\\Nowhere");
+            break;
+    }
+}
+
 }  // namespace
 
 std::vector<BYTE> Utf16(const std::wstring& text) {
@@ -223,8 +247,53 @@ std::vector<Scenario> FaultScenarios() {
         };
     };
     const std::wstring svc = kServicesKey + L"\\Svc";
+    std::vector<Scenario> linkedStores;
+    for (const auto& [to, where] : {std::pair{StoreLink::Itself, "itself"}, std::pair{StoreLink::OwnKey, "its key"},
+                                    std::pair{StoreLink::OtherKey, "another autostart key"},
+                                    std::pair{StoreLink::Nowhere, "nowhere"}}) {
+        const std::string linked = std::string(" with a store that links to ") + where;
+        auto runStore = [to = to](bool stored) {
+            return [=] {
+                WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"t.exe");
+                if (stored) {
+                    WriteText(HKEY_CURRENT_USER, kRun, L"Listed", L"l.exe");
+                }
+                WriteStoreLink(HKEY_CURRENT_USER, kRun, to);
+            };
+        };
+        auto listStore = [to = to] {
+            WriteLists(false);
+            WriteStoreLink(HKEY_LOCAL_MACHINE, kWinlogon, to);
+        };
+        auto keyStore = [to = to] {
+            WriteHijack(kOptions, L"example.exe", L"c:\\tools\\dbg.exe -x");
+            WriteStoreLink(HKEY_LOCAL_MACHINE, kOptions, to);
+        };
+        for (Scenario scenario : std::vector<Scenario>{
+                 {"switch a value off", "DisableValue", runStore(false),
+                  [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); }, Outcome::Refused, {}},
+                 {"switch a value on", "EnableValue", runStore(true),
+                  [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); }, Outcome::Refused, {}},
+                 {"delete a stored value", "DeleteValueEntry", runStore(true),
+                  [](Op& o) { return o.DeleteValueEntry(kRunText, L"Tool", KindValue, EntryDisabled); },
+                  Outcome::Refused, {}},
+                 {"switch a Userinit item off", "DisableListItem", listStore,
+                  [](Op& o) { return o.DisableListItem(kUserinitText, L"Userinit", L"c:\\x\\other.exe", KindListItem); },
+                  Outcome::Refused, {}},
+                 {"switch a Shell item on", "EnableListItem", listStore,
+                  [](Op& o) { return o.EnableListItem(kShellText, L"Shell", L"tray.exe", KindListItem); },
+                  Outcome::Refused, {}},
+                 {"switch a key off", "DisableKey", keyStore,
+                  [](Op& o) { return o.DisableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Refused, {}},
+                 {"switch a key on", "EnableKey", keyStore,
+                  [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Refused, {}},
+             }) {
+            scenario.name += linked;
+            linkedStores.push_back(std::move(scenario));
+        }
+    }
 
-    return {
+    std::vector<Scenario> scenarios = {
         // Values.
         {"switch a value off", "DisableValue", runValues, [](Op& o) { return o.DisableValue(kRunText, L"tool", KindValue); },
          Outcome::Moves, {MoveValue(kRunKey, kRunStore, L"Tool")}},
@@ -560,7 +629,59 @@ std::vector<Scenario> FaultScenarios() {
          {SetValue(kWinlogonKey, L"Userinit", REG_MULTI_SZ, Utf16(userinitText + other + L"\0second\0\0"s)),
           RemoveValue(kWinlogonStore, L"Userinit")},
          Watch(kWinlogonKey, L"Userinit")},
+
+        // Hostile starting states of the second round.
+        {"switch off the store as if it were an entry", "DisableKeyTree",
+         [] {
+             WriteArchiverTree(kMenus + kStore + L"\\Archiver");
+             WriteText(HKEY_LOCAL_MACHINE, kMenus + kStore, L"Handler", L"{0A0B0C0D-0000-0000-0000-000000000002}");
+         },
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"tarnautorundisable", KindKey); }, Outcome::Refused, {}},
+        {"delete the store as if it were an entry", "DeleteKeyTreeEntry",
+         [] { WriteArchiverTree(kMenus + kStore + L"\\Archiver"); },
+         [](Op& o) { return o.DeleteKeyTreeEntry(kMenusText, L"TarnAutoRunDisable", KindKey, EntryEnabled); },
+         Outcome::Refused, {}},
+        {"switch on a key that is a link in the store", "EnableKey",
+         [] {
+             WriteBystander();
+             CreateKey(HKEY_LOCAL_MACHINE, kOptions + kStore);
+             CreateLink(HKEY_LOCAL_MACHINE, kOptions + kStore, L"link.exe", HKEY_LOCAL_MACHINE,
+                        kBystander + L"\\Target");
+         },
+         [](Op& o) { return o.EnableKey(kOptionsText, L"link.exe", KindKey); }, Outcome::Refused, {}},
+        {"delete a service whose Parameters holds a link-typed value", "DeleteService",
+         [] {
+             WriteService(L"Svc", 2);
+             Write(HKEY_LOCAL_MACHINE, kServices + L"\\Svc\\Parameters", kLinkValueName, REG_LINK,
+                   Utf16(NativeKeyName(HKEY_LOCAL_MACHINE, kServices)));
+             WriteText(HKEY_LOCAL_MACHINE, kServices + L"\\Svc\\Parameters\\Deep", L"ServiceDll", L"x.dll");
+         },
+         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); }, Outcome::Deletes,
+         {RemoveKey(svc)}},
+        {"switch off a tree whose key holds a link-typed value", "DisableKeyTree",
+         [] {
+             WriteArchiverTree(kMenus + L"\\Archiver");
+             Write(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\Sub", kLinkValueName, REG_LINK,
+                   Utf16(NativeKeyName(HKEY_LOCAL_MACHINE, kMenus)));
+         },
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
+        {"switch off a tree whose probe names are taken", "DisableKeyTree",
+         [] {
+             WriteArchiverTree(kMenus + L"\\Archiver");
+             for (int n = 1; n <= 2; ++n) {
+                 const std::wstring probe = kStore.substr(1) + L".probe-" + std::to_wstring(::GetCurrentProcessId()) +
+                                            L"-" + std::to_wstring(n);
+                 WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\" + probe, L"Owner", L"another program");
+             }
+         },
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
     };
+    for (Scenario& scenario : linkedStores) {
+        scenarios.push_back(std::move(scenario));
+    }
+    return scenarios;
 }
 
 }  // namespace tarn::test

@@ -35,7 +35,7 @@ struct ListWatch {
 };
 
 struct Scenario {
-    const char* name;
+    std::string name;
     const char* operation;
     std::function<void()> setup;
     std::function<int32_t(CAutoRunStateChanges&)> run;

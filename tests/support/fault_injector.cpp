@@ -17,16 +17,20 @@ struct State {
 
 State g_state;
 
-enum class Effect { None, Changes, Close };
+enum class Effect { None, Changes, Close, Security };
 
 // What the next call does: ERROR_SUCCESS to let it through, otherwise the code it answers with;
 // `first` tells whether the real call still runs first.
 LONG NextCall(Effect effect, bool& runFirst) {
     ++g_state.calls;
-    g_state.kinds.push_back(effect == Effect::Changes  ? FaultInjection::CallKind::Change
-                            : effect == Effect::Close ? FaultInjection::CallKind::Close
-                                                      : FaultInjection::CallKind::Read);
+    g_state.kinds.push_back(effect == Effect::Changes    ? FaultInjection::CallKind::Change
+                            : effect == Effect::Close    ? FaultInjection::CallKind::Close
+                            : effect == Effect::Security ? FaultInjection::CallKind::Security
+                                                         : FaultInjection::CallKind::Read);
     const FaultPlan& plan = g_state.plan;
+    if (plan.intrusion && plan.intrudeAt == g_state.calls) {
+        plan.intrusion();
+    }
     const bool planned = std::find(plan.failAt.begin(), plan.failAt.end(), g_state.calls) != plan.failAt.end();
     const bool later = plan.persistent && !plan.failAt.empty() &&
                        g_state.calls > *std::min_element(plan.failAt.begin(), plan.failAt.end());
@@ -35,8 +39,47 @@ LONG NextCall(Effect effect, bool& runFirst) {
         return ERROR_SUCCESS;
     }
     ++g_state.injected;
-    runFirst = plan.afterEffect && effect == Effect::Changes;
+    runFirst = plan.afterEffect && (effect == Effect::Changes || effect == Effect::Security);
     return plan.error;
+}
+
+const RegistryApi& Real() {
+    return RealRegistryApi();
+}
+
+bool EndsWithKey(const std::wstring& name, const std::wstring& suffix) {
+    const std::wstring tail = L"\\" + suffix;
+    return !suffix.empty() && name.size() >= tail.size() &&
+           ::CompareStringOrdinal(name.c_str() + name.size() - tail.size(), static_cast<int>(tail.size()),
+                                  tail.c_str(), static_cast<int>(tail.size()), TRUE) == CSTR_EQUAL;
+}
+
+std::wstring NameOf(HKEY key) {
+    std::vector<wchar_t> name(1024, L'\0');
+    DWORD count = static_cast<DWORD>(name.size());
+    return Real().queryKeyName(key, name.data(), &count) == ERROR_SUCCESS ? std::wstring(name.data(), count)
+                                                                           : std::wstring();
+}
+
+bool IsPredefined(HKEY key) {
+    const auto value = reinterpret_cast<ULONG_PTR>(key);
+    return value >= 0x80000000u && value <= 0x800000FFu;
+}
+
+// An open for deletion of the denied key: the real open runs, and its key is refused.
+LONG RefuseDeletion(REGSAM rights, LONG opened, PHKEY result) {
+    if (opened != ERROR_SUCCESS || (rights & DELETE) == 0 || result == nullptr ||
+        !EndsWithKey(NameOf(*result), g_state.plan.denyDeleteOf)) {
+        return opened;
+    }
+    Real().closeKey(std::exchange(*result, nullptr));
+    return ERROR_ACCESS_DENIED;
+}
+
+// Whether a create below `parent` would make the denied key.
+bool CreationDenied(HKEY parent, const std::wstring& path) {
+    return !g_state.plan.denyCreateOf.empty() && !IsPredefined(parent) &&
+           EndsWithKey(NameOf(parent) + L"\\" + path, g_state.plan.denyCreateOf);
 }
 
 // Runs the real call when the plan lets it, or when its change is to happen before the failure.
@@ -67,17 +110,18 @@ LONG ThroughKey(Effect effect, PHKEY result, const std::function<LONG()>& call) 
     return error;
 }
 
-const RegistryApi& Real() {
-    return RealRegistryApi();
-}
-
 LSTATUS WINAPI OpenKeyEx(HKEY key, LPCWSTR path, DWORD options, REGSAM rights, PHKEY result) {
-    return ThroughKey(Effect::None, result, [=] { return Real().openKeyEx(key, path, options, rights, result); });
+    return ThroughKey(Effect::None, result, [=] {
+        return RefuseDeletion(rights, Real().openKeyEx(key, path, options, rights, result), result);
+    });
 }
 
 LSTATUS WINAPI CreateKeyEx(HKEY key, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM rights,
                            const LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) {
     return ThroughKey(Effect::Changes, result, [=] {
+        if (path != nullptr && CreationDenied(key, path)) {
+            return static_cast<LONG>(ERROR_ACCESS_DENIED);
+        }
         return Real().createKeyEx(key, path, reserved, keyClass, options, rights, security, result, disposition);
     });
 }
@@ -129,17 +173,28 @@ LSTATUS WINAPI GetKeySecurity(HKEY key, SECURITY_INFORMATION parts, PSECURITY_DE
 }
 
 LSTATUS WINAPI SetKeySecurity(HKEY key, SECURITY_INFORMATION parts, PSECURITY_DESCRIPTOR descriptor) {
-    return Through(Effect::Changes, [=] { return Real().setKeySecurity(key, parts, descriptor); });
+    return Through(Effect::Security, [=] {
+        const SECURITY_INFORMATION refused = parts & g_state.plan.refusedSecurity;
+        if (refused != 0) {
+            return static_cast<LONG>((refused & OWNER_SECURITY_INFORMATION) != 0 ? ERROR_INVALID_OWNER
+                                                                                 : ERROR_ACCESS_DENIED);
+        }
+        return Real().setKeySecurity(key, parts, descriptor);
+    });
 }
 
 LONG OpenKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, DWORD options, REGSAM rights, HKEY* result) {
-    return ThroughKey(Effect::None, result,
-                      [=] { return Real().openKeyCounted(parent, name, nameCount, options, rights, result); });
+    return ThroughKey(Effect::None, result, [=] {
+        return RefuseDeletion(rights, Real().openKeyCounted(parent, name, nameCount, options, rights, result), result);
+    });
 }
 
 LONG CreateKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, const wchar_t* keyClass, DWORD classCount,
                       DWORD options, REGSAM rights, HKEY* result, DWORD* disposition) {
     return ThroughKey(Effect::Changes, result, [=] {
+        if (CreationDenied(parent, std::wstring(name, nameCount))) {
+            return static_cast<LONG>(ERROR_ACCESS_DENIED);
+        }
         return Real().createKeyCounted(parent, name, nameCount, keyClass, classCount, options, rights, result,
                                        disposition);
     });
@@ -167,11 +222,15 @@ LONG QueryKeyFlags(HKEY key, DWORD* flags) {
     return Through(Effect::None, [=] { return Real().queryKeyFlags(key, flags); });
 }
 
+LONG QueryKeyName(HKEY key, wchar_t* name, DWORD* nameCount) {
+    return Through(Effect::None, [=] { return Real().queryKeyName(key, name, nameCount); });
+}
+
 const RegistryApi kFaultyApi = {
     OpenKeyEx,      CreateKeyEx,      CloseKey,          QueryValueEx,       SetValueEx,
     DeleteValue,    EnumKeyEx,        EnumValue,         QueryInfoKey,       GetKeySecurity,
     SetKeySecurity, OpenKeyCounted,   CreateKeyCounted,  QueryValueCounted,  SetValueCounted,
-    DeleteValueCounted, DeleteOpenKey, QueryKeyFlags,
+    DeleteValueCounted, DeleteOpenKey, QueryKeyFlags, QueryKeyName,
 };
 
 const RegistryApi& Arm(FaultPlan plan) {
@@ -264,8 +323,13 @@ const std::vector<FaultInjection::CallKind>& TaskFaultInjection::kinds() const {
 
 FaultInjection::FaultInjection(FaultPlan plan) : scope_(Arm(std::move(plan))) {}
 
-FaultInjection::FaultInjection(int failAt, bool persistent, LONG error)
-    : FaultInjection(FaultPlan{failAt > 0 ? std::vector<int>{failAt} : std::vector<int>{}, persistent, false, error}) {}
+FaultInjection::FaultInjection(int failAt, bool persistent, LONG error) : FaultInjection([&] {
+    FaultPlan plan;
+    plan.failAt = failAt > 0 ? std::vector<int>{failAt} : std::vector<int>{};
+    plan.persistent = persistent;
+    plan.error = error;
+    return plan;
+}()) {}
 
 FaultInjection::~FaultInjection() = default;
 

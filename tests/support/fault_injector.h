@@ -5,6 +5,8 @@
 #include "model/registry_api.h"
 #include "win/task_scheduler.h"
 
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace tarn::test {
@@ -18,6 +20,17 @@ struct FaultPlan {
     // A failing call that changes the registry makes its change first, then reports the error.
     bool afterEffect = false;
     LONG error = ERROR_SUCCESS;
+
+    // Conditions that hold for the whole run, whatever the call: keys whose native name ends in
+    // these (a dump path such as "HKLM\\Software\\...") refuse to be opened for deletion, or to be
+    // created; security parts whose writing is refused (an owner with ERROR_INVALID_OWNER).
+    std::wstring denyDeleteOf = {};
+    std::wstring denyCreateOf = {};
+    SECURITY_INFORMATION refusedSecurity = 0;
+
+    // Another program's write, made just before call `intrudeAt` (1-based) is let through.
+    int intrudeAt = 0;
+    std::function<void()> intrusion = {};
 };
 
 // While in scope, every registry call of the program goes through a counting table that fails
@@ -33,7 +46,7 @@ public:
     int calls() const;
     int injected() const;
     // What every call so far was.
-    enum class CallKind { Read, Change, Close };
+    enum class CallKind { Read, Change, Close, Security };
     const std::vector<CallKind>& kinds() const;
 
 private:

@@ -85,11 +85,6 @@ bool ReadVolatility(HKEY key, bool parentVolatile, bool& isVolatile) {
     return deleted;
 }
 
-bool IsLink(const std::map<std::wstring, RegistryDump::Value>& values) {
-    const auto link = values.find(kLinkValueName);
-    return link != values.end() && link->second.first == REG_LINK;
-}
-
 // Opens a subkey by its counted name, the key itself when it is a link. A predefined root key has
 // no handle of its own for the counted call: its subkeys are opened by name.
 HKEY OpenChild(HKEY parent, bool parentIsRoot, const std::wstring& name) {
@@ -103,7 +98,7 @@ HKEY OpenChild(HKEY parent, bool parentIsRoot, const std::wstring& name) {
     return status == ERROR_SUCCESS ? child : nullptr;
 }
 
-void DumpKey(HKEY key, bool isRoot, const std::wstring& path, bool parentVolatile, RegistryDump& dump) {
+void DumpKey(HKEY key, bool isRoot, bool isLink, const std::wstring& path, bool parentVolatile, RegistryDump& dump) {
     RegistryDump::Key& stored = dump.keys[path];
     DWORD subKeys = 0;
     if (!ReadContent(key, stored.values, stored.traits.className, subKeys) ||
@@ -111,14 +106,18 @@ void DumpKey(HKEY key, bool isRoot, const std::wstring& path, bool parentVolatil
         dump.unreadable.push_back(path);
         return;
     }
-    stored.traits.isLink = IsLink(stored.values);
+    stored.traits.isLink = isLink;
+    // A link value names its target by the native path, which differs from sandbox to sandbox.
+    for (auto& [name, value] : stored.values) {
+        if (value.first == REG_LINK) {
+            auto& target = value.second;
+            const std::wstring relative = SandboxRelativeName(
+                std::wstring(reinterpret_cast<const wchar_t*>(target.data()), target.size() / sizeof(wchar_t)));
+            target.assign(reinterpret_cast<const BYTE*>(relative.data()),
+                          reinterpret_cast<const BYTE*>(relative.data() + relative.size()));
+        }
+    }
     if (stored.traits.isLink) {
-        // A link names its target by the native path, which differs from sandbox to sandbox.
-        auto& target = stored.values[kLinkValueName].second;
-        const std::wstring relative = SandboxRelativeName(
-            std::wstring(reinterpret_cast<const wchar_t*>(target.data()), target.size() / sizeof(wchar_t)));
-        target.assign(reinterpret_cast<const BYTE*>(relative.data()),
-                      reinterpret_cast<const BYTE*>(relative.data() + relative.size()));
         return;
     }
     // The fixed keys above the autostart locations ("HKLM\\Software\\Microsoft", ...) never change.
@@ -140,13 +139,14 @@ void DumpKey(HKEY key, bool isRoot, const std::wstring& path, bool parentVolatil
             dump.unreadable.push_back(path + L"\\" + childName);
             continue;
         }
-        DumpKey(child, false, path + L"\\" + childName, stored.traits.isVolatile, dump);
+        DumpKey(child, false, OpenedKeyIsLink(key, isRoot, childName, child), path + L"\\" + childName,
+                stored.traits.isVolatile, dump);
         ::RegCloseKey(child);
     }
 }
 
 void DumpRoot(HKEY root, const wchar_t* name, RegistryDump& dump) {
-    DumpKey(root, true, name, false, dump);
+    DumpKey(root, true, false, name, false, dump);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 #include <string>
@@ -21,8 +22,6 @@ namespace {
 constexpr wchar_t kSandboxPrefix[] = L"Software\\TarnwellTest-";
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
 
-
-
 HKEY CreateScratchKey(const std::wstring& path) {
     HKEY key = nullptr;
     const LONG status = ::RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -38,10 +37,7 @@ void DeleteLinkSafe(HKEY parent, const std::wstring& name) {
                       &key) != ERROR_SUCCESS) {
         return;
     }
-    DWORD type = 0;
-    const bool link = ::RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) ==
-                          ERROR_SUCCESS &&
-                      type == REG_LINK;
+    const bool link = OpenedKeyIsLink(parent, false, name, key);
     std::vector<std::wstring> children;
     for (DWORD i = 0; !link; ++i) {
         wchar_t child[256] = {};
@@ -77,10 +73,15 @@ void Redirect(HKEY predefined, HKEY scratch) {
 
 RegistrySandbox::RegistrySandbox(bool redirectClassesRoot) {
     static std::atomic<unsigned> counter{0};
+    // Process ids come round again: the moment makes the name this sandbox's own.
+    LARGE_INTEGER now = {};
+    ::QueryPerformanceCounter(&now);
     scratchPath_ = std::wstring(kSandboxPrefix) + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                   std::to_wstring(++counter);
-    // Process ids come round again: what an earlier process left under this name goes first.
-    DeleteScratch(scratchPath_);
+                   std::to_wstring(++counter) + L"-" + std::to_wstring(now.QuadPart);
+    if (KeyExists(HKEY_CURRENT_USER, scratchPath_)) {
+        std::printf("registry sandbox: clearing what an earlier run left at %ls\n", scratchPath_.c_str());
+        DeleteScratch(scratchPath_);
+    }
     machine_ = CreateScratchKey(scratchPath_ + L"\\HKLM");
     user_ = CreateScratchKey(scratchPath_ + L"\\HKCU");
     if (redirectClassesRoot) {
@@ -219,6 +220,20 @@ void CreateNamedKey(HKEY root, const std::wstring& parentPath, const std::wstrin
     ::RegCloseKey(parent);
 }
 
+bool OpenedKeyIsLink(HKEY parent, bool parentIsRoot, const std::wstring& name, HKEY asLink) {
+    HKEY followed = nullptr;
+    const LONG status = parentIsRoot ? ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &followed)
+                                     : NativeOpenKey(parent, name.data(), static_cast<DWORD>(name.size()), 0,
+                                                     KEY_READ, &followed);
+    if (status != ERROR_SUCCESS) {
+        return true;  // the key opens as itself only: a link that leads nowhere, or round in a circle
+    }
+    const bool differ = ::CompareStringOrdinal(NativeNameOf(asLink).c_str(), -1, NativeNameOf(followed).c_str(), -1,
+                                               TRUE) != CSTR_EQUAL;
+    ::RegCloseKey(followed);
+    return differ;
+}
+
 std::wstring NativeNameOf(HKEY key) {
     using QueryKey = LONG(NTAPI*)(HANDLE, int, PVOID, ULONG, PULONG);
     const auto query = reinterpret_cast<QueryKey>(
@@ -263,7 +278,10 @@ std::wstring SandboxRelativeName(const std::wstring& nativeName) {
 
 void CreateLink(HKEY root, const std::wstring& parentPath, const std::wstring& name, HKEY targetRoot,
                 const std::wstring& targetPath) {
-    const std::wstring target = NativeKeyName(targetRoot, targetPath);
+    CreateLinkTo(root, parentPath, name, NativeKeyName(targetRoot, targetPath));
+}
+
+void CreateLinkTo(HKEY root, const std::wstring& parentPath, const std::wstring& name, const std::wstring& target) {
     HKEY link = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, (parentPath + L"\\" + name).c_str(), 0, nullptr,
                                                REG_OPTION_CREATE_LINK | REG_OPTION_NON_VOLATILE,

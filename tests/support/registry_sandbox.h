@@ -55,8 +55,14 @@ void CreateNamedKey(HKEY root, const std::wstring& parentPath, const std::wstrin
 // A link key `name` below `parentPath` that points at the key `targetPath`.
 void CreateLink(HKEY root, const std::wstring& parentPath, const std::wstring& name, HKEY targetRoot,
                 const std::wstring& targetPath);
+// The same for a target given by its native name, which need not exist (yet).
+void CreateLinkTo(HKEY root, const std::wstring& parentPath, const std::wstring& name, const std::wstring& target);
 // The full native name of a key ("\REGISTRY\..."), where a link must point.
 std::wstring NativeKeyName(HKEY root, const std::wstring& path);
+std::wstring NativeNameOf(HKEY key);
+// Whether the subkey `name` of `parent`, held open as a link in `asLink`, is one: opened as itself
+// and followed, it reaches two keys (or the followed one is missing). Never judged by a value.
+bool OpenedKeyIsLink(HKEY parent, bool parentIsRoot, const std::wstring& name, HKEY asLink);
 // A native key name below the active sandbox's roots as "HKLM\..." or "HKCU\...", so that dumps
 // of two sandboxes compare; other names unchanged.
 std::wstring SandboxRelativeName(const std::wstring& nativeName);
