@@ -14,10 +14,19 @@ std::string U8(const std::wstring& text) {
     return Utf8FromWide(text);
 }
 
-// What identifies a registration across scans.
-std::string KeyOf(const json& entry) {
+// The bitness of the program that wrote a report; reports without it came from the 64-bit one.
+int ProgramBitsOf(const json& report) {
+    const auto bits = report.find("programBits");
+    return bits != report.end() && bits->is_number_integer() ? bits->get<int>() : 64;
+}
+
+// What identifies a registration across scans; one of the other registry view than the program's
+// own is another registration. An entry without a view is of the program's own.
+std::string KeyOf(const json& entry, int programBits) {
+    const auto view = entry.find("view");
+    const bool otherView = view != entry.end() && view->is_number_integer() && view->get<int>() != programBits;
     return std::to_string(entry.at("category").get<int>()) + " | " + entry.at("location").get<std::string>() + " | " +
-           entry.at("name").get<std::string>();
+           entry.at("name").get<std::string>() + (otherView ? " | 32-bit view" : "");
 }
 
 // A report's entries by key; refuses a document that is not a complete report of this program.
@@ -48,7 +57,7 @@ std::optional<std::map<std::string, json>> EntriesOf(const json& report, std::st
                 error = "an entry of the report lacks its category, location or name";
                 return std::nullopt;
             }
-            entries.emplace(KeyOf(entry), entry);
+            entries.emplace(KeyOf(entry, ProgramBitsOf(report)), entry);
             ++count;
         }
     }
@@ -80,7 +89,9 @@ std::string StateWord(int32_t state) {
     }
 }
 
-json EntryJson(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry,
+json EntryJson(std::size_t categoryIndex,
+               const std::wstring& caption,
+               const AutoRunEntry& entry,
                const EntryFindings& findings) {
     json out = {
         {"category", categoryIndex},
@@ -104,6 +115,7 @@ json EntryJson(std::size_t categoryIndex, const std::wstring& caption, const Aut
         {"entryKind", entry.entryKind},
         {"reserved", entry.reserved},
         {"locateKind", entry.locateKind},
+        {"view", ViewBits(entry)},
         {"signer", U8(findings.signer)},
     };
     out["signatureCode"] = findings.signatureCode ? json(*findings.signatureCode) : json(nullptr);
@@ -128,9 +140,10 @@ json ReportJson(const ReportHeader& header, const std::vector<json>& categories)
     for (const json& category : categories) {
         count += category.at("entries").size();
     }
-    return {{"tool", kReportTool},   {"format", kReportFormat},         {"time", U8(header.time)},
-            {"machine", U8(header.machine)}, {"user", U8(header.user)}, {"categories", categories},
-            {"entryCount", count}};
+    return {{"tool", kReportTool},     {"format", kReportFormat},
+            {"time", U8(header.time)}, {"machine", U8(header.machine)},
+            {"user", U8(header.user)}, {"categories", categories},
+            {"entryCount", count},     {"programBits", static_cast<int>(sizeof(void*) * 8)}};
 }
 
 BaselineCompare CompareWithBaseline(const std::string& baselineText, const json& current) {
@@ -160,7 +173,8 @@ BaselineCompare CompareWithBaseline(const std::string& baselineText, const json&
         for (const char* field : kCompared) {
             // A figure only one of the two scans computed (hashes, signatures) is not compared.
             const json& old = earlier->second;
-            if (!old.contains(field) || !entry.contains(field) || old.at(field).is_null() || entry.at(field).is_null()) {
+            if (!old.contains(field) || !entry.contains(field) || old.at(field).is_null() ||
+                entry.at(field).is_null()) {
                 continue;
             }
             const std::string was = Field(earlier->second, field);

@@ -84,18 +84,37 @@ std::wstring CsvField(const std::wstring& text) {
 
 std::wstring CsvHeader(bool withHash) {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
-           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags" +
+           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags,view" +
            std::wstring(withHash ? L",sha256" : L"") + kLineEnd;
 }
 
-std::wstring CsvRow(std::size_t categoryIndex, const std::wstring& caption, const AutoRunEntry& entry,
+std::wstring CsvRow(std::size_t categoryIndex,
+                    const std::wstring& caption,
+                    const AutoRunEntry& entry,
                     const std::wstring* sha256) {
     const std::wstring fields[] = {
-        std::to_wstring(categoryIndex), caption, entry.name, entry.signature, entry.description,
-        entry.imagePath, entry.company, entry.fileTime, entry.fileVersion, entry.commandLine,
-        entry.location, entry.keyPath, entry.valueName, entry.subKeyName, Number(entry.sizeKB),
-        Number(entry.state), Number(entry.locationKind), Number(entry.entryKind), Number(entry.reserved),
-        Number(entry.locateKind), EntryFlags(entry),
+        std::to_wstring(categoryIndex),
+        caption,
+        entry.name,
+        entry.signature,
+        entry.description,
+        entry.imagePath,
+        entry.company,
+        entry.fileTime,
+        entry.fileVersion,
+        entry.commandLine,
+        entry.location,
+        entry.keyPath,
+        entry.valueName,
+        entry.subKeyName,
+        Number(entry.sizeKB),
+        Number(entry.state),
+        Number(entry.locationKind),
+        Number(entry.entryKind),
+        Number(entry.reserved),
+        Number(entry.locateKind),
+        EntryFlags(entry),
+        Number(ViewBits(entry)),
     };
     std::wstring row;
     for (const std::wstring& field : fields) {
@@ -127,7 +146,10 @@ std::wstring StateText(int32_t state) {
 
 std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256) {
     const std::wstring signature = entry.state == EntryFileMissing ? kFileMissingText : entry.signature;
-    const std::wstring flag = NameHoldsNul(entry) ? std::wstring(L"\t") + kNulNameText : std::wstring();
+    std::wstring flag = NameHoldsNul(entry) ? std::wstring(L"\t") + kNulNameText : std::wstring();
+    if (FromOtherView(entry)) {
+        flag += std::wstring(L"\t") + kWow32Text;
+    }
     // A registration whose command resolves to no file shows the command instead.
     const std::wstring file = entry.imagePath.empty() ? entry.commandLine : entry.imagePath;
     const std::wstring hash = sha256 != nullptr ? L"\tsha256=" + *sha256 : std::wstring();

@@ -44,7 +44,25 @@ struct AutoRunEntry {
     int32_t entryKind = 0;
     int32_t reserved = 0;
     int32_t locateKind = 0;
+    // The registry view the registration was found in (RegistryView: 0 native, 32 the 32-bit view
+    // of a 64-bit Windows); its file is the one a process of that view loads.
+    int32_t view = 0;
 };
+
+// Whether the entry comes from the 32-bit view of a 64-bit Windows.
+inline bool IsWow32Entry(const AutoRunEntry& entry) {
+    return entry.view == 32;
+}
+
+// The bitness of the processes that start the entry: the 32-bit view's, or this program's own.
+inline int32_t ViewBits(const AutoRunEntry& entry) {
+    return IsWow32Entry(entry) ? 32 : static_cast<int32_t>(sizeof(void*) * 8);
+}
+
+// Whether the entry comes from a view other than this program's own (a mark in every listing).
+inline bool FromOtherView(const AutoRunEntry& entry) {
+    return ViewBits(entry) != static_cast<int32_t>(sizeof(void*) * 8);
+}
 
 // Whether a name or key text of the entry holds a NUL: written that way only through the native
 // API, to hide from tools that read the registry with the Win32 calls. No innocent use is known.
@@ -64,6 +82,8 @@ struct ListItem {
     std::wstring valueName;
     std::wstring text;
     int32_t state = 0;
+    // The registry view of the list it belongs to (as AutoRunEntry::view).
+    int32_t view = 0;
 };
 
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #include "fileinfo/image_path.h"
 
+#include "base/key_text.h"
 #include "fileinfo/image_path_rules.h"
 #include "win/environment.h"
 
@@ -8,15 +9,65 @@
 
 namespace tarn {
 
-int ResolveImagePath(AutoRunEntry* entry, const std::wstring& text) {
+namespace {
+
+// The 32-bit program folders of a 64-bit Windows, for what 32-bit programs registered.
+std::wstring VariableSeenBy32BitProcess(const wchar_t* name) {
+    if (EqualsNoCaseAscii(name, L"programfiles")) {
+        const std::wstring folder = ReadEnvironmentVariable(L"ProgramFiles(x86)");
+        return folder.empty() ? ReadEnvironmentVariable(name) : folder;
+    }
+    return ReadEnvironmentVariable(name);
+}
+
+std::wstring ReplaceNoCase(std::wstring text, const std::wstring& from, const std::wstring& to) {
+    const std::wstring lower = LowerAscii(text);
+    const std::wstring wanted = LowerAscii(from);
+    std::wstring result;
+    std::size_t start = 0;
+    for (std::size_t hit = lower.find(wanted); hit != std::wstring::npos; hit = lower.find(wanted, start)) {
+        result.append(text, start, hit - start).append(to);
+        start = hit + wanted.size();
+    }
+    return result.append(text, start, std::wstring::npos);
+}
+
+std::optional<std::wstring> ExpandSeenBy32BitProcess(const std::wstring& command) {
+    std::wstring text = command;
+    for (const auto& [variable, folder] : {std::pair{L"%ProgramFiles%", L"ProgramFiles(x86)"},
+                                           std::pair{L"%CommonProgramFiles%", L"CommonProgramFiles(x86)"}}) {
+        const std::wstring value = ReadEnvironmentVariable(folder);
+        if (!value.empty()) {
+            text = ReplaceNoCase(text, variable, value);
+        }
+    }
+    return ExpandEnvironmentText(text);
+}
+
+}  // namespace
+
+int ResolveImagePath(AutoRunEntry* entry, const std::wstring& text, RegistryView view) {
     static const ImagePathEnvironment kMachine = {
         [](const wchar_t* name) { return ReadEnvironmentVariable(name); },
         [](const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; },
         [](const std::wstring& command) { return ExpandEnvironmentText(command); },
     };
-    const auto resolved = ResolveImagePathText(text, kMachine);
+    // What a 32-bit program registered is found where a 32-bit process finds its files.
+    static const ImagePathEnvironment kMachineFor32Bit = {
+        VariableSeenBy32BitProcess,
+        [](const std::wstring& path) {
+            const std::wstring seen = PathSeenBy32BitProcess(path, ReadEnvironmentVariable(L"systemroot"));
+            return ::PathFileExistsW(seen.c_str()) != FALSE;
+        },
+        ExpandSeenBy32BitProcess,
+    };
+    const bool wow32 = view == RegistryView::Wow32;
+    auto resolved = ResolveImagePathText(text, wow32 ? kMachineFor32Bit : kMachine);
     if (!resolved) {
         return 0;
+    }
+    if (wow32) {
+        resolved = PathSeenBy32BitProcess(*resolved, ReadEnvironmentVariable(L"systemroot"));
     }
     if (entry != nullptr) {
         entry->imagePath = *resolved;

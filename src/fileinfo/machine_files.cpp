@@ -9,9 +9,9 @@ namespace {
 
 class Machine final : public EntryFiles {
 public:
-    std::optional<std::wstring> ImageOf(const std::wstring& commandText) override {
+    std::optional<std::wstring> ImageOf(const std::wstring& commandText, RegistryView view) override {
         AutoRunEntry resolved;
-        if (ResolveImagePath(&resolved, commandText) == 0) {
+        if (ResolveImagePath(&resolved, commandText, view) == 0) {
             return std::nullopt;
         }
         return std::move(resolved.imagePath);

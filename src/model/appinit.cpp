@@ -20,8 +20,7 @@ int32_t CTarnAutoRunAppInit::EnumerateOpenKey() {
     const auto split = [this](const std::wstring& valueName, const std::wstring& data) {
         return SplitAppInitValue(valueName, data);
     };
-    ReadListValue(kAppInitValue, JoinKeyText(L"HKLM", kWindowsPath), split, items_,
-                  results_.pass == 1 ? storePaths_ : livePaths_);
+    ReadListValue(kAppInitValue, liveKeyText(), split, items_, results_.pass == 1 ? storePaths_ : livePaths_);
     return 0;
 }
 

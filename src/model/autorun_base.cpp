@@ -16,14 +16,19 @@ void CTarnAutoRunBase::ClearResults() {
 
 AutoRunEntry& CTarnAutoRunBase::NewEntry() {
     results_.current = std::make_unique<AutoRunEntry>();
+    results_.current->view = static_cast<int32_t>(view_);
     return *results_.current;
+}
+
+std::wstring CTarnAutoRunBase::ClassKeyOfView(const std::wstring& clsid) const {
+    return view_ == RegistryView::Wow32 ? JoinKeyText(L"Wow6432Node", ClassKeyPath(clsid)) : ClassKeyPath(clsid);
 }
 
 bool CTarnAutoRunBase::ResolveCurrentStrictly(const std::wstring& text) {
     if (results_.current == nullptr) {
         return false;
     }
-    auto image = files_.ImageOf(text);
+    auto image = files_.ImageOf(text, view_);
     if (!image) {
         return false;
     }
@@ -32,7 +37,7 @@ bool CTarnAutoRunBase::ResolveCurrentStrictly(const std::wstring& text) {
 }
 
 bool CTarnAutoRunBase::Resolves(const std::wstring& text) {
-    return files_.ImageOf(text).has_value();
+    return files_.ImageOf(text, view_).has_value();
 }
 
 bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
@@ -76,7 +81,7 @@ bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items,
     }
     const int32_t state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
     for (std::size_t k = 0; k < texts->size(); ++k) {
-        items.push_back({static_cast<int32_t>(k), valueName, (*texts)[k], state});
+        items.push_back({static_cast<int32_t>(k), valueName, (*texts)[k], state, static_cast<int32_t>(view_)});
     }
     return true;
 }
@@ -89,7 +94,8 @@ void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText,
     results_.locationText = JoinKeyText(keyPathText, valueName);
     const int32_t wanted = results_.pass == 1 ? EntryDisabled : EntryEnabled;
     for (const ListItem& item : items) {
-        if (!SameRegistryName(item.valueName, valueName) || item.state != wanted) {
+        if (!SameRegistryName(item.valueName, valueName) || item.state != wanted ||
+            item.view != static_cast<int32_t>(view_)) {
             continue;
         }
         AutoRunEntry& entry = NewEntry();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/key_text.h"
+#include "base/registry_view.h"
 #include "base/store_name.h"
 #include "model/category_results.h"
 #include "model/entry_files.h"
@@ -55,26 +56,49 @@ protected:
     // Reads the key `path` below `root` (named `rootName` in texts), then its disabled-entry
     // store: `read(walkedPath)` runs with each open in the registry accessor, in pass 0 and then
     // pass 1, `locationText` naming the live key both times. A live key that does not open is
-    // skipped with its store.
+    // skipped with its store. A key Windows keeps once per view is read in each, the 32-bit one at
+    // its own path, with `view()` telling which while it is read.
     template <typename Read>
     void ReadKeyThenStore(HKEY root, const wchar_t* rootName, const std::wstring& path, Read read) {
-        results_.pass = 0;
-        const std::wstring live = JoinKeyText(rootName, path);
-        results_.locationText = live;
-        if (!registry_->OpenRead(root, path)) {
-            return;
-        }
-        read(path);
-        registry_->Close();
-        const std::wstring store = JoinKeyText(path, kStoreName);
-        if (!registry_->OpenRead(root, store)) {
-            return;
-        }
-        results_.pass = 1;
-        results_.locationText = live;
-        read(store);
-        registry_->Close();
+        ForEachView(root, path,
+                    [&](const std::wstring& viewPath) { ReadOneKeyThenStore(root, rootName, viewPath, read); });
     }
+
+    // Calls `visit(path)` with the key's path in each view that has its own copy, `view()` telling
+    // which (HKEY_CURRENT_USER's keys are shared but for its classes).
+    template <typename Visit>
+    void ForEachView(HKEY root, const std::wstring& path, Visit visit) {
+        visit(path);
+        if (kTwoRegistryViews && root == HKEY_LOCAL_MACHINE) {
+            if (const auto wow32 = Wow32PathOf(path)) {
+                const ViewScope scope(*this, RegistryView::Wow32);
+                visit(*wow32);
+            }
+        }
+    }
+
+    // The text of the live key ReadKeyThenStore reads now (also while it reads its store).
+    const std::wstring& liveKeyText() const { return liveKeyText_; }
+
+    // The view the registrations being read belong to; every new record takes it.
+    RegistryView view() const { return view_; }
+    // Sets the view for the life of the scope.
+    class ViewScope {
+    public:
+        ViewScope(CTarnAutoRunBase& owner, RegistryView view) : owner_(owner), previous_(owner.view_) {
+            owner_.view_ = view;
+        }
+        ~ViewScope() { owner_.view_ = previous_; }
+        ViewScope(const ViewScope&) = delete;
+        ViewScope& operator=(const ViewScope&) = delete;
+
+    private:
+        CTarnAutoRunBase& owner_;
+        RegistryView previous_;
+    };
+
+    // The class key of a COM class as the current view's processes find it below HKEY_CLASSES_ROOT.
+    std::wstring ClassKeyOfView(const std::wstring& clsid) const;
 
     // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` by the list's syntax into
     // items of the current pass appended to `items`; false when the value is to be taken whole.
@@ -100,8 +124,31 @@ protected:
     CategoryResults results_;
 
 private:
+    template <typename Read>
+    void ReadOneKeyThenStore(HKEY root, const wchar_t* rootName, const std::wstring& path, Read& read) {
+        results_.pass = 0;
+        liveKeyText_ = JoinKeyText(rootName, path);
+        const std::wstring live = liveKeyText_;
+        results_.locationText = live;
+        if (!registry_->OpenRead(root, path)) {
+            return;
+        }
+        read(path);
+        registry_->Close();
+        const std::wstring store = JoinKeyText(path, kStoreName);
+        if (!registry_->OpenRead(root, store)) {
+            return;
+        }
+        results_.pass = 1;
+        results_.locationText = live;
+        read(store);
+        registry_->Close();
+    }
+
     EntryFiles& files_;
     bool keepUnresolved_ = false;
+    RegistryView view_ = RegistryView::Native;
+    std::wstring liveKeyText_;
 };
 
 }  // namespace tarn

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/autorun_entry.h"
+#include "base/registry_view.h"
 
 #include <optional>
 #include <string>
@@ -17,8 +18,9 @@ public:
     EntryFiles(const EntryFiles&) = delete;
     EntryFiles& operator=(const EntryFiles&) = delete;
 
-    // The existing file a registered command text loads; nothing when there is none.
-    virtual std::optional<std::wstring> ImageOf(const std::wstring& commandText) = 0;
+    // The existing file a registered command text loads, as a process of the registration's view
+    // finds it; nothing when there is none.
+    virtual std::optional<std::wstring> ImageOf(const std::wstring& commandText, RegistryView view) = 0;
     // Description, company, size, time and version of the entry's image file, in that order.
     virtual void FillFacts(AutoRunEntry& entry) = 0;
 };

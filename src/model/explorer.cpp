@@ -41,6 +41,8 @@ CTarnAutoRunExplorer::CTarnAutoRunExplorer(EntryFiles& files)
 
 int32_t CTarnAutoRunExplorer::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
+        // A list both views share names classes each view registers on its own.
+        classesOfBothViews_ = !Wow32PathOf(row.path);
         ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", row.path, [&](const std::wstring& walked) {
             switch (row.handler) {
                 case Handler::ActiveSetup:
@@ -59,18 +61,20 @@ int32_t CTarnAutoRunExplorer::Enumerate() {
         });
     }
     // The user's own context-menu handlers come last and have no store.
+    classesOfBothViews_ = true;
     if (registry_->OpenRead(HKEY_CURRENT_USER, kUserContextMenuPath)) {
         results_.pass = 0;
         results_.locationText = JoinKeyText(L"HKCU", kUserContextMenuPath);
         ReadHandlerSubkeys(HKEY_CURRENT_USER, kUserContextMenuPath);
         registry_->Close();
     }
+    classesOfBothViews_ = false;
     return 0;
 }
 
 bool CTarnAutoRunExplorer::LookUpClassName(const std::wstring& clsid) {
     RegKey key;
-    if (!key.OpenRead(HKEY_CLASSES_ROOT, ClassKeyPath(clsid))) {
+    if (!key.OpenRead(HKEY_CLASSES_ROOT, ClassKeyOfView(clsid))) {
         return false;
     }
     const auto name = ReadDefaultValue(key);
@@ -83,10 +87,10 @@ bool CTarnAutoRunExplorer::LookUpClassName(const std::wstring& clsid) {
 
 bool CTarnAutoRunExplorer::LookUpClassDll(const std::wstring& clsid) {
     if (results_.current != nullptr) {
-        results_.current->commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
+        results_.current->commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid));
     }
     RegKey key;
-    if (!key.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(clsid), L"InProcServer32"))) {
+    if (!key.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyOfView(clsid), L"InProcServer32"))) {
         return false;
     }
     const auto dll = ReadDefaultValue(key);
@@ -97,9 +101,25 @@ bool CTarnAutoRunExplorer::LookUpClassDll(const std::wstring& clsid) {
     return true;
 }
 
-void CTarnAutoRunExplorer::AddClassEntry(const std::wstring& clsid) {
-    if (LookUpClassDll(clsid) && ResolveCurrent(scratch_->dll)) {
-        AddEntry();
+void CTarnAutoRunExplorer::AddClassEntry(const std::wstring& clsid, bool nameFromClass) {
+    if (results_.current == nullptr) {
+        return;
+    }
+    const AutoRunEntry pattern = *results_.current;
+    auto addInView = [&](RegistryView view) {
+        const ViewScope scope(*this, view);
+        results_.current = std::make_unique<AutoRunEntry>(pattern);
+        results_.current->view = static_cast<int32_t>(view);
+        if (nameFromClass && LookUpClassName(clsid)) {
+            results_.current->name = scratch_->name;
+        }
+        if (LookUpClassDll(clsid) && ResolveCurrent(scratch_->dll)) {
+            AddEntry();
+        }
+    };
+    addInView(view());
+    if (classesOfBothViews_ && kTwoRegistryViews) {
+        addInView(RegistryView::Wow32);
     }
 }
 
@@ -155,10 +175,7 @@ void CTarnAutoRunExplorer::ReadClsidValueNames() {
         entry.keyPath = results_.locationText;
         entry.locateKind = LocateValue;
         entry.entryKind = KindValue;
-        if (LookUpClassName(clsid)) {
-            entry.name = scratch_->name;
-        }
-        AddClassEntry(clsid);
+        AddClassEntry(clsid, true);
     });
 }
 
@@ -170,10 +187,7 @@ void CTarnAutoRunExplorer::ReadHandlerSubkeys(HKEY root, const std::wstring& key
             entry.subKeyName = subKey;
             entry.locateKind = LocateKey;
             entry.entryKind = KindKey;
-            if (LookUpClassName(subKey)) {
-                entry.name = scratch_->name;
-            }
-            AddClassEntry(subKey);
+            AddClassEntry(subKey, true);
             return;
         }
         // A named handler: its values hold the class.

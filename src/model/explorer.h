@@ -33,9 +33,12 @@ private:
     void ReadNamedClsidValues();
     void ReadClsidValueNames();
     void ReadHandlerSubkeys(HKEY root, const std::wstring& keyPath);
-    void AddClassEntry(const std::wstring& clsid);
+    // Adds the current record for its class, as registered in the current view and, for a list
+    // both views share, in the 32-bit view too; `nameFromClass` names it after the class.
+    void AddClassEntry(const std::wstring& clsid, bool nameFromClass = false);
 
     std::unique_ptr<ClassScratch> scratch_;
+    bool classesOfBothViews_ = false;
 };
 
 }  // namespace tarn

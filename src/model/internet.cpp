@@ -29,6 +29,8 @@ const SearchRow kSearchTable[] = {
 
 int32_t CTarnAutoRunInternet::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
+        // A list both views share names classes each view registers on its own.
+        classesOfBothViews_ = row.root != HKEY_LOCAL_MACHINE || !Wow32PathOf(row.path);
         ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
             switch (row.handler) {
                 case Handler::HelperObjects:
@@ -48,13 +50,13 @@ int32_t CTarnAutoRunInternet::Enumerate() {
 
 bool CTarnAutoRunInternet::ReadClass(const std::wstring& clsid) {
     RegKey classKey;
-    if (!classKey.OpenRead(HKEY_CLASSES_ROOT, ClassKeyPath(clsid))) {
+    if (!classKey.OpenRead(HKEY_CLASSES_ROOT, ClassKeyOfView(clsid))) {
         return false;
     }
     AutoRunEntry& entry = *results_.current;
     entry.name = classKey.ReadString(L"");
     RegKey server;
-    if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(clsid), L"InprocServer32"))) {
+    if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyOfView(clsid), L"InprocServer32"))) {
         entry.imagePath = server.ReadString(L"");
     }
     return true;
@@ -64,7 +66,7 @@ void CTarnAutoRunInternet::ReadHelperObjects() {
     ForEachSubKeyName(*registry_, [&](const std::wstring& clsid) {
         AutoRunEntry& entry = NewEntry();
         entry.subKeyName = clsid;
-        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
+        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid));
         if (!ReadClass(clsid)) {
             return;
         }
@@ -117,17 +119,24 @@ int32_t CTarnAutoRunInternet::EnumerateOpenKey() {
         if (!IsClsidLike(clsid)) {
             return;
         }
-        AutoRunEntry& entry = NewEntry();
-        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
-        if (!ReadClass(clsid)) {
-            return;
-        }
-        entry.valueName = clsid;
-        entry.keyPath = results_.locationText;
-        entry.locateKind = LocateValue;
-        entry.entryKind = KindValue;
-        if (ResolveCurrent(entry.imagePath)) {
-            AddEntry();
+        auto addInView = [&](RegistryView view) {
+            const ViewScope scope(*this, view);
+            AutoRunEntry& entry = NewEntry();
+            entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid));
+            if (!ReadClass(clsid)) {
+                return;
+            }
+            entry.valueName = clsid;
+            entry.keyPath = results_.locationText;
+            entry.locateKind = LocateValue;
+            entry.entryKind = KindValue;
+            if (ResolveCurrent(entry.imagePath)) {
+                AddEntry();
+            }
+        };
+        addInView(view());
+        if (classesOfBothViews_ && kTwoRegistryViews) {
+            addInView(RegistryView::Wow32);
         }
     });
     registry_->Close();

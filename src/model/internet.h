@@ -21,6 +21,8 @@ private:
     // Fills the current record from the class key: its name, and its DLL as `imagePath`; false
     // when the class key does not open.
     bool ReadClass(const std::wstring& clsid);
+
+    bool classesOfBothViews_ = false;
 };
 
 }  // namespace tarn

@@ -8,6 +8,8 @@ namespace {
 
 constexpr wchar_t kKnownDllsPath[] = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
 constexpr wchar_t kDllDirectory[] = L"DllDirectory";
+// Where 32-bit processes of a 64-bit Windows load the same known DLLs from.
+constexpr wchar_t kDllDirectory32[] = L"DllDirectory32";
 
 }  // namespace
 
@@ -16,34 +18,54 @@ int32_t CTarnAutoRunKnownDLLs::Enumerate() {
     return 0;
 }
 
-std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory() {
+std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory(const wchar_t* name) {
     RegKey key;
     if (!key.OpenRead(HKEY_LOCAL_MACHINE, kKnownDllsPath)) {
         return {};
     }
-    const auto value = FindValue(key, kDllDirectory);
+    const auto value = FindValue(key, name);
     return value.found() ? TextOf(value.item) : std::wstring();
 }
 
+std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory() {
+    return ReadDllDirectory(kDllDirectory);
+}
+
 int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {
-    const std::wstring directory = ReadDllDirectory();
-    ForEachValue(*registry_, [&](const RegValue& value) {
-        const std::wstring& valueName = value.name;
-        const std::wstring data = TextOf(value);
-        AutoRunEntry& entry = NewEntry();
-        entry.commandLine = data;
-        entry.keyPath = results_.locationText;
-        entry.locateKind = LocateValue;
-        if (SameRegistryName(valueName, kDllDirectory)) {
-            return;
-        }
-        if (ResolveCurrent(JoinKeyText(directory, data))) {
-            entry.name = valueName;
-            entry.valueName = valueName;
-            AddEntry();
-        }
-    });
+    std::vector<RegValue> values;
+    ForEachValue(*registry_, [&](const RegValue& value) { values.push_back(value); });
     registry_->Close();
+    // One list for both views: 32-bit processes load each DLL from their own system folder.
+    for (const RegistryView view : kBothViews) {
+        if (view == RegistryView::Wow32 && !kTwoRegistryViews) {
+            break;
+        }
+        const ViewScope scope(*this, view);
+        std::wstring directory = ReadDllDirectory();
+        if (view == RegistryView::Wow32) {
+            // 32-bit processes take them from their own system folder.
+            directory = ReadDllDirectory(kDllDirectory32);
+            if (directory.empty()) {
+                directory = L"%SystemRoot%\\SysWOW64";
+            }
+        }
+        for (const RegValue& value : values) {
+            const std::wstring& valueName = value.name;
+            if (SameRegistryName(valueName, kDllDirectory) || SameRegistryName(valueName, kDllDirectory32)) {
+                continue;
+            }
+            const std::wstring data = TextOf(value);
+            AutoRunEntry& entry = NewEntry();
+            entry.commandLine = data;
+            entry.keyPath = results_.locationText;
+            entry.locateKind = LocateValue;
+            if (ResolveCurrent(JoinKeyText(directory, data))) {
+                entry.name = valueName;
+                entry.valueName = valueName;
+                AddEntry();
+            }
+        }
+    }
     return 0;
 }
 

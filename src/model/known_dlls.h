@@ -16,6 +16,9 @@ public:
 
     // "DllDirectory" of the live key (also during the store pass); empty when absent.
     std::wstring ReadDllDirectory();
+
+private:
+    std::wstring ReadDllDirectory(const wchar_t* name);
 };
 
 }  // namespace tarn

@@ -33,7 +33,7 @@ const SearchRow kSearchTable[] = {
 int32_t CTarnAutoRunLogon::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
         ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
-            const std::wstring live = results_.locationText;
+            const std::wstring live = liveKeyText();
             switch (row.handling) {
                 case Handling::Userinit:
                     ReadUserinit(live);

@@ -13,11 +13,13 @@ constexpr wchar_t kDesktopPath[] = L"Control Panel\\Desktop";
 
 int32_t CTarnAutoRunWinlogon::Enumerate() {
     // The UI host has no store.
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kWinlogonPath);
-    if (registry_->OpenRead(HKEY_LOCAL_MACHINE, kWinlogonPath)) {
-        ReadUIHost();
-    }
+    ForEachView(HKEY_LOCAL_MACHINE, kWinlogonPath, [&](const std::wstring& path) {
+        results_.pass = 0;
+        results_.locationText = JoinKeyText(L"HKLM", path);
+        if (registry_->OpenRead(HKEY_LOCAL_MACHINE, path)) {
+            ReadUIHost();
+        }
+    });
     ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonNotifyPath, [&](const std::wstring& walked) {
         notifyPath_ = walked;
         ReadNotifyPackages();

@@ -10,14 +10,26 @@ constexpr wchar_t kProtocolCatalog[] =
     L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries";
 constexpr wchar_t kNameSpaceCatalog[] =
     L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
+// A 64-bit Windows keeps its own processes' providers in a catalog of their own; the one without
+// the suffix then holds the 32-bit processes' providers.
+constexpr wchar_t kCatalog64Suffix[] = L"64";
 
 }  // namespace
 
 int32_t CTarnAutoRunWinsock::Enumerate() {
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog,
-                     [&](const std::wstring& walked) { ReadTransportProviders(walked); });
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog,
-                     [&](const std::wstring& walked) { ReadNameSpaceProviders(walked); });
+    const auto transports = [&](const std::wstring& walked) { ReadTransportProviders(walked); };
+    const auto nameSpaces = [&](const std::wstring& walked) { ReadNameSpaceProviders(walked); };
+    if (!kTwoRegistryViews) {
+        ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog, transports);
+        ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog, nameSpaces);
+        return 0;
+    }
+    const std::wstring suffix = kCatalog64Suffix;
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog + suffix, transports);
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog + suffix, nameSpaces);
+    const ViewScope scope(*this, RegistryView::Wow32);
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog, transports);
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog, nameSpaces);
     return 0;
 }
 

@@ -47,6 +47,9 @@ std::wstring DisplayName(const AutoRunEntry& entry) {
     if (NameHoldsNul(entry)) {
         name += std::wstring(L" [") + kNulNameText + L"]";
     }
+    if (FromOtherView(entry)) {
+        name += std::wstring(L" [") + kWow32Text + L"]";
+    }
     return name;
 }
 

@@ -80,10 +80,16 @@ std::optional<std::size_t> FindItem(const std::vector<std::wstring>& items, cons
             return i;
         }
     }
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        AutoRunEntry resolved;
-        if (ResolveImagePath(&resolved, items[i]) && SameRegistryName(resolved.imagePath, itemText)) {
-            return i;
+    // A list of the 32-bit view names files as a 32-bit process finds them.
+    for (const RegistryView view : kBothViews) {
+        if (view == RegistryView::Wow32 && !kTwoRegistryViews) {
+            break;
+        }
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            AutoRunEntry resolved;
+            if (ResolveImagePath(&resolved, items[i], view) && SameRegistryName(resolved.imagePath, itemText)) {
+                return i;
+            }
         }
     }
     return std::nullopt;

@@ -118,6 +118,25 @@ TEST(BaselineCompare, NewGoneAndChangedByCategoryLocationAndName) {
     EXPECT_EQ(sorted, lines);
 }
 
+TEST(BaselineCompare, EachRegistryViewIsARegistrationAndAnOldReportIsOfTheProgramsOwn) {
+    AutoRunEntry wow32 = Entry(L"Known", L"k.dll");
+    wow32.view = 32;
+    const json both = Report({Entry(L"Known", L"k.dll"), wow32});
+    EXPECT_EQ(0, CompareWithBaseline(both.dump(), both).status);
+    // A report of an earlier version carries no views: its entries were the program's own.
+    json old = Report({Entry(L"Known", L"k.dll")});
+    old.erase("programBits");
+    for (json& entry : old["categories"][0]["entries"]) {
+        entry.erase("view");
+    }
+    const auto compare = CompareWithBaseline(old.dump(), both);
+    if (sizeof(void*) == 8) {
+        ASSERT_EQ(1u, compare.lines.size());
+        EXPECT_EQ(0u, compare.lines[0].find("new: 0 | HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run | Known | 32-bit view"));
+    }
+    EXPECT_EQ(ViewBits(wow32), both["categories"][0]["entries"][1]["view"].get<int>());
+}
+
 TEST(BaselineCompare, AForeignOrCutShortBaselineIsRefusedWhole) {
     const json current = Report({Entry(L"a", L"a")});
     const std::string whole = current.dump();

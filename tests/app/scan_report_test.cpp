@@ -1,4 +1,6 @@
 #include "app/scan_report.h"
+
+#include "base/registry_view.h"
 #include "pages/row_texts.h"
 
 #include <gtest/gtest.h>
@@ -61,8 +63,9 @@ TEST(CsvRow, HoldsTheCategoryAndEveryFieldInOrder) {
     entry.locationKind = 14;
     entry.entryKind = 19;
     entry.locateKind = 28;
+    const std::wstring ownBits = std::to_wstring(sizeof(void*) * 8);
     EXPECT_EQ(L"0,登录启动,\"Run, me\",签名正常,d,c:\\a.exe,co,\"t\n\",1.0,\"\"\"c:\\a.exe\"\" /x\",HKLM\\Run,"
-              L"HKLM\\Run,v,s,-1,17,14,19,0,28,\r\n",
+              L"HKLM\\Run,v,s,-1,17,14,19,0,28,," + ownBits + L"\r\n",
               CsvRow(0, L"登录启动", entry));
     EXPECT_EQ(0u, CsvHeader().find(L"category,caption,name,signature,"));
 }
@@ -94,13 +97,26 @@ TEST(NulNames, AreShownVisiblyAndFlaggedInBothReports) {
     EXPECT_EQ(L"已启用\t\tHidden\\0x\tc:\\evil.exe\t\tHKCU\\Run\t名称含空字符\r\n", TextEntryLine(entry));
     const std::wstring row = CsvRow(0, L"登录启动", entry);
     EXPECT_EQ(0u, row.find(L"0,登录启动,Hidden\\0x,"));
-    EXPECT_EQ(row.size() - 14, row.rfind(L",nul-in-name\r\n"));
+    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L"\r\n";
+    EXPECT_EQ(row.size() - flagged.size(), row.rfind(flagged));
     EXPECT_EQ(std::wstring::npos, row.find(L'\0'));
 
     entry.name = L"Plain";
     EXPECT_EQ(L"", EntryFlags(entry));
     entry.subKeyName = L"Evil\0Svc"s;
     EXPECT_EQ(L"nul-in-name", EntryFlags(entry));
+}
+
+TEST(Views, AnEntryOfThe32BitViewIsMarkedWhereTheProgramIs64Bit) {
+    AutoRunEntry entry;
+    entry.name = L"Tool";
+    entry.location = L"HKLM\\Software\\Wow6432Node\\Run";
+    entry.state = EntryEnabled;
+    entry.view = static_cast<int32_t>(RegistryView::Wow32);
+    const bool marked = sizeof(void*) == 8;
+    EXPECT_EQ(marked ? L"Tool [32位]" : L"Tool", DisplayName(entry));
+    EXPECT_EQ(marked, TextEntryLine(entry).find(L"\t32位\r\n") != std::wstring::npos);
+    EXPECT_EQ(L",32\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 5));
 }
 
 TEST(Utf8FromWide, EncodesEveryPlaneAndReplacesLoneSurrogates) {

@@ -51,7 +51,7 @@ const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Moni
 
 // Column positions of the CSV report.
 enum Column { kCategory, kCaption, kName, kSignature, kImagePath = 5, kLocation = 10, kKeyPath, kValueName,
-              kSubKeyName, kState = 15, kEntryKind = 17, kFlags = 20, kColumnCount = 21 };
+              kSubKeyName, kState = 15, kEntryKind = 17, kFlags = 20, kView = 21, kColumnCount = 22 };
 
 // A Run value whose name holds a NUL, written through the native API into the prefix's own
 // registry and removed again.
@@ -177,6 +177,7 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         EXPECT_GE(category, previous) << "rows out of tab order";
         previous = category;
         EXPECT_EQ(CategoryTable()[category].caption, rows[i][kCaption]);
+        EXPECT_TRUE(rows[i][kView] == L"32" || rows[i][kView] == L"64") << "row " << i;
     }
 
     struct Seeded {

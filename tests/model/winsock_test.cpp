@@ -1,6 +1,8 @@
 #include "fileinfo/machine_files.h"
 #include "model/winsock.h"
 
+#include "base/registry_view.h"
+
 #include "support/category_fixture.h"
 
 #include "base/key_text.h"
@@ -20,10 +22,12 @@ using test::Names;
 using test::WriteString;
 using test::WriteValue;
 
+// The catalogs of this program's own processes: a 64-bit Windows keeps them apart, with "64".
+const std::wstring kOwnCatalog = kTwoRegistryViews ? L"64" : L"";
 const std::wstring kProtocols =
-    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries";
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries" + kOwnCatalog;
 const std::wstring kNameSpaces =
-    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries" + kOwnCatalog;
 
 // A catalog record: the provider path as 8-bit text, its zero byte, then protocol data.
 std::string PackedItem(const std::string& path) {

@@ -3,6 +3,7 @@
 // the file's property sheet.
 #include "app/scan_coordinator.h"
 #include "base/key_text.h"
+#include "base/registry_view.h"
 #include "pages/locate.h"
 #include "resource_ids.h"
 
@@ -145,6 +146,32 @@ TEST_F(LocateTest, TheEditorIsStartedWalkedToTheValueThenReusedForAKey) {
     EXPECT_EQ(editor, ::FindWindowW(kEditor, nullptr));
     EXPECT_EQ(nullptr, ::FindWindowExW(nullptr, editor, kEditor, nullptr)) << "a second editor was started";
     EXPECT_EQ(editorProcess, test::ProcessOf(::FindWindowW(kEditor, nullptr)));
+}
+
+TEST_F(LocateTest, ARegistrationOfThe32BitViewIsLocatedAtItsWow6432NodeKey) {
+    if (!kTwoRegistryViews) {
+        GTEST_SKIP() << "the 32-bit program runs where there is one registry view only";
+    }
+    const std::wstring wowRun = *Wow32PathOf(kRun);
+    const std::wstring name = L"TarnLocateWow" + tag;
+    seed.SetString(HKEY_LOCAL_MACHINE, wowRun, name, app);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const int row = RowNamed(kLogonTab, name);
+    ASSERT_GE(row, 0);
+    window.ClickTab(kLogonTab);
+    window.OpenMenu(kLogonTab, row);
+    window.ChooseMenuItem(ID_LOCATE_REGISTRY);
+    HWND editor = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (editor = ::FindWindowW(kEditor, nullptr)) != nullptr; }, 30000));
+    const HWND tree = EditorChild(editor, L"SysTreeView32");
+    const HWND values = EditorChild(editor, L"SysListView32");
+    std::wstring selected;
+    EXPECT_TRUE(Eventually([&] {
+        selected = test::TreeSelectionPath(tree);
+        return EndsWithKey(selected, L"HKEY_LOCAL_MACHINE\\" + wowRun);
+    }, 60000)) << "the tree shows " << Narrow(selected);
+    EXPECT_TRUE(Eventually([&] { return test::ListSelectionText(values) == name; }, 30000));
 }
 
 TEST_F(LocateTest, AKeyTooLongToWalkStartsNothing) {

@@ -678,6 +678,42 @@ std::vector<Scenario> FaultScenarios() {
          [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
          {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
     };
+    // The 32-bit view of a 64-bit Windows, beside a 64-bit registration of the same name.
+    const std::wstring wowRun = L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::wstring wowOverlays =
+        L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
+    const std::wstring overlays = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
+    const std::wstring wowWindows = L"Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+    scenarios.push_back({"switch off a value of the 32-bit view", "DisableValue",
+                         [=] {
+                             WriteText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Tool",
+                                       L"c:\\64\\tool.exe");
+                             WriteText(HKEY_LOCAL_MACHINE, wowRun, L"Tool", L"c:\\32\\tool.exe");
+                         },
+                         [=](Op& o) { return o.DisableValue(L"HKLM\\" + wowRun, L"Tool", KindValue); },
+                         Outcome::Moves,
+                         {MoveValue(L"HKLM\\" + wowRun, L"HKLM\\" + wowRun + kStore, L"Tool")}});
+    scenarios.push_back({"switch off a key tree of the 32-bit view", "DisableKeyTree",
+                         [=] {
+                             WriteArchiverTree(overlays + L"\\Archiver");
+                             WriteArchiverTree(wowOverlays + L"\\Archiver");
+                         },
+                         [=](Op& o) { return o.DisableKeyTree(L"HKLM\\" + wowOverlays, L"Archiver", KindKey); },
+                         Outcome::Moves,
+                         {MoveKey(L"HKLM\\" + wowOverlays + L"\\Archiver", L"HKLM\\" + wowOverlays + kStore + L"\\Archiver")}});
+    scenarios.push_back({"switch off an AppInit_DLLs item of the 32-bit view", "DisableListItem",
+                         [=] {
+                             WriteText(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"a.dll,b.dll", REG_EXPAND_SZ);
+                             WriteText(HKEY_LOCAL_MACHINE, wowWindows, L"AppInit_DLLs", L"a.dll,b.dll", REG_EXPAND_SZ);
+                         },
+                         [=](Op& o) {
+                             return o.DisableListItem(L"HKLM\\" + wowWindows + L"\\AppInit_DLLs", L"AppInit_DLLs",
+                                                      L"b.dll", KindListItem);
+                         },
+                         Outcome::Moves,
+                         {SetValue(L"HKLM\\" + wowWindows, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"a.dll,")),
+                          SetValue(L"HKLM\\" + wowWindows + kStore, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"b.dll,"))},
+                         Watch(L"HKLM\\" + wowWindows, L"AppInit_DLLs")});
     for (Scenario& scenario : linkedStores) {
         scenarios.push_back(std::move(scenario));
     }
