@@ -271,7 +271,7 @@ void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
     ::SetDlgItemTextW(window(), IDC_DETAIL_NAME, DisplayName(entry).c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_DESCRIPTION, entry.description.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_COMPANY, entry.company.c_str());
-    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, VisibleText(entry.location).c_str());
+    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, DetailsLocationText(entry).c_str());
     ::SetDlgItemInt(window(), IDC_DETAIL_SIZE, static_cast<UINT>(entry.sizeKB), FALSE);
     ::SetDlgItemTextW(window(), IDC_DETAIL_VERSION, entry.fileVersion.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_TIME, entry.fileTime.c_str());

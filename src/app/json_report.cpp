@@ -116,6 +116,9 @@ json EntryJson(std::size_t categoryIndex,
         {"reserved", entry.reserved},
         {"locateKind", entry.locateKind},
         {"view", ViewBits(entry)},
+        {"taskAuthor", U8(entry.taskAuthor)},
+        {"taskDescription", U8(entry.taskDescription)},
+        {"taskTriggers", U8(entry.taskTriggers)},
         {"signer", U8(findings.signer)},
     };
     out["signatureCode"] = findings.signatureCode ? json(*findings.signatureCode) : json(nullptr);
@@ -126,13 +129,22 @@ json EntryJson(std::size_t categoryIndex,
     out["flags"] = {
         {"nulInName", entry.name.find(L'\0') != std::wstring::npos},
         {"fileMissing", missing},
+        {"startsNoFile", entry.startsNoFile},
         {"unsigned", !missing && findings.signatureCode && *findings.signatureCode != 0},
     };
     return out;
 }
 
-json CategoryJson(std::size_t categoryIndex, const std::wstring& caption, std::vector<json> entries) {
-    return {{"index", categoryIndex}, {"caption", U8(caption)}, {"entries", std::move(entries)}};
+json CategoryJson(std::size_t categoryIndex,
+                  const std::wstring& caption,
+                  std::vector<json> entries,
+                  const std::vector<std::wstring>& unreadable) {
+    json places = json::array();
+    for (const std::wstring& place : unreadable) {
+        places.push_back(U8(place));
+    }
+    return {
+        {"index", categoryIndex}, {"caption", U8(caption)}, {"entries", std::move(entries)}, {"unreadable", places}};
 }
 
 json ReportJson(const ReportHeader& header, const std::vector<json>& categories) {

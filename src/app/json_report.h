@@ -40,9 +40,11 @@ struct ReportHeader {
     std::wstring user;
 };
 nlohmann::json ReportJson(const ReportHeader& header, const std::vector<nlohmann::json>& categories);
+// A category with its entries and the places of it that could not be read.
 nlohmann::json CategoryJson(std::size_t categoryIndex,
                             const std::wstring& caption,
-                            std::vector<nlohmann::json> entries);
+                            std::vector<nlohmann::json> entries,
+                            const std::vector<std::wstring>& unreadable = {});
 
 // The compare of a scan with an earlier report of this program.
 struct BaselineCompare {

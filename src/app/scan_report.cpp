@@ -3,6 +3,8 @@
 #include "pages/page_texts.h"
 #include "pages/row_texts.h"
 
+#include <utility>
+
 namespace tarn {
 
 namespace {
@@ -84,7 +86,8 @@ std::wstring CsvField(const std::wstring& text) {
 
 std::wstring CsvHeader(bool withHash) {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
-           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags,view" +
+           L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags,view,"
+           L"taskAuthor,taskDescription,taskTriggers" +
            std::wstring(withHash ? L",sha256" : L"") + kLineEnd;
 }
 
@@ -115,6 +118,9 @@ std::wstring CsvRow(std::size_t categoryIndex,
         Number(entry.locateKind),
         EntryFlags(entry),
         Number(ViewBits(entry)),
+        entry.taskAuthor,
+        entry.taskDescription,
+        entry.taskTriggers,
     };
     std::wstring row;
     for (const std::wstring& field : fields) {
@@ -131,6 +137,10 @@ std::wstring CsvRow(std::size_t categoryIndex,
 
 std::wstring TextCategoryLine(const std::wstring& caption, std::size_t entryCount) {
     return L"== " + caption + L" (" + std::to_wstring(entryCount) + L")" + kLineEnd;
+}
+
+std::wstring TextUnreadableLine(const std::wstring& place) {
+    return L"!! 无法读取\t" + VisibleText(place) + kLineEnd;
 }
 
 std::wstring StateText(int32_t state) {
@@ -152,9 +162,17 @@ std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256
     }
     // A registration whose command resolves to no file shows the command instead.
     const std::wstring file = entry.imagePath.empty() ? entry.commandLine : entry.imagePath;
-    const std::wstring hash = sha256 != nullptr ? L"\tsha256=" + *sha256 : std::wstring();
+    std::wstring tail = sha256 != nullptr ? L"\tsha256=" + *sha256 : std::wstring();
+    // What a task says of itself, where it says it.
+    const std::pair<const wchar_t*, const std::wstring*> taskTexts[] = {
+        {L"\t作者=", &entry.taskAuthor}, {L"\t描述=", &entry.taskDescription}, {L"\t触发器=", &entry.taskTriggers}};
+    for (const auto& [label, text] : taskTexts) {
+        if (!text->empty()) {
+            tail += label + VisibleText(*text);
+        }
+    }
     return StateText(entry.state) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" + VisibleText(file) +
-           L"\t" + entry.company + L"\t" + VisibleText(entry.location) + hash + flag + kLineEnd;
+           L"\t" + entry.company + L"\t" + VisibleText(entry.location) + tail + flag + kLineEnd;
 }
 
 std::string Utf8FromWide(const std::wstring& text) {

@@ -115,8 +115,17 @@ int wmain(int argc, wchar_t** argv) {
         enumerator->Enumerate();
         timings += L" " + std::to_wstring(index) + L":" + std::to_wstring(::GetTickCount64() - started);
         const auto& entries = enumerator->results().entries;
+        const auto& unreadable = enumerator->results().unreadable;
         if (!options->csv && !json) {
             report += TextCategoryLine(CategoryTable()[index].caption, entries.size());
+            for (const std::wstring& place : unreadable) {
+                report += TextUnreadableLine(place);
+            }
+        } else if (options->csv) {
+            // A table has no row for what could not be read: it is told beside it.
+            for (const std::wstring& place : unreadable) {
+                WriteText(STD_ERROR_HANDLE, L"tarnscan: cannot read " + place + L"\r\n");
+            }
         }
         std::vector<nlohmann::json> listed;
         for (const auto& entry : entries) {
@@ -138,7 +147,7 @@ int wmain(int argc, wchar_t** argv) {
             }
         }
         if (json) {
-            categories.push_back(CategoryJson(index, CategoryTable()[index].caption, std::move(listed)));
+            categories.push_back(CategoryJson(index, CategoryTable()[index].caption, std::move(listed), unreadable));
         }
     }
     int status = 0;

@@ -47,6 +47,14 @@ struct AutoRunEntry {
     // The registry view the registration was found in (RegistryView: 0 native, 32 the 32-bit view
     // of a 64-bit Windows); its file is the one a process of that view loads.
     int32_t view = 0;
+    // What a scheduled task's definition says of itself: its author, its description, and what
+    // starts it.
+    std::wstring taskAuthor;
+    std::wstring taskDescription;
+    std::wstring taskTriggers;
+    // A task action that starts no file of its own (an e-mail or a message): shown with its kind,
+    // in `commandLine`, instead of a file.
+    bool startsNoFile = false;
 };
 
 // Whether the entry comes from the 32-bit view of a 64-bit Windows.

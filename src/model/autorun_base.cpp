@@ -12,6 +12,7 @@ CTarnAutoRunBase::~CTarnAutoRunBase() = default;
 void CTarnAutoRunBase::ClearResults() {
     results_.entries.clear();
     results_.current.reset();
+    results_.unreadable.clear();
 }
 
 AutoRunEntry& CTarnAutoRunBase::NewEntry() {

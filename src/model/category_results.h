@@ -18,6 +18,9 @@ struct CategoryResults {
     int32_t pass = 0;
     // The `location` of the key being read, copied into each record when it is added.
     std::wstring locationText;
+    // The places that could not be read in the last enumeration, each as "place: why"; what
+    // could be read is listed all the same.
+    std::vector<std::wstring> unreadable;
 };
 
 // Items of one list value as split during a scan, with the image paths of the entries added

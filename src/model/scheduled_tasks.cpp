@@ -1,6 +1,10 @@
 #include "model/scheduled_tasks.h"
 
 #include "base/key_text.h"
+#include "base/registry_names.h"
+#include "win/unique_handle.h"
+
+#include <cwchar>
 #include "win/environment.h"
 #include "win/task_scheduler.h"
 
@@ -9,12 +13,218 @@ namespace tarn {
 namespace {
 
 constexpr ULONG kNamesPerBatch = 10;
+// Folders nest no deeper in any real scheduler; a deeper chain is not walked.
+constexpr int kMaxFolderDepth = 32;
+
+std::wstring HresultText(HRESULT hr) {
+    wchar_t text[16] = {};
+    ::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+std::wstring ChildTaskPath(const std::wstring& folder, const std::wstring& name) {
+    return folder == L"\\" ? L"\\" + name : folder + L"\\" + name;
+}
+
+// Where the scheduler keeps its folders' definition files.
+std::wstring TaskFolderOnDisk(const std::wstring& path) {
+    const std::wstring root = JoinKeyText(ReadEnvironmentVariable(L"systemroot"), L"System32\\Tasks");
+    return path == L"\\" ? root : root + path;
+}
+
+std::wstring TaskFileOnDisk(const std::wstring& path) {
+    return TaskFolderOnDisk(L"\\") + path;
+}
+
+// The names of the files (or the folders) in a folder.
+std::vector<std::wstring> FileNamesIn(const std::wstring& folder, bool folders) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const unique_find search(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search) {
+        return names;
+    }
+    do {
+        const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const std::wstring name = found.cFileName;
+        if (isFolder == folders && name != L"." && name != L"..") {
+            names.push_back(name);
+        }
+    } while (::FindNextFileW(search.get(), &found));
+    return names;
+}
+
+std::wstring WithoutJobExtension(const std::wstring& name) {
+    return name.size() > 4 && EqualsNoCaseAscii(name.substr(name.size() - 4), L".job") ? name.substr(0, name.size() - 4)
+                                                                                       : name;
+}
 
 }  // namespace
 
 int32_t CTarnAutoRunScheduledTasks::Enumerate() {
     results_.pass = 0;
+    results_.unreadable.clear();
+    rootNames_.clear();
+    ListTaskService(rootNames_);
     return EnumerateOpenKey();
+}
+
+void CTarnAutoRunScheduledTasks::ClearResults() {
+    CTarnAutoRunBase::ClearResults();
+    rootNames_.clear();
+}
+
+void CTarnAutoRunScheduledTasks::Unreadable(const std::wstring& path, const std::wstring& why) {
+    results_.unreadable.push_back(path + L": " + why);
+}
+
+bool CTarnAutoRunScheduledTasks::ListTaskService(std::set<std::wstring>& rootNames) {
+    const TaskServiceSession session;
+    if (!session) {
+        return false;
+    }
+    ListFolder(session, L"\\", 0, rootNames);
+    return true;
+}
+
+void CTarnAutoRunScheduledTasks::ListFolder(const TaskServiceSession& session,
+                                            const std::wstring& path,
+                                            int depth,
+                                            std::set<std::wstring>& rootNames) {
+    HRESULT hr = S_OK;
+    const com_ptr<ITaskFolder> folder = session.Folder(path, &hr);
+    if (!folder) {
+        Unreadable(path, HresultText(hr));
+        return;
+    }
+    std::vector<std::wstring> tasks;
+    hr = TaskFiles().taskNames(folder.get(), &tasks);
+    if (hr == E_NOTIMPL) {
+        // A scheduler that cannot count its tasks still serves each by name: the names are those
+        // of the definition files it keeps for the folder.
+        tasks = FileNamesIn(TaskFolderOnDisk(path), false);
+    } else if (FAILED(hr)) {
+        Unreadable(path, HresultText(hr));
+    }
+    for (const std::wstring& name : tasks) {
+        if (path == L"\\") {
+            rootNames.insert(FoldRegistryName(name));
+        }
+        ListServiceTask(*folder, path, name);
+    }
+    std::vector<std::wstring> subfolders;
+    hr = TaskFiles().folderNames(folder.get(), &subfolders);
+    if (FAILED(hr)) {
+        Unreadable(path, HresultText(hr));
+    }
+    if (depth >= kMaxFolderDepth) {
+        return;
+    }
+    for (const std::wstring& name : subfolders) {
+        ListFolder(session, ChildTaskPath(path, name), depth + 1, rootNames);
+    }
+}
+
+void CTarnAutoRunScheduledTasks::ListServiceTask(ITaskFolder& folder,
+                                                 const std::wstring& folderPath,
+                                                 const std::wstring& name) {
+    const std::wstring path = ChildTaskPath(folderPath, name);
+    com_ptr<IRegisteredTask> task;
+    HRESULT hr = TaskFiles().getTask(&folder, name.c_str(), task.put());
+    if (FAILED(hr)) {
+        Unreadable(path, HresultText(hr));
+        AddUnreadableTask(folderPath, path, L"无法打开任务（" + HresultText(hr) + L"）", true);
+        return;
+    }
+    VARIANT_BOOL enabled = VARIANT_TRUE;
+    const bool knowsEnabled = SUCCEEDED(TaskFiles().getEnabled(task.get(), &enabled));
+    unique_bstr xml;
+    std::optional<TaskDefinition> definition;
+    if (SUCCEEDED(TaskFiles().getXml(task.get(), xml.put()))) {
+        definition = ParseTaskXml(xml.text());
+    }
+    // A scheduler that keeps only part of a definition in its answer still keeps it whole in its
+    // file.
+    if (!definition || !ActionsAreComplete(*definition)) {
+        std::string bytes;
+        if (TaskFiles().readFile(TaskFileOnDisk(path).c_str(), &bytes)) {
+            const auto fromFile = ParseTaskXml(TaskFileText(bytes));
+            if (fromFile && ActionsAreComplete(*fromFile)) {
+                definition = fromFile;
+            }
+        }
+    }
+    const bool on = knowsEnabled ? enabled != VARIANT_FALSE : definition ? definition->enabled.value_or(true) : true;
+    // An action that does not say what it starts is no reason to leave the task out.
+    if (!definition || !ActionsAreComplete(*definition)) {
+        Unreadable(path, L"无法读取任务定义");
+        AddUnreadableTask(folderPath, path, L"无法读取任务定义", on);
+        return;
+    }
+    results_.pass = on ? 0 : 1;
+    results_.locationText = folderPath;
+    for (const TaskAction& action : definition->actions) {
+        AddAction(path, *definition, action);
+    }
+    results_.pass = 0;
+}
+
+void CTarnAutoRunScheduledTasks::AddUnreadableTask(const std::wstring& folderPath,
+                                                   const std::wstring& path,
+                                                   const std::wstring& why,
+                                                   bool on) {
+    // Still listed: the scheduler may run it all the same, and the user can remove it.
+    results_.pass = on ? 0 : 1;
+    results_.locationText = folderPath;
+    AutoRunEntry& entry = NewEntry();
+    entry.name = path;
+    entry.keyPath = path;
+    entry.startsNoFile = true;
+    entry.commandLine = why;
+    AddEntry(LocationFolder);
+    results_.pass = 0;
+}
+
+void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
+                                           const TaskDefinition& definition,
+                                           const TaskAction& action) {
+    AutoRunEntry& entry = NewEntry();
+    entry.name = path;
+    entry.keyPath = path;
+    entry.taskAuthor = definition.author;
+    entry.taskDescription = definition.description;
+    entry.taskTriggers = TriggersText(definition.triggers);
+    switch (action.kind) {
+        case TaskActionKind::Exec:
+            entry.commandLine = TaskCommandLine(action);
+            if (ResolveCurrent(TaskProgramCommand(action))) {
+                AddEntry(LocationFolder);
+            }
+            return;
+        case TaskActionKind::ComHandler: {
+            // The class is loaded as a shell extension's is, through its in-process server.
+            entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(action.classId));
+            RegKey server;
+            std::optional<std::wstring> dll;
+            if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(action.classId), L"InprocServer32"))) {
+                dll = ReadDefaultValue(server);
+            }
+            if (ResolveCurrent(dll.value_or(std::wstring()))) {
+                AddEntry(LocationFolder);
+            }
+            return;
+        }
+        case TaskActionKind::SendEmail:
+        case TaskActionKind::ShowMessage:
+        case TaskActionKind::Unknown:
+            // Listed with its kind: it starts no file of its own.
+            entry.startsNoFile = true;
+            entry.commandLine = action.kind == TaskActionKind::SendEmail ? L"发送电子邮件（已弃用的操作）"
+                                : action.kind == TaskActionKind::ShowMessage ? L"显示消息（已弃用的操作）"
+                                                                             : L"未知的操作";
+            AddEntry(LocationFolder);
+            return;
+    }
 }
 
 int32_t CTarnAutoRunScheduledTasks::EnumerateOpenKey() {
@@ -44,6 +254,10 @@ int32_t CTarnAutoRunScheduledTasks::EnumerateOpenKey() {
 }
 
 void CTarnAutoRunScheduledTasks::AddTask(const std::wstring& name) {
+    // Seen by both interfaces: listed once, from the newer one.
+    if (rootNames_.count(FoldRegistryName(WithoutJobExtension(name))) != 0) {
+        return;
+    }
     AutoRunEntry& entry = NewEntry();
     entry.name = name;
     const auto flags = ReadTaskFlags(name);

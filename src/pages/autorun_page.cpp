@@ -143,7 +143,7 @@ void CAutoRunPage::OnListRightClick(const NMITEMACTIVATE& click) {
     ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(entry));
     static constexpr UINT kItems[kEntryCommandCount] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
                                                         ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
-    const auto available = MenuAvailability(categoryId_.load(), entry->state);
+    const auto available = MenuAvailability(categoryId_.load(), entry->state, !entry->startsNoFile);
     for (std::size_t i = 0; i < kEntryCommandCount; ++i) {
         ::EnableMenuItem(popup, kItems[i], MF_BYCOMMAND | (available[i] ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
     }

@@ -66,6 +66,7 @@ constexpr KindPlan kWinsock = {{O::Ignored, F::SubKeyName},
 constexpr KindPlan kNothing = {};
 
 constexpr PageTraits kPaused = {ColumnSet::Standard, true, 20, false};
+constexpr PageTraits kTaskPage = {ColumnSet::Tasks, true, 20, false};
 constexpr MenuRules kAllItems = {};
 
 // clang-format off
@@ -76,7 +77,7 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
      &kEntryTexts, {Values(F::ValueName, false), {}, KeyTrees(true), {}, {}}, TARN_ENUMERATOR(CTarnAutoRunExplorer)},
     {L"网络浏览器", IDI_TAB_INTERNET, WM_TARN_SCAN_INTERNET, kPaused, kAllItems, &kEntryTexts,
      {Values(F::ValueName, false), {}, Keys(F::SubKeyName, true), {}, {}}, TARN_ENUMERATOR(CTarnAutoRunInternet)},
-    {L"任务计划", IDI_TAB_TASKS, WM_TARN_SCAN_TASKS, kPaused, {true, true, false, true}, &kTaskTexts, AnyKind(kTasks),
+    {L"任务计划", IDI_TAB_TASKS, WM_TARN_SCAN_TASKS, kTaskPage, {true, true, false, true}, &kTaskTexts, AnyKind(kTasks),
      TARN_ENUMERATOR(CTarnAutoRunScheduledTasks)},
     {L"系统服务", IDI_TAB_SERVICES, WM_TARN_SCAN_SERVICES, kPaused, kAllItems, &kEntryTexts, AnyKind(kServices),
      TARN_ENUMERATOR(CTarnAutoRunServices)},

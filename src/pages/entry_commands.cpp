@@ -31,7 +31,7 @@ const std::optional<KindPlan>& KindPlans::For(int32_t entryKind) const {
     }
 }
 
-std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state) {
+std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state, bool hasFile) {
     std::array<bool, kEntryCommandCount> available = {true, true, true, true, true, true};
     const CategoryRow* row = CategoryRowOf(categoryId);
     const MenuRules rules = row != nullptr ? row->menu : MenuRules{};
@@ -52,6 +52,9 @@ std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_
     if (state == EntryFileMissing) {
         available[kEnable] = available[kDisable] = false;
         available[kDelete] = true;
+        available[kLocateFile] = available[kProperties] = false;
+    }
+    if (!hasFile) {
         available[kLocateFile] = available[kProperties] = false;
     }
     return available;

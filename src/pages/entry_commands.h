@@ -116,8 +116,8 @@ constexpr CommandTexts kTaskTexts = {
 constexpr MessageText kDeleteSuccess = {L"删除成功!", L"成功"};
 
 // Which of the six menu items are available for an entry of `state` on the page of
-// `categoryId`, in menu order.
-std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state);
+// `categoryId`, in menu order; an entry that starts no file has none to locate or show.
+std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state, bool hasFile = true);
 
 // What a command does with an entry: the call, and whether a successful delete is confirmed.
 struct CommandPlan {

@@ -10,6 +10,9 @@
 namespace tarn {
 
 bool CheckEntryFile(AutoRunEntry& entry, bool verify) {
+    if (entry.startsNoFile) {
+        return false;  // nothing to find, and not missing either: its state stays
+    }
     const auto cache = CurrentFileFacts();
     const bool exists = cache ? cache->Exists(entry.imagePath) : ::PathFileExistsW(entry.imagePath.c_str()) != FALSE;
     if (!exists) {

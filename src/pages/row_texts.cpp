@@ -17,8 +17,12 @@ std::vector<ColumnLayout> ColumnsOf(ColumnSet columns) {
     if (columns == ColumnSet::WithoutSignature) {
         return {{L"程序名", 80}, {L"启动状态", 70}, {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
     }
-    return {{L"程序名", 80},    {L"启动状态", 70},  {L"数字签名", 70},
-            {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
+    std::vector<ColumnLayout> layout = {{L"程序名", 80},    {L"启动状态", 70},  {L"数字签名", 70},
+                                        {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
+    if (columns == ColumnSet::Tasks) {
+        layout.insert(layout.end(), {{L"任务描述", 200}, {L"任务作者", 120}, {L"触发器", 120}});
+    }
+    return layout;
 }
 
 int SignatureColumn(ColumnSet columns) {
@@ -53,10 +57,32 @@ std::wstring DisplayName(const AutoRunEntry& entry) {
     return name;
 }
 
+std::wstring DetailsLocationText(const AutoRunEntry& entry) {
+    std::wstring text = VisibleText(entry.location);
+    // Such a task is known by its full path, which starts at the scheduler's root folder.
+    const bool serviceTask =
+        entry.locationKind == LocationFolder && !entry.keyPath.empty() && entry.keyPath[0] == L'\\';
+    if (serviceTask) {
+        text +=
+            L"    触发器：" + (entry.taskTriggers.empty() ? std::wstring(L"无（仅在请求时运行）") : entry.taskTriggers);
+    }
+    return text;
+}
+
 std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, ColumnSet columns) {
     std::vector<std::wstring> cells(ColumnsOf(columns).size());
     cells[0] = DisplayName(entry);
     const std::size_t path = static_cast<std::size_t>(PathColumn(columns));
+    if (columns == ColumnSet::Tasks) {
+        cells[path + 2] = VisibleText(entry.taskDescription);
+        cells[path + 3] = VisibleText(entry.taskAuthor);
+        cells[path + 4] = entry.taskTriggers;
+    }
+    if (entry.startsNoFile) {
+        cells[1] = entry.state == EntryDisabled ? kStateDisabledText : kStateEnabledText;
+        cells[path] = entry.commandLine;
+        return cells;
+    }
     if (!fileExists) {
         cells[path] = kFileMissingText;
         return cells;

@@ -11,8 +11,9 @@
 
 namespace tarn {
 
-// The standard six columns, or the five of the image-hijack page (no signature column).
-enum class ColumnSet { Standard, WithoutSignature };
+// The standard six columns, the five of the image-hijack page (no signature column), or the six
+// and what a scheduled task says of itself (its description, author and triggers).
+enum class ColumnSet { Standard, WithoutSignature, Tasks };
 
 struct ColumnLayout {
     const wchar_t* caption;
@@ -28,8 +29,13 @@ std::wstring VisibleText(const std::wstring& text);
 // holds a NUL.
 std::wstring DisplayName(const AutoRunEntry& entry);
 
+// Where the details panel says the entry is registered; a task of the newer scheduler adds what
+// starts it.
+std::wstring DetailsLocationText(const AutoRunEntry& entry);
+
 // The texts of an entry's row, one per column. A missing file shows its name and "文件不存在" in
-// the path column only.
+// the path column only (and a task's own texts); an action that starts no file shows its kind
+// there.
 std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, ColumnSet columns);
 
 // Text colours of a row (COLORREF values: 0x00BBGGRR).

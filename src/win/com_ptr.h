@@ -42,6 +42,9 @@ public:
 
     void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
 
+    // Hands the reference out.
+    T* release() noexcept { return std::exchange(p_, nullptr); }
+
     template <typename U>
     HRESULT query_to(com_ptr<U>& out) const noexcept {
         return p_->QueryInterface(__uuidof(U), out.put_void());

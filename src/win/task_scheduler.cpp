@@ -1,6 +1,7 @@
 #include "win/task_scheduler.h"
 
 #include "base/key_text.h"
+#include "win/unique_handle.h"
 
 #include <atomic>
 
@@ -45,8 +46,143 @@ BOOL RealDeleteFile(LPCWSTR path) {
     return ::DeleteFileW(path);
 }
 
-const TaskFileApi kRealTaskFileApi = {RealCreateScheduler, RealActivate, RealGetFlags,
-                                      RealSetFlags,        RealSave,     RealDeleteFile};
+// Task Scheduler 2.0, defined here for the same reason as the 1.0 identifiers.
+const CLSID kTaskServiceClass = {0x0F87369F, 0xA4E5, 0x4CFC, {0xBD, 0x3E, 0x73, 0xE6, 0x15, 0x45, 0x72, 0xDD}};
+const IID kTaskServiceInterface = {0x2FABA4C7, 0x4DA9, 0x4013, {0x96, 0x97, 0x20, 0xCC, 0x3F, 0xD4, 0x0F, 0x85}};
+
+HRESULT RealConnectService(ITaskService** service) {
+    com_ptr<ITaskService> created;
+    HRESULT hr =
+        ::CoCreateInstance(kTaskServiceClass, nullptr, CLSCTX_INPROC_SERVER, kTaskServiceInterface, created.put_void());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    VARIANT none;
+    ::VariantInit(&none);
+    hr = created->Connect(none, none, none, none);
+    if (SUCCEEDED(hr)) {
+        *service = created.release();
+    }
+    return hr;
+}
+
+HRESULT RealGetFolder(ITaskService* service, const wchar_t* path, ITaskFolder** folder) {
+    const unique_bstr text(path);
+    return service->GetFolder(text.get(), folder);
+}
+
+// The paths or names of a collection's items, counted from 1 as the collections count.
+template <typename Collection, typename Item, typename Read>
+HRESULT NamesOf(Collection& collection, std::vector<std::wstring>* names, Read read) {
+    LONG count = 0;
+    HRESULT hr = collection.get_Count(&count);
+    for (LONG k = 1; SUCCEEDED(hr) && k <= count; ++k) {
+        VARIANT index;
+        ::VariantInit(&index);
+        index.vt = VT_I4;
+        index.lVal = k;
+        com_ptr<Item> item;
+        hr = collection.get_Item(index, item.put());
+        unique_bstr name;
+        if (SUCCEEDED(hr)) {
+            hr = read(*item, name.put());
+        }
+        if (SUCCEEDED(hr)) {
+            names->push_back(name.text());
+        }
+    }
+    return hr;
+}
+
+HRESULT RealFolderNames(ITaskFolder* folder, std::vector<std::wstring>* names) {
+    com_ptr<ITaskFolderCollection> folders;
+    const HRESULT hr = folder->GetFolders(0, folders.put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return NamesOf<ITaskFolderCollection, ITaskFolder>(
+        *folders, names, [](ITaskFolder& item, BSTR* name) { return item.get_Name(name); });
+}
+
+HRESULT RealTaskNames(ITaskFolder* folder, std::vector<std::wstring>* names) {
+    com_ptr<IRegisteredTaskCollection> tasks;
+    const HRESULT hr = folder->GetTasks(TASK_ENUM_HIDDEN, tasks.put());
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return NamesOf<IRegisteredTaskCollection, IRegisteredTask>(
+        *tasks, names, [](IRegisteredTask& item, BSTR* name) { return item.get_Name(name); });
+}
+
+HRESULT RealGetTask(ITaskFolder* folder, const wchar_t* name, IRegisteredTask** task) {
+    const unique_bstr text(name);
+    return folder->GetTask(text.get(), task);
+}
+
+HRESULT RealGetEnabled(IRegisteredTask* task, VARIANT_BOOL* enabled) {
+    return task->get_Enabled(enabled);
+}
+
+HRESULT RealPutEnabled(IRegisteredTask* task, VARIANT_BOOL enabled) {
+    return task->put_Enabled(enabled);
+}
+
+HRESULT RealGetXml(IRegisteredTask* task, BSTR* xml) {
+    return task->get_Xml(xml);
+}
+
+HRESULT RealDeleteTask(ITaskFolder* folder, const wchar_t* name) {
+    const unique_bstr text(name);
+    return folder->DeleteTask(text.get(), 0);
+}
+
+bool RealReadFile(const wchar_t* path, std::string* bytes) {
+    const unique_file file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        return false;
+    }
+    std::string read;
+    std::vector<char> block(1 << 16);
+    for (;;) {
+        DWORD count = 0;
+        if (!::ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &count, nullptr)) {
+            return false;
+        }
+        if (count == 0) {
+            *bytes = std::move(read);
+            return true;
+        }
+        read.append(block.data(), count);
+    }
+}
+
+bool RealWriteNewFile(const wchar_t* path, const std::string& bytes) {
+    if (bytes.size() > MAXDWORD) {
+        return false;
+    }
+    bool whole = false;
+    {
+        const unique_file file(
+            ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            return false;
+        }
+        DWORD written = 0;
+        whole = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                written == bytes.size() && ::FlushFileBuffers(file.get());
+    }
+    // The file is ours (it did not exist): a part of the bytes is no copy and does not stay.
+    if (!whole) {
+        ::DeleteFileW(path);
+    }
+    return whole;
+}
+
+const TaskFileApi kRealTaskFileApi = {
+    RealCreateScheduler, RealActivate,  RealGetFlags,    RealSetFlags,  RealSave,         RealDeleteFile,
+    RealConnectService,  RealGetFolder, RealFolderNames, RealTaskNames, RealGetTask,      RealGetEnabled,
+    RealPutEnabled,      RealGetXml,    RealDeleteTask,  RealReadFile,  RealWriteNewFile,
+};
 
 std::atomic<const TaskFileApi*> g_activeTaskFileApi{&kRealTaskFileApi};
 
@@ -93,6 +229,29 @@ com_ptr<ITask> ActivateTask(ITaskScheduler& scheduler, const std::wstring& name)
 
 com_ptr<ITask> TaskSchedulerSession::Task(const std::wstring& name) const {
     return scheduler_ ? ActivateTask(*scheduler_, name) : com_ptr<ITask>();
+}
+
+TaskServiceSession::TaskServiceSession() {
+    if (apartment_.ok()) {
+        TaskFiles().connectService(service_.put());
+    }
+}
+
+com_ptr<ITaskFolder> TaskServiceSession::Folder(const std::wstring& path, HRESULT* result) const {
+    com_ptr<ITaskFolder> folder;
+    const HRESULT hr = service_ ? TaskFiles().getFolder(service_.get(), path.c_str(), folder.put()) : E_FAIL;
+    if (result != nullptr) {
+        *result = hr;
+    }
+    return SUCCEEDED(hr) ? std::move(folder) : com_ptr<ITaskFolder>();
+}
+
+std::optional<TaskPath> SplitTaskPath(const std::wstring& path) {
+    const std::size_t slash = path.rfind(L'\\');
+    if (path.empty() || path[0] != L'\\' || slash == std::wstring::npos || slash + 1 >= path.size()) {
+        return std::nullopt;
+    }
+    return TaskPath{slash == 0 ? std::wstring(L"\\") : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 std::wstring TakeTaskString(LPWSTR text) {

@@ -4,9 +4,11 @@
 
 #include <windows.h>
 #include <mstask.h>
+#include <taskschd.h>
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tarn {
 
@@ -25,6 +27,23 @@ struct TaskFileApi {
     // Saves the task to its own file.
     HRESULT (*save)(IPersistFile* file);
     BOOL (*deleteFile)(LPCWSTR path);
+
+    // Task Scheduler 2.0: the service, connected to this machine; a folder by its path; the names
+    // of a folder's subfolders and of its tasks (hidden ones too); a task by its name; its enabled
+    // flag; its definition as XML; deleting it.
+    HRESULT (*connectService)(ITaskService** service);
+    HRESULT (*getFolder)(ITaskService* service, const wchar_t* path, ITaskFolder** folder);
+    HRESULT (*folderNames)(ITaskFolder* folder, std::vector<std::wstring>* names);
+    HRESULT (*taskNames)(ITaskFolder* folder, std::vector<std::wstring>* names);
+    HRESULT (*getTask)(ITaskFolder* folder, const wchar_t* name, IRegisteredTask** task);
+    HRESULT (*getEnabled)(IRegisteredTask* task, VARIANT_BOOL* enabled);
+    HRESULT (*putEnabled)(IRegisteredTask* task, VARIANT_BOOL enabled);
+    HRESULT (*getXml)(IRegisteredTask* task, BSTR* xml);
+    HRESULT (*deleteTask)(ITaskFolder* folder, const wchar_t* name);
+
+    // A file's whole contents, and a file that did not exist written whole.
+    bool (*readFile)(const wchar_t* path, std::string* bytes);
+    bool (*writeNewFile)(const wchar_t* path, const std::string& bytes);
 };
 
 const TaskFileApi& RealTaskFileApi();
@@ -69,5 +88,51 @@ com_ptr<ITask> ActivateTask(ITaskScheduler& scheduler, const std::wstring& name)
 
 // A string the scheduler allocated, freed with CoTaskMemFree.
 std::wstring TakeTaskString(LPWSTR text);
+
+// A BSTR of ours, freed on every way out.
+class unique_bstr {
+public:
+    unique_bstr() = default;
+    explicit unique_bstr(const std::wstring& text)
+        : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~unique_bstr() { ::SysFreeString(text_); }
+    unique_bstr(const unique_bstr&) = delete;
+    unique_bstr& operator=(const unique_bstr&) = delete;
+
+    BSTR get() const { return text_; }
+    BSTR* put() {
+        ::SysFreeString(text_);
+        text_ = nullptr;
+        return &text_;
+    }
+    std::wstring text() const { return text_ != nullptr ? std::wstring(text_, ::SysStringLen(text_)) : std::wstring(); }
+
+private:
+    BSTR text_ = nullptr;
+};
+
+// The Task Scheduler 2.0 service of this machine with COM on the calling thread, for the life of
+// the scope; false where the interfaces are missing or do not connect.
+class TaskServiceSession {
+public:
+    TaskServiceSession();
+    TaskServiceSession(const TaskServiceSession&) = delete;
+    TaskServiceSession& operator=(const TaskServiceSession&) = delete;
+
+    explicit operator bool() const { return static_cast<bool>(service_); }
+    // The folder at a path ("\" the root); empty when it cannot be opened (`result` says why).
+    com_ptr<ITaskFolder> Folder(const std::wstring& path, HRESULT* result = nullptr) const;
+
+private:
+    ComApartment apartment_;
+    com_ptr<ITaskService> service_;
+};
+
+// A task's full path split into its folder ("\" for the root) and its name.
+struct TaskPath {
+    std::wstring folder;
+    std::wstring name;
+};
+std::optional<TaskPath> SplitTaskPath(const std::wstring& path);
 
 }  // namespace tarn

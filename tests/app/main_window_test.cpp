@@ -13,6 +13,7 @@
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 #include "support/shell_fixture.h"
+#include "support/task_fixture.h"
 #include "support/test_paths.h"
 
 #include "base/key_text.h"
@@ -25,6 +26,9 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -200,6 +204,51 @@ TEST_F(MainWindowTest, AShortcutShowsItsFolder) {
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Plain.lnk"; }));
     EXPECT_EQ(L"所在目录:", window.Text(IDC_LOCATION_LABEL));
     EXPECT_EQ(desktop.path(), window.Text(IDC_DETAIL_LOCATION));
+}
+
+TEST_F(MainWindowTest, ANestedHiddenTaskIsShownWithWhatStartsItAndDeletedWithItsCopyKept) {
+    const std::wstring top = L"\\TarnWindow" + std::to_wstring(::GetCurrentProcessId());
+    const test::TaskDefinitionFiles files(top);
+    const std::wstring task = files.Add(
+        L"\\Vendor\\Hidden\\Updater",
+        test::TaskXml(L"Tarn", L"保持更新", L"<LogonTrigger/>", true, true,
+                      L"<Exec><Command>" + plainApp + L"</Command><Arguments>/silent</Arguments></Exec>"));
+    const std::wstring mail = files.Add(L"\\Mail", test::TaskXml(L"", L"", L"", true, false, L"<SendEmail/>"));
+    const std::wstring definition = test::TaskDefinitionFiles::FileOf(task);
+    const auto bytes = [](const std::wstring& file) {
+        std::ifstream in(file.c_str(), std::ios::binary);
+        return in ? std::optional<std::string>(std::string(std::istreambuf_iterator<char>(in), {})) : std::nullopt;
+    };
+    const auto original = bytes(definition);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(kTasksTab);
+    const int row = RowNamed(kTasksTab, task);
+    const int mailRow = RowNamed(kTasksTab, mail);
+    ASSERT_TRUE(row >= 0 && mailRow >= 0);
+    EXPECT_EQ((std::vector<std::wstring>{task, L"已启用", L"无签名", L"", LowerAscii(plainApp), L"", L"保持更新", L"Tarn",
+                                         L"登录时"}),
+              window.Row(kTasksTab, row));
+    EXPECT_EQ((std::vector<std::wstring>{mail, L"已启用", L"", L"", L"发送电子邮件（已弃用的操作）", L"", L"", L"", L""}),
+              window.Row(kTasksTab, mailRow));
+    window.ClickRow(kTasksTab, row);
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == task; }));
+    EXPECT_EQ(plainApp + L" /silent", window.Text(IDC_DETAIL_COMMAND));
+    EXPECT_EQ(top + L"\\Vendor\\Hidden    触发器：登录时", window.Text(IDC_DETAIL_LOCATION));
+
+    // An e-mail action has no file to locate or show.
+    const auto mailItems = window.OpenMenu(kTasksTab, mailRow);
+    ASSERT_EQ(6u, mailItems.size());
+    EXPECT_TRUE(mailItems[2]);
+    EXPECT_FALSE(mailItems[4] || mailItems[5]);
+    window.CloseMenu();
+
+    window.OpenMenu(kTasksTab, row);
+    window.ChooseMenuItem(ID_DELETE_ENTRY);
+    window.Answer(window.WaitForBox(), IDYES);
+    EXPECT_TRUE(Eventually([&] { return RowNamed(kTasksTab, task) < 0; }));
+    EXPECT_FALSE(bytes(definition).has_value());
+    EXPECT_EQ(original, bytes(test::TaskDefinitionFiles::KeptCopyOf(task)));
 }
 
 TEST_F(MainWindowTest, AFileThatGoesBeforeTheFillShowsGreyWithTheWindowsLogo) {

@@ -63,9 +63,12 @@ TEST(CsvRow, HoldsTheCategoryAndEveryFieldInOrder) {
     entry.locationKind = 14;
     entry.entryKind = 19;
     entry.locateKind = 28;
+    entry.taskAuthor = L"me";
+    entry.taskDescription = L"a, b";
+    entry.taskTriggers = L"登录时";
     const std::wstring ownBits = std::to_wstring(sizeof(void*) * 8);
     EXPECT_EQ(L"0,登录启动,\"Run, me\",签名正常,d,c:\\a.exe,co,\"t\n\",1.0,\"\"\"c:\\a.exe\"\" /x\",HKLM\\Run,"
-              L"HKLM\\Run,v,s,-1,17,14,19,0,28,," + ownBits + L"\r\n",
+              L"HKLM\\Run,v,s,-1,17,14,19,0,28,," + ownBits + L",me,\"a, b\",登录时\r\n",
               CsvRow(0, L"登录启动", entry));
     EXPECT_EQ(0u, CsvHeader().find(L"category,caption,name,signature,"));
 }
@@ -97,7 +100,7 @@ TEST(NulNames, AreShownVisiblyAndFlaggedInBothReports) {
     EXPECT_EQ(L"已启用\t\tHidden\\0x\tc:\\evil.exe\t\tHKCU\\Run\t名称含空字符\r\n", TextEntryLine(entry));
     const std::wstring row = CsvRow(0, L"登录启动", entry);
     EXPECT_EQ(0u, row.find(L"0,登录启动,Hidden\\0x,"));
-    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L"\r\n";
+    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L",,,\r\n";
     EXPECT_EQ(row.size() - flagged.size(), row.rfind(flagged));
     EXPECT_EQ(std::wstring::npos, row.find(L'\0'));
 
@@ -116,7 +119,7 @@ TEST(Views, AnEntryOfThe32BitViewIsMarkedWhereTheProgramIs64Bit) {
     const bool marked = sizeof(void*) == 8;
     EXPECT_EQ(marked ? L"Tool [32位]" : L"Tool", DisplayName(entry));
     EXPECT_EQ(marked, TextEntryLine(entry).find(L"\t32位\r\n") != std::wstring::npos);
-    EXPECT_EQ(L",32\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 5));
+    EXPECT_EQ(L",32,,,\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 8));
 }
 
 TEST(Utf8FromWide, EncodesEveryPlaneAndReplacesLoneSurrogates) {

@@ -51,7 +51,7 @@ const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Moni
 
 // Column positions of the CSV report.
 enum Column { kCategory, kCaption, kName, kSignature, kImagePath = 5, kLocation = 10, kKeyPath, kValueName,
-              kSubKeyName, kState = 15, kEntryKind = 17, kFlags = 20, kView = 21, kColumnCount = 22 };
+              kSubKeyName, kState = 15, kEntryKind = 17, kFlags = 20, kView = 21, kColumnCount = 25 };
 
 // A Run value whose name holds a NUL, written through the native API into the prefix's own
 // registry and removed again.
@@ -244,6 +244,43 @@ TEST_F(TarnscanTest, PlainReportWithoutVerification) {
     EXPECT_NE(std::wstring::npos, report.find(L"== 系统服务 ("));
     EXPECT_NE(std::wstring::npos,
               report.find(L"已启用\t\t" + name + L"\t" + LowerAscii(app) + L"\t\tHKCU\\" + kRun + L"\r\n"));
+}
+
+TEST_F(TarnscanTest, ATaskSaysWhatStartsItAndAnUnreadableOneIsReportedInEveryFormat) {
+    const std::wstring app = scratch.AddFile(L"task.exe");
+    const std::wstring top = L"\\TarnScan" + tag;
+    const test::TaskDefinitionFiles files(top);
+    const std::wstring task = files.Add(
+        L"\\Vendor\\Job", test::TaskXml(L"Tarn", L"每日", L"<BootTrigger/>", true, true,
+                                        L"<Exec><Command>" + app + L"</Command></Exec>"));
+    const std::wstring broken = files.Add(L"\\Broken", L"<Task>");
+
+    const auto text = RunProgram(Tarnscan() + L" --no-verify", scratch.path());
+    ASSERT_EQ(0u, text.exitCode);
+    const std::wstring report = WideFromUtf8(text.out);
+    EXPECT_NE(std::wstring::npos, report.find(L"\t" + task + L"\t" + LowerAscii(app) + L"\t\t" + top +
+                                              L"\\Vendor\t作者=Tarn\t描述=每日\t触发器=启动时\r\n"));
+    EXPECT_NE(std::wstring::npos, report.find(L"!! 无法读取\t" + broken + L": "));
+    const std::size_t tasksLine = report.find(L"== 任务计划 (");
+    EXPECT_LT(tasksLine, report.find(L"!! 无法读取\t" + broken));
+
+    const auto csv = RunProgram(Tarnscan() + L" --csv --no-verify", scratch.path());
+    ASSERT_EQ(0u, csv.exitCode);
+    EXPECT_NE(std::string::npos, WideFromUtf8(csv.err).find(L"tarnscan: cannot read " + broken + L": "));
+    const auto rows = RowsNamed(ParseCsv(WideFromUtf8(csv.out)), task);
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ((std::vector<std::wstring>{L"Tarn", L"每日", L"启动时"}),
+              std::vector<std::wstring>(rows[0].begin() + kView + 1, rows[0].end()));
+    // The JSON report's list of what it could not read.
+    const auto json = RunProgram(Tarnscan() + L" --json --no-verify", scratch.path());
+    ASSERT_EQ(0u, json.exitCode);
+    std::wstring escaped;
+    for (const wchar_t c : broken) {
+        escaped += c == L'\\' ? std::wstring(L"\\\\") : std::wstring(1, c);
+    }
+    const std::wstring document = WideFromUtf8(json.out);
+    EXPECT_LT(document.find(L"\"unreadable\""), document.find(L"\"" + escaped + L": "));
+    EXPECT_NE(std::wstring::npos, document.find(L"\"" + escaped + L": "));
 }
 
 TEST_F(TarnscanTest, UnknownOptionPrintsUsageAndExitsWithTwo) {

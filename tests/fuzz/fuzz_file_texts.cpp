@@ -1,4 +1,5 @@
-// Signer-name parsing and the version-block readers on arbitrary input.
+// Signer-name parsing, the version-block readers and the task-definition reader on arbitrary input.
+#include "base/task_xml.h"
 #include "fileinfo/file_time_text.h"
 #include "fileinfo/signature_codes.h"
 #include "fileinfo/signature_text.h"
@@ -7,6 +8,7 @@
 #include "fuzz_input.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -41,6 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     const auto query = tarn::FormatTranslationQuery(texts[1], {0x0804, 0x04b0});
     Check(!query || query->size() < tarn::kVersionQueryCapacity);
+
+    const std::wstring taskText = tarn::TaskFileText(std::string(reinterpret_cast<const char*>(data), size));
+    Check(taskText.size() <= size);
+    Check(tarn::WithoutEnabledFlag(taskText).size() <= taskText.size());
+    if (const auto task = tarn::ParseTaskXml(taskText)) {
+        Check(tarn::TriggersText(task->triggers).size() <= 16 * taskText.size());
+        for (const tarn::TaskAction& action : task->actions) {
+            Check(tarn::TaskCommandLine(action).size() <= taskText.size() + 8);
+        }
+    }
 
     if (size >= 12) {
         tarn::CalendarTime time;

@@ -34,6 +34,33 @@ TEST(RowTexts, FillTheColumnsOfEachLayout) {
               RowTexts(Entry(EntryFileMissing, L""), false, ColumnSet::WithoutSignature));
     EXPECT_EQ(6u, ColumnsOf(ColumnSet::Standard).size());
     EXPECT_EQ(5u, ColumnsOf(ColumnSet::WithoutSignature).size());
+
+    // A task's own texts stay beside a missing file; an action that starts no file shows its kind.
+    AutoRunEntry task = Entry(EntryFileMissing, L"");
+    task.taskDescription = L"td";
+    task.taskAuthor = L"ta";
+    task.taskTriggers = L"登录时";
+    EXPECT_EQ((Cells{L"Tool", L"", L"", L"", L"文件不存在", L"", L"td", L"ta", L"登录时"}),
+              RowTexts(task, false, ColumnSet::Tasks));
+    task.startsNoFile = true;
+    task.state = EntryDisabled;
+    task.commandLine = L"发送电子邮件";
+    task.description = task.company = L"";
+    EXPECT_EQ((Cells{L"Tool", L"已禁用", L"", L"", L"发送电子邮件", L"", L"td", L"ta", L"登录时"}),
+              RowTexts(task, false, ColumnSet::Tasks));
+}
+
+TEST(DetailsLocationText, AddsWhatStartsATaskOfTheNewerScheduler) {
+    AutoRunEntry entry;
+    entry.location = L"\\Vendor";
+    entry.locationKind = LocationFolder;
+    EXPECT_EQ(L"\\Vendor", DetailsLocationText(entry));
+    entry.keyPath = L"\\Vendor\\Task";
+    EXPECT_EQ(L"\\Vendor    触发器：无（仅在请求时运行）", DetailsLocationText(entry));
+    entry.taskTriggers = L"登录时、启动时";
+    EXPECT_EQ(L"\\Vendor    触发器：登录时、启动时", DetailsLocationText(entry));
+    entry.locationKind = LocationKey;
+    EXPECT_EQ(L"\\Vendor", DetailsLocationText(entry));
 }
 
 TEST(RowColour, MarksHiddenNamesUnsignedFilesAndMissingFilesInThatOrder) {

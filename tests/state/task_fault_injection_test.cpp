@@ -7,6 +7,7 @@
 #include "support/fault_injector.h"
 #include "support/scratch_folder.h"
 #include "support/task_fixture.h"
+#include "base/task_xml.h"
 #include "win/com_ptr.h"
 #include "win/environment.h"
 #include "win/task_scheduler.h"
@@ -50,6 +51,11 @@ std::wstring JobFile(const std::wstring& name) {
     return ReadEnvironmentVariable(L"systemroot") + L"\\Tasks\\" + name + L".job";
 }
 
+// A task file or shortcut after a run: as the run's setup left it, as a clean run leaves it, gone
+// with no whole copy of it anywhere, or something else.
+enum class Outcome { Start, Final, Lost, Other };
+using Bytes = std::optional<std::vector<char>>;
+
 struct TaskScenario {
     const char* name;
     bool deletes;
@@ -58,6 +64,10 @@ struct TaskScenario {
     // Makes the starting state and answers the file to watch.
     std::function<std::wstring(ScheduledTasks&, ScratchFolder&)> setup;
     std::function<int(const std::wstring& file)> run;
+    // Judges the file after a run where the flags or its absence do not tell.
+    std::function<Outcome(const std::wstring& file, const Bytes& start)> judge = {};
+    // The scheduler may refuse the operation itself: a clean run then leaves the start.
+    bool mayBeRefused = false;
 };
 
 // The flags of a task as the scheduler reads them from its file; nothing when it cannot.
@@ -74,6 +84,62 @@ std::optional<DWORD> TaskFlags(const std::wstring& name) {
 
 std::wstring Stem(const wchar_t* stem) {
     return std::wstring(stem) + std::to_wstring(::GetCurrentProcessId());
+}
+
+// Tasks of the newer scheduler live below the test's own folder of its root.
+std::wstring NewerTop() {
+    return L"\\" + Stem(L"TarnFault");
+}
+
+std::wstring NewerTaskPath(const wchar_t* name) {
+    return NewerTop() + L"\\Sub\\" + name;
+}
+
+// A fresh definition file (and no copy kept of an earlier one); answers the file.
+std::wstring NewerTask(ScratchFolder& scratch, const wchar_t* name) {
+    TaskDefinitionFiles::Remove(NewerTop());
+    const std::wstring app = scratch.AddFile(L"app.exe");
+    TaskDefinitionFiles::Write(NewerTaskPath(name),
+                               TaskXml(L"me", L"d", L"<LogonTrigger/>", true, true,
+                                       L"<Exec><Command>" + app + L"</Command><Arguments>-a</Arguments></Exec>"));
+    return TaskDefinitionFiles::FileOf(NewerTaskPath(name));
+}
+
+std::wstring TextOf(const std::vector<char>& bytes) {
+    return TaskFileText(std::string(bytes.begin(), bytes.end()));
+}
+
+// Switched off: the same definition but for its enabled flag, now off.
+Outcome JudgeSwitchedOff(const std::wstring& file, const Bytes& start) {
+    const auto now = Contents(file);
+    if (now == start) {
+        return Outcome::Start;
+    }
+    if (!now) {
+        return Outcome::Lost;
+    }
+    const auto definition = ParseTaskXml(TextOf(*now));
+    const bool onlyTheFlag = definition && definition->enabled == false &&
+                             WithoutEnabledFlag(TextOf(*now)) == WithoutEnabledFlag(TextOf(*start));
+    return onlyTheFlag ? Outcome::Final : Outcome::Other;
+}
+
+// Deleted: the definition gone from the scheduler and kept whole in its copy. Any copy left
+// beside a task that stays must be whole as well.
+Outcome JudgeDeletedWithCopy(const std::wstring& file, const Bytes& start) {
+    const std::wstring taskPath = file.substr(TaskDefinitionFiles::FileOf(L"").size());
+    const auto copy = Contents(TaskDefinitionFiles::KeptCopyOf(taskPath));
+    const auto now = Contents(file);
+    if (copy && copy != start) {
+        return Outcome::Other;
+    }
+    if (now == start) {
+        return Outcome::Start;
+    }
+    if (!now) {
+        return copy ? Outcome::Final : Outcome::Lost;
+    }
+    return Outcome::Other;
 }
 
 std::vector<TaskScenario> Scenarios() {
@@ -99,17 +165,22 @@ std::vector<TaskScenario> Scenarios() {
              return JobFile(Stem(L"TarnFaultDelete"));
          },
          [](const std::wstring&) { return DeleteTask(Stem(L"TarnFaultDelete") + L".job"); }},
+        {"switch a task of the newer scheduler off", false, 0,
+         [](ScheduledTasks&, ScratchFolder& scratch) { return NewerTask(scratch, L"Switch"); },
+         [](const std::wstring&) { return DisableTask(NewerTaskPath(L"Switch")); }, JudgeSwitchedOff, true},
+        {"delete a task of the newer scheduler", true, 0,
+         [](ScheduledTasks&, ScratchFolder& scratch) { return NewerTask(scratch, L"Delete"); },
+         [](const std::wstring&) { return DeleteTask(NewerTaskPath(L"Delete")); }, JudgeDeletedWithCopy},
         {"delete a shortcut", true, 0,
          [](ScheduledTasks&, ScratchFolder& scratch) { return scratch.AddFile(L"Start.lnk"); },
          [](const std::wstring& file) { return DeleteShortcut(file); }},
     };
 }
 
-// A task file or shortcut after a run: as the run's setup left it, as a clean run leaves it, or
-// neither.
-enum class Outcome { Start, Final, Other };
-
-Outcome Judge(const TaskScenario& scenario, const std::wstring& file, const std::optional<std::vector<char>>& start) {
+Outcome Judge(const TaskScenario& scenario, const std::wstring& file, const Bytes& start) {
+    if (scenario.judge) {
+        return scenario.judge(file, start);
+    }
     const auto now = Contents(file);
     if (now == start) {
         return Outcome::Start;
@@ -117,8 +188,11 @@ Outcome Judge(const TaskScenario& scenario, const std::wstring& file, const std:
     if (scenario.deletes) {
         return now ? Outcome::Other : Outcome::Final;
     }
+    if (!now) {
+        return Outcome::Lost;
+    }
     const std::wstring name = file.substr(file.rfind(L'\\') + 1);
-    const auto flags = now ? TaskFlags(name) : std::nullopt;
+    const auto flags = TaskFlags(name);
     return flags && *flags == scenario.finalFlags ? Outcome::Final : Outcome::Other;
 }
 
@@ -138,9 +212,16 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
             const auto start = Contents(file);
             ASSERT_TRUE(start.has_value()) << scenario.name;
             TaskFaultInjection counting(FaultPlan{});
-            ASSERT_EQ(1, scenario.run(file)) << scenario.name;
+            const int clean = scenario.run(file);
             calls = counting.calls();
-            ASSERT_EQ(Outcome::Final, Judge(scenario, file, start)) << scenario.name;
+            if (clean == 0 && scenario.mayBeRefused) {
+                // Every run below must then leave the task as it was and report failure.
+                ASSERT_EQ(Outcome::Start, Judge(scenario, file, start)) << scenario.name;
+                std::printf("%s: refused by this scheduler; the runs check that nothing changes\n", scenario.name);
+            } else {
+                ASSERT_EQ(1, clean) << scenario.name;
+                ASSERT_EQ(Outcome::Final, Judge(scenario, file, start)) << scenario.name;
+            }
         }
         std::vector<FaultPlan> plans;
         for (int n = 1; n <= calls; ++n) {
@@ -166,7 +247,7 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
             }
             ++runs;
             const Outcome outcome = Judge(scenario, file, start);
-            const bool wasLost = !scenario.deletes && !Contents(file).has_value();
+            const bool wasLost = outcome == Outcome::Lost;
             const bool wasAltered = outcome == Outcome::Other;
             const bool wasFalseSuccess = result != 0 && outcome != Outcome::Final;
             lost += wasLost ? 1 : 0;
@@ -177,6 +258,7 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
                 << " failing with " << plan.error;
         }
     }
+    TaskDefinitionFiles::Remove(NewerTop());
     // The scheduler notices deleted task files a moment later: the next test must not see them.
     const bool forgotten = Eventually([] {
         for (const std::wstring& name : ListedTaskNames()) {
@@ -187,7 +269,7 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
         return true;
     });
     EXPECT_TRUE(forgotten) << "the scheduler still lists the test's tasks";
-    std::printf("task and shortcut fault injection: 4 operations in %d scenarios, %d runs, %d injected failures, "
+    std::printf("task and shortcut fault injection: 6 operations in %d scenarios, %d runs, %d injected failures, "
                 "%d lost, %d altered, %d false successes\n",
                 static_cast<int>(scenarios.size()), runs, injected, lost, altered, falseSuccesses);
     EXPECT_EQ(0, lost);

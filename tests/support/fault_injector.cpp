@@ -260,15 +260,11 @@ const TaskFileApi& RealTasks() {
 }
 
 HRESULT CreateScheduler(ITaskScheduler** scheduler) {
-    bool runFirst = false;
-    const LONG error = NextCall(Effect::None, runFirst);
-    return error == ERROR_SUCCESS ? RealTasks().createScheduler(scheduler) : AsResult(error);
+    return ThroughCom(Effect::None, [=] { return RealTasks().createScheduler(scheduler); });
 }
 
 HRESULT Activate(ITaskScheduler* scheduler, LPCWSTR name, IUnknown** item) {
-    bool runFirst = false;
-    const LONG error = NextCall(Effect::None, runFirst);
-    return error == ERROR_SUCCESS ? RealTasks().activate(scheduler, name, item) : AsResult(error);
+    return ThroughCom(Effect::None, [=] { return RealTasks().activate(scheduler, name, item); });
 }
 
 HRESULT GetFlags(ITask* task, DWORD* flags) {
@@ -283,20 +279,74 @@ HRESULT Save(IPersistFile* file) {
     return ThroughCom(Effect::Changes, [=] { return RealTasks().save(file); });
 }
 
-BOOL DeleteFileCall(LPCWSTR path) {
+// A call answering true or false: a failing one answers false with the error as the last error.
+template <typename Call>
+bool ThroughBool(Effect effect, Call call) {
     bool runFirst = false;
-    const LONG error = NextCall(Effect::Changes, runFirst);
+    const LONG error = NextCall(effect, runFirst);
     if (error == ERROR_SUCCESS) {
-        return RealTasks().deleteFile(path);
+        return call();
     }
     if (runFirst) {
-        RealTasks().deleteFile(path);
+        call();
     }
     ::SetLastError(static_cast<DWORD>(error));
-    return FALSE;
+    return false;
 }
 
-const TaskFileApi kFaultyTaskApi = {CreateScheduler, Activate, GetFlags, SetFlags, Save, DeleteFileCall};
+BOOL DeleteFileCall(LPCWSTR path) {
+    return ThroughBool(Effect::Changes, [=] { return RealTasks().deleteFile(path) != FALSE; }) ? TRUE : FALSE;
+}
+
+HRESULT ConnectService(ITaskService** service) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().connectService(service); });
+}
+
+HRESULT GetFolder(ITaskService* service, const wchar_t* path, ITaskFolder** folder) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().getFolder(service, path, folder); });
+}
+
+HRESULT FolderNames(ITaskFolder* folder, std::vector<std::wstring>* names) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().folderNames(folder, names); });
+}
+
+HRESULT TaskNames(ITaskFolder* folder, std::vector<std::wstring>* names) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().taskNames(folder, names); });
+}
+
+HRESULT GetTask(ITaskFolder* folder, const wchar_t* name, IRegisteredTask** task) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().getTask(folder, name, task); });
+}
+
+HRESULT GetEnabled(IRegisteredTask* task, VARIANT_BOOL* enabled) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().getEnabled(task, enabled); });
+}
+
+HRESULT PutEnabled(IRegisteredTask* task, VARIANT_BOOL enabled) {
+    return ThroughCom(Effect::Changes, [=] { return RealTasks().putEnabled(task, enabled); });
+}
+
+HRESULT GetXml(IRegisteredTask* task, BSTR* xml) {
+    return ThroughCom(Effect::None, [=] { return RealTasks().getXml(task, xml); });
+}
+
+HRESULT DeleteServiceTask(ITaskFolder* folder, const wchar_t* name) {
+    return ThroughCom(Effect::Changes, [=] { return RealTasks().deleteTask(folder, name); });
+}
+
+bool ReadFileCall(const wchar_t* path, std::string* bytes) {
+    return ThroughBool(Effect::None, [=] { return RealTasks().readFile(path, bytes); });
+}
+
+bool WriteNewFile(const wchar_t* path, const std::string& bytes) {
+    return ThroughBool(Effect::Changes, [=, &bytes] { return RealTasks().writeNewFile(path, bytes); });
+}
+
+const TaskFileApi kFaultyTaskApi = {
+    CreateScheduler, Activate,  GetFlags,   SetFlags,   Save,   DeleteFileCall,    ConnectService, GetFolder,
+    FolderNames,     TaskNames, GetTask,    GetEnabled, PutEnabled, GetXml, DeleteServiceTask, ReadFileCall,
+    WriteNewFile,
+};
 
 const TaskFileApi& ArmTasks(FaultPlan plan) {
     g_state = State{std::move(plan), 0, 0, {}};

@@ -1,9 +1,13 @@
 #include "support/task_fixture.h"
 
 #include "win/com_ptr.h"
+#include "win/environment.h"
 #include "win/task_scheduler.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 namespace tarn::test {
 
@@ -57,6 +61,63 @@ std::vector<std::wstring> ListedTaskNames() {
         batch = nullptr;
     }
     return names;
+}
+
+TaskDefinitionFiles::TaskDefinitionFiles(std::wstring top) : top_(std::move(top)) {}
+
+TaskDefinitionFiles::~TaskDefinitionFiles() {
+    Remove(top_);
+}
+
+void TaskDefinitionFiles::Remove(const std::wstring& top) {
+    std::error_code ignored;
+    std::filesystem::remove_all(FileOf(top), ignored);
+    std::filesystem::remove_all(ReadEnvironmentVariable(L"systemroot") + L"\\Tasks\\TarnAutoRunDisable" + top, ignored);
+}
+
+std::wstring TaskDefinitionFiles::FileOf(const std::wstring& taskPath) {
+    return ReadEnvironmentVariable(L"systemroot") + L"\\System32\\Tasks" + taskPath;
+}
+
+std::wstring TaskDefinitionFiles::KeptCopyOf(const std::wstring& taskPath) {
+    return ReadEnvironmentVariable(L"systemroot") + L"\\Tasks\\TarnAutoRunDisable" + taskPath + L".xml";
+}
+
+std::wstring TaskDefinitionFiles::Add(const std::wstring& below, const std::wstring& xml) const {
+    Write(top_ + below, xml);
+    return top_ + below;
+}
+
+void TaskDefinitionFiles::Write(const std::wstring& taskPath, const std::wstring& xml) {
+    const std::filesystem::path file(FileOf(taskPath));
+    std::filesystem::create_directories(file.parent_path());
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : xml) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
+    }
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    EXPECT_TRUE(out.good()) << "cannot write " << file.string();
+}
+
+std::wstring TaskXml(const std::wstring& author, const std::wstring& description, const std::wstring& triggers,
+                     bool enabled, bool hidden, const std::wstring& actions) {
+    std::wstring info;
+    if (!author.empty()) {
+        info += L"<Author>" + author + L"</Author>";
+    }
+    if (!description.empty()) {
+        info += L"<Description>" + description + L"</Description>";
+    }
+    return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+           L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+           L"  <RegistrationInfo>" + info + L"</RegistrationInfo>\r\n"
+           L"  <Triggers>" + triggers + L"</Triggers>\r\n"
+           L"  <Settings><Enabled>" + (enabled ? L"true" : L"false") + L"</Enabled><Hidden>" +
+           (hidden ? L"true" : L"false") + L"</Hidden></Settings>\r\n"
+           L"  <Actions Context=\"Author\">" + actions + L"</Actions>\r\n"
+           L"</Task>\r\n";
 }
 
 }  // namespace tarn::test

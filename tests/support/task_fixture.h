@@ -25,4 +25,35 @@ private:
 // Names of the work items the scheduler lists now.
 std::vector<std::wstring> ListedTaskNames();
 
+// Tasks of the newer scheduler, made as it keeps them: one definition file per task below the
+// system folder's "Tasks", in a folder per task folder. Everything made below the test's own top
+// folder (and the copies a delete kept of its tasks) is removed again afterwards.
+class TaskDefinitionFiles {
+public:
+    // `top` is the test's own folder below the scheduler's root ("\\TarnTest1234").
+    explicit TaskDefinitionFiles(std::wstring top);
+    ~TaskDefinitionFiles();
+    TaskDefinitionFiles(const TaskDefinitionFiles&) = delete;
+    TaskDefinitionFiles& operator=(const TaskDefinitionFiles&) = delete;
+
+    // Writes a definition (UTF-16 with its mark) at a path below the top folder ("\\A\\B");
+    // returns the task's full path.
+    std::wstring Add(const std::wstring& below, const std::wstring& xml) const;
+    // The definition file of a task's full path, and the first copy a delete keeps of it.
+    static std::wstring FileOf(const std::wstring& taskPath);
+    static std::wstring KeptCopyOf(const std::wstring& taskPath);
+    // Writes a definition at a task's full path, with no removal afterwards.
+    static void Write(const std::wstring& taskPath, const std::wstring& xml);
+    // Removes a top folder's definitions and kept copies.
+    static void Remove(const std::wstring& top);
+
+private:
+    std::wstring top_;
+};
+
+// A task definition: RegistrationInfo with author and description (left out when empty), the
+// trigger elements, Settings with Enabled and Hidden, and the action elements as given.
+std::wstring TaskXml(const std::wstring& author, const std::wstring& description, const std::wstring& triggers,
+                     bool enabled, bool hidden, const std::wstring& actions);
+
 }  // namespace tarn::test
