@@ -32,10 +32,26 @@ tarn_wine_ensure_prefix() {
     (
         flock 9
         if [ ! -f "$WINEPREFIX/.tarn-ready-2" ]; then
-            "$TARN_WINE_LOADER" wineboot --init </dev/null >/dev/null 2>&1 || true
+            boot_log="$WINEPREFIX.boot.log"
             fonts_reg="$WINEPREFIX/tarn-fonts.reg"
-            { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$tarn_scripts_dir/wine-fonts.reg.txt"; } >"$fonts_reg"
-            "$TARN_WINE_LOADER" regedit /S "$fonts_reg" </dev/null >/dev/null 2>&1
+            # A first boot that a busy machine cuts short is tried once more before giving up,
+            # and a failure says what Wine said.
+            booted=0
+            for attempt in 1 2; do
+                WINEDEBUG=err+all "$TARN_WINE_LOADER" wineboot --init </dev/null >"$boot_log" 2>&1 || true
+                { printf '\377\376'; iconv -f UTF-8 -t UTF-16LE "$tarn_scripts_dir/wine-fonts.reg.txt"; } >"$fonts_reg"
+                if "$TARN_WINE_LOADER" regedit /S "$fonts_reg" </dev/null >>"$boot_log" 2>&1; then
+                    booted=1
+                    break
+                fi
+                "$WINESERVER" -k </dev/null >/dev/null 2>&1 || true
+                sleep 2
+            done
+            if [ $booted -eq 0 ]; then
+                echo "the Wine prefix $WINEPREFIX could not be made ($TARN_WINE_LOADER); Wine said:" >&2
+                tail -n 40 "$boot_log" >&2
+                exit 1
+            fi
             # Wine links the user's Desktop and document folders to the Unix home; real folders
             # keep the tests, and the program's walk of the desktop, inside the prefix.
             for link in "$WINEPREFIX"/drive_c/users/*/*; do

@@ -18,11 +18,15 @@ case "$action" in
                 sleep 0.1
                 tries=$((tries + 1))
             done
-            if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$number" ]; then
+            # The display is ours only when the server that holds its lock is the one started
+            # here: another test run may have started one on the same number a moment before.
+            owner=$(tr -d ' \n' <"/tmp/.X$number-lock" 2>/dev/null || true)
+            if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$number" ] && [ "$owner" = "$pid" ]; then
                 echo "$number" >"$state/display"
                 echo "$pid" >"$state/xvfb.pid"
                 exit 0
             fi
+            kill "$pid" 2>/dev/null || true
         done
         echo "no virtual display could be started" >&2
         exit 1

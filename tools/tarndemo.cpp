@@ -27,28 +27,28 @@ void Check(bool ok, const wchar_t* what) {
     }
 }
 
-void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+void SetValue(HKEY root,
+              const std::wstring& path,
+              const std::wstring& name,
+              DWORD type,
+              const void* data,
+              DWORD byteCount) {
     HKEY key = nullptr;
     bool ok =
         ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
-    ok = ok && ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    ok = ok && ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), byteCount) == ERROR_SUCCESS;
     if (key != nullptr) {
         ::RegCloseKey(key);
     }
     Check(ok, path.c_str());
 }
 
+void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+    SetValue(root, path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
 void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
-    HKEY key = nullptr;
-    bool ok =
-        ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS;
-    ok = ok && ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value) ==
-                   ERROR_SUCCESS;
-    if (key != nullptr) {
-        ::RegCloseKey(key);
-    }
-    Check(ok, path.c_str());
+    SetValue(root, path, name, REG_DWORD, &value, sizeof value);
 }
 
 std::wstring ReadString(HKEY root, const std::wstring& path, const std::wstring& name) {
@@ -110,13 +110,16 @@ void AddDefinedTask(const std::wstring& path, const std::wstring& xml) {
     }
 }
 
-std::wstring TaskDefinition(const std::wstring& author, const std::wstring& description, const std::wstring& triggers,
-                            bool hidden, const std::wstring& actions) {
+std::wstring TaskDefinition(const std::wstring& author,
+                            const std::wstring& description,
+                            const std::wstring& triggers,
+                            bool hidden,
+                            const std::wstring& actions) {
     return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
            L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-           L"  <RegistrationInfo><Author>" + author + L"</Author><Description>" + description +
-           L"</Description></RegistrationInfo>\r\n  <Triggers>" + triggers +
-           L"</Triggers>\r\n  <Settings><Enabled>true</Enabled><Hidden>" + (hidden ? L"true" : L"false") +
+           L"  <RegistrationInfo><Author>" +
+           author + L"</Author><Description>" + description + L"</Description></RegistrationInfo>\r\n  <Triggers>" +
+           triggers + L"</Triggers>\r\n  <Settings><Enabled>true</Enabled><Hidden>" + (hidden ? L"true" : L"false") +
            L"</Hidden></Settings>\r\n  <Actions Context=\"Author\">" + actions + L"</Actions>\r\n</Task>\r\n";
 }
 
@@ -164,6 +167,10 @@ int wmain(int argc, wchar_t** argv) {
     SetString(HKEY_LOCAL_MACHINE, run, L"Tarn Updater", File(folder, L"updater.exe", signedSource));
     SetString(HKEY_LOCAL_MACHINE, run, L"Tray Helper", L"\"" + File(folder, L"trayhelper.exe") + L"\" /background");
     SetString(HKEY_CURRENT_USER, run, L"Sync Agent", File(folder, L"syncagent.exe"));
+    // Switched off on Task Manager's Startup page, on 2026-12-01 09:30 UTC.
+    const BYTE switchedOff[] = {3, 0, 0, 0, 0x00, 0x5C, 0x43, 0x89, 0x76, 0x81, 0xDD, 0x01};
+    SetValue(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
+             L"Sync Agent", REG_BINARY, switchedOff, sizeof switchedOff);
     SetString(HKEY_LOCAL_MACHINE, run + L"\\TarnAutoRunDisable", L"Old Toolbar", File(folder, L"oldtoolbar.exe"));
 
     const std::wstring shellExtension = L"{7A11DE40-0000-4000-8000-000000000001}";

@@ -7,7 +7,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -78,12 +81,20 @@ HWND VisibleList(HWND tabs) {
     return nullptr;
 }
 
-void ClickFirstRow(HWND tabs) {
+// Clicks a row of the visible list where it shows it (the first row when the row is not shown).
+void ClickRow(HWND tabs, int row) {
     const HWND list = VisibleList(tabs);
     const HWND header = ::FindWindowExW(list, nullptr, L"SysHeader32", nullptr);
     RECT headerRect = {};
     ::GetWindowRect(header, &headerRect);
-    const LPARAM point = MAKELPARAM(30, (headerRect.bottom - headerRect.top) + 8);
+    RECT client = {};
+    ::GetClientRect(list, &client);
+    const int headerHeight = headerRect.bottom - headerRect.top;
+    // Pointer-free: the row height from how many rows a page holds.
+    const auto perPage = static_cast<int>(::SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    const int rowHeight = perPage > 0 ? (client.bottom - headerHeight) / perPage : 17;
+    const int shown = row < perPage ? row : 0;
+    const LPARAM point = MAKELPARAM(30, headerHeight + 8 + shown * rowHeight);
     ::PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, point);
     ::PostMessageW(list, WM_LBUTTONUP, 0, point);
 }
@@ -91,10 +102,11 @@ void ClickFirstRow(HWND tabs) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 2) {
-        std::fwprintf(stderr, L"usage: tarnshot <folder for the pictures>\n");
+    if (argc != 2 && !(argc == 4 && std::wcscmp(argv[2], L"--row") == 0)) {
+        std::fwprintf(stderr, L"usage: tarnshot <folder for the pictures> [--row <row to select, from 0>]\n");
         return 2;
     }
+    const int row = argc == 4 ? std::max(0, _wtoi(argv[3])) : 0;
     const std::wstring folder = argv[1];
     HWND window = nullptr;
     const ULONGLONG deadline = ::GetTickCount64() + 60000;
@@ -116,7 +128,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     // Messages that carry pointers do not cross into the program: the tabs are stepped through
-    // with the arrow key, and the first row of each page is clicked where the list shows it.
+    // with the arrow key, and a row of each page is clicked where the list shows it.
     const HWND tabs = ::GetDlgItem(window, IDC_TABS);
     for (std::size_t tab = 0; tab < tarn::kCategoryCount; ++tab) {
         if (tab > 0) {
@@ -124,7 +136,7 @@ int wmain(int argc, wchar_t** argv) {
             ::PostMessageW(tabs, WM_KEYUP, VK_RIGHT, 0);
             ::Sleep(300);
         }
-        ClickFirstRow(tabs);
+        ClickRow(tabs, row);
         ::Sleep(600);
         wchar_t name[32] = {};
         std::swprintf(name, 32, L"\\tab-%02zu.bmp", tab);

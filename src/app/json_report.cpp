@@ -1,6 +1,7 @@
 #include "app/json_report.h"
 
 #include "app/scan_report.h"
+#include "pages/row_texts.h"
 
 #include <map>
 
@@ -84,6 +85,8 @@ std::string StateWord(int32_t state) {
             return "enabled";
         case EntryDisabled:
             return "disabled";
+        case EntryOffByWindows:
+            return "off by Windows";
         default:
             return "file missing";
     }
@@ -119,8 +122,11 @@ json EntryJson(std::size_t categoryIndex,
         {"taskAuthor", U8(entry.taskAuthor)},
         {"taskDescription", U8(entry.taskDescription)},
         {"taskTriggers", U8(entry.taskTriggers)},
+        {"approvalKey", U8(entry.approvalKey)},
+        {"offByWindows", entry.offByWindows},
         {"signer", U8(findings.signer)},
     };
+    out["offByWindowsAt"] = entry.offByWindows ? json(U8(OffByWindowsTimeText(entry))) : json(nullptr);
     out["signatureCode"] = findings.signatureCode ? json(*findings.signatureCode) : json(nullptr);
     if (!findings.sha256.empty()) {
         out["sha256"] = U8(findings.sha256);
@@ -175,7 +181,8 @@ BaselineCompare CompareWithBaseline(const std::string& baselineText, const json&
         result.error = "the current scan could not be read back: " + ignored;
         return result;
     }
-    static const char* const kCompared[] = {"sha256", "signatureCode", "signer", "state", "commandLine", "imagePath"};
+    static const char* const kCompared[] = {"sha256",      "signatureCode", "signer",      "state",
+                                            "commandLine", "imagePath",     "offByWindows"};
     for (const auto& [key, entry] : *now) {
         const auto earlier = before->find(key);
         if (earlier == before->end()) {

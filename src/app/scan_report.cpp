@@ -66,7 +66,14 @@ std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arg
 }
 
 std::wstring EntryFlags(const AutoRunEntry& entry) {
-    return NameHoldsNul(entry) ? L"nul-in-name" : L"";
+    std::wstring flags;
+    for (const auto& [set, word] :
+         {std::pair{NameHoldsNul(entry), L"nul-in-name"}, std::pair{entry.offByWindows, L"off-by-windows"}}) {
+        if (set) {
+            flags += (flags.empty() ? L"" : L" ") + std::wstring(word);
+        }
+    }
+    return flags;
 }
 
 std::wstring CsvField(const std::wstring& text) {
@@ -87,7 +94,7 @@ std::wstring CsvField(const std::wstring& text) {
 std::wstring CsvHeader(bool withHash) {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
            L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags,view,"
-           L"taskAuthor,taskDescription,taskTriggers" +
+           L"taskAuthor,taskDescription,taskTriggers,approvalKey,offByWindowsAt" +
            std::wstring(withHash ? L",sha256" : L"") + kLineEnd;
 }
 
@@ -121,6 +128,8 @@ std::wstring CsvRow(std::size_t categoryIndex,
         entry.taskAuthor,
         entry.taskDescription,
         entry.taskTriggers,
+        entry.approvalKey,
+        entry.offByWindows ? OffByWindowsTimeText(entry) : L"",
     };
     std::wstring row;
     for (const std::wstring& field : fields) {
@@ -143,17 +152,6 @@ std::wstring TextUnreadableLine(const std::wstring& place) {
     return L"!! 无法读取\t" + VisibleText(place) + kLineEnd;
 }
 
-std::wstring StateText(int32_t state) {
-    switch (state) {
-        case EntryEnabled:
-            return kStateEnabledText;
-        case EntryDisabled:
-            return kStateDisabledText;
-        default:
-            return {};
-    }
-}
-
 std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256) {
     const std::wstring signature = entry.state == EntryFileMissing ? kFileMissingText : entry.signature;
     std::wstring flag = NameHoldsNul(entry) ? std::wstring(L"\t") + kNulNameText : std::wstring();
@@ -171,8 +169,11 @@ std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256
             tail += label + VisibleText(*text);
         }
     }
-    return StateText(entry.state) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" + VisibleText(file) +
-           L"\t" + entry.company + L"\t" + VisibleText(entry.location) + tail + flag + kLineEnd;
+    if (entry.offByWindows) {
+        tail += L"\t系统禁用于=" + OffByWindowsTimeText(entry);
+    }
+    return std::wstring(StateCellText(entry.state)) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" +
+           VisibleText(file) + L"\t" + entry.company + L"\t" + VisibleText(entry.location) + tail + flag + kLineEnd;
 }
 
 std::string Utf8FromWide(const std::wstring& text) {

@@ -50,15 +50,12 @@ std::wstring CsvRow(std::size_t categoryIndex,
                     const AutoRunEntry& entry,
                     const std::wstring* sha256 = nullptr);
 
-// Plain report: a caption line per category, then one tab-separated line per entry; an entry
-// whose name holds a NUL ends in a field that says so.
+// Plain report: a caption line per category, then one tab-separated line per entry, its state as
+// the pages show it; an entry whose name holds a NUL ends in a field that says so.
 std::wstring TextCategoryLine(const std::wstring& caption, std::size_t entryCount);
 // A place of the category that could not be read ("place: why").
 std::wstring TextUnreadableLine(const std::wstring& place);
 std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256 = nullptr);
-
-// The state column as the pages show it: empty for a missing file.
-std::wstring StateText(int32_t state);
 
 // UTF-8 of UTF-16 text (or of code points, where wide characters are 32-bit); an unpaired
 // surrogate becomes U+FFFD.

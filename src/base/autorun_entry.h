@@ -9,6 +9,8 @@ namespace tarn {
 constexpr int32_t EntryEnabled = 16;
 constexpr int32_t EntryDisabled = 17;
 constexpr int32_t EntryFileMissing = 18;
+// Live, but switched off by Windows' own startup switch: Windows does not start it.
+constexpr int32_t EntryOffByWindows = 29;
 
 // What `location` names.
 constexpr int32_t LocationKey = 14;
@@ -55,6 +57,13 @@ struct AutoRunEntry {
     // A task action that starts no file of its own (an e-mail or a message): shown with its kind,
     // in `commandLine`, instead of a file.
     bool startsNoFile = false;
+    // Windows' own startup switch: the key text of the list that holds the entry's switch value
+    // (named as the entry), empty where Windows keeps none for it; whether that value says off,
+    // and when it was switched off (a FILETIME, 0 when not told). A live entry it switched off
+    // has the state EntryOffByWindows; one in the store keeps EntryDisabled.
+    std::wstring approvalKey;
+    bool offByWindows = false;
+    uint64_t offByWindowsAt = 0;
 };
 
 // Whether the entry comes from the 32-bit view of a 64-bit Windows.

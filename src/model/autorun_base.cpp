@@ -56,12 +56,25 @@ bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
     return true;
 }
 
+void CTarnAutoRunBase::TakeApproval(const StartupApprovals& list, const std::wstring& name) {
+    if (results_.current == nullptr || list.keyText().empty()) {
+        return;
+    }
+    const StartupApproval approval = list.Of(name);
+    results_.current->approvalKey = list.keyText();
+    results_.current->offByWindows = approval.off;
+    results_.current->offByWindowsAt = approval.switchedAt;
+}
+
 void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
     if (results_.current == nullptr) {
         return;
     }
     AutoRunEntry& entry = *results_.current;
     entry.state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
+    if (entry.offByWindows && results_.pass == 0) {
+        entry.state = EntryOffByWindows;
+    }
     files_.FillFacts(entry);
     entry.location = results_.locationText;
     entry.locationKind = locationKind;

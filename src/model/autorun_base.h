@@ -7,6 +7,7 @@
 #include "model/entry_files.h"
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
+#include "model/startup_approvals.h"
 
 #include <cstdint>
 #include <functional>
@@ -52,6 +53,8 @@ protected:
     bool Resolves(const std::wstring& text);
     // Completes the current record (state by pass, file facts, location) and appends it.
     void AddEntry(int32_t locationKind = LocationKey);
+    // Gives the current record its switch in Windows' startup list `list`, under `name`.
+    void TakeApproval(const StartupApprovals& list, const std::wstring& name);
 
     // Reads the key `path` below `root` (named `rootName` in texts), then its disabled-entry
     // store: `read(walkedPath)` runs with each open in the registry accessor, in pass 0 and then

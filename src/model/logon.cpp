@@ -2,6 +2,7 @@
 
 #include "base/key_text.h"
 #include "base/list_value.h"
+#include "base/startup_approval.h"
 #include "base/system_keys.h"
 
 namespace tarn {
@@ -17,13 +18,15 @@ struct SearchRow {
     const wchar_t* rootName;
     const wchar_t* path;
     Handling handling;
+    // Whether Windows' startup switch governs the key's values (the policy keys it does not).
+    bool approved = false;
 };
 
 const SearchRow kSearchTable[] = {
     {HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonPath, Handling::Userinit},
     {HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonPath, Handling::Shell},
-    {HKEY_LOCAL_MACHINE, L"HKLM", kRunPath, Handling::RunValues},
-    {HKEY_CURRENT_USER, L"HKCU", kRunPath, Handling::RunValues},
+    {HKEY_LOCAL_MACHINE, L"HKLM", kRunPath, Handling::RunValues, true},
+    {HKEY_CURRENT_USER, L"HKCU", kRunPath, Handling::RunValues, true},
     {HKEY_CURRENT_USER, L"HKCU", kPoliciesRunPath, Handling::RunValues},
     {HKEY_LOCAL_MACHINE, L"HKLM", kPoliciesRunPath, Handling::RunValues},
 };
@@ -34,6 +37,11 @@ int32_t CTarnAutoRunLogon::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
         ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
             const std::wstring live = liveKeyText();
+            // The 32-bit machine Run values have a list of their own.
+            approvals_ = row.approved
+                             ? StartupApprovals(row.root, row.rootName,
+                                                view() == RegistryView::Wow32 ? kApprovalRun32List : kApprovalRunList)
+                             : StartupApprovals();
             switch (row.handling) {
                 case Handling::Userinit:
                     ReadUserinit(live);
@@ -73,6 +81,7 @@ int32_t CTarnAutoRunLogon::EnumerateOpenKey() {
         entry.keyPath = results_.locationText;
         entry.entryKind = KindValue;
         entry.locateKind = LocateValue;
+        TakeApproval(approvals_, value.name);
         if (ResolveCurrent(data)) {
             AddEntry();
         }

@@ -33,6 +33,8 @@ private:
 
     ListValueRecords userinit_;
     ListValueRecords shell_;
+    // Windows' startup switches of the Run key being read.
+    StartupApprovals approvals_;
 };
 
 }  // namespace tarn

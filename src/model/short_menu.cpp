@@ -20,6 +20,22 @@ std::wstring Child(const std::wstring& folder, const std::wstring& name) {
     return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
 }
 
+std::wstring SpecialFolder(int folderId) {
+    std::vector<wchar_t> folder(MAX_PATH, L'\0');
+    if (!::SHGetSpecialFolderPathW(nullptr, folder.data(), folderId, FALSE)) {
+        return {};
+    }
+    folder.back() = L'\0';
+    return folder.data();
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+    auto trimmed = [](const std::wstring& path) {
+        return !path.empty() && path.back() == L'\\' ? path.substr(0, path.size() - 1) : path;
+    };
+    return !a.empty() && EqualsNoCaseAscii(trimmed(a), trimmed(b));
+}
+
 bool IsShortcutName(const std::wstring& fileName) {
     const std::size_t dot = fileName.rfind(L'.');
     return dot != std::wstring::npos && EqualsNoCaseAscii(fileName.substr(dot + 1), L"lnk");
@@ -33,10 +49,16 @@ int32_t CTarnAutoRunShortMenu::Enumerate() {
 }
 
 int32_t CTarnAutoRunShortMenu::EnumerateOpenKey() {
-    for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS}) {
-        std::vector<wchar_t> folder(MAX_PATH, L'\0');
-        if (::SHGetSpecialFolderPathW(nullptr, folder.data(), folderId, FALSE)) {
-            WalkFolder(folder.data());
+    startupFolders_.clear();
+    startupFolders_.emplace_back(SpecialFolder(CSIDL_STARTUP),
+                                 StartupApprovals(HKEY_CURRENT_USER, L"HKCU", kApprovalStartupFolderList));
+    startupFolders_.emplace_back(SpecialFolder(CSIDL_COMMON_STARTUP),
+                                 StartupApprovals(HKEY_LOCAL_MACHINE, L"HKLM", kApprovalStartupFolderList));
+    // The common startup folder lies inside the common programs menu; the user's does not.
+    for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP}) {
+        const std::wstring folder = SpecialFolder(folderId);
+        if (!folder.empty()) {
+            WalkFolder(folder);
         }
     }
     return 0;
@@ -76,6 +98,11 @@ void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
     }
     AutoRunEntry& entry = NewEntry();
     entry.locationKind = LocationFolder;
+    for (const auto& [startupFolder, approvals] : startupFolders_) {
+        if (SameFolder(startupFolder, folder)) {
+            TakeApproval(approvals, fileName);
+        }
+    }
     if (ResolveCurrent(target)) {
         entry.name = fileName;
         entry.keyPath = path;

@@ -3,11 +3,14 @@
 #include "model/autorun_base.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace tarn {
 
-// "快捷方式": shortcut files on the user's desktop and in the common programs menu, walked depth
-// first, each listed with the folder it lies in.
+// "快捷方式": shortcut files on the user's desktop, in the common programs menu and in the user's
+// startup folder, walked depth first, each listed with the folder it lies in. A shortcut right in
+// a startup folder takes its switch in Windows' startup list of that folder.
 class CTarnAutoRunShortMenu : public CTarnAutoRunBase {
 public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
@@ -23,6 +26,9 @@ public:
 private:
     void WalkFolder(const std::wstring& folder, int depth);
     void AddShortcut(const std::wstring& folder, const std::wstring& fileName, const std::wstring& path);
+
+    // The startup folders with their switch lists, read at the start of a walk.
+    std::vector<std::pair<std::wstring, StartupApprovals>> startupFolders_;
 };
 
 }  // namespace tarn

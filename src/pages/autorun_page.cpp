@@ -5,6 +5,7 @@
 #include "pages/entry_file_check.h"
 #include "pages/locate.h"
 #include "pages/page_texts.h"
+#include "pages/row_texts.h"
 #include "pages/state_calls.h"
 #include "resource_ids.h"
 #include "win/com_ptr.h"
@@ -196,8 +197,7 @@ void CAutoRunPage::SwitchEntry(bool enable) {
         return;
     }
     const int32_t categoryId = categoryId_.load();
-    const CommandPlan plan =
-        PlanCommand(categoryId, enable ? EntryCommand::Enable : EntryCommand::Disable, entry->entryKind);
+    const CommandPlan plan = PlanSwitch(categoryId, enable, *entry);
     if (plan.operation == Operation::Ignored) {
         OnCommandIgnored();
         return;
@@ -209,11 +209,17 @@ void CAutoRunPage::SwitchEntry(bool enable) {
         ShowMessage(enable ? EnableFailure(categoryId) : DisableFailure(categoryId), MB_OK | MB_ICONERROR);
         return;
     }
-    entry->state = enable ? EntryEnabled : EntryDisabled;
+    if (plan.operation == Operation::EnableStartupApproval) {
+        entry->offByWindows = false;
+    }
+    entry->state = StateAfterSwitch(*entry, enable);
     LVITEMW item = {};
     item.iSubItem = 1;
-    item.pszText = const_cast<wchar_t*>(enable ? kStateEnabledText : kStateDisabledText);
+    item.pszText = const_cast<wchar_t*>(StateCellText(entry->state));
     ::SendMessageW(listView_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    if (entry->state == EntryOffByWindows) {
+        ShowMessage(kStillOffByWindows, MB_OK | MB_ICONINFORMATION);
+    }
 }
 
 void CAutoRunPage::OnDeleteEntry() {

@@ -49,6 +49,11 @@ std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_
         available[kEnable] = rules.switchesByState && !enabled;
         available[kDisable] = rules.switchesByState && enabled;
     }
+    if (state == EntryOffByWindows) {
+        // Only Windows' own switch is to be turned back on; the store does not hold it.
+        available[kEnable] = rules.switches;
+        available[kDisable] = false;
+    }
     if (state == EntryFileMissing) {
         available[kEnable] = available[kDisable] = false;
         available[kDelete] = true;
@@ -58,6 +63,20 @@ std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_
         available[kLocateFile] = available[kProperties] = false;
     }
     return available;
+}
+
+CommandPlan PlanSwitch(int32_t categoryId, bool enable, const AutoRunEntry& entry) {
+    if (enable && entry.state == EntryOffByWindows && !entry.approvalKey.empty()) {
+        return {Operation::EnableStartupApproval, NameField::Name, false};
+    }
+    return PlanCommand(categoryId, enable ? EntryCommand::Enable : EntryCommand::Disable, entry.entryKind);
+}
+
+int32_t StateAfterSwitch(const AutoRunEntry& entry, bool enable) {
+    if (!enable) {
+        return EntryDisabled;
+    }
+    return entry.state != EntryOffByWindows && entry.offByWindows ? EntryOffByWindows : EntryEnabled;
 }
 
 CommandPlan PlanCommand(int32_t categoryId, EntryCommand command, int32_t entryKind) {

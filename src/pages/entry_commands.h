@@ -41,6 +41,8 @@ enum class Operation {
     EnableShortcut,
     DisableShortcut,
     DeleteShortcut,
+    // Windows' own startup switch, turned back on.
+    EnableStartupApproval,
 };
 
 // The field of the entry that names what an operation acts on: the value, subkey, task or
@@ -129,6 +131,18 @@ struct CommandPlan {
 // What a switch-on, switch-off or delete does with an entry of `entryKind` on the page of
 // `categoryId`.
 CommandPlan PlanCommand(int32_t categoryId, EntryCommand command, int32_t entryKind);
+
+// What a switch does with an entry: switching on an entry that Windows' own startup switch
+// turned off turns that switch back on; anything else as PlanCommand says.
+CommandPlan PlanSwitch(int32_t categoryId, bool enable, const AutoRunEntry& entry);
+
+// The entry's state after a switch succeeded: one brought back from the store whose switch in
+// Windows still says off is live but switched off by Windows.
+int32_t StateAfterSwitch(const AutoRunEntry& entry, bool enable);
+
+// Told after such a switch-on: the entry is back, but Windows will not start it yet.
+constexpr MessageText kStillOffByWindows = {
+    L"已恢复该项，但 Windows 的启动设置仍禁用了它，它不会自动启动。再次选择“启用该项”可让 Windows 启动它。", L"启用"};
 
 MessageText DeleteConfirmation(int32_t categoryId);
 MessageText EnableFailure(int32_t categoryId);

@@ -5,6 +5,8 @@ namespace tarn {
 // Texts the pages show for an entry's state and signature.
 constexpr wchar_t kStateEnabledText[] = L"已启用";
 constexpr wchar_t kStateDisabledText[] = L"已禁用";
+// Switched off by Windows' own startup switch (Task Manager's Startup page), not by this program.
+constexpr wchar_t kStateOffByWindowsText[] = L"系统禁用";
 constexpr wchar_t kSignatureValidText[] = L"签名正常";
 constexpr wchar_t kSignatureInvalidText[] = L"无签名";
 constexpr wchar_t kFileMissingText[] = L"文件不存在";

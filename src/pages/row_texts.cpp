@@ -1,5 +1,6 @@
 #include "pages/row_texts.h"
 
+#include "base/startup_approval.h"
 #include "pages/page_texts.h"
 
 namespace tarn {
@@ -57,8 +58,28 @@ std::wstring DisplayName(const AutoRunEntry& entry) {
     return name;
 }
 
+const wchar_t* StateCellText(int32_t state) {
+    switch (state) {
+        case EntryEnabled:
+            return kStateEnabledText;
+        case EntryDisabled:
+            return kStateDisabledText;
+        case EntryOffByWindows:
+            return kStateOffByWindowsText;
+        default:
+            return L"";
+    }
+}
+
+std::wstring OffByWindowsTimeText(const AutoRunEntry& entry) {
+    return FileTimeUtcText(entry.offByWindowsAt).value_or(L"时间未知");
+}
+
 std::wstring DetailsLocationText(const AutoRunEntry& entry) {
     std::wstring text = VisibleText(entry.location);
+    if (entry.offByWindows) {
+        text += L"    系统禁用于：" + OffByWindowsTimeText(entry);
+    }
     // Such a task is known by its full path, which starts at the scheduler's root folder.
     const bool serviceTask =
         entry.locationKind == LocationFolder && !entry.keyPath.empty() && entry.keyPath[0] == L'\\';
@@ -79,7 +100,7 @@ std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, C
         cells[path + 4] = entry.taskTriggers;
     }
     if (entry.startsNoFile) {
-        cells[1] = entry.state == EntryDisabled ? kStateDisabledText : kStateEnabledText;
+        cells[1] = StateCellText(entry.state);
         cells[path] = entry.commandLine;
         return cells;
     }
@@ -87,7 +108,7 @@ std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, C
         cells[path] = kFileMissingText;
         return cells;
     }
-    cells[1] = entry.state == EntryEnabled ? kStateEnabledText : kStateDisabledText;
+    cells[1] = StateCellText(entry.state);
     if (SignatureColumn(columns) >= 0) {
         cells[static_cast<std::size_t>(SignatureColumn(columns))] = entry.signature;
     }

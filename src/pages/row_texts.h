@@ -29,8 +29,15 @@ std::wstring VisibleText(const std::wstring& text);
 // holds a NUL.
 std::wstring DisplayName(const AutoRunEntry& entry);
 
+// The state column's text for a state; nothing for a state the column leaves empty.
+const wchar_t* StateCellText(int32_t state);
+
+// When Windows' own startup switch turned the entry off, as shown and reported: its time, or
+// "时间未知" when the switch value holds none.
+std::wstring OffByWindowsTimeText(const AutoRunEntry& entry);
+
 // Where the details panel says the entry is registered; a task of the newer scheduler adds what
-// starts it.
+// starts it, an entry Windows' startup switch turned off says so.
 std::wstring DetailsLocationText(const AutoRunEntry& entry);
 
 // The texts of an entry's row, one per column. A missing file shows its name and "文件不存在" in

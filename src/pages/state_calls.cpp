@@ -13,13 +13,17 @@ int32_t Nothing(CAutoRunStateChanges&, const std::wstring&, const AutoRunEntry&)
 }
 
 // In the order of Operation. The key text is the entry's `location`, except that a list item is
-// deleted through the key that holds its list (`keyPath`).
-const std::array<Call, 23> kCalls = {
+// deleted through the key that holds its list (`keyPath`). An entry that Windows' startup switch
+// governs goes together with its switch value.
+const std::array<Call, 24> kCalls = {
     Nothing,
     Nothing,
     [](auto& c, auto& n, auto& e) { return c.EnableValue(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableValue(e.location, n, e.entryKind); },
-    [](auto& c, auto& n, auto& e) { return c.DeleteValueEntry(e.location, n, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto& e) {
+        return e.approvalKey.empty() ? c.DeleteValueEntry(e.location, n, e.entryKind, e.state)
+                                     : c.DeleteApprovedValueEntry(e.location, n, e.entryKind, e.state, e.approvalKey);
+    },
     [](auto& c, auto& n, auto& e) { return c.EnableService(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableService(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DeleteService(e.location, n, e.entryKind); },
@@ -37,9 +41,12 @@ const std::array<Call, 23> kCalls = {
     [](auto& c, auto& n, auto& e) { return c.DeleteListItem(e.keyPath, n, e.imagePath, e.entryKind, e.state); },
     [](auto& c, auto& n, auto&) { return c.EnableShortcut(n); },
     [](auto& c, auto& n, auto&) { return c.DisableShortcut(n); },
-    [](auto& c, auto& n, auto&) { return c.DeleteShortcut(n); },
+    [](auto& c, auto& n, auto& e) {
+        return e.approvalKey.empty() ? c.DeleteShortcut(n) : c.DeleteApprovedShortcut(n, e.approvalKey, e.name);
+    },
+    [](auto& c, auto& n, auto& e) { return c.EnableStartupApproval(e.approvalKey, n); },
 };
-static_assert(static_cast<std::size_t>(Operation::DeleteShortcut) + 1 == 23, "one call per operation");
+static_assert(static_cast<std::size_t>(Operation::EnableStartupApproval) + 1 == 24, "one call per operation");
 
 }  // namespace
 

@@ -25,6 +25,7 @@ std::optional<std::wstring> CAutoRunStateChanges::PathForState(const std::option
     }
     switch (state) {
         case EntryEnabled:
+        case EntryOffByWindows:
         case EntryFileMissing:
             return place->key;
         case EntryDisabled:

@@ -90,6 +90,21 @@ public:
     // Deleting a shortcut file: true when it is gone (also when it was gone already).
     virtual int32_t DeleteShortcut(const std::wstring& path);
 
+    // Windows' own startup switch: `approvalKey` is the key text of the list that holds the
+    // entry's switch value `name`. Switching on writes the value's "on" form and changes nothing
+    // else; an entry with no switch value, or one that says on, is on already.
+    virtual int32_t EnableStartupApproval(const std::wstring& approvalKey, const std::wstring& name);
+    // Deletes a value entry or a shortcut file together with its switch value: the entry only
+    // when the switch value can go too, and put back should it not go after all.
+    virtual int32_t DeleteApprovedValueEntry(const std::wstring& keyText,
+                                             const std::wstring& valueName,
+                                             int32_t kind,
+                                             int32_t state,
+                                             const std::wstring& approvalKey);
+    virtual int32_t DeleteApprovedShortcut(const std::wstring& path,
+                                           const std::wstring& approvalKey,
+                                           const std::wstring& name);
+
     // The lists of one list value as the last operation on it left them.
     const ListItemLists& ListsOf(const std::wstring& valueName);
 
@@ -102,9 +117,15 @@ protected:
 private:
     using Place = EntryPlace;
     static std::optional<Place> PlaceOf(const std::wstring& keyText, int32_t kind);
-    // Where a delete works: the live key for states 16 and 18, the store for 17 (when it is K's
-    // own), nowhere else.
+    // Where a delete works: the live key for states 16, 18 and 29, the store for 17 (when it is
+    // K's own), nowhere else.
     static std::optional<std::wstring> PathForState(const std::optional<Place>& place, int32_t state);
+
+    // Opens the switch list of `approvalKey` for changing it and finds `name` in it: nothing
+    // when the list cannot be had or searched; an absent value (or list) is no obstacle.
+    static std::optional<Lookup<RegValue>> FindApproval(RegKey& list,
+                                                        const std::wstring& approvalKey,
+                                                        const std::wstring& name);
 
     // Values.
     bool MoveValueToStore(const Place& place, const RegValue& value);

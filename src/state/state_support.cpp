@@ -54,6 +54,23 @@ Presence KeyPresence(HKEY root, const std::wstring& path) {
     return key.status() == ERROR_FILE_NOT_FOUND ? Presence::Absent : Presence::Unknown;
 }
 
+bool ConfirmedAbsent(HKEY root, const std::wstring& path) {
+    std::wstring below = path;
+    while (!below.empty()) {
+        const std::size_t cut = below.rfind(L'\\');
+        const std::wstring parent = cut == std::wstring::npos ? std::wstring() : below.substr(0, cut);
+        RegKey key;
+        if (key.OpenRead(root, parent)) {
+            return FindSubKey(key, cut == std::wstring::npos ? below : below.substr(cut + 1)).absent();
+        }
+        if (key.status() != ERROR_FILE_NOT_FOUND) {
+            return false;
+        }
+        below = parent;
+    }
+    return false;
+}
+
 bool IsStoreName(const std::wstring& name) {
     return SameRegistryName(name, kStoreName);
 }

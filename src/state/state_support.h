@@ -60,6 +60,10 @@ bool CopyValueUnlessTaken(RegKey& destination, const RegValue& value);
 enum class Presence { Present, Absent, Unknown };
 Presence KeyPresence(HKEY root, const std::wstring& path);
 
+// Whether a key is absent for certain: a "not found" from opening it is believed only once the
+// nearest key above it that opens does not list the next key of its path.
+bool ConfirmedAbsent(HKEY root, const std::wstring& path);
+
 enum class StoreCleanup { Deleted, StillInUse, Failed };
 
 // Deletes K's own store when it holds neither values nor subkeys. A store that still holds other

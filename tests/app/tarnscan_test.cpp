@@ -50,8 +50,22 @@ const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvide
 const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
 
 // Column positions of the CSV report.
-enum Column { kCategory, kCaption, kName, kSignature, kImagePath = 5, kLocation = 10, kKeyPath, kValueName,
-              kSubKeyName, kState = 15, kEntryKind = 17, kFlags = 20, kView = 21, kColumnCount = 25 };
+enum Column {
+    kCategory,
+    kCaption,
+    kName,
+    kSignature,
+    kImagePath = 5,
+    kLocation = 10,
+    kKeyPath,
+    kValueName,
+    kSubKeyName,
+    kState = 15,
+    kEntryKind = 17,
+    kFlags = 20,
+    kView = 21,
+    kColumnCount = 27
+};
 
 // A Run value whose name holds a NUL, written through the native API into the prefix's own
 // registry and removed again.
@@ -83,7 +97,6 @@ std::wstring Tarnscan() {
     return L"\"" + test::TestProgramFolder() + L"\\..\\tarnscan.exe\"";
 }
 
-
 class TarnscanTest : public ::testing::Test {
 protected:
     // Rows whose name column equals `name`.
@@ -102,11 +115,13 @@ protected:
     std::wstring tag = std::to_wstring(::GetCurrentProcessId());
 
     // A class of this run, registered where HKEY_CLASSES_ROOT finds it.
-    std::wstring RegisterClass(RegistrySeed& seed, wchar_t variant, const std::wstring& name,
+    std::wstring RegisterClass(RegistrySeed& seed,
+                               wchar_t variant,
+                               const std::wstring& name,
                                const std::wstring& dll) const {
         std::wstring digits = std::wstring(12, L'0') + tag;
-        const std::wstring clsid = std::wstring(L"{7A11E2E") + variant + L"-0000-0000-0000-" +
-                                   digits.substr(digits.size() - 12) + L"}";
+        const std::wstring clsid =
+            std::wstring(L"{7A11E2E") + variant + L"-0000-0000-0000-" + digits.substr(digits.size() - 12) + L"}";
         RegisterComClass(seed.Writer(HKEY_LOCAL_MACHINE), kMachineClasses, clsid, name, dll);
         return clsid;
     }
@@ -187,22 +202,14 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         std::wstring location;
     };
     const Seeded seeded[] = {
-        {runName, L"0", L"16", L"HKLM\\" + kRun},
-        {taskName + L".job", L"3", L"16", L"C:\\windows\\Tasks"},
-        {shortcut, L"13", L"16", desktop.path()},
-        {delayName, L"1", L"16", L"HKLM\\" + kDelayLoad},
-        {helperName, L"2", L"16", L"HKLM\\" + kHelpers},
-        {package, L"9", L"16", L"HKLM\\" + kNotify},
-        {nameSpace, L"10", L"16", L"HKLM\\" + kNameSpaces},
-        {providerA, L"11", L"16", L"HKLM\\" + kOrder},
-        {providerB, L"11", L"16", L"HKLM\\" + kOrder},
-        {monitor, L"12", L"16", L"HKLM\\" + kMonitors},
-        {storedName, L"0", L"17", L"HKLM\\" + kRun},
-        {userName, L"0", L"16", L"HKCU\\" + kRun},
-        {service, L"4", L"16", L"HKLM\\" + kServices},
-        {driver, L"5", L"16", L"HKLM\\" + kServices},
-        {hijacked, L"6", L"16", L"HKLM\\" + kOptions},
-        {L"tarnknown" + tag, L"8", L"16", L"HKLM\\" + kKnownDlls},
+        {runName, L"0", L"16", L"HKLM\\" + kRun},           {taskName + L".job", L"3", L"16", L"C:\\windows\\Tasks"},
+        {shortcut, L"13", L"16", desktop.path()},           {delayName, L"1", L"16", L"HKLM\\" + kDelayLoad},
+        {helperName, L"2", L"16", L"HKLM\\" + kHelpers},    {package, L"9", L"16", L"HKLM\\" + kNotify},
+        {nameSpace, L"10", L"16", L"HKLM\\" + kNameSpaces}, {providerA, L"11", L"16", L"HKLM\\" + kOrder},
+        {providerB, L"11", L"16", L"HKLM\\" + kOrder},      {monitor, L"12", L"16", L"HKLM\\" + kMonitors},
+        {storedName, L"0", L"17", L"HKLM\\" + kRun},        {userName, L"0", L"16", L"HKCU\\" + kRun},
+        {service, L"4", L"16", L"HKLM\\" + kServices},      {driver, L"5", L"16", L"HKLM\\" + kServices},
+        {hijacked, L"6", L"16", L"HKLM\\" + kOptions},      {L"tarnknown" + tag, L"8", L"16", L"HKLM\\" + kKnownDlls},
     };
     for (const Seeded& s : seeded) {
         const auto found = RowsNamed(rows, s.name);
@@ -250,9 +257,9 @@ TEST_F(TarnscanTest, ATaskSaysWhatStartsItAndAnUnreadableOneIsReportedInEveryFor
     const std::wstring app = scratch.AddFile(L"task.exe");
     const std::wstring top = L"\\TarnScan" + tag;
     const test::TaskDefinitionFiles files(top);
-    const std::wstring task = files.Add(
-        L"\\Vendor\\Job", test::TaskXml(L"Tarn", L"每日", L"<BootTrigger/>", true, true,
-                                        L"<Exec><Command>" + app + L"</Command></Exec>"));
+    const std::wstring task =
+        files.Add(L"\\Vendor\\Job", test::TaskXml(L"Tarn", L"每日", L"<BootTrigger/>", true, true,
+                                                  L"<Exec><Command>" + app + L"</Command></Exec>"));
     const std::wstring broken = files.Add(L"\\Broken", L"<Task>");
 
     const auto text = RunProgram(Tarnscan() + L" --no-verify", scratch.path());
@@ -269,7 +276,7 @@ TEST_F(TarnscanTest, ATaskSaysWhatStartsItAndAnUnreadableOneIsReportedInEveryFor
     EXPECT_NE(std::string::npos, WideFromUtf8(csv.err).find(L"tarnscan: cannot read " + broken + L": "));
     const auto rows = RowsNamed(ParseCsv(WideFromUtf8(csv.out)), task);
     ASSERT_EQ(1u, rows.size());
-    EXPECT_EQ((std::vector<std::wstring>{L"Tarn", L"每日", L"启动时"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"Tarn", L"每日", L"启动时", L"", L""}),
               std::vector<std::wstring>(rows[0].begin() + kView + 1, rows[0].end()));
     // The JSON report's list of what it could not read.
     const auto json = RunProgram(Tarnscan() + L" --json --no-verify", scratch.path());

@@ -45,7 +45,7 @@ protected:
     CTarnAutoRunShortMenu menu{MachineFiles()};
 };
 
-TEST_F(ShortMenuTest, ListsShortcutsOfDesktopThenProgramsEachWithItsOwnFolder) {
+TEST_F(ShortMenuTest, ListsShortcutsOfDesktopProgramsThenStartupEachWithItsOwnFolder) {
     const std::wstring app = scratch.AddFile(L"apps\\app.exe");
     const std::wstring tool = scratch.AddFile(L"apps\\tool.exe");
     const std::wstring gone = scratch.AddFile(L"apps\\gone.exe");
@@ -59,7 +59,9 @@ TEST_F(ShortMenuTest, ListsShortcutsOfDesktopThenProgramsEachWithItsOwnFolder) {
 
     menu.Enumerate();
     const auto ours = Ours();
-    ASSERT_EQ(2u, ours.size());
+    ASSERT_EQ(3u, ours.size());
+    // What the user's startup folder starts is listed too, after the menus.
+    EXPECT_EQ(startup / L"Started.lnk", ours[2]->keyPath);
     const AutoRunEntry& first = *ours[0];
     EXPECT_EQ(L"App.lnk", first.name);
     EXPECT_EQ(desktop / L"App.lnk", first.keyPath);

@@ -69,6 +69,37 @@ TEST(PlanCommand, FollowsThePageTable) {
     }
 }
 
+TEST(PlanSwitch, WindowsOwnSwitchIsTurnedOnAloneAndAStoredEntryComesBackAsWindowsHasIt) {
+    struct Case {
+        int32_t category;
+        int32_t state;
+        bool offByWindows;
+        bool enable;
+        Operation operation;
+        int32_t after;
+    };
+    const Case cases[] = {
+        {1, EntryOffByWindows, true, true, Operation::EnableStartupApproval, EntryEnabled},
+        {14, EntryOffByWindows, true, true, Operation::EnableStartupApproval, EntryEnabled},
+        {1, EntryDisabled, true, true, Operation::EnableValue, EntryOffByWindows},
+        {1, EntryDisabled, false, true, Operation::EnableValue, EntryEnabled},
+        {1, EntryEnabled, false, false, Operation::DisableValue, EntryDisabled},
+        {14, EntryEnabled, false, true, Operation::EnableShortcut, EntryEnabled},
+    };
+    for (const Case& c : cases) {
+        AutoRunEntry entry;
+        entry.entryKind = c.category == 1 ? KindValue : 0;
+        entry.state = c.state;
+        entry.offByWindows = c.offByWindows;
+        entry.approvalKey = L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+        EXPECT_EQ(c.operation, PlanSwitch(c.category, c.enable, entry).operation) << "case " << (&c - cases);
+        if (c.operation == Operation::EnableStartupApproval) {
+            entry.offByWindows = false;  // as the page does once Windows' switch is on
+        }
+        EXPECT_EQ(c.after, StateAfterSwitch(entry, c.enable)) << "case " << (&c - cases);
+    }
+}
+
 TEST(CommandMessages, AreTheExactTexts) {
     EXPECT_EQ(std::wstring(L"删除该项将无法恢复,确定要删除吗?"), DeleteConfirmation(1).text);
     EXPECT_EQ(std::wstring(L"删除该计划任务将无法恢复,确定要删除吗?"), DeleteConfirmation(4).text);

@@ -180,6 +180,68 @@ TEST_F(EntryCommandsTest, SwitchingOffOnAndDeletingOnEveryPage) {
     }
 }
 
+// Windows' own startup switch: an entry it turned off shows so, and "启用该项" turns that switch
+// on; one also in the store comes back still off by Windows, and the user is told.
+TEST_F(EntryCommandsTest, AnEntryWindowsSwitchedOffIsTurnedBackOnByWindowsOwnSwitch) {
+    const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::wstring list = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
+    const std::vector<BYTE> off = {3, 0, 0, 0, 0x80, 0x7A, 0x53, 0x57, 0xB2, 0x87, 0xDD, 0x01};
+    const std::wstring live = L"TarnWindowsOff" + machine.tag();
+    const std::wstring stored = L"TarnBothOff" + machine.tag();
+    const test::ScratchFolder files;
+    const std::wstring app = files.AddFile(L"app.exe");
+    machine.seed().SetString(HKEY_CURRENT_USER, run, live, app);
+    machine.seed().SetString(HKEY_CURRENT_USER, run + L"\\TarnAutoRunDisable", stored, app);
+    for (const std::wstring& name : {live, stored}) {
+        machine.seed().SetBinary(HKEY_CURRENT_USER, list, name, off);
+    }
+    // The stored one comes back live, where the seed did not write it.
+    const struct LiveCopyRemover {
+        std::wstring path, name;
+        ~LiveCopyRemover() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str()); }
+    } remover{run, stored};
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    auto rowOf = [&](const std::wstring& name) {
+        const auto& entries = Scan().enumerators[0]->results().entries;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i]->name == name) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    auto switchValue = [&](const std::wstring& name) {
+        return test::ReadRaw(HKEY_CURRENT_USER, list, name).value_or(test::RawValue{}).bytes;
+    };
+    const std::vector<BYTE> on = {2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    window.ClickTab(0);
+    const int row = rowOf(live);
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(L"系统禁用", window.Row(0, row)[1]);
+    EXPECT_EQ("101111", Items(window.OpenMenu(0, row)));
+    window.ChooseMenuItem(ID_ENABLE_ENTRY);
+    EXPECT_TRUE(Eventually([&] { return window.Row(0, row)[1] == L"已启用"; }));
+    EXPECT_EQ(on, switchValue(live));
+    EXPECT_TRUE(test::ValueExists(HKEY_CURRENT_USER, run, live));
+
+    const int storedRow = rowOf(stored);
+    ASSERT_GE(storedRow, 0);
+    EXPECT_EQ(L"已禁用", window.Row(0, storedRow)[1]);
+    window.OpenMenu(0, storedRow);
+    window.ChooseMenuItem(ID_ENABLE_ENTRY);
+    const auto box = window.WaitForBox();
+    EXPECT_NE(std::wstring::npos, box.text.find(L"Windows 的启动设置仍禁用了它"));
+    window.Answer(box, IDOK);
+    EXPECT_EQ(L"系统禁用", window.Row(0, storedRow)[1]);
+    EXPECT_TRUE(test::ValueExists(HKEY_CURRENT_USER, run, stored));
+    EXPECT_EQ(off, switchValue(stored));
+    window.OpenMenu(0, storedRow);
+    window.ChooseMenuItem(ID_ENABLE_ENTRY);
+    EXPECT_TRUE(Eventually([&] { return window.Row(0, storedRow)[1] == L"已启用"; }));
+    EXPECT_EQ(on, switchValue(stored));
+}
+
 TEST_F(EntryCommandsTest, TheNetworkProviderPageChangesNothing) {
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));

@@ -87,8 +87,12 @@ struct Verdict {
     bool inBetween = false;
 };
 
-Verdict Classify(const Scenario& scenario, const RegistryDump& start, const RegistryDump& final,
-                 const RegistryDump& after, int32_t result, bool leftoversAllowed) {
+Verdict Classify(const Scenario& scenario,
+                 const RegistryDump& start,
+                 const RegistryDump& final,
+                 const RegistryDump& after,
+                 int32_t result,
+                 bool leftoversAllowed) {
     const RegistryDump a = Normalize(start, false);
     const RegistryDump b = Normalize(final, false);
     const RegistryDump x = Normalize(after, leftoversAllowed);
@@ -271,9 +275,10 @@ std::string Describe(const FaultPlan& plan) {
 std::vector<Scenario> ScenariosOfThisShard(std::string& label) {
     std::vector<Scenario> all = FaultScenarios();
     if (const char* only = std::getenv("TARN_FAULT_ONLY")) {
-        all.erase(std::remove_if(all.begin(), all.end(),
-                                 [&](const Scenario& s) { return std::string(s.name).find(only) == std::string::npos; }),
-                  all.end());
+        all.erase(
+            std::remove_if(all.begin(), all.end(),
+                           [&](const Scenario& s) { return std::string(s.name).find(only) == std::string::npos; }),
+            all.end());
         label = std::string(" (scenarios with \"") + only + "\")";
     }
     const char* shard = std::getenv("TARN_FAULT_SHARD");
@@ -387,8 +392,7 @@ RegistryDump RunOnce(const Scenario& scenario, const FaultPlan& plan, int32_t& r
 
 // A key that refuses deletion, a key that refuses to be created, and each part of a copy's
 // security refused: the operation refuses too and leaves the registry as it was, byte for byte.
-void RunRefusingKeys(const Scenario& scenario, const RegistryDump& start, const RegistryDump& final,
-                     Totals& totals) {
+void RunRefusingKeys(const Scenario& scenario, const RegistryDump& start, const RegistryDump& final, Totals& totals) {
     std::vector<FaultPlan> plans;
     for (const std::wstring& source : KeysOnlyIn(start, final)) {
         // An emptied store that stays is housekeeping left undone, not a registration.
@@ -426,8 +430,11 @@ void RunRefusingKeys(const Scenario& scenario, const RegistryDump& start, const 
 
 // Another program writes at every call position of the clean run: a key beside the operation's
 // (in the store), and, for key moves, the very key the move is about to create.
-void RunIntrusions(const Scenario& scenario, const RegistryDump& start, const RegistryDump& final,
-                   const std::vector<FaultInjection::CallKind>& kinds, Totals& totals) {
+void RunIntrusions(const Scenario& scenario,
+                   const RegistryDump& start,
+                   const RegistryDump& final,
+                   const std::vector<FaultInjection::CallKind>& kinds,
+                   Totals& totals) {
     const std::vector<std::wstring> targets = KeysOnlyIn(final, start);
     std::wstring store;
     std::wstring collision;
@@ -488,8 +495,8 @@ void RunIntrusions(const Scenario& scenario, const RegistryDump& start, const Re
             if (!sound) {
                 ++totals.altered;
                 totals.Report(scenario.name + ": another program's key " + Printable(intrusion.path) +
-                              " made before call " + std::to_string(n) + (wrote ? "" : " (not made)") +
-                              ", result " + std::to_string(result) + "\n" + DescribeDifference(final, after));
+                              " made before call " + std::to_string(n) + (wrote ? "" : " (not made)") + ", result " +
+                              std::to_string(result) + "\n" + DescribeDifference(final, after));
             }
         }
     }
@@ -522,8 +529,8 @@ TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
         }
         // The clean run itself must do exactly what the scenario says; a refusal changes nothing.
         const RegistryDump expected = Normalize(Expected(scenario, start, final), false);
-        ASSERT_EQ(expected, Normalize(final, false))
-            << scenario.name << "\n" << DescribeDifference(expected, Normalize(final, false));
+        ASSERT_EQ(expected, Normalize(final, false)) << scenario.name << "\n"
+                                                     << DescribeDifference(expected, Normalize(final, false));
         if (scenario.outcome == Outcome::Refused) {
             ASSERT_EQ(start, final) << scenario.name << "\n" << DescribeDifference(start, final);
         } else {
@@ -545,21 +552,25 @@ TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
             totals.falseSuccesses += verdict.falseSuccess ? 1 : 0;
             totals.leftovers += verdict.leftover ? 1 : 0;
             totals.inBetween += verdict.inBetween ? 1 : 0;
-            if (verdict.lost || verdict.altered || verdict.falseSuccess || verdict.leftover) {
+            const bool failedOnce = !plan.persistent && plan.failAt.size() == 1;
+            const bool halfDone = scenario.together && failedOnce && verdict.inBetween;
+            totals.altered += halfDone && !verdict.altered ? 1 : 0;
+            if (verdict.lost || verdict.altered || verdict.falseSuccess || verdict.leftover || halfDone) {
                 totals.Report(scenario.name + ": " + Describe(plan) + (verdict.lost ? " lost it" : "") +
-                              (verdict.altered ? " altered something" : "") +
+                              (verdict.altered ? " altered something" : "") + (halfDone ? " did half" : "") +
                               (verdict.falseSuccess ? " reported success" : "") +
                               (verdict.leftover ? " left a partial copy" : "") + "\n" +
                               DescribeDifference(final, after));
             }
         }
     }
-    std::printf("fault injection%s: %d operations in %d scenarios, %d runs, %d injected failures, %d refusing keys "
-                "or security, %d writes of another program, %d registrations lost, %d altered, %d false successes, "
-                "%d partial copies left, %d runs ended in a documented in-between state\n",
-                label.c_str(), static_cast<int>(totals.operations.size()), static_cast<int>(scenarios.size()),
-                totals.runs, totals.injected, totals.refusals, totals.intrusions, totals.lost, totals.altered,
-                totals.falseSuccesses, totals.leftovers, totals.inBetween);
+    std::printf(
+        "fault injection%s: %d operations in %d scenarios, %d runs, %d injected failures, %d refusing keys "
+        "or security, %d writes of another program, %d registrations lost, %d altered, %d false successes, "
+        "%d partial copies left, %d runs ended in a documented in-between state\n",
+        label.c_str(), static_cast<int>(totals.operations.size()), static_cast<int>(scenarios.size()), totals.runs,
+        totals.injected, totals.refusals, totals.intrusions, totals.lost, totals.altered, totals.falseSuccesses,
+        totals.leftovers, totals.inBetween);
     EXPECT_EQ(0, totals.lost);
     EXPECT_EQ(0, totals.altered);
     EXPECT_EQ(0, totals.falseSuccesses);

@@ -20,10 +20,12 @@ const std::wstring kWinlogon = L"Software\\Microsoft\\Windows NT\\CurrentVersion
 const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::wstring kBystander = L"Software\\Bystander";
 const std::wstring kStore = L"\\TarnAutoRunDisable";
+const std::wstring kApproved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 // Dump paths.
 const std::wstring kRunKey = L"HKCU\\" + kRun;
 const std::wstring kRunStore = kRunKey + kStore;
+const std::wstring kApprovedKey = L"HKCU\\" + kApproved;
 const std::wstring kServicesKey = L"HKLM\\" + kServices;
 const std::wstring kOptionsKey = L"HKLM\\" + kOptions;
 const std::wstring kOptionsStore = kOptionsKey + kStore;
@@ -64,7 +66,10 @@ void Write(HKEY root, const std::wstring& path, const std::wstring& name, DWORD 
     WriteNamedValue(root, path, name, type, bytes.data(), static_cast<DWORD>(bytes.size()));
 }
 
-void WriteText(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
+void WriteText(HKEY root,
+               const std::wstring& path,
+               const std::wstring& name,
+               const std::wstring& text,
                DWORD type = REG_SZ) {
     Write(root, path, name, type, Text(text));
 }
@@ -100,8 +105,9 @@ void WriteHijack(const std::wstring& parent, const std::wstring& name, const std
 }
 
 void WriteLists(bool stored) {
-    WriteText(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit",
-              stored ? L"C:\\WINDOWS\\system32\\userinit.exe," : L"C:\\WINDOWS\\system32\\userinit.exe,C:\\x\\other.exe,");
+    WriteText(
+        HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit",
+        stored ? L"C:\\WINDOWS\\system32\\userinit.exe," : L"C:\\WINDOWS\\system32\\userinit.exe,C:\\x\\other.exe,");
     WriteText(HKEY_LOCAL_MACHINE, kWinlogon, L"Shell", stored ? L"explorer.exe " : L"explorer.exe tray.exe");
     WriteText(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", stored ? L"a.dll," : L"a.dll,b.dll", REG_EXPAND_SZ);
     if (stored) {
@@ -232,6 +238,14 @@ std::vector<Scenario> FaultScenarios() {
             WriteText(HKEY_CURRENT_USER, kRun + kStore, L"Kept", L"k.exe");
         }
     };
+    // Switched off by Windows, live or in the store, beside another switch value.
+    auto approvedValues = [](bool live) {
+        WriteText(HKEY_CURRENT_USER, live ? kRun : kRun + kStore, L"Tool", L"%ProgramFiles%\\Tool\\tool.exe",
+                  REG_EXPAND_SZ);
+        WriteText(HKEY_CURRENT_USER, kRun, L"Bystander", L"b.exe");
+        Write(HKEY_CURRENT_USER, kApproved, L"Tool", REG_BINARY, Concat({3, 0, 0, 0}, Pattern(8)));
+        Write(HKEY_CURRENT_USER, kApproved, L"Bystander", REG_BINARY, Concat({3}, Zeros(11)));
+    };
     auto hijacks = [](const std::wstring& parent) {
         WriteHijack(parent, L"example.exe", L"c:\\tools\\dbg.exe -x");
         WriteHijack(kOptions, L"other.exe", L"c:\\o.exe");
@@ -248,9 +262,9 @@ std::vector<Scenario> FaultScenarios() {
     };
     const std::wstring svc = kServicesKey + L"\\Svc";
     std::vector<Scenario> linkedStores;
-    for (const auto& [to, where] : {std::pair{StoreLink::Itself, "itself"}, std::pair{StoreLink::OwnKey, "its key"},
-                                    std::pair{StoreLink::OtherKey, "another autostart key"},
-                                    std::pair{StoreLink::Nowhere, "nowhere"}}) {
+    for (const auto& [to, where] :
+         {std::pair{StoreLink::Itself, "itself"}, std::pair{StoreLink::OwnKey, "its key"},
+          std::pair{StoreLink::OtherKey, "another autostart key"}, std::pair{StoreLink::Nowhere, "nowhere"}}) {
         const std::string linked = std::string(" with a store that links to ") + where;
         auto runStore = [to = to](bool stored) {
             return [=] {
@@ -270,23 +284,50 @@ std::vector<Scenario> FaultScenarios() {
             WriteStoreLink(HKEY_LOCAL_MACHINE, kOptions, to);
         };
         for (Scenario scenario : std::vector<Scenario>{
-                 {"switch a value off", "DisableValue", runStore(false),
-                  [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); }, Outcome::Refused, {}},
-                 {"switch a value on", "EnableValue", runStore(true),
-                  [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); }, Outcome::Refused, {}},
-                 {"delete a stored value", "DeleteValueEntry", runStore(true),
+                 {"switch a value off",
+                  "DisableValue",
+                  runStore(false),
+                  [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); },
+                  Outcome::Refused,
+                  {}},
+                 {"switch a value on",
+                  "EnableValue",
+                  runStore(true),
+                  [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); },
+                  Outcome::Refused,
+                  {}},
+                 {"delete a stored value",
+                  "DeleteValueEntry",
+                  runStore(true),
                   [](Op& o) { return o.DeleteValueEntry(kRunText, L"Tool", KindValue, EntryDisabled); },
-                  Outcome::Refused, {}},
-                 {"switch a Userinit item off", "DisableListItem", listStore,
-                  [](Op& o) { return o.DisableListItem(kUserinitText, L"Userinit", L"c:\\x\\other.exe", KindListItem); },
-                  Outcome::Refused, {}},
-                 {"switch a Shell item on", "EnableListItem", listStore,
+                  Outcome::Refused,
+                  {}},
+                 {"switch a Userinit item off",
+                  "DisableListItem",
+                  listStore,
+                  [](Op& o) {
+                      return o.DisableListItem(kUserinitText, L"Userinit", L"c:\\x\\other.exe", KindListItem);
+                  },
+                  Outcome::Refused,
+                  {}},
+                 {"switch a Shell item on",
+                  "EnableListItem",
+                  listStore,
                   [](Op& o) { return o.EnableListItem(kShellText, L"Shell", L"tray.exe", KindListItem); },
-                  Outcome::Refused, {}},
-                 {"switch a key off", "DisableKey", keyStore,
-                  [](Op& o) { return o.DisableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Refused, {}},
-                 {"switch a key on", "EnableKey", keyStore,
-                  [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Refused, {}},
+                  Outcome::Refused,
+                  {}},
+                 {"switch a key off",
+                  "DisableKey",
+                  keyStore,
+                  [](Op& o) { return o.DisableKey(kOptionsText, L"example.exe", KindKey); },
+                  Outcome::Refused,
+                  {}},
+                 {"switch a key on",
+                  "EnableKey",
+                  keyStore,
+                  [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); },
+                  Outcome::Refused,
+                  {}},
              }) {
             scenario.name += linked;
             linkedStores.push_back(std::move(scenario));
@@ -295,193 +336,312 @@ std::vector<Scenario> FaultScenarios() {
 
     std::vector<Scenario> scenarios = {
         // Values.
-        {"switch a value off", "DisableValue", runValues, [](Op& o) { return o.DisableValue(kRunText, L"tool", KindValue); },
-         Outcome::Moves, {MoveValue(kRunKey, kRunStore, L"Tool")}},
-        {"switch off a value whose name holds a NUL", "DisableValue",
+        {"switch a value off",
+         "DisableValue",
+         runValues,
+         [](Op& o) { return o.DisableValue(kRunText, L"tool", KindValue); },
+         Outcome::Moves,
+         {MoveValue(kRunKey, kRunStore, L"Tool")}},
+        {"switch off a value whose name holds a NUL",
+         "DisableValue",
          [=] {
              WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"t.exe");
              WriteText(HKEY_CURRENT_USER, kRun, nulTool, L"evil.exe");
          },
-         [=](Op& o) { return o.DisableValue(kRunText, nulTool, KindValue); }, Outcome::Moves,
+         [=](Op& o) { return o.DisableValue(kRunText, nulTool, KindValue); },
+         Outcome::Moves,
          {MoveValue(kRunKey, kRunStore, nulTool)}},
-        {"switch off a value whose name holds a soft hyphen", "DisableValue",
+        {"switch off a value whose name holds a soft hyphen",
+         "DisableValue",
          [=] {
              WriteText(HKEY_CURRENT_USER, kRun, L"Updater", L"u.exe");
              WriteText(HKEY_CURRENT_USER, kRun, softHyphen, L"evil.exe");
          },
-         [=](Op& o) { return o.DisableValue(kRunText, softHyphen, KindValue); }, Outcome::Moves,
+         [=](Op& o) { return o.DisableValue(kRunText, softHyphen, KindValue); },
+         Outcome::Moves,
          {MoveValue(kRunKey, kRunStore, softHyphen)}},
-        {"switch off a value whose name is stored in other letters", "DisableValue",
+        {"switch off a value whose name is stored in other letters",
+         "DisableValue",
          [] {
              WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"new.exe");
              WriteText(HKEY_CURRENT_USER, kRun + kStore, L"TOOL", L"old.exe");
          },
-         [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); }, Outcome::Refused, {}},
-        {"switch off a value whose same copy is stored already", "DisableValue",
+         [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); },
+         Outcome::Refused,
+         {}},
+        {"switch off a value whose same copy is stored already",
+         "DisableValue",
          [] {
              WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"t.exe");
              WriteText(HKEY_CURRENT_USER, kRun + kStore, L"Tool", L"t.exe");
          },
-         [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); }, Outcome::Moves,
+         [](Op& o) { return o.DisableValue(kRunText, L"Tool", KindValue); },
+         Outcome::Moves,
          {RemoveValue(kRunKey, L"Tool")}},
-        {"switch a value on", "EnableValue", [=] { storedValues(true); },
-         [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); }, Outcome::Moves,
+        {"switch a value on",
+         "EnableValue",
+         [=] { storedValues(true); },
+         [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); },
+         Outcome::Moves,
          {MoveValue(kRunStore, kRunKey, L"Tool")}},
-        {"switch the last stored value on", "EnableValue", [=] { storedValues(false); },
-         [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); }, Outcome::Moves,
+        {"switch the last stored value on",
+         "EnableValue",
+         [=] { storedValues(false); },
+         [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); },
+         Outcome::Moves,
          {MoveValue(kRunStore, kRunKey, L"Tool")}},
-        {"switch on a value whose name is taken live", "EnableValue",
+        {"switch on a value whose name is taken live",
+         "EnableValue",
          [] {
              WriteText(HKEY_CURRENT_USER, kRun + kStore, L"Tool", L"old.exe");
              WriteText(HKEY_CURRENT_USER, kRun, L"tool", L"other.exe");
          },
-         [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); }, Outcome::Refused, {}},
-        {"delete a stored value", "DeleteValueEntry", [=] { storedValues(true); },
-         [](Op& o) { return o.DeleteValueEntry(kRunText, L"Tool", KindValue, EntryDisabled); }, Outcome::Deletes,
+         [](Op& o) { return o.EnableValue(kRunText, L"Tool", KindValue); },
+         Outcome::Refused,
+         {}},
+        {"delete a stored value",
+         "DeleteValueEntry",
+         [=] { storedValues(true); },
+         [](Op& o) { return o.DeleteValueEntry(kRunText, L"Tool", KindValue, EntryDisabled); },
+         Outcome::Deletes,
          {RemoveValue(kRunStore, L"Tool")}},
-        {"delete a value whose name holds a NUL", "DeleteValueEntry",
+        {"delete a value whose name holds a NUL",
+         "DeleteValueEntry",
          [=] {
              WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"t.exe");
              WriteText(HKEY_CURRENT_USER, kRun, nulTool, L"evil.exe");
          },
-         [=](Op& o) { return o.DeleteValueEntry(kRunText, nulTool, KindValue, EntryEnabled); }, Outcome::Deletes,
+         [=](Op& o) { return o.DeleteValueEntry(kRunText, nulTool, KindValue, EntryEnabled); },
+         Outcome::Deletes,
          {RemoveValue(kRunKey, nulTool)}},
 
+        // Windows' own startup switch.
+        {"switch Windows' own switch on",
+         "EnableStartupApproval",
+         [=] { approvedValues(true); },
+         [](Op& o) { return o.EnableStartupApproval(kApprovedKey, L"Tool"); },
+         Outcome::Moves,
+         {SetValue(kApprovedKey, L"Tool", REG_BINARY, Concat({2}, Zeros(11)))}},
+        {"delete a value with its switch",
+         "DeleteApprovedValueEntry",
+         [=] { approvedValues(true); },
+         [](Op& o) {
+             return o.DeleteApprovedValueEntry(kRunText, L"Tool", KindValue, EntryOffByWindows, kApprovedKey);
+         },
+         Outcome::Deletes,
+         {RemoveValue(kRunKey, L"Tool"), RemoveValue(kApprovedKey, L"Tool")},
+         std::nullopt,
+         {},
+         true},
+        {"delete a stored value with its switch",
+         "DeleteApprovedValueEntry",
+         [=] { approvedValues(false); },
+         [](Op& o) { return o.DeleteApprovedValueEntry(kRunText, L"Tool", KindValue, EntryDisabled, kApprovedKey); },
+         Outcome::Deletes,
+         {RemoveValue(kRunStore, L"Tool"), RemoveValue(kApprovedKey, L"Tool")},
+         std::nullopt,
+         {},
+         true},
+
         // Services.
-        {"switch a service off", "DisableService", twoServices,
-         [](Op& o) { return o.DisableService(kServicesText, L"svc", KindService); }, Outcome::Moves,
+        {"switch a service off",
+         "DisableService",
+         twoServices,
+         [](Op& o) { return o.DisableService(kServicesText, L"svc", KindService); },
+         Outcome::Moves,
          {SetValue(svc, L"TarnAutoRunDisable", REG_DWORD, Dword(2)), SetValue(svc, L"Start", REG_DWORD, Dword(4))}},
-        {"switch off a service whose Start is short", "DisableService",
+        {"switch off a service whose Start is short",
+         "DisableService",
          [] {
              WriteService(L"Svc", 2);
              Write(HKEY_LOCAL_MACHINE, kServices + L"\\Svc", L"Start", REG_DWORD, {3, 0});
          },
-         [](Op& o) { return o.DisableService(kServicesText, L"Svc", KindService); }, Outcome::Moves,
+         [](Op& o) { return o.DisableService(kServicesText, L"Svc", KindService); },
+         Outcome::Moves,
          {SetValue(svc, L"TarnAutoRunDisable", REG_DWORD, {3, 0}), SetValue(svc, L"Start", REG_DWORD, Dword(4))}},
-        {"switch off a service with a stale kept value", "DisableService", serviceWithKept(2, 3),
-         [](Op& o) { return o.DisableService(kServicesText, L"Svc", KindService); }, Outcome::Moves,
+        {"switch off a service with a stale kept value",
+         "DisableService",
+         serviceWithKept(2, 3),
+         [](Op& o) { return o.DisableService(kServicesText, L"Svc", KindService); },
+         Outcome::Moves,
          {SetValue(svc, L"TarnAutoRunDisable", REG_DWORD, Dword(2)), SetValue(svc, L"Start", REG_DWORD, Dword(4))},
-         std::nullopt, {{svc, L"TarnAutoRunDisable"}}},
-        {"switch off a service that is off", "DisableService", serviceWithKept(4, 2),
-         [](Op& o) { return o.DisableService(kServicesText, L"Svc", KindService); }, Outcome::Refused, {}},
-        {"switch a service on", "EnableService", serviceWithKept(4, 3),
-         [](Op& o) { return o.EnableService(kServicesText, L"Svc", KindService); }, Outcome::Moves,
+         std::nullopt,
+         {{svc, L"TarnAutoRunDisable"}}},
+        {"switch off a service that is off",
+         "DisableService",
+         serviceWithKept(4, 2),
+         [](Op& o) { return o.DisableService(kServicesText, L"Svc", KindService); },
+         Outcome::Refused,
+         {}},
+        {"switch a service on",
+         "EnableService",
+         serviceWithKept(4, 3),
+         [](Op& o) { return o.EnableService(kServicesText, L"Svc", KindService); },
+         Outcome::Moves,
          {SetValue(svc, L"Start", REG_DWORD, Dword(3)), RemoveValue(svc, L"TarnAutoRunDisable")}},
-        {"switch on a service whose kept value is stale", "EnableService", serviceWithKept(2, 3),
-         [](Op& o) { return o.EnableService(kServicesText, L"Svc", KindService); }, Outcome::Refused, {}},
-        {"delete a service", "DeleteService", twoServices,
-         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); }, Outcome::Deletes, {RemoveKey(svc)}},
-        {"delete a service that holds a link", "DeleteService",
+        {"switch on a service whose kept value is stale",
+         "EnableService",
+         serviceWithKept(2, 3),
+         [](Op& o) { return o.EnableService(kServicesText, L"Svc", KindService); },
+         Outcome::Refused,
+         {}},
+        {"delete a service",
+         "DeleteService",
+         twoServices,
+         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); },
+         Outcome::Deletes,
+         {RemoveKey(svc)}},
+        {"delete a service that holds a link",
+         "DeleteService",
          [] {
              WriteBystander();
              WriteService(L"Svc", 2);
-             CreateLink(HKEY_LOCAL_MACHINE, kServices + L"\\Svc", L"Linked", HKEY_LOCAL_MACHINE, kBystander + L"\\Target");
+             CreateLink(HKEY_LOCAL_MACHINE, kServices + L"\\Svc", L"Linked", HKEY_LOCAL_MACHINE,
+                        kBystander + L"\\Target");
          },
-         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); }, Outcome::Deletes, {RemoveKey(svc)}},
-        {"switch off a service whose name holds a NUL", "DisableService",
+         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); },
+         Outcome::Deletes,
+         {RemoveKey(svc)}},
+        {"switch off a service whose name holds a NUL",
+         "DisableService",
          [=] {
              WriteService(L"EvilSvc", 2);
              CreateNamedKey(HKEY_LOCAL_MACHINE, kServices, nulService);
              Write(HKEY_LOCAL_MACHINE, kServices + L"\\" + nulService, L"Start", REG_DWORD, Dword(3));
          },
-         [=](Op& o) { return o.DisableService(kServicesText, nulService, KindService); }, Outcome::Moves,
+         [=](Op& o) { return o.DisableService(kServicesText, nulService, KindService); },
+         Outcome::Moves,
          {SetValue(kServicesKey + L"\\" + nulService, L"TarnAutoRunDisable", REG_DWORD, Dword(3)),
           SetValue(kServicesKey + L"\\" + nulService, L"Start", REG_DWORD, Dword(4))}},
-        {"delete a service whose name holds a NUL", "DeleteService",
+        {"delete a service whose name holds a NUL",
+         "DeleteService",
          [=] {
              WriteService(L"EvilSvc", 2);
              CreateNamedKey(HKEY_LOCAL_MACHINE, kServices, nulService);
              Write(HKEY_LOCAL_MACHINE, kServices + L"\\" + nulService, L"Start", REG_DWORD, Dword(3));
          },
-         [=](Op& o) { return o.DeleteService(kServicesText, nulService, KindService); }, Outcome::Deletes,
+         [=](Op& o) { return o.DeleteService(kServicesText, nulService, KindService); },
+         Outcome::Deletes,
          {RemoveKey(kServicesKey + L"\\" + nulService)}},
 
         // Keys, one level.
-        {"switch a key off", "DisableKey", [=] { hijacks(kOptions); },
-         [](Op& o) { return o.DisableKey(kOptionsText, L"EXAMPLE.EXE", KindKey); }, Outcome::Moves,
+        {"switch a key off",
+         "DisableKey",
+         [=] { hijacks(kOptions); },
+         [](Op& o) { return o.DisableKey(kOptionsText, L"EXAMPLE.EXE", KindKey); },
+         Outcome::Moves,
          {MoveKey(kOptionsKey + L"\\example.exe", kOptionsStore + L"\\example.exe")}},
-        {"switch a key on", "EnableKey",
+        {"switch a key on",
+         "EnableKey",
          [=] {
              hijacks(kOptions + kStore);
              WriteHijack(kOptions + kStore, L"kept.exe", L"c:\\k.exe");
          },
-         [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); },
+         Outcome::Moves,
          {MoveKey(kOptionsStore + L"\\example.exe", kOptionsKey + L"\\example.exe")}},
-        {"delete a key", "DeleteKeyEntry", [=] { hijacks(kOptions); },
-         [](Op& o) { return o.DeleteKeyEntry(kOptionsText, L"example.exe", KindKey, EntryEnabled); }, Outcome::Deletes,
+        {"delete a key",
+         "DeleteKeyEntry",
+         [=] { hijacks(kOptions); },
+         [](Op& o) { return o.DeleteKeyEntry(kOptionsText, L"example.exe", KindKey, EntryEnabled); },
+         Outcome::Deletes,
          {RemoveKey(kOptionsKey + L"\\example.exe")}},
-        {"switch off a key whose name is stored in other letters", "DisableKey",
+        {"switch off a key whose name is stored in other letters",
+         "DisableKey",
          [] {
              WriteHijack(kOptions, L"example.exe", L"c:\\new.exe");
              WriteHijack(kOptions + kStore, L"EXAMPLE.EXE", L"c:\\old.exe");
          },
-         [](Op& o) { return o.DisableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Refused, {}},
-        {"switch on a key whose name is live", "EnableKey",
+         [](Op& o) { return o.DisableKey(kOptionsText, L"example.exe", KindKey); },
+         Outcome::Refused,
+         {}},
+        {"switch on a key whose name is live",
+         "EnableKey",
          [] {
              WriteHijack(kOptions + kStore, L"example.exe", L"c:\\old.exe");
              WriteHijack(kOptions, L"Example.exe", L"c:\\new.exe");
          },
-         [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); }, Outcome::Refused, {}},
-        {"switch off a volatile key with a class", "DisableKey",
+         [](Op& o) { return o.EnableKey(kOptionsText, L"example.exe", KindKey); },
+         Outcome::Refused,
+         {}},
+        {"switch off a volatile key with a class",
+         "DisableKey",
          [] {
              CreateNamedKey(HKEY_LOCAL_MACHINE, kOptions, L"vol.exe", REG_OPTION_VOLATILE, L"HijackClass");
              WriteText(HKEY_LOCAL_MACHINE, kOptions + L"\\vol.exe", L"Debugger", L"c:\\v.exe");
          },
-         [](Op& o) { return o.DisableKey(kOptionsText, L"vol.exe", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.DisableKey(kOptionsText, L"vol.exe", KindKey); },
+         Outcome::Moves,
          {MoveKey(kOptionsKey + L"\\vol.exe", kOptionsStore + L"\\vol.exe")}},
-        {"switch off a key whose name holds a NUL", "DisableKey",
+        {"switch off a key whose name holds a NUL",
+         "DisableKey",
          [=] {
              WriteHijack(kOptions, L"evil.exe", L"c:\\plain.exe");
              WriteHijack(kOptions, nulHijack, L"c:\\evil.exe");
          },
-         [=](Op& o) { return o.DisableKey(kOptionsText, nulHijack, KindKey); }, Outcome::Moves,
+         [=](Op& o) { return o.DisableKey(kOptionsText, nulHijack, KindKey); },
+         Outcome::Moves,
          {MoveKey(kOptionsKey + L"\\" + nulHijack, kOptionsStore + L"\\" + nulHijack)}},
-        {"delete a key whose name holds a NUL", "DeleteKeyEntry",
+        {"delete a key whose name holds a NUL",
+         "DeleteKeyEntry",
          [=] {
              WriteHijack(kOptions, L"evil.exe", L"c:\\plain.exe");
              WriteHijack(kOptions, nulHijack, L"c:\\evil.exe");
          },
-         [=](Op& o) { return o.DeleteKeyEntry(kOptionsText, nulHijack, KindKey, EntryEnabled); }, Outcome::Deletes,
+         [=](Op& o) { return o.DeleteKeyEntry(kOptionsText, nulHijack, KindKey, EntryEnabled); },
+         Outcome::Deletes,
          {RemoveKey(kOptionsKey + L"\\" + nulHijack)}},
-        {"switch off a key that is a link", "DisableKey",
+        {"switch off a key that is a link",
+         "DisableKey",
          [] {
              WriteBystander();
              CreateKey(HKEY_LOCAL_MACHINE, kOptions);
              CreateLink(HKEY_LOCAL_MACHINE, kOptions, L"link.exe", HKEY_LOCAL_MACHINE, kBystander + L"\\Target");
          },
-         [](Op& o) { return o.DisableKey(kOptionsText, L"link.exe", KindKey); }, Outcome::Refused, {}},
-        {"delete a key that is a link", "DeleteKeyEntry",
+         [](Op& o) { return o.DisableKey(kOptionsText, L"link.exe", KindKey); },
+         Outcome::Refused,
+         {}},
+        {"delete a key that is a link",
+         "DeleteKeyEntry",
          [] {
              WriteBystander();
              CreateKey(HKEY_LOCAL_MACHINE, kOptions);
              CreateLink(HKEY_LOCAL_MACHINE, kOptions, L"link.exe", HKEY_LOCAL_MACHINE, kBystander + L"\\Target");
          },
-         [](Op& o) { return o.DeleteKeyEntry(kOptionsText, L"link.exe", KindKey, EntryEnabled); }, Outcome::Deletes,
+         [](Op& o) { return o.DeleteKeyEntry(kOptionsText, L"link.exe", KindKey, EntryEnabled); },
+         Outcome::Deletes,
          {RemoveKey(kOptionsKey + L"\\link.exe")}},
 
         // Key trees.
-        {"switch a key tree off", "DisableKeyTree",
+        {"switch a key tree off",
+         "DisableKeyTree",
          [] {
              WriteArchiverTree(kMenus + L"\\Archiver");
              WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\Other", L"", L"{1}");
          },
-         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Moves,
          {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
-        {"switch a key tree on", "EnableKeyTree",
+        {"switch a key tree on",
+         "EnableKeyTree",
          [] {
              WriteArchiverTree(kMenus + kStore + L"\\Archiver");
              WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\Other", L"", L"{1}");
          },
-         [](Op& o) { return o.EnableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.EnableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Moves,
          {MoveKey(kMenusStore + L"\\Archiver", kMenusKey + L"\\Archiver")}},
-        {"delete a stored key tree", "DeleteKeyTreeEntry",
+        {"delete a stored key tree",
+         "DeleteKeyTreeEntry",
          [] {
              WriteArchiverTree(kMenus + kStore + L"\\Archiver");
              WriteText(HKEY_LOCAL_MACHINE, kMenus + kStore + L"\\Kept", L"", L"{2}");
          },
          [](Op& o) { return o.DeleteKeyTreeEntry(kMenusText, L"Archiver", KindKey, EntryDisabled); },
-         Outcome::Deletes, {RemoveKey(kMenusStore + L"\\Archiver")}},
-        {"switch off a tree with volatile keys and classes", "DisableKeyTree",
+         Outcome::Deletes,
+         {RemoveKey(kMenusStore + L"\\Archiver")}},
+        {"switch off a tree with volatile keys and classes",
+         "DisableKeyTree",
          [] {
              CreateNamedKey(HKEY_LOCAL_MACHINE, kMenus, L"Archiver", REG_OPTION_NON_VOLATILE, L"ArchiverClass");
              WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver", L"", L"{0A0B0C0D-0000-0000-0000-000000000001}");
@@ -489,17 +649,22 @@ std::vector<Scenario> FaultScenarios() {
              CreateNamedKey(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\Session", L"Deep", REG_OPTION_VOLATILE);
              WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\Session\\Deep", L"Path", L"x.dll");
          },
-         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Moves,
          {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
-        {"switch off a tree that holds a link", "DisableKeyTree",
+        {"switch off a tree that holds a link",
+         "DisableKeyTree",
          [] {
              WriteBystander();
              WriteArchiverTree(kMenus + L"\\Archiver");
              CreateLink(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\Sub", L"Linked", HKEY_LOCAL_MACHINE,
                         kBystander + L"\\Target");
          },
-         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Refused, {}},
-        {"delete a tree that holds a link", "DeleteKeyTreeEntry",
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Refused,
+         {}},
+        {"delete a tree that holds a link",
+         "DeleteKeyTreeEntry",
          [] {
              WriteBystander();
              WriteArchiverTree(kMenus + L"\\Archiver");
@@ -507,68 +672,97 @@ std::vector<Scenario> FaultScenarios() {
                         kBystander + L"\\Target");
          },
          [](Op& o) { return o.DeleteKeyTreeEntry(kMenusText, L"Archiver", KindKey, EntryEnabled); },
-         Outcome::Deletes, {RemoveKey(kMenusKey + L"\\Archiver")}},
-        {"switch on a tree whose name is live", "EnableKeyTree",
+         Outcome::Deletes,
+         {RemoveKey(kMenusKey + L"\\Archiver")}},
+        {"switch on a tree whose name is live",
+         "EnableKeyTree",
          [] {
              WriteArchiverTree(kMenus + kStore + L"\\Archiver");
              WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\archiver", L"", L"{live}");
          },
-         [](Op& o) { return o.EnableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Refused, {}},
+         [](Op& o) { return o.EnableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Refused,
+         {}},
 
         // List items.
-        {"switch a Userinit item off", "DisableListItem", [] { WriteLists(false); },
+        {"switch a Userinit item off",
+         "DisableListItem",
+         [] { WriteLists(false); },
          [](Op& o) { return o.DisableListItem(kUserinitText, L"Userinit", L"c:\\x\\other.exe", KindListItem); },
          Outcome::Moves,
          {SetValue(kWinlogonKey, L"Userinit", REG_SZ, Text(userinitText)),
           SetValue(kWinlogonStore, L"Userinit", REG_SZ, Text(other))},
          Watch(kWinlogonKey, L"Userinit")},
-        {"switch a Shell item off", "DisableListItem", [] { WriteLists(false); },
-         [](Op& o) { return o.DisableListItem(kShellText, L"Shell", L"tray.exe", KindListItem); }, Outcome::Moves,
+        {"switch a Shell item off",
+         "DisableListItem",
+         [] { WriteLists(false); },
+         [](Op& o) { return o.DisableListItem(kShellText, L"Shell", L"tray.exe", KindListItem); },
+         Outcome::Moves,
          {SetValue(kWinlogonKey, L"Shell", REG_SZ, Text(L"explorer.exe ")),
           SetValue(kWinlogonStore, L"Shell", REG_SZ, Text(L"tray.exe "))},
          Watch(kWinlogonKey, L"Shell")},
-        {"switch an AppInit_DLLs item off", "DisableListItem", [] { WriteLists(false); },
+        {"switch an AppInit_DLLs item off",
+         "DisableListItem",
+         [] { WriteLists(false); },
          [](Op& o) { return o.DisableListItem(kAppInitText, L"AppInit_DLLs", L"b.dll", KindListItem); },
          Outcome::Moves,
          {SetValue(kWindowsKey, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"a.dll,")),
           SetValue(kWindowsStore, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"b.dll,"))},
          Watch(kWindowsKey, L"AppInit_DLLs")},
-        {"switch a Userinit item on", "EnableListItem", [] { WriteLists(true); },
+        {"switch a Userinit item on",
+         "EnableListItem",
+         [] { WriteLists(true); },
          [](Op& o) { return o.EnableListItem(kUserinitText, L"Userinit", L"C:\\x\\other.exe", KindListItem); },
          Outcome::Moves,
          {SetValue(kWinlogonKey, L"Userinit", REG_SZ, Text(userinitText + other)),
           RemoveValue(kWinlogonStore, L"Userinit")},
          Watch(kWinlogonKey, L"Userinit")},
-        {"switch a Shell item on", "EnableListItem", [] { WriteLists(true); },
-         [](Op& o) { return o.EnableListItem(kShellText, L"Shell", L"tray.exe", KindListItem); }, Outcome::Moves,
+        {"switch a Shell item on",
+         "EnableListItem",
+         [] { WriteLists(true); },
+         [](Op& o) { return o.EnableListItem(kShellText, L"Shell", L"tray.exe", KindListItem); },
+         Outcome::Moves,
          {SetValue(kWinlogonKey, L"Shell", REG_SZ, Text(L"explorer.exe tray.exe ")),
           RemoveValue(kWinlogonStore, L"Shell")},
          Watch(kWinlogonKey, L"Shell")},
-        {"switch an AppInit_DLLs item on", "EnableListItem", [] { WriteLists(true); },
+        {"switch an AppInit_DLLs item on",
+         "EnableListItem",
+         [] { WriteLists(true); },
          [](Op& o) { return o.EnableListItem(kAppInitText, L"AppInit_DLLs", L"b.dll", KindListItem); },
          Outcome::Moves,
          {SetValue(kWindowsKey, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"a.dll,b.dll,")),
           RemoveValue(kWindowsStore, L"AppInit_DLLs")},
          Watch(kWindowsKey, L"AppInit_DLLs")},
-        {"delete a live Userinit item", "DeleteListItem", [] { WriteLists(false); },
+        {"delete a live Userinit item",
+         "DeleteListItem",
+         [] { WriteLists(false); },
          [](Op& o) {
              return o.DeleteListItem(L"HKLM\\" + kWinlogon, L"Userinit", L"C:\\x\\other.exe", KindListItem,
                                      EntryEnabled);
          },
-         Outcome::Deletes, {SetValue(kWinlogonKey, L"Userinit", REG_SZ, Text(userinitText))},
+         Outcome::Deletes,
+         {SetValue(kWinlogonKey, L"Userinit", REG_SZ, Text(userinitText))},
          Watch(kWinlogonKey, L"Userinit", L"C:\\x\\other.exe")},
-        {"delete a stored Shell item", "DeleteListItem", [] { WriteLists(true); },
+        {"delete a stored Shell item",
+         "DeleteListItem",
+         [] { WriteLists(true); },
          [](Op& o) {
              return o.DeleteListItem(L"HKLM\\" + kWinlogon, L"Shell", L"tray.exe", KindListItem, EntryDisabled);
          },
-         Outcome::Deletes, {RemoveValue(kWinlogonStore, L"Shell")}, Watch(kWinlogonKey, L"Shell", L"tray.exe")},
-        {"delete a live AppInit_DLLs item", "DeleteListItem", [] { WriteLists(false); },
+         Outcome::Deletes,
+         {RemoveValue(kWinlogonStore, L"Shell")},
+         Watch(kWinlogonKey, L"Shell", L"tray.exe")},
+        {"delete a live AppInit_DLLs item",
+         "DeleteListItem",
+         [] { WriteLists(false); },
          [](Op& o) {
              return o.DeleteListItem(L"HKLM\\" + kWindows, L"AppInit_DLLs", L"a.dll", KindListItem, EntryEnabled);
          },
-         Outcome::Deletes, {SetValue(kWindowsKey, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"b.dll,"))},
+         Outcome::Deletes,
+         {SetValue(kWindowsKey, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"b.dll,"))},
          Watch(kWindowsKey, L"AppInit_DLLs", L"a.dll")},
-        {"switch off an item of a multi-string Userinit", "DisableListItem",
+        {"switch off an item of a multi-string Userinit",
+         "DisableListItem",
          [=] {
              Write(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", REG_MULTI_SZ,
                    Utf16(userinitText + other + L"\0second\0\0"s));
@@ -578,31 +772,35 @@ std::vector<Scenario> FaultScenarios() {
          {SetValue(kWinlogonKey, L"Userinit", REG_MULTI_SZ, Utf16(userinitText + L"\0second\0\0"s)),
           SetValue(kWinlogonStore, L"Userinit", REG_MULTI_SZ, Concat(Utf16(other), Zeros(4)))},
          Watch(kWinlogonKey, L"Userinit")},
-        {"switch off an item of a list with a NUL inside", "DisableListItem",
+        {"switch off an item of a list with a NUL inside",
+         "DisableListItem",
          [] { Write(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", REG_SZ, Utf16(L"a.dll,b.dll\0hidden.dll\0"s)); },
          [](Op& o) { return o.DisableListItem(kAppInitText, L"AppInit_DLLs", L"b.dll", KindListItem); },
          Outcome::Moves,
          {SetValue(kWindowsKey, L"AppInit_DLLs", REG_SZ, Utf16(L"a.dll,\0hidden.dll\0"s)),
           SetValue(kWindowsStore, L"AppInit_DLLs", REG_SZ, Text(L"b.dll,"))},
          Watch(kWindowsKey, L"AppInit_DLLs")},
-        {"switch off the only item of a list with more after it", "DisableListItem",
+        {"switch off the only item of a list with more after it",
+         "DisableListItem",
          [] { Write(HKEY_LOCAL_MACHINE, kWinlogon, L"Shell", REG_MULTI_SZ, Utf16(L"explorer.exe\0x\0\0"s)); },
          [](Op& o) { return o.DisableListItem(kShellText, L"Shell", L"explorer.exe", KindListItem); },
          Outcome::Moves,
          {SetValue(kWinlogonKey, L"Shell", REG_MULTI_SZ, Utf16(L"\0x\0\0"s)),
           SetValue(kWinlogonStore, L"Shell", REG_MULTI_SZ, Concat(Utf16(L"explorer.exe "), Zeros(4)))},
          Watch(kWinlogonKey, L"Shell")},
-        {"switch off an item of an expandable Userinit", "DisableListItem",
+        {"switch off an item of an expandable Userinit",
+         "DisableListItem",
          [=] {
-             WriteText(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit",
-                       L"%SystemRoot%\\system32\\userinit.exe," + other, REG_EXPAND_SZ);
+             WriteText(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", L"%SystemRoot%\\system32\\userinit.exe," + other,
+                       REG_EXPAND_SZ);
          },
          [](Op& o) { return o.DisableListItem(kUserinitText, L"Userinit", L"C:\\x\\other.exe", KindListItem); },
          Outcome::Moves,
          {SetValue(kWinlogonKey, L"Userinit", REG_EXPAND_SZ, Text(L"%SystemRoot%\\system32\\userinit.exe,")),
           SetValue(kWinlogonStore, L"Userinit", REG_EXPAND_SZ, Text(other))},
          Watch(kWinlogonKey, L"Userinit")},
-        {"switch off an item into a stored list of another type", "DisableListItem",
+        {"switch off an item into a stored list of another type",
+         "DisableListItem",
          [] {
              WriteText(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", L"u.exe,a.exe,b.exe,", REG_EXPAND_SZ);
              WriteText(HKEY_LOCAL_MACHINE, kWinlogon + kStore, L"Userinit", L"c.exe,", REG_SZ);
@@ -612,14 +810,16 @@ std::vector<Scenario> FaultScenarios() {
          {SetValue(kWinlogonKey, L"Userinit", REG_EXPAND_SZ, Text(L"u.exe,a.exe,")),
           SetValue(kWinlogonStore, L"Userinit", REG_SZ, Text(L"c.exe,b.exe,"))},
          Watch(kWinlogonKey, L"Userinit")},
-        {"switch off a DLL of a space-separated AppInit list", "DisableListItem",
+        {"switch off a DLL of a space-separated AppInit list",
+         "DisableListItem",
          [] { WriteText(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"a.dll  b.dll"); },
          [](Op& o) { return o.DisableListItem(kAppInitText, L"AppInit_DLLs", L"b.dll", KindListItem); },
          Outcome::Moves,
          {SetValue(kWindowsKey, L"AppInit_DLLs", REG_SZ, Text(L"a.dll,")),
           SetValue(kWindowsStore, L"AppInit_DLLs", REG_SZ, Text(L"b.dll,"))},
          Watch(kWindowsKey, L"AppInit_DLLs")},
-        {"switch an item on into a multi-string list", "EnableListItem",
+        {"switch an item on into a multi-string list",
+         "EnableListItem",
          [=] {
              Write(HKEY_LOCAL_MACHINE, kWinlogon, L"Userinit", REG_MULTI_SZ, Utf16(userinitText + L"\0second\0\0"s));
              WriteText(HKEY_LOCAL_MACHINE, kWinlogon + kStore, L"Userinit", other);
@@ -631,42 +831,55 @@ std::vector<Scenario> FaultScenarios() {
          Watch(kWinlogonKey, L"Userinit")},
 
         // Hostile starting states of the second round.
-        {"switch off the store as if it were an entry", "DisableKeyTree",
+        {"switch off the store as if it were an entry",
+         "DisableKeyTree",
          [] {
              WriteArchiverTree(kMenus + kStore + L"\\Archiver");
              WriteText(HKEY_LOCAL_MACHINE, kMenus + kStore, L"Handler", L"{0A0B0C0D-0000-0000-0000-000000000002}");
          },
-         [](Op& o) { return o.DisableKeyTree(kMenusText, L"tarnautorundisable", KindKey); }, Outcome::Refused, {}},
-        {"delete the store as if it were an entry", "DeleteKeyTreeEntry",
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"tarnautorundisable", KindKey); },
+         Outcome::Refused,
+         {}},
+        {"delete the store as if it were an entry",
+         "DeleteKeyTreeEntry",
          [] { WriteArchiverTree(kMenus + kStore + L"\\Archiver"); },
          [](Op& o) { return o.DeleteKeyTreeEntry(kMenusText, L"TarnAutoRunDisable", KindKey, EntryEnabled); },
-         Outcome::Refused, {}},
-        {"switch on a key that is a link in the store", "EnableKey",
+         Outcome::Refused,
+         {}},
+        {"switch on a key that is a link in the store",
+         "EnableKey",
          [] {
              WriteBystander();
              CreateKey(HKEY_LOCAL_MACHINE, kOptions + kStore);
              CreateLink(HKEY_LOCAL_MACHINE, kOptions + kStore, L"link.exe", HKEY_LOCAL_MACHINE,
                         kBystander + L"\\Target");
          },
-         [](Op& o) { return o.EnableKey(kOptionsText, L"link.exe", KindKey); }, Outcome::Refused, {}},
-        {"delete a service whose Parameters holds a link-typed value", "DeleteService",
+         [](Op& o) { return o.EnableKey(kOptionsText, L"link.exe", KindKey); },
+         Outcome::Refused,
+         {}},
+        {"delete a service whose Parameters holds a link-typed value",
+         "DeleteService",
          [] {
              WriteService(L"Svc", 2);
              Write(HKEY_LOCAL_MACHINE, kServices + L"\\Svc\\Parameters", kLinkValueName, REG_LINK,
                    Utf16(NativeKeyName(HKEY_LOCAL_MACHINE, kServices)));
              WriteText(HKEY_LOCAL_MACHINE, kServices + L"\\Svc\\Parameters\\Deep", L"ServiceDll", L"x.dll");
          },
-         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); }, Outcome::Deletes,
+         [](Op& o) { return o.DeleteService(kServicesText, L"Svc", KindService); },
+         Outcome::Deletes,
          {RemoveKey(svc)}},
-        {"switch off a tree whose key holds a link-typed value", "DisableKeyTree",
+        {"switch off a tree whose key holds a link-typed value",
+         "DisableKeyTree",
          [] {
              WriteArchiverTree(kMenus + L"\\Archiver");
              Write(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\Sub", kLinkValueName, REG_LINK,
                    Utf16(NativeKeyName(HKEY_LOCAL_MACHINE, kMenus)));
          },
-         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Moves,
          {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
-        {"switch off a tree whose probe names are taken", "DisableKeyTree",
+        {"switch off a tree whose probe names are taken",
+         "DisableKeyTree",
          [] {
              WriteArchiverTree(kMenus + L"\\Archiver");
              for (int n = 1; n <= 2; ++n) {
@@ -675,33 +888,39 @@ std::vector<Scenario> FaultScenarios() {
                  WriteText(HKEY_LOCAL_MACHINE, kMenus + L"\\Archiver\\" + probe, L"Owner", L"another program");
              }
          },
-         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); }, Outcome::Moves,
+         [](Op& o) { return o.DisableKeyTree(kMenusText, L"Archiver", KindKey); },
+         Outcome::Moves,
          {MoveKey(kMenusKey + L"\\Archiver", kMenusStore + L"\\Archiver")}},
     };
     // The 32-bit view of a 64-bit Windows, beside a 64-bit registration of the same name.
     const std::wstring wowRun = L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
     const std::wstring wowOverlays =
         L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
-    const std::wstring overlays = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
+    const std::wstring overlays =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
     const std::wstring wowWindows = L"Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-    scenarios.push_back({"switch off a value of the 32-bit view", "DisableValue",
+    scenarios.push_back({"switch off a value of the 32-bit view",
+                         "DisableValue",
                          [=] {
-                             WriteText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", L"Tool",
-                                       L"c:\\64\\tool.exe");
+                             WriteText(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                       L"Tool", L"c:\\64\\tool.exe");
                              WriteText(HKEY_LOCAL_MACHINE, wowRun, L"Tool", L"c:\\32\\tool.exe");
                          },
                          [=](Op& o) { return o.DisableValue(L"HKLM\\" + wowRun, L"Tool", KindValue); },
                          Outcome::Moves,
                          {MoveValue(L"HKLM\\" + wowRun, L"HKLM\\" + wowRun + kStore, L"Tool")}});
-    scenarios.push_back({"switch off a key tree of the 32-bit view", "DisableKeyTree",
-                         [=] {
-                             WriteArchiverTree(overlays + L"\\Archiver");
-                             WriteArchiverTree(wowOverlays + L"\\Archiver");
-                         },
-                         [=](Op& o) { return o.DisableKeyTree(L"HKLM\\" + wowOverlays, L"Archiver", KindKey); },
-                         Outcome::Moves,
-                         {MoveKey(L"HKLM\\" + wowOverlays + L"\\Archiver", L"HKLM\\" + wowOverlays + kStore + L"\\Archiver")}});
-    scenarios.push_back({"switch off an AppInit_DLLs item of the 32-bit view", "DisableListItem",
+    scenarios.push_back(
+        {"switch off a key tree of the 32-bit view",
+         "DisableKeyTree",
+         [=] {
+             WriteArchiverTree(overlays + L"\\Archiver");
+             WriteArchiverTree(wowOverlays + L"\\Archiver");
+         },
+         [=](Op& o) { return o.DisableKeyTree(L"HKLM\\" + wowOverlays, L"Archiver", KindKey); },
+         Outcome::Moves,
+         {MoveKey(L"HKLM\\" + wowOverlays + L"\\Archiver", L"HKLM\\" + wowOverlays + kStore + L"\\Archiver")}});
+    scenarios.push_back({"switch off an AppInit_DLLs item of the 32-bit view",
+                         "DisableListItem",
                          [=] {
                              WriteText(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"a.dll,b.dll", REG_EXPAND_SZ);
                              WriteText(HKEY_LOCAL_MACHINE, wowWindows, L"AppInit_DLLs", L"a.dll,b.dll", REG_EXPAND_SZ);

@@ -44,6 +44,9 @@ struct Scenario {
     std::optional<ListWatch> list = {};
     // Values that carry no registration (a stale kept start type), as dump path and name.
     std::vector<std::pair<std::wstring, std::wstring>> notRegistrations = {};
+    // Values that go together: when the registry fails once, either all of the operation's
+    // changes are made or none.
+    bool together = false;
 };
 
 std::vector<Scenario> FaultScenarios();

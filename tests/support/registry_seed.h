@@ -20,8 +20,12 @@ public:
 
     void SetString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text);
     void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value);
+    void SetBinary(HKEY root, const std::wstring& path, const std::wstring& name, const std::vector<BYTE>& bytes) {
+        Set(root, path, name, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
     // SetString below `root`, for helpers that write through a function.
-    std::function<void(const std::wstring& path, const std::wstring& name, const std::wstring& text)> Writer(HKEY root) {
+    std::function<void(const std::wstring& path, const std::wstring& name, const std::wstring& text)> Writer(
+        HKEY root) {
         return [this, root](const std::wstring& path, const std::wstring& name, const std::wstring& text) {
             SetString(root, path, name, text);
         };
@@ -37,7 +41,11 @@ private:
         std::vector<BYTE> bytes;
     };
 
-    void Set(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const BYTE* data,
+    void Set(HKEY root,
+             const std::wstring& path,
+             const std::wstring& name,
+             DWORD type,
+             const BYTE* data,
              DWORD byteCount);
 
     std::vector<Undo> undo_;
