@@ -1,9 +1,11 @@
-// Measures the console scan against its floor on a synthetic machine seeded into the prefix it
-// runs in: run values over a set of files that includes signed ones, and services sharing host
-// files. For each size on the command line (entries; default 5000 and 20000) it runs the scan and
+// Measures the console scan against an independent floor on synthetic machines seeded into the
+// prefix it runs in: Run values and services whose command texts are each their own, in the forms
+// registrations take, over a set of files that includes signed ones. For each machine on the
+// command line (Run values and services; default 20000 0, 0 5000 and 0 20000) it runs the scan and
 // the floor three times each, with and without verification, checks that both list the same rows,
-// and prints one line per size and mode. The seeded registrations are removed afterwards.
-// usage: tarnbench_scan [entries...]
+// and prints the cost of the entries (time less the empty machine's) of both and their ratio. The
+// seeded registrations are removed afterwards.
+// usage: tarnbench_scan [runValues services]...
 #include "app/scan_report.h"
 
 #include <windows.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -56,8 +59,10 @@ Run Start(const std::wstring& program, const std::wstring& arguments, const std:
     const std::wstring number = std::to_wstring(++runs);
     const std::wstring outPath = scratch + L"\\out" + number + L".txt";
     const std::wstring errPath = scratch + L"\\err" + number + L".txt";
-    const HANDLE out = ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    const HANDLE err = ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE out =
+        ::CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    const HANDLE err =
+        ::CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -73,7 +78,8 @@ Run Start(const std::wstring& program, const std::wstring& arguments, const std:
         std::fprintf(stderr, "bench: cannot create the output files of a run\n");
         std::exit(2);
     }
-    if (::CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
+    if (::CreateProcessW(program.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                         &started)) {
         ::WaitForSingleObject(started.hProcess, INFINITE);
         ::CloseHandle(started.hThread);
         ::CloseHandle(started.hProcess);
@@ -155,7 +161,8 @@ std::pair<std::size_t, std::size_t> ScanFiles(const std::string& csv) {
             continue;
         }
         std::string path = f[5];
-        std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(path.begin(), path.end(), path.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         all.push_back(path);
         if (f[15] != "18") {
             existing.push_back(path);
@@ -189,36 +196,66 @@ long Figure(const std::string& text, const std::string& name) {
     return at == std::string::npos ? -1 : std::strtol(text.c_str() + at + name.size() + 1, nullptr, 10);
 }
 
+// A synthetic machine: Run values and services, each with a command text of its own in one of
+// the forms registrations take.
 struct Machine {
     std::wstring scratch;
+    int runValues = 0;
     int services = 0;
 
-    void Seed(int entries, const std::wstring& build) {
+    static std::wstring Copy(const std::wstring& from, const std::wstring& to) {
+        ::CopyFileW(from.c_str(), to.c_str(), FALSE);
+        return to;
+    }
+
+    // Quoted with blanks, unquoted with arguments, rundll32, an environment variable, a file that
+    // does not exist, and a bare name found in the Windows folder.
+    std::wstring Command(int k,
+                         const std::vector<std::wstring>& quoted,
+                         const std::vector<std::wstring>& plain,
+                         const std::vector<std::wstring>& libraries) const {
+        const std::size_t file = static_cast<std::size_t>(k) % quoted.size();
+        const std::wstring n = std::to_wstring(k);
+        switch (k % 6) {
+            case 0:
+                return L"\"" + quoted[file] + L"\" /tray " + n;
+            case 1:
+                return plain[file] + L" /background " + n;
+            case 2:
+                return L"rundll32.exe " + libraries[file] + L",Entry " + n;
+            case 3:
+                return L"%SystemRoot%\\system32\\notepad.exe /n " + n;
+            case 4:
+                return scratch + L"\\missing " + n + L".exe /x";
+            default:
+                return L"notepad.exe /k " + n;
+        }
+    }
+
+    void Seed(int runCount, int serviceCount, const std::wstring& build) {
+        runValues = runCount;
+        services = serviceCount;
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
         scratch = std::wstring(temp) + L"tarnbench-" + std::to_wstring(::GetCurrentProcessId());
         ::CreateDirectoryW(scratch.c_str(), nullptr);
-        std::vector<std::wstring> files;
+        ::CreateDirectoryW((scratch + L"\\Tarn Bench").c_str(), nullptr);
+        std::vector<std::wstring> quoted, plain, libraries;
         const wchar_t* signedFixtures[] = {L"signed_quoted.exe", L"signed_cn_first.exe", L"signed_no_cn.exe",
                                            L"unsigned.exe"};
-        for (const wchar_t* name : signedFixtures) {
-            files.push_back(scratch + L"\\" + name);
-            ::CopyFileW((build + L"\\tests\\fixtures\\signed\\" + name).c_str(), files.back().c_str(), FALSE);
+        for (int k = 0; k < kFiles; ++k) {
+            const std::wstring source =
+                k < 4 ? build + L"\\tests\\fixtures\\signed\\" + signedFixtures[k] : build + L"\\tarnfloor.exe";
+            const std::wstring n = std::to_wstring(k);
+            quoted.push_back(Copy(source, scratch + L"\\Tarn Bench\\app " + n + L".exe"));
+            plain.push_back(Copy(source, scratch + L"\\plain" + n + L".exe"));
+            libraries.push_back(Copy(source, scratch + L"\\lib" + n + L".dll"));
         }
-        while (files.size() < kFiles) {
-            files.push_back(scratch + L"\\plain" + std::to_wstring(files.size()) + L".exe");
-            ::CopyFileW((build + L"\\tarnfloor.exe").c_str(), files.back().c_str(), FALSE);
-        }
-        const std::wstring hosts[] = {scratch + L"\\hosta.exe", scratch + L"\\hostb.exe"};
-        for (const auto& host : hosts) {
-            ::CopyFileW((build + L"\\tarnfloor.exe").c_str(), host.c_str(), FALSE);
-        }
-        services = entries / 10;
         HKEY run = nullptr;
         ::RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr);
-        for (int k = 0; k < entries - services; ++k) {
-            const std::wstring data = L"\"" + files[static_cast<std::size_t>(k % kFiles)] + L"\" /tray";
-            ::RegSetValueExW(run, (L"TarnBench " + std::to_wstring(k)).c_str(), 0, REG_SZ,
+        for (int k = 0; k < runValues; ++k) {
+            const std::wstring data = Command(k, quoted, plain, libraries);
+            ::RegSetValueExW(run, (L"TarnBench " + std::to_wstring(k)).c_str(), 0, REG_EXPAND_SZ,
                              reinterpret_cast<const BYTE*>(data.c_str()),
                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
         }
@@ -227,7 +264,7 @@ struct Machine {
             const std::wstring path = std::wstring(kServices) + L"\\TarnBenchSvc" + std::to_wstring(k);
             HKEY key = nullptr;
             ::RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-            const std::wstring image = hosts[k % 2] + L" -k bench";
+            const std::wstring image = Command(k, quoted, plain, libraries);
             const std::wstring account = L"LocalSystem";
             const DWORD start = 2;
             ::RegSetValueExW(key, L"ImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(image.c_str()),
@@ -235,11 +272,12 @@ struct Machine {
             ::RegSetValueExW(key, L"ObjectName", 0, REG_SZ, reinterpret_cast<const BYTE*>(account.c_str()),
                              static_cast<DWORD>((account.size() + 1) * sizeof(wchar_t)));
             ::RegSetValueExW(key, L"Start", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&start), sizeof start);
-            if (k % 2 == 0) {
+            if (k % 7 == 0) {
                 HKEY parameters = nullptr;
                 ::RegCreateKeyExW(key, L"Parameters", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &parameters, nullptr);
-                const std::wstring& dll = files[static_cast<std::size_t>(k % kFiles)];
-                ::RegSetValueExW(parameters, L"ServiceDll", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(dll.c_str()),
+                const std::wstring& dll = libraries[static_cast<std::size_t>(k % kFiles)];
+                ::RegSetValueExW(parameters, L"ServiceDll", 0, REG_EXPAND_SZ,
+                                 reinterpret_cast<const BYTE*>(dll.c_str()),
                                  static_cast<DWORD>((dll.size() + 1) * sizeof(wchar_t)));
                 ::RegCloseKey(parameters);
             }
@@ -247,26 +285,29 @@ struct Machine {
         }
     }
 
-    void Remove(int entries) {
+    void Remove() {
         HKEY run = nullptr;
         if (::RegOpenKeyExW(HKEY_CURRENT_USER, kRun, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
-            for (int k = 0; k < entries - services; ++k) {
+            for (int k = 0; k < runValues; ++k) {
                 ::RegDeleteValueW(run, (L"TarnBench " + std::to_wstring(k)).c_str());
             }
             ::RegCloseKey(run);
         }
         for (int k = 0; k < services; ++k) {
-            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kServices) + L"\\TarnBenchSvc" + std::to_wstring(k)).c_str());
+            ::RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                             (std::wstring(kServices) + L"\\TarnBenchSvc" + std::to_wstring(k)).c_str());
         }
-        WIN32_FIND_DATAW found = {};
-        const HANDLE find = ::FindFirstFileW((scratch + L"\\*").c_str(), &found);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                ::DeleteFileW((scratch + L"\\" + found.cFileName).c_str());
-            } while (::FindNextFileW(find, &found));
-            ::FindClose(find);
+        for (const std::wstring& folder : {scratch + L"\\Tarn Bench", scratch}) {
+            WIN32_FIND_DATAW found = {};
+            const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+            if (find != INVALID_HANDLE_VALUE) {
+                do {
+                    ::DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+                } while (::FindNextFileW(find, &found));
+                ::FindClose(find);
+            }
+            ::RemoveDirectoryW(folder.c_str());
         }
-        ::RemoveDirectoryW(scratch.c_str());
     }
 };
 
@@ -279,63 +320,97 @@ Spread SpreadOf(std::vector<double> times) {
     return {times[times.size() / 2], times.front(), times.back()};
 }
 
+// Medians of the scan's and the floor's runs on the machine as it is now, and their last runs.
+struct Measured {
+    Spread scan, floor;
+    Run lastScan, lastFloor;
+};
+
+Measured MeasureBoth(const std::wstring& build, const std::wstring& scratch, bool verify) {
+    const std::wstring scanArguments = verify ? L"--csv --stats" : L"--csv --no-verify --stats";
+    const std::wstring floorArguments = verify ? L"" : L"--no-verify";
+    std::vector<double> scanTimes;
+    std::vector<double> floorTimes;
+    Measured measured;
+    for (int k = 0; k < kRuns; ++k) {
+        measured.lastScan = Start(build + L"\\tarnscan.exe", scanArguments, scratch);
+        scanTimes.push_back(measured.lastScan.seconds);
+        measured.lastFloor = Start(build + L"\\tarnfloor.exe", floorArguments, scratch);
+        floorTimes.push_back(measured.lastFloor.seconds);
+    }
+    measured.scan = SpreadOf(scanTimes);
+    measured.floor = SpreadOf(floorTimes);
+    return measured;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::vector<int> sizes;
-    for (int k = 1; k < argc; ++k) {
-        sizes.push_back(static_cast<int>(std::wcstol(argv[k], nullptr, 10)));
+    // Machines as "runValues services" pairs.
+    std::vector<std::pair<int, int>> machines;
+    for (int k = 1; k + 1 < argc; k += 2) {
+        machines.emplace_back(static_cast<int>(std::wcstol(argv[k], nullptr, 10)),
+                              static_cast<int>(std::wcstol(argv[k + 1], nullptr, 10)));
     }
-    if (sizes.empty()) {
-        sizes = {5000, 20000};
+    if (machines.empty()) {
+        machines = {{20000, 0}, {0, 5000}, {0, 20000}};
     }
     const std::wstring build = Folder();
     int status = 0;
-    for (const int entries : sizes) {
-        Machine machine;
-        machine.Seed(entries, build);
-        for (const bool verify : {true, false}) {
-            const std::wstring scanArguments = verify ? L"--csv --stats" : L"--csv --no-verify --stats";
-            const std::wstring floorArguments = verify ? L"" : L"--no-verify";
-            std::vector<double> scanTimes;
-            std::vector<double> floorTimes;
-            Run scan;
-            Run floor;
-            for (int k = 0; k < kRuns; ++k) {
-                scan = Start(build + L"\\tarnscan.exe", scanArguments, machine.scratch);
-                scanTimes.push_back(scan.seconds);
-                floor = Start(build + L"\\tarnfloor.exe", floorArguments, machine.scratch);
-                floorTimes.push_back(floor.seconds);
-            }
-            const auto scanRows = ScanRows(scan.out);
-            const auto floorRows = FloorRows(floor.out);
+    for (const bool verify : {true, false}) {
+        Machine empty;
+        empty.Seed(0, 0, build);
+        const Measured base = MeasureBoth(build, empty.scratch, verify);
+        empty.Remove();
+        std::printf("bench: empty machine, %s: scan %.2f s, floor %.2f s\n", verify ? "verifying" : "not verifying",
+                    base.scan.median, base.floor.median);
+        for (const auto& [runValues, services] : machines) {
+            Machine machine;
+            machine.Seed(runValues, services, build);
+            const Measured m = MeasureBoth(build, machine.scratch, verify);
+            machine.Remove();
+            const auto scanRows = ScanRows(m.lastScan.out);
+            const auto floorRows = FloorRows(m.lastFloor.out);
             const bool same = scanRows == floorRows;
-            const long files = Figure(floor.err, "reads");
-            const auto [scanFiles, scanExisting] = ScanFiles(scan.out);
-            const long reads = Figure(scan.err, "reads");
-            const long verifications = Figure(scan.err, "verifications");
+            const long files = Figure(m.lastFloor.err, "reads");
+            const auto [scanFiles, scanExisting] = ScanFiles(m.lastScan.out);
+            const long reads = Figure(m.lastScan.err, "reads");
+            const long verifications = Figure(m.lastScan.err, "verifications");
             if (files <= 0 || reads < 0) {
-                std::printf("bench: a run printed no figures: scan said \"%s\", floor said \"%s\"\n", scan.err.c_str(),
-                            floor.err.c_str());
+                std::printf("bench: a run printed no figures: scan said \"%s\", floor said \"%s\"\n",
+                            m.lastScan.err.c_str(), m.lastFloor.err.c_str());
                 status = 1;
             }
-            const Spread s = SpreadOf(scanTimes);
-            const Spread f = SpreadOf(floorTimes);
-            std::printf("bench: %d entries, %ld files (floor), %s: scan %.2f s (%.2f-%.2f), floor %.2f s (%.2f-%.2f), ratio %.2f; "
-                        "reads per file shown %.2f, verifications per existing file %.2f; rows %s (%zu)\n",
-                        entries, files, verify ? "verifying" : "not verifying", s.median, s.min, s.max, f.median, f.min,
-                        f.max, s.median / f.median,
-                        scanFiles > 0 ? static_cast<double>(reads) / static_cast<double>(scanFiles) : 0.0,
-                        verify && scanExisting > 0 ? static_cast<double>(verifications) / static_cast<double>(scanExisting)
-                                                   : static_cast<double>(verifications),
-                        same ? "identical" : "DIFFER", scanRows.size());
-            std::printf("  scan %s", scan.err.c_str());
+            const double scanCost = m.scan.median - base.scan.median;
+            const double floorCost = m.floor.median - base.floor.median;
+            std::printf(
+                "bench: %d Run values, %d services, %s: scan %.2f s (%.2f-%.2f), floor %.2f s (%.2f-%.2f); "
+                "cost of the entries: scan %.2f s, floor %.2f s, ratio %.2f; reads per file shown %.2f, "
+                "verifications per existing file %.2f; rows %s (%zu)\n",
+                runValues, services, verify ? "verifying" : "not verifying", m.scan.median, m.scan.min, m.scan.max,
+                m.floor.median, m.floor.min, m.floor.max, scanCost, floorCost,
+                floorCost > 0 ? scanCost / floorCost : 0.0,
+                scanFiles > 0 ? static_cast<double>(reads) / static_cast<double>(scanFiles) : 0.0,
+                verify && scanExisting > 0 ? static_cast<double>(verifications) / static_cast<double>(scanExisting)
+                                           : static_cast<double>(verifications),
+                same ? "identical" : "DIFFER", scanRows.size());
+            std::printf("  scan %s  %s", m.lastScan.err.c_str(), m.lastFloor.err.c_str());
             std::fflush(stdout);
             if (!same) {
                 status = 1;
+                std::vector<std::string> onlyScan, onlyFloor;
+                std::set_difference(scanRows.begin(), scanRows.end(), floorRows.begin(), floorRows.end(),
+                                    std::back_inserter(onlyScan));
+                std::set_difference(floorRows.begin(), floorRows.end(), scanRows.begin(), scanRows.end(),
+                                    std::back_inserter(onlyFloor));
+                for (std::size_t k = 0; k < std::min<std::size_t>(4, onlyScan.size()); ++k) {
+                    std::printf("  only the scan: %s\n", onlyScan[k].c_str());
+                }
+                for (std::size_t k = 0; k < std::min<std::size_t>(4, onlyFloor.size()); ++k) {
+                    std::printf("  only the floor: %s\n", onlyFloor[k].c_str());
+                }
             }
         }
-        machine.Remove(entries);
     }
     return status;
 }

@@ -91,6 +91,11 @@ bool FileFactsCache::Exists(const std::wstring& path) {
                 [](const std::wstring& file) { return ::PathFileExistsW(file.c_str()) != FALSE; });
 }
 
+bool FileFactsCache::CandidateExists(const std::wstring& path) {
+    return Once(candidates_, path, candidateTests_,
+                [](const std::wstring& file) { return ::PathFileExistsW(file.c_str()) != FALSE; });
+}
+
 FileFactsCache::~FileFactsCache() {
     {
         const std::lock_guard<std::mutex> lock(prefetchMutex_);
@@ -162,6 +167,10 @@ HICON FileFactsCache::SmallIcon(const std::wstring& path) {
 std::size_t FileFactsCache::CountOf(const std::size_t& counter) const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return counter;
+}
+
+std::size_t FileFactsCache::candidateTests() const {
+    return CountOf(candidateTests_);
 }
 
 std::size_t FileFactsCache::iconReads() const {

@@ -63,12 +63,17 @@ public:
     // Whether the path names an existing file or folder, asked when the rows are checked (after
     // enumeration: a file may go in between, and must then show as missing).
     bool Exists(const std::wstring& path);
+    // Whether a path the image path resolver tries exists: tested once per path in a scan,
+    // whichever entry's command it comes from. Kept apart from Exists, which must see a file
+    // that went after enumeration.
+    bool CandidateExists(const std::wstring& path);
 
     // How often the cache really read a file's facts, verified a signature or hashed a file.
     std::size_t factReads() const;
     std::size_t verifications() const;
     std::size_t hashes() const;
     std::size_t iconReads() const;
+    std::size_t candidateTests() const;
 
 private:
     template <typename T>
@@ -97,6 +102,8 @@ private:
     std::map<std::wstring, std::shared_ptr<Slot<SignatureFacts>>> signatures_;
     std::map<std::wstring, std::shared_ptr<Slot<std::wstring>>> hashes_;
     std::map<std::wstring, std::shared_ptr<Slot<bool>>> existence_;
+    std::map<std::wstring, std::shared_ptr<Slot<bool>>> candidates_;
+    std::size_t candidateTests_ = 0;
     std::map<std::wstring, std::shared_ptr<Slot<unique_hicon>>> icons_;
     std::size_t existenceChecks_ = 0;
     std::size_t factReads_ = 0;

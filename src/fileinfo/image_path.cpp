@@ -1,6 +1,7 @@
 #include "fileinfo/image_path.h"
 
 #include "base/key_text.h"
+#include "fileinfo/file_facts_cache.h"
 #include "fileinfo/image_path_rules.h"
 #include "win/environment.h"
 
@@ -10,6 +11,14 @@
 namespace tarn {
 
 namespace {
+
+// Within a scan each candidate path is tested once, whatever entry's command it comes from.
+bool CandidateExists(const std::wstring& path) {
+    if (const auto cache = CurrentFileFacts()) {
+        return cache->CandidateExists(path);
+    }
+    return ::PathFileExistsW(path.c_str()) != FALSE;
+}
 
 // The 32-bit program folders of a 64-bit Windows, for what 32-bit programs registered.
 std::wstring VariableSeenBy32BitProcess(const wchar_t* name) {
@@ -49,15 +58,14 @@ std::optional<std::wstring> ExpandSeenBy32BitProcess(const std::wstring& command
 int ResolveImagePath(AutoRunEntry* entry, const std::wstring& text, RegistryView view) {
     static const ImagePathEnvironment kMachine = {
         [](const wchar_t* name) { return ReadEnvironmentVariable(name); },
-        [](const std::wstring& path) { return ::PathFileExistsW(path.c_str()) != FALSE; },
+        CandidateExists,
         [](const std::wstring& command) { return ExpandEnvironmentText(command); },
     };
     // What a 32-bit program registered is found where a 32-bit process finds its files.
     static const ImagePathEnvironment kMachineFor32Bit = {
         VariableSeenBy32BitProcess,
         [](const std::wstring& path) {
-            const std::wstring seen = PathSeenBy32BitProcess(path, ReadEnvironmentVariable(L"systemroot"));
-            return ::PathFileExistsW(seen.c_str()) != FALSE;
+            return CandidateExists(PathSeenBy32BitProcess(path, ReadEnvironmentVariable(L"systemroot")));
         },
         ExpandSeenBy32BitProcess,
     };

@@ -68,7 +68,11 @@ private:
     // Read afresh each time a rule needs it.
     wstring SystemRoot() const { return env_.variable(L"systemroot"); }
 
-    bool Exists(const wstring& path) const { return !path.empty() && env_.exists(path); }
+    // A text with a character no file name may hold names no file: it is not asked about
+    // ('?' stays possible, as in the "\\?\" prefix).
+    bool Exists(const wstring& path) const {
+        return !path.empty() && path.find_first_of(L"\"<>|*") == npos && env_.exists(path);
+    }
 
     void ApplyRewriteRules(wstring& t) const {
         if (Contains(t, L"programfiles")) {

@@ -98,13 +98,19 @@ RegKey::~RegKey() {
     Close();
 }
 
-RegKey::RegKey(RegKey&& other) noexcept : status_(other.status_), handle_(std::exchange(other.handle_, nullptr)) {}
+RegKey::RegKey(RegKey&& other) noexcept
+    : status_(other.status_),
+      handle_(std::exchange(other.handle_, nullptr)),
+      nameScratch_(std::move(other.nameScratch_)),
+      dataScratch_(std::move(other.dataScratch_)) {}
 
 RegKey& RegKey::operator=(RegKey&& other) noexcept {
     if (this != &other) {
         Close();
         status_ = other.status_;
         handle_ = std::exchange(other.handle_, nullptr);
+        nameScratch_ = std::move(other.nameScratch_);
+        dataScratch_ = std::move(other.dataScratch_);
     }
     return *this;
 }
@@ -278,19 +284,19 @@ bool RegKey::QueryValue(const std::wstring& name,
 }
 
 bool RegKey::ReadValueBytes(const std::wstring& name, std::vector<BYTE>& bytes) {
-    std::vector<BYTE> buffer(kTypedReadStartBytes, 0);
+    dataScratch_.resize(std::max<std::size_t>(dataScratch_.size(), kTypedReadStartBytes));
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        const LONG result = Query(name, nullptr, buffer.data(), &size);
+        DWORD size = static_cast<DWORD>(dataScratch_.size());
+        const LONG result = Query(name, nullptr, dataScratch_.data(), &size);
         if (result == ERROR_SUCCESS) {
-            buffer.resize(std::min<std::size_t>(size, buffer.size()));
-            bytes = std::move(buffer);
+            bytes.assign(dataScratch_.begin(), dataScratch_.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                                                          size, dataScratch_.size())));
             return true;
         }
         if (result != ERROR_MORE_DATA) {
             return false;
         }
-        buffer.assign(static_cast<std::size_t>(size) + kTypedReadSlackBytes, 0);
+        dataScratch_.resize(static_cast<std::size_t>(size) + kTypedReadSlackBytes);
     }
     return false;
 }
@@ -355,24 +361,28 @@ std::wstring RegKey::ValueName(DWORD index) {
 }
 
 bool RegKey::ValueAt(DWORD index, RegValue& value) {
-    std::vector<wchar_t> name(kMaxRegistryNameCount, L'\0');
-    std::vector<BYTE> data(kTypedReadStartBytes, 0);
+    // The key's own buffers, reused for every value: a read copies out exactly what the registry
+    // returned, so they need no clearing.
+    nameScratch_.resize(std::max<std::size_t>(nameScratch_.size(), kMaxRegistryNameCount));
+    dataScratch_.resize(std::max<std::size_t>(dataScratch_.size(), kTypedReadStartBytes));
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         DWORD nameCount = kMaxRegistryNameCount;
         DWORD type = REG_NONE;
-        DWORD size = static_cast<DWORD>(data.size());
-        status_ = Registry().enumValue(handle_, index, name.data(), &nameCount, nullptr, &type, data.data(), &size);
+        DWORD size = static_cast<DWORD>(dataScratch_.size());
+        status_ = Registry().enumValue(handle_, index, nameScratch_.data(), &nameCount, nullptr, &type,
+                                       dataScratch_.data(), &size);
         if (status_ == ERROR_SUCCESS) {
-            value.name.assign(name.data(), std::min<std::size_t>(nameCount, name.size() - 1));
+            value.name.assign(nameScratch_.data(), std::min<std::size_t>(nameCount, kMaxRegistryNameCount - 1));
             value.type = type;
-            data.resize(std::min<std::size_t>(size, data.size()));
-            value.bytes = std::move(data);
+            value.bytes.assign(
+                dataScratch_.begin(),
+                dataScratch_.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, dataScratch_.size())));
             return true;
         }
         if (status_ != ERROR_MORE_DATA) {
             return false;
         }
-        data.assign(std::max<std::size_t>(size, data.size()) + kTypedReadSlackBytes, 0);
+        dataScratch_.resize(std::max<std::size_t>(size, dataScratch_.size()) + kTypedReadSlackBytes);
     }
     return false;
 }

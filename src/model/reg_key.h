@@ -95,6 +95,9 @@ private:
 
     LONG status_ = ERROR_SUCCESS;
     HKEY handle_ = nullptr;
+    // Read buffers kept for the key's next reads (see ValueAt).
+    std::vector<wchar_t> nameScratch_;
+    std::vector<BYTE> dataScratch_;
 };
 
 // Root key named by a key text ("HKLM" or "HKCU" before the first backslash); null otherwise.

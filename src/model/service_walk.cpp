@@ -1,36 +1,51 @@
 #include "model/service_walk.h"
 
-#include "base/registry_names.h"
 #include "base/system_keys.h"
 #include "model/autorun_base.h"
 #include "model/registry_walk.h"
 
 namespace tarn {
 
+namespace {
+
+// One named value, read directly: a key holds many more values than the walk asks for. The
+// buffer is reused from value to value; the value gets exactly the bytes the registry returned.
+std::optional<RegValue> ReadNamed(RegKey& key, const wchar_t* name, std::vector<BYTE>& buffer) {
+    RegValue value;
+    DWORD byteCount = 0;
+    if (!key.QueryValue(name, buffer, value.type, byteCount)) {
+        return std::nullopt;
+    }
+    value.name = name;
+    value.bytes.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(byteCount));
+    return value;
+}
+
+}  // namespace
+
 std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services) {
     std::vector<ServiceKeyRecord> records;
+    std::vector<BYTE> buffer;
     ForEachSubKeyName(services, [&](const std::wstring& name) {
         ServiceKeyRecord record;
         record.name = name;
         RegKey service;
         if (service.OpenRead(services.handle(), name)) {
             record.opened = true;
-            ForEachValue(service, [&](const RegValue& value) {
-                if (SameRegistryName(value.name, L"ObjectName")) {
-                    record.hasObjectName = true;
-                } else if (SameRegistryName(value.name, L"Start")) {
-                    record.start = DwordOf(value);
-                } else if (SameRegistryName(value.name, kStoreName)) {
-                    record.kept = DwordOf(value);
-                } else if (SameRegistryName(value.name, L"ImagePath")) {
-                    record.imagePath = TextOf(value);
-                }
-            });
+            record.hasObjectName = ReadNamed(service, L"ObjectName", buffer).has_value();
+            if (const auto start = ReadNamed(service, L"Start", buffer)) {
+                record.start = DwordOf(*start);
+            }
+            if (const auto kept = ReadNamed(service, kStoreName, buffer)) {
+                record.kept = DwordOf(*kept);
+            }
+            if (const auto image = ReadNamed(service, L"ImagePath", buffer)) {
+                record.imagePath = TextOf(*image);
+            }
             RegKey parameters;
             if (record.hasObjectName && parameters.OpenRead(service.handle(), L"Parameters")) {
-                const auto dll = FindValue(parameters, L"ServiceDll");
-                if (dll.found()) {
-                    record.serviceDll = TextOf(dll.item);
+                if (const auto dll = ReadNamed(parameters, L"ServiceDll", buffer)) {
+                    record.serviceDll = TextOf(*dll);
                 }
             }
         }

@@ -22,11 +22,9 @@ namespace {
 constexpr DWORD kListStyles = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_DOUBLEBUFFER;
 constexpr int kImageListGrowth = 500;
 constexpr int kTextCapacity = 1024;
-
-struct PendingRow {
-    int image = -1;
-    std::vector<std::wstring> cells;
-};
+// How long the window's thread inserts rows in one go, and the timer that has it go on.
+constexpr ULONGLONG kInsertBudgetMs = 25;
+constexpr UINT_PTR kInsertTimer = 0x1402;
 
 }  // namespace
 
@@ -72,9 +70,8 @@ bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return false;
     }
-    if (message == WM_TARN_INSERT_ROW) {
-        const auto& row = *reinterpret_cast<const PendingRow*>(lParam);
-        InsertRow(row.image, row.cells);
+    if (message == WM_TARN_INSERT_ROW || (message == WM_TIMER && wParam == kInsertTimer)) {
+        InsertPendingRows();
         result = 0;
         return true;
     }
@@ -337,6 +334,12 @@ void CAutoRunPage::ClearIcons() {
 }
 
 void CAutoRunPage::OnScanRequest(WPARAM completedScans) {
+    {
+        const std::lock_guard<std::mutex> lock(pendingMutex_);
+        pendingRows_.clear();
+        queuedRows_ = 0;
+        insertedRows_ = 0;
+    }
     if (completedScans != 0) {
         ClearIcons();
         if (::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0) > 0) {
@@ -386,9 +389,6 @@ void CAutoRunPage::Fill() {
             return;
         }
         AddRow(*entries[i]);
-        if (traits.redrawsEachRow) {
-            ::InvalidateRect(window(), nullptr, FALSE);
-        }
         if (traits.pauseMs != 0) {
             // Row i+1 is due (i+1) pauses after the pages were told to fill: the rows' own work is
             // done inside the pauses, and a row that took longer than one pause is made up by the
@@ -401,6 +401,10 @@ void CAutoRunPage::Fill() {
                 ::Sleep(static_cast<DWORD>(dueMs - elapsedMs));
             }
         }
+    }
+    // The page is filled once its last row is in the list.
+    if (!WaitForQueuedRows()) {
+        return;
     }
     categoryId_ = CategoryIdOfTab(tab_);
     link_.busy = false;
@@ -433,9 +437,62 @@ void CAutoRunPage::AddRow(AutoRunEntry& entry) {
     PendingRow pending;
     pending.image = image;
     pending.cells = RowTexts(entry, exists, category().page.columns);
-    // One call into the window's thread per row rather than one per cell: that thread serves
-    // every page's fill at once.
-    ::SendMessageW(window(), WM_TARN_INSERT_ROW, 0, reinterpret_cast<LPARAM>(&pending));
+    QueueRow(std::move(pending));
+}
+
+void CAutoRunPage::QueueRow(PendingRow row) {
+    bool ask = false;
+    {
+        const std::lock_guard<std::mutex> lock(pendingMutex_);
+        pendingRows_.push_back(std::move(row));
+        ++queuedRows_;
+        ask = !insertAsked_;
+        insertAsked_ = true;
+    }
+    if (ask && !::PostMessageW(window(), WM_TARN_INSERT_ROW, 0, 0)) {
+        const std::lock_guard<std::mutex> lock(pendingMutex_);
+        insertAsked_ = false;
+    }
+}
+
+bool CAutoRunPage::WaitForQueuedRows() {
+    while (insertedRows_.load() < queuedRows_.load()) {
+        if (Stopping()) {
+            return false;
+        }
+        ::Sleep(2);
+    }
+    return true;
+}
+
+void CAutoRunPage::InsertPendingRows() {
+    ::KillTimer(window(), kInsertTimer);
+    const ULONGLONG began = ::GetTickCount64();
+    ::SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
+    for (;;) {
+        PendingRow row;
+        {
+            const std::lock_guard<std::mutex> lock(pendingMutex_);
+            if (pendingRows_.empty()) {
+                insertAsked_ = false;
+                break;
+            }
+            // Timers come after the user's input: the rest waits for the next round.
+            if (::GetTickCount64() - began >= kInsertBudgetMs) {
+                ::SetTimer(window(), kInsertTimer, USER_TIMER_MINIMUM, nullptr);
+                break;
+            }
+            row = std::move(pendingRows_.front());
+            pendingRows_.pop_front();
+        }
+        InsertRow(row.image, row.cells);
+        ++insertedRows_;
+    }
+    ::SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(listView_, nullptr, FALSE);
+    if (category().page.redrawsEachRow) {
+        ::InvalidateRect(window(), nullptr, FALSE);
+    }
 }
 
 void CAutoRunPage::InsertRow(int image, const std::vector<std::wstring>& cells) {

@@ -13,6 +13,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,18 @@ private:
     static DWORD WINAPI FillThreadProc(void* page);
     void Fill();
     void AddRow(AutoRunEntry& entry);
+    // A row the fill has made, waiting for the window's thread.
+    struct PendingRow {
+        int image = -1;
+        std::vector<std::wstring> cells;
+    };
+    // On the fill thread: hands a row to the window's thread, which inserts the rows in order.
+    void QueueRow(PendingRow row);
+    // On the fill thread: waits until every row it queued is in the list; false when stopping.
+    bool WaitForQueuedRows();
+    // On the window's thread: inserts waiting rows with the list's redrawing held for a few tens
+    // of milliseconds at most, then lets the user's messages through before it goes on.
+    void InsertPendingRows();
     // On the window's thread: appends one row with its image and cell texts.
     void InsertRow(int image, const std::vector<std::wstring>& cells);
     void ClearIcons();
@@ -98,6 +112,13 @@ private:
     UniqueAny<ImageListTraits> imageList_;
     // Icons the fills have appended; the next row's icon goes after them.
     int imageCount_ = 0;
+
+    std::mutex pendingMutex_;
+    std::deque<PendingRow> pendingRows_;
+    // Whether the window's thread has been asked to insert (a message or its timer is on its way).
+    bool insertAsked_ = false;
+    std::atomic<std::size_t> queuedRows_{0};
+    std::atomic<std::size_t> insertedRows_{0};
 };
 
 }  // namespace tarn

@@ -14,7 +14,6 @@
 namespace tarn {
 namespace {
 
-
 // A machine with a case-insensitive file system, as on Windows, that remembers what was probed.
 class FakeMachine {
 public:
@@ -56,48 +55,81 @@ TEST(ResolveImagePathText, WorkedExamplesAndEdgeCases) {
          L"C:\\Program Files\\App\\app.exe /background",
          {L"C:\\Program Files\\App\\app.exe"},
          L"c:\\program files\\app\\app.exe"},
-        {"quoted path", L"\"C:\\Program Files\\App\\app.exe\" -s", {L"C:\\Program Files\\App\\app.exe"},
+        {"quoted path",
+         L"\"C:\\Program Files\\App\\app.exe\" -s",
+         {L"C:\\Program Files\\App\\app.exe"},
          L"c:\\program files\\app\\app.exe"},
         {"rundll32: the DLL before the comma, found in the system folder",
          L"rundll32.exe shell32.dll,Control_RunDLL",
          {L"C:\\WINDOWS\\System32\\shell32.dll"},
          L"C:\\WINDOWS\\System32\\shell32.dll"},
-        {"regsvr32: bare DLL in the system folder", L"regsvr32 /s foo.dll", {L"C:\\WINDOWS\\system32\\foo.dll"},
+        {"regsvr32: bare DLL in the system folder",
+         L"regsvr32 /s foo.dll",
+         {L"C:\\WINDOWS\\system32\\foo.dll"},
          L"C:\\WINDOWS\\system32\\foo.dll"},
-        {"service form with \\SystemRoot", L"\\SystemRoot\\System32\\drivers\\foo.sys",
-         {L"C:\\WINDOWS\\system32\\drivers\\foo.sys"}, L"C:\\WINDOWS\\system32\\drivers\\foo.sys"},
-        {"relative driver path", L"system32\\DRIVERS\\foo.sys", {L"C:\\WINDOWS\\system32\\drivers\\foo.sys"},
+        {"service form with \\SystemRoot",
+         L"\\SystemRoot\\System32\\drivers\\foo.sys",
+         {L"C:\\WINDOWS\\system32\\drivers\\foo.sys"},
          L"C:\\WINDOWS\\system32\\drivers\\foo.sys"},
-        {"name without a dot is a driver", L"foo", {L"C:\\WINDOWS\\System32\\drivers\\foo.sys"},
+        {"relative driver path",
+         L"system32\\DRIVERS\\foo.sys",
+         {L"C:\\WINDOWS\\system32\\drivers\\foo.sys"},
+         L"C:\\WINDOWS\\system32\\drivers\\foo.sys"},
+        {"name without a dot is a driver",
+         L"foo",
+         {L"C:\\WINDOWS\\System32\\drivers\\foo.sys"},
          L"C:\\WINDOWS\\System32\\drivers\\foo.sys"},
-        {"%SystemRoot% with a trailing comma", L"%SystemRoot%\\system32\\userinit.exe,",
-         {L"C:\\WINDOWS\\system32\\userinit.exe"}, L"C:\\WINDOWS\\system32\\userinit.exe"},
-        {"empty text, although the system root exists as a folder", L"",
-         {L"C:\\WINDOWS", L"C:\\WINDOWS\\System32"}, std::nullopt},
-        {"existing file in any letter case: its lower-cased form", L"C:\\WINDOWS\\NOTEPAD.EXE",
-         {L"C:\\WINDOWS\\NOTEPAD.EXE"}, L"c:\\windows\\notepad.exe"},
-        {"dllhost with arguments", dllhost + L" /processid:{12345678-1234-1234-1234-123456789ABC}", {dllhost},
-         dllhost},
+        {"%SystemRoot% with a trailing comma",
+         L"%SystemRoot%\\system32\\userinit.exe,",
+         {L"C:\\WINDOWS\\system32\\userinit.exe"},
+         L"C:\\WINDOWS\\system32\\userinit.exe"},
+        {"empty text, although the system root exists as a folder",
+         L"",
+         {L"C:\\WINDOWS", L"C:\\WINDOWS\\System32"},
+         std::nullopt},
+        {"existing file in any letter case: its lower-cased form",
+         L"C:\\WINDOWS\\NOTEPAD.EXE",
+         {L"C:\\WINDOWS\\NOTEPAD.EXE"},
+         L"c:\\windows\\notepad.exe"},
+        {"dllhost with arguments", dllhost + L" /processid:{12345678-1234-1234-1234-123456789ABC}", {dllhost}, dllhost},
         {"dllhost without arguments", dllhost, {dllhost}, dllhost},
         {"regsvr32 without a space", L"regsvr32.exe", {L"C:\\WINDOWS\\System32\\regsvr32.exe"}, std::nullopt},
-        {"rundll32 without a comma: the whole text after the space", L"rundll32 c:\\tools\\helper.dll",
-         {L"c:\\tools\\helper.dll"}, L"c:\\tools\\helper.dll"},
-        {"a dotted folder defeats the executable guess", L"c:\\my.app\\tool.exe -x",
-         {L"c:\\my.app\\tool.exe"}, std::nullopt},
-        {"only three environment forms are expanded", L"%userprofile%\\app.exe",
-         {L"C:\\users\\me\\app.exe"}, std::nullopt},
-        {"%ProgramFiles% is expanded", L"%ProgramFiles%\\App\\app.exe", {L"C:\\Program Files\\App\\app.exe"},
+        {"rundll32 without a comma: the whole text after the space",
+         L"rundll32 c:\\tools\\helper.dll",
+         {L"c:\\tools\\helper.dll"},
+         L"c:\\tools\\helper.dll"},
+        {"a dotted folder defeats the executable guess",
+         L"c:\\my.app\\tool.exe -x",
+         {L"c:\\my.app\\tool.exe"},
+         std::nullopt},
+        {"only three environment forms are expanded",
+         L"%userprofile%\\app.exe",
+         {L"C:\\users\\me\\app.exe"},
+         std::nullopt},
+        {"%ProgramFiles% is expanded",
+         L"%ProgramFiles%\\App\\app.exe",
+         {L"C:\\Program Files\\App\\app.exe"},
          L"C:\\Program Files\\app\\app.exe"},
-        {"programfiles without percent signs is left alone", L"c:\\programfiles\\x.exe",
-         {L"c:\\programfiles\\x.exe"}, L"c:\\programfiles\\x.exe"},
-        {"%windir% is expanded", L"%windir%\\explorer.exe", {L"C:\\WINDOWS\\explorer.exe"},
+        {"programfiles without percent signs is left alone",
+         L"c:\\programfiles\\x.exe",
+         {L"c:\\programfiles\\x.exe"},
+         L"c:\\programfiles\\x.exe"},
+        {"%windir% is expanded",
+         L"%windir%\\explorer.exe",
+         {L"C:\\WINDOWS\\explorer.exe"},
          L"C:\\WINDOWS\\explorer.exe"},
-        {"a full driver path is left as it is", L"C:\\Windows\\System32\\Drivers\\x.sys",
-         {L"C:\\WINDOWS\\system32\\drivers\\x.sys"}, L"c:\\windows\\system32\\drivers\\x.sys"},
-        {"%SystemRoot% driver path is not prefixed twice", L"%SystemRoot%\\System32\\drivers\\x.sys",
-         {L"C:\\WINDOWS\\system32\\drivers\\x.sys"}, L"C:\\WINDOWS\\system32\\drivers\\x.sys"},
-        {"bare name in the Windows folder wins over the system folder", L"explorer.exe /e",
-         {L"C:\\WINDOWS\\explorer.exe", L"C:\\WINDOWS\\System32\\explorer.exe"}, L"C:\\WINDOWS\\explorer.exe"},
+        {"a full driver path is left as it is",
+         L"C:\\Windows\\System32\\Drivers\\x.sys",
+         {L"C:\\WINDOWS\\system32\\drivers\\x.sys"},
+         L"c:\\windows\\system32\\drivers\\x.sys"},
+        {"%SystemRoot% driver path is not prefixed twice",
+         L"%SystemRoot%\\System32\\drivers\\x.sys",
+         {L"C:\\WINDOWS\\system32\\drivers\\x.sys"},
+         L"C:\\WINDOWS\\system32\\drivers\\x.sys"},
+        {"bare name in the Windows folder wins over the system folder",
+         L"explorer.exe /e",
+         {L"C:\\WINDOWS\\explorer.exe", L"C:\\WINDOWS\\System32\\explorer.exe"},
+         L"C:\\WINDOWS\\explorer.exe"},
         {"unterminated quote", L"\"c:\\app.exe", {L"c:\\app.exe"}, std::nullopt},
         {"regsvr32 with a full path", L"regsvr32 /s c:\\x\\y.dll", {L"c:\\x\\y.dll"}, L"c:\\x\\y.dll"},
         {"regsvr32 with a drive-relative name", L"regsvr32 /s d:y.dll", {L"d:y.dll"}, L"d:y.dll"},
@@ -134,6 +166,17 @@ TEST(ResolveImagePathText, NeverProbesTheBareSystemFoldersForAnEmptyName) {
     for (const auto& probe : machine.probes) {
         EXPECT_NE(L"C:\\WINDOWS\\", probe);
         EXPECT_NE(L"C:\\WINDOWS\\System32\\", probe);
+    }
+}
+
+TEST(ResolveImagePathText, NeverAsksAboutATextNoFileCanBeNamed) {
+    FakeMachine machine;
+    machine.Add(L"C:\\Tools\\app.exe");
+    machine.Add(L"\\\\?\\C:\\Tools\\long.exe");
+    EXPECT_EQ(std::wstring(L"c:\\tools\\app.exe"), machine.Resolve(L"\"C:\\Tools\\app.exe\" /tray"));
+    EXPECT_EQ(std::wstring(L"\\\\?\\c:\\tools\\long.exe"), machine.Resolve(L"\\\\?\\C:\\Tools\\long.exe"));
+    for (const auto& probe : machine.probes) {
+        EXPECT_EQ(std::wstring::npos, probe.find_first_of(L"\"<>|*")) << std::string(probe.begin(), probe.end());
     }
 }
 
