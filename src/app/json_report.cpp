@@ -134,6 +134,8 @@ json EntryJson(std::size_t categoryIndex,
     const bool missing = entry.state == EntryFileMissing;
     out["flags"] = {
         {"nulInName", entry.name.find(L'\0') != std::wstring::npos},
+        {"bidiInName", HoldsBidiControl(entry)},
+        {"controlInName", HoldsControlCharacter(entry)},
         {"fileMissing", missing},
         {"startsNoFile", entry.startsNoFile},
         {"unsigned", !missing && findings.signatureCode && *findings.signatureCode != 0},

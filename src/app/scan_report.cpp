@@ -3,6 +3,7 @@
 #include "pages/page_texts.h"
 #include "pages/row_texts.h"
 
+#include <iterator>
 #include <utility>
 
 namespace tarn {
@@ -68,7 +69,9 @@ std::optional<ScanOptions> ParseScanOptions(const std::vector<std::wstring>& arg
 std::wstring EntryFlags(const AutoRunEntry& entry) {
     std::wstring flags;
     for (const auto& [set, word] :
-         {std::pair{NameHoldsNul(entry), L"nul-in-name"}, std::pair{entry.offByWindows, L"off-by-windows"}}) {
+         {std::pair{NameHoldsNul(entry), L"nul-in-name"}, std::pair{HoldsBidiControl(entry), L"bidi-in-name"},
+          std::pair{HoldsControlCharacter(entry), L"control-in-name"},
+          std::pair{entry.offByWindows, L"off-by-windows"}}) {
         if (set) {
             flags += (flags.empty() ? L"" : L" ") + std::wstring(word);
         }
@@ -131,12 +134,14 @@ std::wstring CsvRow(std::size_t categoryIndex,
         entry.approvalKey,
         entry.offByWindows ? OffByWindowsTimeText(entry) : L"",
     };
+    // The file time is this program's own text, line feed included.
+    constexpr std::size_t kFileTimeField = 7;
     std::wstring row;
-    for (const std::wstring& field : fields) {
-        if (!row.empty()) {
+    for (std::size_t k = 0; k < std::size(fields); ++k) {
+        if (k > 0) {
             row.push_back(L',');
         }
-        row += CsvField(VisibleText(field));
+        row += CsvField(k == kFileTimeField ? fields[k] : VisibleText(fields[k]));
     }
     if (sha256 != nullptr) {
         row += L"," + CsvField(*sha256);
@@ -154,7 +159,10 @@ std::wstring TextUnreadableLine(const std::wstring& place) {
 
 std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256) {
     const std::wstring signature = entry.state == EntryFileMissing ? kFileMissingText : entry.signature;
-    std::wstring flag = NameHoldsNul(entry) ? std::wstring(L"\t") + kNulNameText : std::wstring();
+    std::wstring flag;
+    for (const wchar_t* mark : NameMarks(entry)) {
+        flag += std::wstring(L"\t") + mark;
+    }
     if (FromOtherView(entry)) {
         flag += std::wstring(L"\t") + kWow32Text;
     }

@@ -93,6 +93,37 @@ inline bool NameHoldsNul(const AutoRunEntry& entry) {
     return false;
 }
 
+// Characters that have no innocent use in a registered name, command or path: the bidirectional
+// controls, which reorder how a text reads ("RTL \u202Eexe.tset" reads "RTL test.exe"), and the
+// C0 and C1 controls (NUL aside, which NameHoldsNul tells).
+inline bool IsBidiControl(wchar_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+inline bool IsControlCharacter(wchar_t c) {
+    return (c >= 0x01 && c < 0x20) || (c >= 0x7F && c <= 0x9F);
+}
+
+// Whether a name, command or path of the entry holds a character `is` tells.
+template <typename Is>
+bool EntryTextHolds(const AutoRunEntry& entry, Is is) {
+    for (const std::wstring* text : {&entry.name, &entry.valueName, &entry.subKeyName, &entry.keyPath, &entry.location,
+                                     &entry.commandLine, &entry.imagePath}) {
+        for (wchar_t c : *text) {
+            if (is(c)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+inline bool HoldsBidiControl(const AutoRunEntry& entry) {
+    return EntryTextHolds(entry, IsBidiControl);
+}
+inline bool HoldsControlCharacter(const AutoRunEntry& entry) {
+    return EntryTextHolds(entry, IsControlCharacter);
+}
+
 // One item of a split list value ("Userinit", "Shell", "AppInit_DLLs").
 struct ListItem {
     int32_t index = 0;

@@ -12,6 +12,9 @@ constexpr wchar_t kSignatureInvalidText[] = L"无签名";
 constexpr wchar_t kFileMissingText[] = L"文件不存在";
 // Marks an entry whose name holds a NUL, which only hiding malware writes.
 constexpr wchar_t kNulNameText[] = L"名称含空字符";
+// Mark entries whose name, command or path holds a bidirectional control or a control character.
+constexpr wchar_t kBidiNameText[] = L"含方向控制字符";
+constexpr wchar_t kControlNameText[] = L"含控制字符";
 // Marks an entry of the 32-bit view of a 64-bit Windows.
 constexpr wchar_t kWow32Text[] = L"32位";
 

@@ -3,6 +3,8 @@
 #include "base/startup_approval.h"
 #include "pages/page_texts.h"
 
+#include <cwchar>
+
 namespace tarn {
 
 namespace {
@@ -40,6 +42,10 @@ std::wstring VisibleText(const std::wstring& text) {
     for (wchar_t c : text) {
         if (c == L'\0') {
             visible += L"\\0";
+        } else if (IsBidiControl(c) || IsControlCharacter(c)) {
+            wchar_t escaped[8] = {};
+            std::swprintf(escaped, 8, L"\\u%04X", static_cast<unsigned>(c));
+            visible += escaped;
         } else {
             visible.push_back(c);
         }
@@ -47,10 +53,24 @@ std::wstring VisibleText(const std::wstring& text) {
     return visible;
 }
 
+std::vector<const wchar_t*> NameMarks(const AutoRunEntry& entry) {
+    std::vector<const wchar_t*> marks;
+    if (NameHoldsNul(entry)) {
+        marks.push_back(kNulNameText);
+    }
+    if (HoldsBidiControl(entry)) {
+        marks.push_back(kBidiNameText);
+    }
+    if (HoldsControlCharacter(entry)) {
+        marks.push_back(kControlNameText);
+    }
+    return marks;
+}
+
 std::wstring DisplayName(const AutoRunEntry& entry) {
     std::wstring name = VisibleText(entry.name);
-    if (NameHoldsNul(entry)) {
-        name += std::wstring(L" [") + kNulNameText + L"]";
+    for (const wchar_t* mark : NameMarks(entry)) {
+        name += std::wstring(L" [") + mark + L"]";
     }
     if (FromOtherView(entry)) {
         name += std::wstring(L" [") + kWow32Text + L"]";
@@ -119,7 +139,7 @@ std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, C
 }
 
 uint32_t RowColour(const std::vector<std::wstring>& cells, ColumnSet columns) {
-    if (Holds(cells, 0, kNulNameText)) {
+    if (Holds(cells, 0, kNulNameText) || Holds(cells, 0, kBidiNameText) || Holds(cells, 0, kControlNameText)) {
         return kColourHiddenName;
     }
     if (Holds(cells, SignatureColumn(columns), kSignatureInvalidText)) {

@@ -22,8 +22,13 @@ struct ColumnLayout {
 
 std::vector<ColumnLayout> ColumnsOf(ColumnSet columns);
 
-// The text with every NUL shown as "\0", so that a name that hides behind one is visible.
+// The text with every NUL shown as "\0" and every bidirectional control or control character as
+// "\uXXXX", so that a name that hides behind one, or reads other than it is, shows what it is.
 std::wstring VisibleText(const std::wstring& text);
+
+// The marks of an entry whose name, command or path holds a NUL, a bidirectional control or a
+// control character.
+std::vector<const wchar_t*> NameMarks(const AutoRunEntry& entry);
 
 // The name as the first column and the details panel show it: visible, and marked when it
 // holds a NUL.

@@ -8,6 +8,8 @@
 #include "resource_ids.h"
 
 #include "support/main_window.h"
+#include "support/registry_dump.h"
+#include "support/registry_sandbox.h"
 #include "support/registry_seed.h"
 #include "support/scan_gate.h"
 #include "support/scoped_environment.h"
@@ -116,7 +118,11 @@ TEST_F(MainWindowTest, TabsColumnsAndRowsShowTheSeededRegistrations) {
         EXPECT_EQ(static_cast<int>(k), item.iImage);
     }
     using Columns = std::vector<std::pair<std::wstring, int>>;
-    EXPECT_EQ((Columns{{L"程序名", 80}, {L"启动状态", 70}, {L"数字签名", 70}, {L"描述信息", 160}, {L"映像路径", 220},
+    EXPECT_EQ((Columns{{L"程序名", 80},
+                       {L"启动状态", 70},
+                       {L"数字签名", 70},
+                       {L"描述信息", 160},
+                       {L"映像路径", 220},
                        {L"厂商信息", 250}}),
               window.Columns(kLogonTab));
     EXPECT_EQ((Columns{{L"程序名", 80}, {L"启动状态", 70}, {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}}),
@@ -209,10 +215,10 @@ TEST_F(MainWindowTest, AShortcutShowsItsFolder) {
 TEST_F(MainWindowTest, ANestedHiddenTaskIsShownWithWhatStartsItAndDeletedWithItsCopyKept) {
     const std::wstring top = L"\\TarnWindow" + std::to_wstring(::GetCurrentProcessId());
     const test::TaskDefinitionFiles files(top);
-    const std::wstring task = files.Add(
-        L"\\Vendor\\Hidden\\Updater",
-        test::TaskXml(L"Tarn", L"保持更新", L"<LogonTrigger/>", true, true,
-                      L"<Exec><Command>" + plainApp + L"</Command><Arguments>/silent</Arguments></Exec>"));
+    const std::wstring task =
+        files.Add(L"\\Vendor\\Hidden\\Updater",
+                  test::TaskXml(L"Tarn", L"保持更新", L"<LogonTrigger/>", true, true,
+                                L"<Exec><Command>" + plainApp + L"</Command><Arguments>/silent</Arguments></Exec>"));
     const std::wstring mail = files.Add(L"\\Mail", test::TaskXml(L"", L"", L"", true, false, L"<SendEmail/>"));
     const std::wstring definition = test::TaskDefinitionFiles::FileOf(task);
     const auto bytes = [](const std::wstring& file) {
@@ -226,11 +232,12 @@ TEST_F(MainWindowTest, ANestedHiddenTaskIsShownWithWhatStartsItAndDeletedWithIts
     const int row = RowNamed(kTasksTab, task);
     const int mailRow = RowNamed(kTasksTab, mail);
     ASSERT_TRUE(row >= 0 && mailRow >= 0);
-    EXPECT_EQ((std::vector<std::wstring>{task, L"已启用", L"无签名", L"", LowerAscii(plainApp), L"", L"保持更新", L"Tarn",
-                                         L"登录时"}),
+    EXPECT_EQ((std::vector<std::wstring>{task, L"已启用", L"无签名", L"", LowerAscii(plainApp), L"", L"保持更新",
+                                         L"Tarn", L"登录时"}),
               window.Row(kTasksTab, row));
-    EXPECT_EQ((std::vector<std::wstring>{mail, L"已启用", L"", L"", L"发送电子邮件（已弃用的操作）", L"", L"", L"", L""}),
-              window.Row(kTasksTab, mailRow));
+    EXPECT_EQ(
+        (std::vector<std::wstring>{mail, L"已启用", L"", L"", L"发送电子邮件（已弃用的操作）", L"", L"", L"", L""}),
+        window.Row(kTasksTab, mailRow));
     window.ClickRow(kTasksTab, row);
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == task; }));
     EXPECT_EQ(plainApp + L" /silent", window.Text(IDC_DETAIL_COMMAND));
@@ -340,8 +347,8 @@ TEST_F(MainWindowTest, ClosingDuringAScanEndsEveryThreadWithinTheBound) {
     // of it (Wine without a window manager waits 2 s there).
     const ULONGLONG start = ::GetTickCount64();
     ::PostMessageW(window.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE,
-                                                      bound + 1000))
+    EXPECT_EQ(WAIT_OBJECT_0,
+              ::WaitForMultipleObjects(static_cast<DWORD>(threads.size()), threads.data(), TRUE, bound + 1000))
         << "a scanning thread outlived the close";
     EXPECT_LE(::GetTickCount64() - start, bound + 1000);
     EXPECT_LE(window.Close(), 5000u) << "the window did not close";
@@ -389,6 +396,43 @@ TEST_F(MainWindowTest, ANameThatHidesBehindANulIsShownWholeMarkedAndRed) {
     EXPECT_EQ(0x0000D0u, window.CellColour(kLogonTab, row, 2));
     window.ClickRow(kLogonTab, row);
     EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Updater\\0hidden [名称含空字符]"; }));
+}
+
+// A name that reads other than it is shows what it is, marked and red; the switches move exactly
+// that value.
+TEST_F(MainWindowTest, ANameThatReadsOtherThanItIsShowsWhatItIsAndSwitchesExactly) {
+    const std::wstring store = kRun + L"\\TarnAutoRunDisable";
+    const std::pair<std::wstring, std::wstring> names[] = {
+        {L"RTL \u202Eexe.tset", L"RTL \\u202Eexe.tset [含方向控制字符]"},
+        {L"Bell\a name", L"Bell\\u0007 name [含控制字符]"},
+    };
+    for (const auto& [name, shown] : names) {
+        SCOPED_TRACE(test::Printable(name));
+        const HiddenRunValue value(name, plainApp);
+        const struct StoreCleaner {
+            std::wstring path, name;
+            ~StoreCleaner() { ::RegDeleteKeyValueW(HKEY_CURRENT_USER, path.c_str(), name.c_str()); }
+        } cleaner{store, name};
+        MainWindow window;
+        ASSERT_TRUE(window.WaitForScans(1));
+        const int row = RowNamed(kLogonTab, name);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(shown, window.Row(kLogonTab, row)[0]);
+        EXPECT_EQ(0x0000D0u, window.CellColour(kLogonTab, row, 2));
+        window.ClickRow(kLogonTab, row);
+        EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == shown; }));
+        const auto before = test::ReadRaw(HKEY_CURRENT_USER, kRun, name);
+        ASSERT_TRUE(before.has_value());
+        window.OpenMenu(kLogonTab, row);
+        window.ChooseMenuItem(ID_DISABLE_ENTRY);
+        EXPECT_TRUE(Eventually([&] { return window.Row(kLogonTab, row)[1] == L"已禁用"; }));
+        EXPECT_EQ(before, test::ReadRaw(HKEY_CURRENT_USER, store, name));
+        EXPECT_FALSE(test::ValueExists(HKEY_CURRENT_USER, kRun, name));
+        window.OpenMenu(kLogonTab, row);
+        window.ChooseMenuItem(ID_ENABLE_ENTRY);
+        EXPECT_TRUE(Eventually([&] { return window.Row(kLogonTab, row)[1] == L"已启用"; }));
+        EXPECT_EQ(before, test::ReadRaw(HKEY_CURRENT_USER, kRun, name));
+    }
 }
 
 }  // namespace

@@ -114,6 +114,12 @@ TEST(NulNames, AreShownVisiblyAndFlaggedInBothReports) {
 
     entry.name = L"Plain";
     EXPECT_EQ(L"", EntryFlags(entry));
+    entry.name = L"RTL \u202Eexe.tset\a";
+    EXPECT_EQ(L"bidi-in-name control-in-name", EntryFlags(entry));
+    EXPECT_EQ(L"已启用\t\tRTL \\u202Eexe.tset\\u0007\tc:\\evil.exe\t\tHKCU\\Run\t含方向控制字符\t含控制字符\r\n",
+              TextEntryLine(entry));
+    EXPECT_NE(std::wstring::npos, CsvRow(0, L"登录启动", entry).find(L",RTL \\u202Eexe.tset\\u0007,"));
+    entry.name = L"Plain";
     entry.subKeyName = L"Evil\0Svc"s;
     EXPECT_EQ(L"nul-in-name", EntryFlags(entry));
 }

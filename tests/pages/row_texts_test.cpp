@@ -77,7 +77,8 @@ TEST(RowColour, MarksHiddenNamesUnsignedFilesAndMissingFilesInThatOrder) {
         {{L"a", L"", L"", L"文件不存在", L""}, ColumnSet::WithoutSignature, kColourMissing},
         // The hijack page's description column says nothing about a signature.
         {{L"a", L"已启用", L"无签名", L"c:\\a.exe", L""}, ColumnSet::WithoutSignature, kColourNormal},
-        {{L"a\\0b [名称含空字符]", L"已启用", L"无签名", L"", L"c:\\a.exe", L""}, ColumnSet::Standard,
+        {{L"a\\0b [名称含空字符]", L"已启用", L"无签名", L"", L"c:\\a.exe", L""},
+         ColumnSet::Standard,
          kColourHiddenName},
     };
     for (const Case& c : cases) {
@@ -95,6 +96,30 @@ TEST(DisplayName, ShowsANulAndMarksTheEntry) {
     entry.subKeyName = L"Service\0x"s;  // a key name with a NUL marks the entry too
     EXPECT_EQ(L"Service [名称含空字符]", DisplayName(entry));
     EXPECT_EQ(L"a\\0b\\0", VisibleText(L"a\0b\0"s));
+}
+
+TEST(DisplayName, ShowsTextThatReadsOtherThanItIsAndMarksTheEntry) {
+    struct Case {
+        std::wstring name;
+        std::wstring command;
+        std::wstring shown;
+    };
+    const Case cases[] = {
+        {L"RTL \u202Eexe.tset", L"", L"RTL \\u202Eexe.tset [含方向控制字符]"},
+        {L"Isolate \u2066x\u2069 \u200F", L"", L"Isolate \\u2066x\\u2069 \\u200F [含方向控制字符]"},
+        {L"Bell\a tab\t del\x7F c1\x85", L"", L"Bell\\u0007 tab\\u0009 del\\u007F c1\\u0085 [含控制字符]"},
+        // A command or path that holds one marks the entry too.
+        {L"Tool", L"c:\\x\\\u202Egpj.exe", L"Tool [含方向控制字符]"},
+        {L"Plain 中文 ü", L"c:\\plain.exe", L"Plain 中文 ü"},
+    };
+    for (const Case& c : cases) {
+        AutoRunEntry entry;
+        entry.name = c.name;
+        entry.commandLine = c.command;
+        EXPECT_EQ(c.shown, DisplayName(entry));
+        const bool marked = c.shown.find(L" [") != std::wstring::npos;
+        EXPECT_EQ(marked ? kColourHiddenName : kColourNormal, RowColour({DisplayName(entry)}, ColumnSet::Standard));
+    }
 }
 
 }  // namespace
