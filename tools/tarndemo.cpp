@@ -47,6 +47,10 @@ void SetString(HKEY root, const std::wstring& path, const std::wstring& name, co
     SetValue(root, path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
+void SetExpandString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text) {
+    SetValue(root, path, name, REG_EXPAND_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+}
+
 void SetDword(HKEY root, const std::wstring& path, const std::wstring& name, DWORD value) {
     SetValue(root, path, name, REG_DWORD, &value, sizeof value);
 }
@@ -180,11 +184,23 @@ int wmain(int argc, wchar_t** argv) {
     RegisterClass(delayLoad, L"Tray Service Object", File(folder, L"trayobject.dll"));
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad",
               L"TrayObject", delayLoad);
+    // Every tab that offers switches also shows a registration switched off (kept in its store).
+    const std::wstring oldTray = L"{7A11DE40-0000-4000-8000-000000000004}";
+    RegisterClass(oldTray, L"Old Tray Object", File(folder, L"oldtray.dll"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad\\TarnAutoRunDisable",
+              L"OldTrayObject", oldTray);
 
     const std::wstring helper = L"{7A11DE40-0000-4000-8000-000000000003}";
     RegisterClass(helper, L"Shopping Helper", File(folder, L"shophelper.dll"));
     SetString(HKEY_LOCAL_MACHINE,
               L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\" + helper, L"", L"");
+    const std::wstring oldHelper = L"{7A11DE40-0000-4000-8000-000000000005}";
+    RegisterClass(oldHelper, L"Coupon Helper", File(folder, L"couponhelper.dll"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\TarnAutoRunDisable\\" +
+                  oldHelper,
+              L"", L"");
 
     AddTask(L"Tarn Nightly Backup", File(folder, L"backup.exe", signedSource), 0);
     AddTask(L"Tarn Old Cleanup", File(folder, L"cleanup.exe"), 0x4);
@@ -203,22 +219,38 @@ int wmain(int argc, wchar_t** argv) {
     SetDword(HKEY_LOCAL_MACHINE, services + L"TarnTelemetry", L"TarnAutoRunDisable", 2);
     SetString(HKEY_LOCAL_MACHINE, services + L"TarnFilter", L"ImagePath", File(folder, L"tarnfilter.sys"));
     SetDword(HKEY_LOCAL_MACHINE, services + L"TarnFilter", L"Start", 1);
+    SetString(HKEY_LOCAL_MACHINE, services + L"TarnOldFilter", L"ImagePath", File(folder, L"oldfilter.sys"));
+    SetDword(HKEY_LOCAL_MACHINE, services + L"TarnOldFilter", L"Start", 4);
+    SetDword(HKEY_LOCAL_MACHINE, services + L"TarnOldFilter", L"TarnAutoRunDisable", 1);
 
     SetString(HKEY_LOCAL_MACHINE,
               L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\taskmgr.exe",
               L"Debugger", File(folder, L"betterTaskManager.exe"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\TarnAutoRunDisable\\"
+              L"notepad.exe",
+              L"Debugger", File(folder, L"notepadplus.exe"));
 
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"AppInit_DLLs",
               File(folder, L"inputhook.dll") + L" " + File(folder, L"fonthook.dll", signedSource));
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows\\TarnAutoRunDisable",
+              L"AppInit_DLLs", File(folder, L"oldhook.dll"));
 
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     File(system, L"tarnfast.dll");
-    SetString(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls", L"TARNFAST",
-              L"tarnfast.dll");
+    const std::wstring knownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
+    // Where Windows says the known DLLs are; Wine's own list says nothing.
+    SetExpandString(HKEY_LOCAL_MACHINE, knownDlls, L"DllDirectory", L"%SystemRoot%\\system32");
+    SetString(HKEY_LOCAL_MACHINE, knownDlls, L"TARNFAST", L"tarnfast.dll");
+    File(system, L"tarnold.dll");
+    SetString(HKEY_LOCAL_MACHINE, knownDlls + L"\\TarnAutoRunDisable", L"TARNOLD", L"tarnold.dll");
 
     SetString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\TarnSession",
               L"DllName", File(folder, L"sessionnotify.dll"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify\\TarnAutoRunDisable\\TarnOldSession",
+              L"DllName", File(folder, L"oldnotify.dll"));
 
     SetString(
         HKEY_LOCAL_MACHINE,
@@ -240,10 +272,21 @@ int wmain(int argc, wchar_t** argv) {
 
     SetString(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Print\\Monitors\\Tarn Label Port", L"Driver",
               File(folder, L"labelmon.dll"));
+    SetString(HKEY_LOCAL_MACHINE,
+              L"System\\CurrentControlSet\\Control\\Print\\Monitors\\TarnAutoRunDisable\\Tarn Old Port", L"Driver",
+              File(folder, L"oldmon.dll"));
 
     wchar_t desktop[MAX_PATH] = {};
     if (::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE)) {
         AddShortcut(std::wstring(desktop) + L"\\Tarn Notes.lnk", File(folder, L"notes.exe"));
+    }
+    // A startup-folder shortcut that Task Manager's Startup page switched off.
+    wchar_t startup[MAX_PATH] = {};
+    if (::SHGetSpecialFolderPathW(nullptr, startup, CSIDL_STARTUP, TRUE)) {
+        AddShortcut(std::wstring(startup) + L"\\Tarn Tray.lnk", File(folder, L"tarntray.exe"));
+        SetValue(HKEY_CURRENT_USER,
+                 L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder",
+                 L"Tarn Tray.lnk", REG_BINARY, switchedOff, sizeof switchedOff);
     }
     return g_ok ? 0 : 1;
 }

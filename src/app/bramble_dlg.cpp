@@ -41,6 +41,7 @@ BOOL CBrambleDlg::OnInitDialog() {
     ::SendMessageW(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     Scan().signals.mainWindow = window();
     BuildTabsAndPages();
+    CreateCommandTip();
     CreateScanEvents();
     StartScan();
     updateTarget_ = std::make_shared<UpdateTarget>(window());
@@ -93,7 +94,11 @@ void CBrambleDlg::ShowSelectedPage() {
 bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
     switch (id) {
         case IDC_REFRESH:
-            OnRefresh();
+            // F5 comes as a press of the button: while the button is greyed (a scan runs) it does
+            // nothing, as a click does.
+            if (::IsWindowEnabled(Item(IDC_REFRESH))) {
+                OnRefresh();
+            }
             return true;
         case IDC_ABOUT:
             OnAboutButton();
@@ -116,6 +121,12 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
 bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
         ShowSelectedPage();
+        result = 0;
+        return true;
+    }
+    if (header.idFrom == IDC_TABS && header.code == TCN_KEYDOWN &&
+        reinterpret_cast<const NMTCKEYDOWN&>(header).wVKey == VK_F5) {
+        PressRefreshButton(window());
         result = 0;
         return true;
     }
@@ -242,9 +253,52 @@ void CBrambleDlg::OnUpdateTimer(UINT_PTR id) {
 }
 
 void CBrambleDlg::OnRefresh() {
+    // Greyed at once, not only once the scan's thread gets to it: a second press that came in
+    // meanwhile (F5 twice, a quick double click) must find it greyed.
+    ::EnableWindow(Item(IDC_REFRESH), FALSE);
     CloseScanHandles();
     CreateScanEvents();
     StartScan();
+}
+
+void CBrambleDlg::CreateCommandTip() {
+    const HWND command = Item(IDC_DETAIL_COMMAND);
+    commandTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window(), nullptr,
+                                    instance_, nullptr);
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = window();
+    tool.uId = reinterpret_cast<UINT_PTR>(command);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    ::SendMessageW(commandTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // A long command wraps in the tip instead of running off the screen.
+    ::SendMessageW(commandTip_, TTM_SETMAXTIPWIDTH, 0, 600);
+}
+
+void CBrambleDlg::ShowCommandLine(const std::wstring& command) {
+    const HWND control = Item(IDC_DETAIL_COMMAND);
+    RECT area = {};
+    ::GetClientRect(control, &area);
+    std::wstring shown = command;
+    if (const HDC dc = ::GetDC(control)) {
+        const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+        shown = FitWithEllipsis(command, area.right - area.left, [dc](const std::wstring& text) {
+            SIZE size = {};
+            ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            return static_cast<int>(size.cx);
+        });
+        ::SelectObject(dc, previous);
+        ::ReleaseDC(control, dc);
+    }
+    ::SetWindowTextW(control, shown.c_str());
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window();
+    tool.uId = reinterpret_cast<UINT_PTR>(control);
+    tool.lpszText = const_cast<wchar_t*>(command.c_str());
+    ::SendMessageW(commandTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
@@ -267,7 +321,7 @@ void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
     ::SetDlgItemTextW(window(), IDC_VERSION_LABEL, L"版本:");
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, entry.locationKind == LocationFolder ? L"所在目录:" : L"所在键:");
     ::SetDlgItemTextW(window(), IDC_KB_LABEL, L"KB");
-    ::SetDlgItemTextW(window(), IDC_DETAIL_COMMAND, entry.commandLine.c_str());
+    ShowCommandLine(VisibleText(entry.commandLine));
     ::SetDlgItemTextW(window(), IDC_DETAIL_NAME, DisplayName(entry).c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_DESCRIPTION, entry.description.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_COMPANY, entry.company.c_str());

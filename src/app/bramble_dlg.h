@@ -23,6 +23,7 @@ public:
 
     CAutoRunPage& page(std::size_t tab) { return *pages_[tab]; }
     HWND tabControl() const { return tabControl_; }
+    HWND commandTip() const { return commandTip_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -39,6 +40,9 @@ private:
     void BuildTabsAndPages();
     void ShowSelectedPage();
     void ShowEntryDetails(const AutoRunEntry& entry);
+    void CreateCommandTip();
+    // The command line as much as fits, its whole text as the tip.
+    void ShowCommandLine(const std::wstring& command);
     void OnRefresh();
     void PaintMinimised();
 
@@ -54,6 +58,8 @@ private:
     };
     UniqueAny<ImageListTraits> tabImages_;
     HWND iconControl_ = nullptr;
+    // The whole command line of the entry shown, as the tip of its (possibly cut) text.
+    HWND commandTip_ = nullptr;
     // The shell icon the details panel shows now (the system's icons are not owned).
     unique_hicon detailsIcon_;
     // The about button's update signal: an update waits, and which half of the blink comes next.

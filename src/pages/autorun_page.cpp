@@ -70,6 +70,21 @@ bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
         return false;
     }
+    if (message == WM_CONTEXTMENU && lParam == -1) {
+        // From the keyboard (Shift+F10, the menu key): the selected row's menu, at the row.
+        int row = -1;
+        if (AutoRunEntry* entry = SelectedEntry(&row)) {
+            ::SendMessageW(listView_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+            RECT rect = {};
+            rect.left = LVIR_LABEL;
+            ::SendMessageW(listView_, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+            POINT at = {rect.left + 8, rect.bottom};
+            ::ClientToScreen(listView_, &at);
+            ShowEntryMenu(*entry, at);
+        }
+        result = 0;
+        return true;
+    }
     if (message == WM_TARN_INSERT_ROW || (message == WM_TIMER && wParam == kInsertTimer)) {
         InsertPendingRows();
         result = 0;
@@ -94,6 +109,20 @@ bool CAutoRunPage::OnNotify(const NMHDR& header, LRESULT& result) {
             return true;
         case NM_RCLICK:
             OnListRightClick(reinterpret_cast<const NMITEMACTIVATE&>(header));
+            result = 0;
+            return true;
+        case LVN_ITEMCHANGED: {
+            // The details follow the selection however it moved (clicks, arrow keys).
+            const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+            if ((change.uChanged & LVIF_STATE) != 0 && (change.uNewState & LVIS_SELECTED) != 0 &&
+                (change.uOldState & LVIS_SELECTED) == 0) {
+                OnListClick();
+            }
+            result = 0;
+            return true;
+        }
+        case LVN_KEYDOWN:
+            OnListKey(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
             result = 0;
             return true;
         case LVN_COLUMNCLICK:
@@ -135,17 +164,36 @@ void CAutoRunPage::OnListRightClick(const NMITEMACTIVATE& click) {
     if (entry == nullptr) {
         return;
     }
+    const DWORD position = ::GetMessagePos();
+    ShowEntryMenu(*entry, POINT{GET_X_LPARAM(position), GET_Y_LPARAM(position)});
+}
+
+void PressRefreshButton(HWND mainWindow) {
+    const HWND button = ::GetDlgItem(mainWindow, IDC_REFRESH);
+    if (button != nullptr && ::IsWindowEnabled(button)) {
+        ::PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    }
+}
+
+void CAutoRunPage::OnListKey(WORD key) {
+    if (key == VK_DELETE) {
+        OnDeleteEntry();
+    } else if (key == VK_F5) {
+        PressRefreshButton(link_.signals->mainWindow.load());
+    }
+}
+
+void CAutoRunPage::ShowEntryMenu(AutoRunEntry& entry, POINT screen) {
     const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ENTRY_MENU));
     const HMENU popup = ::GetSubMenu(menu, 0);
-    const DWORD position = ::GetMessagePos();
-    ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(entry));
+    ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(&entry));
     static constexpr UINT kItems[kEntryCommandCount] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
                                                         ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
-    const auto available = MenuAvailability(categoryId_.load(), entry->state, !entry->startsNoFile);
+    const auto available = MenuAvailability(categoryId_.load(), entry.state, !entry.startsNoFile);
     for (std::size_t i = 0; i < kEntryCommandCount; ++i) {
         ::EnableMenuItem(popup, kItems[i], MF_BYCOMMAND | (available[i] ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
     }
-    ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, GET_X_LPARAM(position), GET_Y_LPARAM(position), 0, window(), nullptr);
+    ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, screen.x, screen.y, 0, window(), nullptr);
     ::DestroyMenu(menu);
 }
 

@@ -20,6 +20,9 @@
 
 namespace tarn {
 
+// F5 does what the refresh button does, when the button can be pressed.
+void PressRefreshButton(HWND mainWindow);
+
 // One category page: a borderless child dialog with one report list, one row per entry of the
 // category, row i showing element i of the category's result list. The page fills itself on a
 // thread of its own after every scan, through the part of the scan it is linked to, and hands
@@ -61,6 +64,10 @@ protected:
     void OnScanRequest(WPARAM completedScans);
     void OnListClick();
     void OnListRightClick(const NMITEMACTIVATE& click);
+    // The keys of the list: Delete asks to delete the selected row, F5 refreshes.
+    void OnListKey(WORD key);
+    // The selected row's menu at a point of the screen.
+    void ShowEntryMenu(AutoRunEntry& entry, POINT screen);
     LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
 
     // The six commands of the context menu, on the selected row.

@@ -138,6 +138,22 @@ std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, C
     return cells;
 }
 
+std::wstring FitWithEllipsis(const std::wstring& text,
+                             int width,
+                             const std::function<int(const std::wstring&)>& measure) {
+    if (measure(text) <= width) {
+        return text;
+    }
+    // The longest prefix that fits with the ellipsis after it.
+    std::size_t fits = 0;
+    std::size_t tooLong = text.size();
+    while (fits + 1 < tooLong) {
+        const std::size_t middle = fits + (tooLong - fits) / 2;
+        (measure(text.substr(0, middle) + L"…") <= width ? fits : tooLong) = middle;
+    }
+    return text.substr(0, fits) + L"…";
+}
+
 uint32_t RowColour(const std::vector<std::wstring>& cells, ColumnSet columns) {
     if (Holds(cells, 0, kNulNameText) || Holds(cells, 0, kBidiNameText) || Holds(cells, 0, kControlNameText)) {
         return kColourHiddenName;

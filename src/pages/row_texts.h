@@ -6,6 +6,7 @@
 #include "base/autorun_entry.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,11 @@ std::wstring DetailsLocationText(const AutoRunEntry& entry);
 // the path column only (and a task's own texts); an action that starts no file shows its kind
 // there.
 std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, ColumnSet columns);
+
+// As much of `text` as fits in `width` (as `measure` gives widths), ending in "…" when cut.
+std::wstring FitWithEllipsis(const std::wstring& text,
+                             int width,
+                             const std::function<int(const std::wstring&)>& measure);
 
 // Text colours of a row (COLORREF values: 0x00BBGGRR).
 constexpr uint32_t kColourNormal = 0x000000;

@@ -398,6 +398,32 @@ TEST_F(MainWindowTest, ANameThatHidesBehindANulIsShownWholeMarkedAndRed) {
     EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Updater\\0hidden [名称含空字符]"; }));
 }
 
+// A command longer than the details pane shows as much as fits, ending in "…", with the whole
+// text as the tip.
+TEST_F(MainWindowTest, ALongCommandShowsAsMuchAsFitsAndTheWholeTextAsItsTip) {
+    const std::wstring command =
+        L"\"" + plainApp + L"\" " + std::wstring(40, L'x') + L" /with-a-long-tail " + std::wstring(200, L'y');
+    const HiddenRunValue value(L"Long Command Tool", command);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const int row = RowNamed(kLogonTab, L"Long Command Tool");
+    ASSERT_GE(row, 0);
+    window.ClickRow(kLogonTab, row);
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Long Command Tool"; }));
+    const std::wstring shown = window.Text(IDC_DETAIL_COMMAND);
+    ASSERT_GT(shown.size(), 20u);
+    EXPECT_EQ(L'…', shown.back());
+    EXPECT_EQ(0u, command.find(shown.substr(0, shown.size() - 1)));
+    wchar_t tip[1024] = {};
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window.window();
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window.window(), IDC_DETAIL_COMMAND));
+    tool.lpszText = tip;
+    ::SendMessageW(window.dialog().commandTip(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(command, std::wstring(tip));
+}
+
 // A name that reads other than it is shows what it is, marked and red; the switches move exactly
 // that value.
 TEST_F(MainWindowTest, ANameThatReadsOtherThanItIsShowsWhatItIsAndSwitchesExactly) {

@@ -242,6 +242,38 @@ TEST_F(EntryCommandsTest, AnEntryWindowsSwitchedOffIsTurnedBackOnByWindowsOwnSwi
     EXPECT_EQ(on, switchValue(stored));
 }
 
+// Every command at hand from the keyboard: the arrow keys move the selection and the details with
+// it, the menu key (WM_CONTEXTMENU from the keyboard) opens the row's menu, Delete asks, F5
+// refreshes as the button does and does nothing while it is greyed.
+TEST_F(EntryCommandsTest, EveryCommandIsAtHandFromTheKeyboard) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(0);
+    const HWND list = window.dialog().page(0).listView();
+    const int row = FindRow(machine, 0, L"On");
+    ASSERT_GT(row, 0);
+    window.ClickRow(0, row - 1);
+    ::PostMessageW(list, WM_KEYDOWN, VK_DOWN, 1);
+    ::PostMessageW(list, WM_KEYUP, VK_DOWN, 1);
+    EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == machine.Name(0, L"On"); }));
+
+    EXPECT_EQ(test::ExpectedItems(1, EntryEnabled), Items(window.OpenMenuFromKeyboard(0)));
+    window.CloseMenu();
+
+    ::PostMessageW(list, WM_KEYDOWN, VK_DELETE, 1);
+    auto box = window.WaitForBox();
+    EXPECT_EQ(L"删除该项将无法恢复,确定要删除吗?", box.text);
+    window.Answer(box, IDNO);
+    EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, 0, L"On"));
+
+    // Twice at once: the second finds the button greyed by the first.
+    ::PostMessageW(list, WM_KEYDOWN, VK_F5, 1);
+    ::PostMessageW(list, WM_KEYDOWN, VK_F5, 1);
+    ASSERT_TRUE(window.WaitForScans(2));
+    window.Settle(list);
+    EXPECT_EQ(2, Scan().completedScans.load());
+}
+
 TEST_F(EntryCommandsTest, TheNetworkProviderPageChangesNothing) {
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));

@@ -98,6 +98,24 @@ TEST(DisplayName, ShowsANulAndMarksTheEntry) {
     EXPECT_EQ(L"a\\0b\\0", VisibleText(L"a\0b\0"s));
 }
 
+TEST(FitWithEllipsis, KeepsAsMuchAsFitsAndEndsInAnEllipsisWhenCut) {
+    // Ten units a character, twenty for the ellipsis.
+    const auto measure = [](const std::wstring& text) {
+        int width = 0;
+        for (wchar_t c : text) {
+            width += c == L'…' ? 20 : 10;
+        }
+        return width;
+    };
+    const std::pair<int, std::wstring> cases[] = {
+        {100, L"c:\\a b.exe"}, {90, L"c:\\a b.…"}, {40, L"c:…"}, {25, L"…"}, {5, L"…"},
+    };
+    for (const auto& [width, shown] : cases) {
+        EXPECT_EQ(shown, FitWithEllipsis(L"c:\\a b.exe", width, measure)) << width;
+    }
+    EXPECT_EQ(L"", FitWithEllipsis(L"", 0, measure));
+}
+
 TEST(DisplayName, ShowsTextThatReadsOtherThanItIsAndMarksTheEntry) {
     struct Case {
         std::wstring name;

@@ -161,6 +161,17 @@ std::vector<bool> MainWindow::OpenMenu(std::size_t tab, int row) {
     ::SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
     ::PostMessageW(list, WM_RBUTTONDOWN, MK_RBUTTON, Point(rect));
     ::PostMessageW(list, WM_RBUTTONUP, 0, Point(rect));
+    return OpenedMenu();
+}
+
+std::vector<bool> MainWindow::OpenMenuFromKeyboard(std::size_t tab) {
+    const HWND list = dialog_->page(tab).listView();
+    // What Shift+F10 and the menu key send to the focused list.
+    ::PostMessageW(list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    return OpenedMenu();
+}
+
+std::vector<bool> MainWindow::OpenedMenu() {
     menuWindow_ = nullptr;
     menu_ = nullptr;
     std::vector<bool> available;

@@ -42,6 +42,8 @@ public:
     // The row's context menu, opened with a right click; the user then picks an item or closes it.
     // Items in menu order: whether each of the six commands is available.
     std::vector<bool> OpenMenu(std::size_t tab, int row);
+    // The selected row's menu, opened from the keyboard.
+    std::vector<bool> OpenMenuFromKeyboard(std::size_t tab);
     void ChooseMenuItem(UINT id);  // expects the menu to close, as it does for an available item
     void ClickMenuItem(UINT id);   // only clicks: a greyed item leaves the menu open
     void CloseMenu();
@@ -73,6 +75,8 @@ public:
 
 private:
     void RunDialog();
+    // The items of the menu that opens now.
+    std::vector<bool> OpenedMenu();
 
     std::unique_ptr<CBrambleDlg> dialog_;
     std::thread ui_;
@@ -85,6 +89,5 @@ private:
 
 // Polls `condition` every 10 ms until it holds or `timeoutMs` pass.
 bool Eventually(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
-
 
 }  // namespace tarn::test
