@@ -2,12 +2,14 @@
 
 #include "base/autorun_entry.h"
 #include "base/key_text.h"
+#include "base/registry_names.h"
 #include "pages/entry_commands.h"
 #include "win/com_ptr.h"
 #include "win/environment.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -43,6 +45,85 @@ DWORD TypeAheadPauseMs() {
     return std::max<DWORD>(::GetDoubleClickTime(), 450) + 100;
 }
 
+constexpr DWORD kMemoryRights = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
+
+// Memory in the editor's process for the records its list messages take, freed with the scope.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, std::size_t size)
+        : process_(process), base_(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteBlock() {
+        if (base_ != nullptr) {
+            ::VirtualFreeEx(process_, base_, 0, MEM_RELEASE);
+        }
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+
+    BYTE* at(std::size_t offset) const { return static_cast<BYTE*>(base_) + offset; }
+    bool ok() const { return base_ != nullptr; }
+    bool Write(std::size_t offset, const void* data, std::size_t size) const {
+        SIZE_T written = 0;
+        return ::WriteProcessMemory(process_, at(offset), data, size, &written) && written == size;
+    }
+
+private:
+    HANDLE process_;
+    void* base_;
+};
+
+bool SameBitness(HANDLE process) {
+    BOOL theirs = FALSE;
+    BOOL ours = FALSE;
+    return ::IsWow64Process(process, &theirs) && ::IsWow64Process(::GetCurrentProcess(), &ours) && theirs == ours;
+}
+
+// Selects the value of this name (as the list compares names: whole, in any letter case) in the
+// editor's value list through the list's own messages: typing cannot reach every name (Wine's
+// list drops blanks from its search). Does nothing where the editor's memory cannot be written or
+// its records would be laid out otherwise (another bitness).
+void SelectValueByName(HWND list, HANDLE editor, const std::wstring& name) {
+    if (name.empty() || HasNul(name) || !SameBitness(editor)) {
+        return;
+    }
+    const std::size_t itemOffset = sizeof(LVFINDINFOW);
+    const std::size_t nameOffset = itemOffset + sizeof(LVITEMW);
+    const std::size_t nameBytes = (name.size() + 1) * sizeof(wchar_t);
+    const RemoteBlock block(editor, nameOffset + nameBytes);
+    if (!block.ok() || !block.Write(nameOffset, name.c_str(), nameBytes)) {
+        return;
+    }
+    LVFINDINFOW find = {};
+    find.flags = LVFI_STRING;
+    find.psz = reinterpret_cast<LPCWSTR>(block.at(nameOffset));
+    if (!block.Write(0, &find, sizeof find)) {
+        return;
+    }
+    DWORD_PTR found = 0;
+    if (::SendMessageTimeoutW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(block.at(0)),
+                              SMTO_BLOCK | SMTO_ABORTIFHUNG, kEditorAnswerMs, &found) == 0 ||
+        static_cast<int>(found) < 0) {
+        return;
+    }
+    const int index = static_cast<int>(found);
+    for (const auto& [row, state] :
+         {std::pair{-1, 0u}, std::pair{index, static_cast<UINT>(LVIS_SELECTED | LVIS_FOCUSED)}}) {
+        LVITEMW item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = state;
+        DWORD_PTR ignored = 0;
+        if (!block.Write(itemOffset, &item, sizeof item) ||
+            ::SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                                  reinterpret_cast<LPARAM>(block.at(itemOffset)), SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                                  kEditorAnswerMs, &ignored) == 0) {
+            return;
+        }
+    }
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE, SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                          kEditorAnswerMs, &ignored);
+}
+
 void Focus(HWND window) {
     ::SetForegroundWindow(window);
     ::SetFocus(window);
@@ -54,8 +135,12 @@ HWND FindOrStartEditor(unique_handle& process) {
     if (main != nullptr) {
         DWORD id = 0;
         ::GetWindowThreadProcessId(main, &id);
-        // The waits for the editor need these rights; without them it would not really wait.
-        process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id));
+        // The waits for the editor need these rights; without them it would not really wait. The
+        // rights to its memory let a value be selected by its name (see SelectValueByName).
+        process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | kMemoryRights, FALSE, id));
+        if (!process) {
+            process.reset(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, id));
+        }
         return process ? main : nullptr;
     }
     const auto editor = JoinKeyPath(ReadEnvironmentVariable(L"systemroot"), L"regedit.exe");
@@ -212,6 +297,9 @@ void LocateKeyInRegistryEditor(const std::wstring& keyPath, const std::wstring& 
             return;
         }
     }
+    // The typed search ends on the nearest name it could reach; the list itself is then asked
+    // for the exact one.
+    SelectValueByName(list, process.get(), valueName);
     Focus(main);
 }
 

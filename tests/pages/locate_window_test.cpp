@@ -34,8 +34,7 @@ constexpr std::size_t kServicesTab = 4;
 // Whether a path read from the editor's tree ends with the key, as the tree spells it.
 bool EndsWithKey(const std::wstring& treePath, const std::wstring& key) {
     const std::wstring tail = L"\\" + key;
-    return treePath.size() >= tail.size() &&
-           EqualsNoCaseAscii(treePath.substr(treePath.size() - tail.size()), tail);
+    return treePath.size() >= tail.size() && EqualsNoCaseAscii(treePath.substr(treePath.size() - tail.size()), tail);
 }
 
 int RowNamed(std::size_t tab, const std::wstring& name) {
@@ -123,13 +122,18 @@ TEST_F(LocateTest, TheEditorIsStartedWalkedToTheValueThenReusedForAKey) {
     ASSERT_NE(nullptr, tree);
     ASSERT_NE(nullptr, values);
     std::wstring selected;
-    EXPECT_TRUE(Eventually([&] {
-        selected = test::TreeSelectionPath(tree);
-        return EndsWithKey(selected, L"HKEY_CURRENT_USER\\" + kRun);
-    }, 60000)) << "the tree shows " << std::string(selected.begin(), selected.end());
+    EXPECT_TRUE(Eventually(
+        [&] {
+            selected = test::TreeSelectionPath(tree);
+            return EndsWithKey(selected, L"HKEY_CURRENT_USER\\" + kRun);
+        },
+        60000))
+        << "the tree shows " << std::string(selected.begin(), selected.end());
     EXPECT_TRUE(Eventually([&] { return test::ListSelectionText(values) == userValue; }, 30000))
-        << "the value list shows " << std::string(userValue.begin(), userValue.end()) << "? it shows "
-        << [&] { const auto t = test::ListSelectionText(values); return std::string(t.begin(), t.end()); }();
+        << "the value list shows " << std::string(userValue.begin(), userValue.end()) << "? it shows " << [&] {
+               const auto t = test::ListSelectionText(values);
+               return std::string(t.begin(), t.end());
+           }();
     const DWORD editorProcess = test::ProcessOf(editor);
     window.Settle(window.dialog().page(kLogonTab).listView());
 
@@ -139,10 +143,13 @@ TEST_F(LocateTest, TheEditorIsStartedWalkedToTheValueThenReusedForAKey) {
     ASSERT_GE(serviceRow, 0);
     window.OpenMenu(kServicesTab, serviceRow);
     window.ChooseMenuItem(ID_LOCATE_REGISTRY);
-    EXPECT_TRUE(Eventually([&] {
-        selected = test::TreeSelectionPath(tree);
-        return EndsWithKey(selected, L"HKEY_LOCAL_MACHINE\\" + kServices + L"\\" + service);
-    }, 60000)) << "the tree shows " << std::string(selected.begin(), selected.end());
+    EXPECT_TRUE(Eventually(
+        [&] {
+            selected = test::TreeSelectionPath(tree);
+            return EndsWithKey(selected, L"HKEY_LOCAL_MACHINE\\" + kServices + L"\\" + service);
+        },
+        60000))
+        << "the tree shows " << std::string(selected.begin(), selected.end());
     EXPECT_EQ(editor, ::FindWindowW(kEditor, nullptr));
     EXPECT_EQ(nullptr, ::FindWindowExW(nullptr, editor, kEditor, nullptr)) << "a second editor was started";
     EXPECT_EQ(editorProcess, test::ProcessOf(::FindWindowW(kEditor, nullptr)));
@@ -167,11 +174,33 @@ TEST_F(LocateTest, ARegistrationOfThe32BitViewIsLocatedAtItsWow6432NodeKey) {
     const HWND tree = EditorChild(editor, L"SysTreeView32");
     const HWND values = EditorChild(editor, L"SysListView32");
     std::wstring selected;
-    EXPECT_TRUE(Eventually([&] {
-        selected = test::TreeSelectionPath(tree);
-        return EndsWithKey(selected, L"HKEY_LOCAL_MACHINE\\" + wowRun);
-    }, 60000)) << "the tree shows " << Narrow(selected);
+    EXPECT_TRUE(Eventually(
+        [&] {
+            selected = test::TreeSelectionPath(tree);
+            return EndsWithKey(selected, L"HKEY_LOCAL_MACHINE\\" + wowRun);
+        },
+        60000))
+        << "the tree shows " << Narrow(selected);
     EXPECT_TRUE(Eventually([&] { return test::ListSelectionText(values) == name; }, 30000));
+}
+
+// Typing cannot reach a name with a blank in Wine's list; the list is asked for the name itself.
+TEST_F(LocateTest, AValueWhoseNameHoldsBlanksIsSelectedByItsName) {
+    const std::wstring name = L"Tarn Locate With Blanks " + tag;
+    seed.SetString(HKEY_CURRENT_USER, kRun, L"Tarn Locate", app);  // what typing alone would reach
+    seed.SetString(HKEY_CURRENT_USER, kRun, name, app);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const int row = RowNamed(kLogonTab, name);
+    ASSERT_GE(row, 0);
+    window.ClickTab(kLogonTab);
+    window.OpenMenu(kLogonTab, row);
+    window.ChooseMenuItem(ID_LOCATE_REGISTRY);
+    HWND editor = nullptr;
+    ASSERT_TRUE(Eventually([&] { return (editor = ::FindWindowW(kEditor, nullptr)) != nullptr; }, 30000));
+    const HWND values = EditorChild(editor, L"SysListView32");
+    EXPECT_TRUE(Eventually([&] { return test::ListSelectionText(values) == name; }, 60000))
+        << "the value list shows " << Narrow(test::ListSelectionText(values));
 }
 
 TEST_F(LocateTest, AKeyTooLongToWalkStartsNothing) {
@@ -203,9 +232,9 @@ TEST_F(LocateTest, LocateFileOpensAShellWindowOnTheFilesFolder) {
     window.ChooseMenuItem(ID_LOCATE_FILE);
     const std::wstring folderName = LastComponent(folder.path());
     HWND shell = nullptr;
-    ASSERT_TRUE(Eventually([&] {
-        return (shell = NewWindowNaming(before, test::OtherProgramsWindows(), folderName)) != nullptr;
-    }, 30000)) << "no shell window came up on " << Narrow(folder.path());
+    ASSERT_TRUE(Eventually(
+        [&] { return (shell = NewWindowNaming(before, test::OtherProgramsWindows(), folderName)) != nullptr; }, 30000))
+        << "no shell window came up on " << Narrow(folder.path());
     EXPECT_NE(::GetCurrentProcessId(), test::ProcessOf(shell)) << "the folder opened inside the program";
     ::PostMessageW(shell, WM_CLOSE, 0, 0);
     EXPECT_TRUE(Eventually([&] { return !::IsWindow(shell); }));
@@ -217,10 +246,12 @@ TEST_F(LocateTest, PropertiesOpenTheSheetOfAnExistingFileAndNothingForAMissingOn
     auto before = test::OwnWindows();
     std::thread opener([&] { shown = OpenFileProperties(app); });
     HWND sheet = nullptr;
-    const bool appeared = Eventually([&] {
-        return (sheet = NewWindowNaming(before, test::OwnWindows(), LastComponent(app))) != nullptr ||
-               (sheet = NewWindowNaming(before, test::OtherProgramsWindows(), LastComponent(app))) != nullptr;
-    }, 30000);
+    const bool appeared = Eventually(
+        [&] {
+            return (sheet = NewWindowNaming(before, test::OwnWindows(), LastComponent(app))) != nullptr ||
+                   (sheet = NewWindowNaming(before, test::OtherProgramsWindows(), LastComponent(app))) != nullptr;
+        },
+        30000);
     if (appeared) {
         ::PostMessageW(sheet, WM_CLOSE, 0, 0);
     }
@@ -232,10 +263,13 @@ TEST_F(LocateTest, PropertiesOpenTheSheetOfAnExistingFileAndNothingForAMissingOn
     before = test::OwnWindows();
     const auto othersBefore = test::OtherProgramsWindows();
     EXPECT_EQ(0, OpenFileProperties(missing));
-    EXPECT_FALSE(Eventually([&] {
-        return NewWindowNaming(before, test::OwnWindows(), L"TarnMissing") != nullptr ||
-               NewWindowNaming(othersBefore, test::OtherProgramsWindows(), L"TarnMissing") != nullptr;
-    }, 3000)) << "a sheet came up for a missing file";
+    EXPECT_FALSE(Eventually(
+        [&] {
+            return NewWindowNaming(before, test::OwnWindows(), L"TarnMissing") != nullptr ||
+                   NewWindowNaming(othersBefore, test::OtherProgramsWindows(), L"TarnMissing") != nullptr;
+        },
+        3000))
+        << "a sheet came up for a missing file";
 }
 
 }  // namespace
