@@ -95,6 +95,20 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(test::CloseWindowsOfClass(kEditor)); }
 
+    // Locates the logon page's row of `name` in the registry editor: the editor's window, or null.
+    static HWND Locate(MainWindow& window, const std::wstring& name) {
+        const int row = RowNamed(kLogonTab, name);
+        if (row < 0) {
+            return nullptr;
+        }
+        window.ClickTab(kLogonTab);
+        window.OpenMenu(kLogonTab, row);
+        window.ChooseMenuItem(ID_LOCATE_REGISTRY);
+        HWND editor = nullptr;
+        Eventually([&] { return (editor = ::FindWindowW(kEditor, nullptr)) != nullptr; }, 30000);
+        return editor;
+    }
+
     std::wstring tag;
     test::ScratchFolder folder;
     test::RegistrySeed seed;
@@ -164,13 +178,8 @@ TEST_F(LocateTest, ARegistrationOfThe32BitViewIsLocatedAtItsWow6432NodeKey) {
     seed.SetString(HKEY_LOCAL_MACHINE, wowRun, name, app);
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));
-    const int row = RowNamed(kLogonTab, name);
-    ASSERT_GE(row, 0);
-    window.ClickTab(kLogonTab);
-    window.OpenMenu(kLogonTab, row);
-    window.ChooseMenuItem(ID_LOCATE_REGISTRY);
-    HWND editor = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (editor = ::FindWindowW(kEditor, nullptr)) != nullptr; }, 30000));
+    const HWND editor = Locate(window, name);
+    ASSERT_NE(nullptr, editor) << "the registry editor did not come up";
     const HWND tree = EditorChild(editor, L"SysTreeView32");
     const HWND values = EditorChild(editor, L"SysListView32");
     std::wstring selected;
@@ -191,13 +200,8 @@ TEST_F(LocateTest, AValueWhoseNameHoldsBlanksIsSelectedByItsName) {
     seed.SetString(HKEY_CURRENT_USER, kRun, name, app);
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));
-    const int row = RowNamed(kLogonTab, name);
-    ASSERT_GE(row, 0);
-    window.ClickTab(kLogonTab);
-    window.OpenMenu(kLogonTab, row);
-    window.ChooseMenuItem(ID_LOCATE_REGISTRY);
-    HWND editor = nullptr;
-    ASSERT_TRUE(Eventually([&] { return (editor = ::FindWindowW(kEditor, nullptr)) != nullptr; }, 30000));
+    const HWND editor = Locate(window, name);
+    ASSERT_NE(nullptr, editor) << "the registry editor did not come up";
     const HWND values = EditorChild(editor, L"SysListView32");
     EXPECT_TRUE(Eventually([&] { return test::ListSelectionText(values) == name; }, 60000))
         << "the value list shows " << Narrow(test::ListSelectionText(values));
