@@ -54,6 +54,9 @@ struct AutoRunEntry {
     std::wstring taskAuthor;
     std::wstring taskDescription;
     std::wstring taskTriggers;
+    // Found in its store (switched off by this program); it stays there when its file is then
+    // found missing (state EntryFileMissing), so that a delete acts on the stored copy.
+    bool inStore = false;
     // A task action that starts no file of its own (an e-mail or a message): shown with its kind,
     // in `commandLine`, instead of a file.
     bool startsNoFile = false;

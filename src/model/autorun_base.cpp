@@ -72,6 +72,7 @@ void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
     }
     AutoRunEntry& entry = *results_.current;
     entry.state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
+    entry.inStore = results_.pass == 1;
     if (entry.offByWindows && results_.pass == 0) {
         entry.state = EntryOffByWindows;
     }

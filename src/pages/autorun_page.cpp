@@ -258,6 +258,7 @@ void CAutoRunPage::SwitchEntry(bool enable) {
         entry->offByWindows = false;
     }
     entry->state = StateAfterSwitch(*entry, enable);
+    entry->inStore = !enable;
     LVITEMW item = {};
     item.iSubItem = 1;
     item.pszText = const_cast<wchar_t*>(StateCellText(entry->state));

@@ -8,6 +8,12 @@ namespace {
 
 using Call = int32_t (*)(CAutoRunStateChanges& c, const std::wstring& name, const AutoRunEntry& e);
 
+// The state that tells a delete where the entry is: one found in its store whose file is missing
+// is still in the store (a live value of its name is another registration).
+int32_t PlaceState(const AutoRunEntry& e) {
+    return e.state == EntryFileMissing && e.inStore ? EntryDisabled : e.state;
+}
+
 int32_t Nothing(CAutoRunStateChanges&, const std::wstring&, const AutoRunEntry&) {
     return 0;
 }
@@ -21,24 +27,25 @@ const std::array<Call, 24> kCalls = {
     [](auto& c, auto& n, auto& e) { return c.EnableValue(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableValue(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) {
-        return e.approvalKey.empty() ? c.DeleteValueEntry(e.location, n, e.entryKind, e.state)
-                                     : c.DeleteApprovedValueEntry(e.location, n, e.entryKind, e.state, e.approvalKey);
+        return e.approvalKey.empty()
+                   ? c.DeleteValueEntry(e.location, n, e.entryKind, PlaceState(e))
+                   : c.DeleteApprovedValueEntry(e.location, n, e.entryKind, PlaceState(e), e.approvalKey);
     },
     [](auto& c, auto& n, auto& e) { return c.EnableService(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableService(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DeleteService(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.EnableKey(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableKey(e.location, n, e.entryKind); },
-    [](auto& c, auto& n, auto& e) { return c.DeleteKeyEntry(e.location, n, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteKeyEntry(e.location, n, e.entryKind, PlaceState(e)); },
     [](auto& c, auto& n, auto& e) { return c.EnableKeyTree(e.location, n, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableKeyTree(e.location, n, e.entryKind); },
-    [](auto& c, auto& n, auto& e) { return c.DeleteKeyTreeEntry(e.location, n, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteKeyTreeEntry(e.location, n, e.entryKind, PlaceState(e)); },
     [](auto& c, auto& n, auto&) { return c.EnableTask(n); },
     [](auto& c, auto& n, auto&) { return c.DisableTask(n); },
     [](auto& c, auto& n, auto&) { return c.DeleteTask(n); },
     [](auto& c, auto& n, auto& e) { return c.EnableListItem(e.location, n, e.imagePath, e.entryKind); },
     [](auto& c, auto& n, auto& e) { return c.DisableListItem(e.location, n, e.imagePath, e.entryKind); },
-    [](auto& c, auto& n, auto& e) { return c.DeleteListItem(e.keyPath, n, e.imagePath, e.entryKind, e.state); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteListItem(e.keyPath, n, e.imagePath, e.entryKind, PlaceState(e)); },
     [](auto& c, auto& n, auto&) { return c.EnableShortcut(n); },
     [](auto& c, auto& n, auto&) { return c.DisableShortcut(n); },
     [](auto& c, auto& n, auto& e) {
