@@ -25,6 +25,10 @@ std::wstring FileKey(const std::wstring& path) {
     return FoldRegistryName(path);
 }
 
+bool PathExists(const std::wstring& path) {
+    return ::PathFileExistsW(path.c_str()) != FALSE;
+}
+
 }  // namespace
 
 FileFacts ReadFileFacts(const std::wstring& path) {
@@ -87,13 +91,11 @@ const std::wstring& FileFactsCache::Sha256(const std::wstring& path) {
 }
 
 bool FileFactsCache::Exists(const std::wstring& path) {
-    return Once(existence_, path, existenceChecks_,
-                [](const std::wstring& file) { return ::PathFileExistsW(file.c_str()) != FALSE; });
+    return Once(existence_, path, existenceChecks_, PathExists);
 }
 
 bool FileFactsCache::CandidateExists(const std::wstring& path) {
-    return Once(candidates_, path, candidateTests_,
-                [](const std::wstring& file) { return ::PathFileExistsW(file.c_str()) != FALSE; });
+    return Once(candidates_, path, candidateTests_, PathExists);
 }
 
 FileFactsCache::~FileFactsCache() {

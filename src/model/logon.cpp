@@ -37,11 +37,14 @@ int32_t CTarnAutoRunLogon::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
         ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
             const std::wstring live = liveKeyText();
-            // The 32-bit machine Run values have a list of their own.
-            approvals_ = row.approved
-                             ? StartupApprovals(row.root, row.rootName,
+            // Read once for the key and its store; the 32-bit machine Run values have a list of
+            // their own.
+            if (results_.pass == 0) {
+                approvals_ = row.approved ? StartupApprovals(
+                                                row.root, row.rootName,
                                                 view() == RegistryView::Wow32 ? kApprovalRun32List : kApprovalRunList)
-                             : StartupApprovals();
+                                          : StartupApprovals();
+            }
             switch (row.handling) {
                 case Handling::Userinit:
                     ReadUserinit(live);

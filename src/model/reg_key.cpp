@@ -283,14 +283,18 @@ bool RegKey::QueryValue(const std::wstring& name,
     return false;
 }
 
+std::vector<BYTE> RegKey::ScratchBytes(DWORD byteCount) const {
+    const std::size_t count = std::min<std::size_t>(byteCount, dataScratch_.size());
+    return std::vector<BYTE>(dataScratch_.begin(), dataScratch_.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
 bool RegKey::ReadValueBytes(const std::wstring& name, std::vector<BYTE>& bytes) {
     dataScratch_.resize(std::max<std::size_t>(dataScratch_.size(), kTypedReadStartBytes));
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         DWORD size = static_cast<DWORD>(dataScratch_.size());
         const LONG result = Query(name, nullptr, dataScratch_.data(), &size);
         if (result == ERROR_SUCCESS) {
-            bytes.assign(dataScratch_.begin(), dataScratch_.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
-                                                                          size, dataScratch_.size())));
+            bytes = ScratchBytes(size);
             return true;
         }
         if (result != ERROR_MORE_DATA) {
@@ -374,9 +378,7 @@ bool RegKey::ValueAt(DWORD index, RegValue& value) {
         if (status_ == ERROR_SUCCESS) {
             value.name.assign(nameScratch_.data(), std::min<std::size_t>(nameCount, kMaxRegistryNameCount - 1));
             value.type = type;
-            value.bytes.assign(
-                dataScratch_.begin(),
-                dataScratch_.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(size, dataScratch_.size())));
+            value.bytes = ScratchBytes(size);
             return true;
         }
         if (status_ != ERROR_MORE_DATA) {

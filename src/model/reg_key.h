@@ -90,6 +90,8 @@ private:
     bool Open(HKEY parent, const std::wstring& path, REGSAM rights, DWORD options);
     void Adopt(HKEY opened);
     bool ReadValueBytes(const std::wstring& name, std::vector<BYTE>& bytes);
+    // The first `byteCount` bytes the last read left in the data buffer (never more than it holds).
+    std::vector<BYTE> ScratchBytes(DWORD byteCount) const;
     static LONG QueryName(HKEY key, std::wstring& name);
     LONG Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byteCount) const;
 

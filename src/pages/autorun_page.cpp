@@ -169,10 +169,9 @@ void CAutoRunPage::OnListRightClick(const NMITEMACTIVATE& click) {
 }
 
 void PressRefreshButton(HWND mainWindow) {
+    // The window does nothing with the press while the button is greyed.
     const HWND button = ::GetDlgItem(mainWindow, IDC_REFRESH);
-    if (button != nullptr && ::IsWindowEnabled(button)) {
-        ::PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-    }
+    ::PostMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_REFRESH, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
 void CAutoRunPage::OnListKey(WORD key) {

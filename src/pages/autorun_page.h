@@ -20,7 +20,7 @@
 
 namespace tarn {
 
-// F5 does what the refresh button does, when the button can be pressed.
+// F5 presses the refresh button, as a click does.
 void PressRefreshButton(HWND mainWindow);
 
 // One category page: a borderless child dialog with one report list, one row per entry of the
