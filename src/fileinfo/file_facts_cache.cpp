@@ -95,7 +95,9 @@ bool FileFactsCache::Exists(const std::wstring& path) {
 }
 
 bool FileFactsCache::CandidateExists(const std::wstring& path) {
-    return Once(candidates_, path, candidateTests_, PathExists);
+    return Once(candidates_, path, candidateCount_, [this](const std::wstring& candidate) {
+        return !listings_.ShowsAbsent(candidate) && PathExists(candidate);
+    });
 }
 
 FileFactsCache::~FileFactsCache() {
@@ -171,8 +173,16 @@ std::size_t FileFactsCache::CountOf(const std::size_t& counter) const {
     return counter;
 }
 
+std::size_t FileFactsCache::candidates() const {
+    return CountOf(candidateCount_);
+}
+
 std::size_t FileFactsCache::candidateTests() const {
-    return CountOf(candidateTests_);
+    return CountOf(candidateCount_) - listings_.absences();
+}
+
+std::size_t FileFactsCache::folderListings() const {
+    return listings_.listings();
 }
 
 std::size_t FileFactsCache::iconReads() const {

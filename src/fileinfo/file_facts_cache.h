@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/scan_scope.h"
+#include "fileinfo/listing_cache.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -64,8 +65,9 @@ public:
     // enumeration: a file may go in between, and must then show as missing).
     bool Exists(const std::wstring& path);
     // Whether a path the image path resolver tries exists: tested once per path in a scan,
-    // whichever entry's command it comes from. Kept apart from Exists, which must see a file
-    // that went after enumeration.
+    // whichever entry's command it comes from, and answered from its folder's listing where
+    // that shows it absent. Kept apart from Exists, which must see a file that went after
+    // enumeration.
     bool CandidateExists(const std::wstring& path);
 
     // How often the cache really read a file's facts, verified a signature or hashed a file.
@@ -73,7 +75,10 @@ public:
     std::size_t verifications() const;
     std::size_t hashes() const;
     std::size_t iconReads() const;
+    // Candidate paths answered, and of them those the file system was asked about.
+    std::size_t candidates() const;
     std::size_t candidateTests() const;
+    std::size_t folderListings() const;
 
 private:
     template <typename T>
@@ -103,7 +108,8 @@ private:
     std::map<std::wstring, std::shared_ptr<Slot<std::wstring>>> hashes_;
     std::map<std::wstring, std::shared_ptr<Slot<bool>>> existence_;
     std::map<std::wstring, std::shared_ptr<Slot<bool>>> candidates_;
-    std::size_t candidateTests_ = 0;
+    std::size_t candidateCount_ = 0;
+    ListingCache listings_;
     std::map<std::wstring, std::shared_ptr<Slot<unique_hicon>>> icons_;
     std::size_t existenceChecks_ = 0;
     std::size_t factReads_ = 0;

@@ -1,9 +1,12 @@
 // Feeds arbitrary command texts, environment values and sets of existing files to the resolver's
-// rules; the sanitizers watch memory, the checks below watch the result.
+// rules and to the folder listings that answer for its candidates; the sanitizers watch memory,
+// the checks below watch the results.
+#include "fileinfo/folder_listing.h"
 #include "fileinfo/image_path_rules.h"
 
 #include "fuzz_input.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <set>
 
@@ -21,6 +24,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const auto resolved = tarn::ResolveImagePathText(command, environment);
     if (resolved && (resolved->empty() || existing.count(*resolved) == 0)) {
         std::abort();  // only an existing, non-empty path may be reported
+    }
+
+    // A walk names the whole path (below the current folder when relative), and a listing never
+    // says that a name it holds is absent.
+    if (const auto walk = tarn::PlanListingWalk(command, texts[1])) {
+        std::wstring joined = walk->folder;
+        for (const auto& name : walk->names) {
+            joined = tarn::FolderBelow(joined, name);
+        }
+        // Separators compare as the system reads them: either kind, runs as one.
+        const auto normal = [](std::wstring path) {
+            std::replace(path.begin(), path.end(), L'/', L'\\');
+            path.erase(std::unique(path.begin(), path.end(), [](wchar_t a, wchar_t b) { return a == L'\\' && b == a; }),
+                       path.end());
+            return path;
+        };
+        const std::wstring spelled = normal(command);
+        joined = normal(joined);
+        const bool relative = command[1] != L':';
+        if (walk->names.empty() || joined.size() < spelled.size() ||
+            joined.compare(joined.size() - spelled.size(), std::wstring::npos, spelled) != 0 ||
+            (!relative && joined != spelled)) {
+            std::abort();
+        }
+    }
+    if (texts[4] != L"." && texts[4] != L"..") {
+        tarn::FolderListing listing;
+        listing.Add(texts[4], texts[5], false);
+        if (listing.Look(texts[4], true) == tarn::ListingVerdict::Absent ||
+            listing.Look(texts[4], false) == tarn::ListingVerdict::Absent ||
+            (!texts[5].empty() && listing.Look(texts[5], false) == tarn::ListingVerdict::Absent)) {
+            std::abort();
+        }
     }
     return 0;
 }
