@@ -30,10 +30,15 @@ std::optional<Lookup<RegValue>> CAutoRunStateChanges::FindApproval(RegKey& list,
     if (root == nullptr || path.empty()) {
         return std::nullopt;
     }
-    if (!list.OpenWrite(root, path)) {
+    if (!list.OpenLink(root, path, kKeyWriteRights)) {
         if (list.status() == ERROR_FILE_NOT_FOUND && ConfirmedAbsent(root, path)) {
             return Lookup<RegValue>{LookupStatus::Absent, {}};
         }
+        return std::nullopt;
+    }
+    // A list that is a link, or is reached through one, is another key: its values are no
+    // switches of these entries, and changing them would change that key.
+    if (!IsKeyAtItsPath(list, root, path)) {
         return std::nullopt;
     }
     auto found = FindValue(list, name);

@@ -71,6 +71,19 @@ bool ConfirmedAbsent(HKEY root, const std::wstring& path) {
     return false;
 }
 
+bool IsKeyAtItsPath(RegKey& opened, HKEY root, const std::wstring& path) {
+    if (IdentifyOpenedKey(opened, root, path) != KeyIdentity::Plain) {
+        return false;
+    }
+    // The root's own name, from its first key opened as itself (a predefined root has none).
+    const auto first = NativeKeyNameOf(root, path.substr(0, path.find(L'\\')), true);
+    std::wstring own;
+    if (!first || first->rfind(L'\\') == std::wstring::npos || !opened.ReadName(own)) {
+        return false;
+    }
+    return SameNativeKeyName(own, first->substr(0, first->rfind(L'\\') + 1) + path);
+}
+
 bool IsStoreName(const std::wstring& name) {
     return SameRegistryName(name, kStoreName);
 }

@@ -64,6 +64,10 @@ Presence KeyPresence(HKEY root, const std::wstring& path);
 // nearest key above it that opens does not list the next key of its path.
 bool ConfirmedAbsent(HKEY root, const std::wstring& path);
 
+// Whether a key opened as itself (`opened`, with query rights) is the plain key `path` spells,
+// reached through no link: only then are its values its own to change.
+bool IsKeyAtItsPath(RegKey& opened, HKEY root, const std::wstring& path);
+
 enum class StoreCleanup { Deleted, StillInUse, Failed };
 
 // Deletes K's own store when it holds neither values nor subkeys. A store that still holds other

@@ -246,6 +246,24 @@ std::vector<Scenario> FaultScenarios() {
         Write(HKEY_CURRENT_USER, kApproved, L"Tool", REG_BINARY, Concat({3, 0, 0, 0}, Pattern(8)));
         Write(HKEY_CURRENT_USER, kApproved, L"Bystander", REG_BINARY, Concat({3}, Zeros(11)));
     };
+    // The switch list a link to another key, or reached through one.
+    auto linkedApprovals = [](bool throughParent) {
+        return [throughParent] {
+            const std::wstring elsewhere = L"Software\\Tarn Other";
+            WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"t.exe");
+            Write(HKEY_CURRENT_USER, elsewhere + L"\\Run", L"Tool", REG_BINARY, Concat({3, 0, 0, 0}, Pattern(8)));
+            const std::size_t cut = kApproved.rfind(L'\\');
+            const std::wstring list = kApproved.substr(cut + 1);
+            const std::wstring approved = kApproved.substr(0, cut);
+            if (throughParent) {
+                const std::size_t up = approved.rfind(L'\\');
+                CreateLink(HKEY_CURRENT_USER, approved.substr(0, up), approved.substr(up + 1), HKEY_CURRENT_USER,
+                           elsewhere);
+            } else {
+                CreateLink(HKEY_CURRENT_USER, approved, list, HKEY_CURRENT_USER, elsewhere + L"\\Run");
+            }
+        };
+    };
     auto hijacks = [](const std::wstring& parent) {
         WriteHijack(parent, L"example.exe", L"c:\\tools\\dbg.exe -x");
         WriteHijack(kOptions, L"other.exe", L"c:\\o.exe");
@@ -442,6 +460,36 @@ std::vector<Scenario> FaultScenarios() {
          std::nullopt,
          {},
          true},
+        // A switch list that is a link, or is reached through one, holds another key's values:
+        // nothing is changed.
+        {"switch Windows' own switch on, the list a link",
+         "EnableStartupApproval",
+         linkedApprovals(false),
+         [](Op& o) { return o.EnableStartupApproval(kApprovedKey, L"Tool"); },
+         Outcome::Refused,
+         {}},
+        {"switch Windows' own switch on, the list below a link",
+         "EnableStartupApproval",
+         linkedApprovals(true),
+         [](Op& o) { return o.EnableStartupApproval(kApprovedKey, L"Tool"); },
+         Outcome::Refused,
+         {}},
+        {"delete a value with its switch, the list a link",
+         "DeleteApprovedValueEntry",
+         linkedApprovals(false),
+         [](Op& o) {
+             return o.DeleteApprovedValueEntry(kRunText, L"Tool", KindValue, EntryOffByWindows, kApprovedKey);
+         },
+         Outcome::Refused,
+         {}},
+        {"delete a value with its switch, the list below a link",
+         "DeleteApprovedValueEntry",
+         linkedApprovals(true),
+         [](Op& o) {
+             return o.DeleteApprovedValueEntry(kRunText, L"Tool", KindValue, EntryOffByWindows, kApprovedKey);
+         },
+         Outcome::Refused,
+         {}},
 
         // Services.
         {"switch a service off",
