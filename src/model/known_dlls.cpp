@@ -42,6 +42,11 @@ int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {
         }
         const ViewScope scope(*this, view);
         std::wstring directory = ReadDllDirectory();
+        // Windows 8 and later keep no "DllDirectory": the system loads known DLLs from its own
+        // folder, and a list without one must not look empty.
+        if (directory.empty()) {
+            directory = L"%SystemRoot%\\System32";
+        }
         if (view == RegistryView::Wow32) {
             // 32-bit processes take them from their own system folder.
             directory = ReadDllDirectory(kDllDirectory32);

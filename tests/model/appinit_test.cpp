@@ -50,9 +50,9 @@ TEST_F(AppInitTest, OneDllIsAValueEntryAndAnEmptyValueIsNothing) {
     appInit.Enumerate();
     ASSERT_EQ(1u, appInit.results().entries.size());
     const std::wstring key = L"HKLM\\" + kWindows;
-    EXPECT_EQ(Describe(Expected{L"AppInit_DLLs", L"only.dll", only, key, key, L"AppInit_DLLs", L"", KindValue,
-                                LocateValue}),
-              Describe(*appInit.results().entries[0]));
+    EXPECT_EQ(
+        Describe(Expected{L"AppInit_DLLs", L"only.dll", only, key, key, L"AppInit_DLLs", L"", KindValue, LocateValue}),
+        Describe(*appInit.results().entries[0]));
 
     WriteString(HKEY_LOCAL_MACHINE, kWindows, L"AppInit_DLLs", L"");
     appInit.ClearResults();
@@ -98,8 +98,8 @@ TEST_F(AppInitTest, StoredItemsAreDisabledWithTheirOwnPathList) {
     appInit.Enumerate();
     ASSERT_EQ(2u, appInit.results().entries.size());
     const std::wstring key = L"HKLM\\" + kWindows;
-    EXPECT_EQ(Describe(Expected{L"AppInit_DLLs", L"kept.dll,", kept, key + L"\\AppInit_DLLs", key, L"AppInit_DLLs",
-                                L"", KindListItem, LocateValue, EntryDisabled}),
+    EXPECT_EQ(Describe(Expected{L"AppInit_DLLs", L"kept.dll,", kept, key + L"\\AppInit_DLLs", key, L"AppInit_DLLs", L"",
+                                KindListItem, LocateValue, EntryDisabled}),
               Describe(*appInit.results().entries[1]));
     EXPECT_EQ(std::vector<std::wstring>{live}, appInit.livePaths());
     EXPECT_EQ(std::vector<std::wstring>{kept}, appInit.storePaths());
@@ -136,20 +136,22 @@ TEST_F(KnownDllsTest, ValuesAreResolvedInTheDllDirectory) {
     knownDlls.Enumerate();
     ASSERT_EQ((std::vector<std::wstring>{L"kernel32", L"old"}), Names(knownDlls));
     const std::wstring key = L"HKLM\\" + kKnownDlls;
-    EXPECT_EQ(Describe(Expected{L"kernel32", L"kernel32.dll", root + L"\\system32\\kernel32.dll", key, key,
-                                L"kernel32", L"", 0, LocateValue}),
+    EXPECT_EQ(Describe(Expected{L"kernel32", L"kernel32.dll", root + L"\\system32\\kernel32.dll", key, key, L"kernel32",
+                                L"", 0, LocateValue}),
               Describe(*knownDlls.results().entries[0]));
     EXPECT_EQ(Describe(Expected{L"old", L"old.dll", root + L"\\system32\\old.dll", key, key, L"old", L"", 0,
                                 LocateValue, EntryDisabled}),
               Describe(*knownDlls.results().entries[1]));
 }
 
-TEST_F(KnownDllsTest, WithoutDllDirectoryNamesAreNotFound) {
+TEST_F(KnownDllsTest, WithoutDllDirectoryNamesAreFoundInTheSystemFolder) {
     File(L"WINDOWS\\system32\\kernel32.dll");
     WriteString(HKEY_LOCAL_MACHINE, kKnownDlls, L"kernel32", L"kernel32.dll");
+    WriteString(HKEY_LOCAL_MACHINE, kKnownDlls, L"absent", L"absent.dll");
     EXPECT_EQ(L"", knownDlls.ReadDllDirectory());
     knownDlls.Enumerate();
-    EXPECT_TRUE(knownDlls.results().entries.empty());
+    ASSERT_EQ(std::vector<std::wstring>{L"kernel32"}, Names(knownDlls));
+    EXPECT_EQ(root + L"\\system32\\kernel32.dll", knownDlls.results().entries[0]->imagePath);
 }
 
 }  // namespace
