@@ -171,8 +171,7 @@ int wmain(int argc, wchar_t** argv) {
         WriteText(STD_ERROR_HANDLE,
                   L"stats: reads " + std::to_wstring(cache.factReads()) + L", verifications " +
                       std::to_wstring(cache.verifications()) + L", hashes " + std::to_wstring(cache.hashes()) +
-                      L", candidate paths " + std::to_wstring(cache.candidates()) + L", existence tests " +
-                      std::to_wstring(cache.candidateTests()) + L", folder listings " +
+                      L", existence tests " + std::to_wstring(cache.candidateTests()) + L", folder listings " +
                       std::to_wstring(cache.folderListings()) + L"; ms per category" + timings + L"\r\n");
     }
 

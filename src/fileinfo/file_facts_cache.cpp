@@ -94,10 +94,20 @@ bool FileFactsCache::Exists(const std::wstring& path) {
     return Once(existence_, path, existenceChecks_, PathExists);
 }
 
-bool FileFactsCache::CandidateExists(const std::wstring& path) {
-    return Once(candidates_, path, candidateCount_, [this](const std::wstring& candidate) {
-        return !listings_.ShowsAbsent(candidate) && PathExists(candidate);
-    });
+bool FileFactsCache::CandidateExists(const std::wstring& path, bool trustUnlisted, bool& unlisted) {
+    switch (listings_.Answer(path)) {
+        case ListingAnswer::NoSuchFolder:
+            return false;
+        case ListingAnswer::Unlisted:
+            unlisted = true;
+            if (trustUnlisted) {
+                return false;
+            }
+            break;
+        case ListingAnswer::Ask:
+            break;
+    }
+    return Once(candidates_, path, candidateTests_, PathExists);
 }
 
 FileFactsCache::~FileFactsCache() {
@@ -173,12 +183,8 @@ std::size_t FileFactsCache::CountOf(const std::size_t& counter) const {
     return counter;
 }
 
-std::size_t FileFactsCache::candidates() const {
-    return CountOf(candidateCount_);
-}
-
 std::size_t FileFactsCache::candidateTests() const {
-    return CountOf(candidateCount_) - listings_.absences();
+    return CountOf(candidateTests_);
 }
 
 std::size_t FileFactsCache::folderListings() const {

@@ -64,19 +64,19 @@ public:
     // Whether the path names an existing file or folder, asked when the rows are checked (after
     // enumeration: a file may go in between, and must then show as missing).
     bool Exists(const std::wstring& path);
-    // Whether a path the image path resolver tries exists: tested once per path in a scan,
-    // whichever entry's command it comes from, and answered from its folder's listing where
-    // that shows it absent. Kept apart from Exists, which must see a file that went after
-    // enumeration.
-    bool CandidateExists(const std::wstring& path);
+    // Whether a path the image path resolver tries exists: asked of the file system once per
+    // path in a scan, whichever entry's command it comes from, and not at all where a folder
+    // listing shows that no folder can be where the path needs one, or (with `trustUnlisted`)
+    // that its listing holds no such name; `unlisted` is set when it did not. Kept apart from
+    // Exists, which must see a file that went after enumeration.
+    bool CandidateExists(const std::wstring& path, bool trustUnlisted, bool& unlisted);
 
     // How often the cache really read a file's facts, verified a signature or hashed a file.
     std::size_t factReads() const;
     std::size_t verifications() const;
     std::size_t hashes() const;
     std::size_t iconReads() const;
-    // Candidate paths answered, and of them those the file system was asked about.
-    std::size_t candidates() const;
+    // How many candidate paths were asked of the file system, and how many folders were listed.
     std::size_t candidateTests() const;
     std::size_t folderListings() const;
 
@@ -108,7 +108,7 @@ private:
     std::map<std::wstring, std::shared_ptr<Slot<std::wstring>>> hashes_;
     std::map<std::wstring, std::shared_ptr<Slot<bool>>> existence_;
     std::map<std::wstring, std::shared_ptr<Slot<bool>>> candidates_;
-    std::size_t candidateCount_ = 0;
+    std::size_t candidateTests_ = 0;
     ListingCache listings_;
     std::map<std::wstring, std::shared_ptr<Slot<unique_hicon>>> icons_;
     std::size_t existenceChecks_ = 0;

@@ -170,13 +170,13 @@ ListingVerdict FolderListing::Look(const std::wstring& name, bool last) const {
         }
     }
     if (!found.plainFile && !found.other) {
-        return ListingVerdict::Absent;
+        return ListingVerdict::NoSuchName;
     }
     if (last) {
         return ListingVerdict::Ask;
     }
     // Below a file there is nothing (a stream's name would hold a colon).
-    return found.other ? ListingVerdict::Descend : ListingVerdict::Absent;
+    return found.other ? ListingVerdict::Descend : ListingVerdict::UnderAFile;
 }
 
 }  // namespace tarn

@@ -26,9 +26,10 @@ std::wstring FolderBelow(const std::wstring& folder, const std::wstring& name);
 
 // What a listing says of the next name of a walk.
 enum class ListingVerdict {
-    Absent,   // nothing by that name, or only files where more names follow
-    Descend,  // it may be a folder: look inside it
-    Ask,      // only the file system can tell
+    NoSuchName,  // nothing by that name
+    UnderAFile,  // only files by that name, and more names follow: nothing is below a file
+    Descend,     // it may be a folder: look inside it
+    Ask,         // only the file system can tell
 };
 
 // One folder's names as its listing gave them. Names match more loosely than any file system

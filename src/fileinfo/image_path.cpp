@@ -12,10 +12,11 @@ namespace tarn {
 
 namespace {
 
-// Within a scan each candidate path is tested once, whatever entry's command it comes from.
-bool CandidateExists(const std::wstring& path) {
+// Within a scan each candidate path is tested once, whatever entry's command it comes from, and
+// folder listings answer for many (`trustUnlisted`: also where a listing only lacks the name).
+bool CandidateExists(const std::wstring& path, bool trustUnlisted, bool& unlisted) {
     if (const auto cache = CurrentFileFacts()) {
-        return cache->CandidateExists(path);
+        return cache->CandidateExists(path, trustUnlisted, unlisted);
     }
     return ::PathFileExistsW(path.c_str()) != FALSE;
 }
@@ -53,24 +54,34 @@ std::optional<std::wstring> ExpandSeenBy32BitProcess(const std::wstring& command
     return ExpandEnvironmentText(text);
 }
 
+// The machine as the resolver sees it, for a program of the given view.
+ImagePathEnvironment MachineEnvironment(bool wow32, bool trustUnlisted, bool& unlisted) {
+    if (wow32) {
+        // What a 32-bit program registered is found where a 32-bit process finds its files.
+        return {VariableSeenBy32BitProcess,
+                [trustUnlisted, &unlisted](const std::wstring& path) {
+                    return CandidateExists(PathSeenBy32BitProcess(path, ReadEnvironmentVariable(L"systemroot")),
+                                           trustUnlisted, unlisted);
+                },
+                ExpandSeenBy32BitProcess};
+    }
+    return {
+        [](const wchar_t* name) { return ReadEnvironmentVariable(name); },
+        [trustUnlisted, &unlisted](const std::wstring& path) { return CandidateExists(path, trustUnlisted, unlisted); },
+        [](const std::wstring& command) { return ExpandEnvironmentText(command); }};
+}
+
 }  // namespace
 
 int ResolveImagePath(AutoRunEntry* entry, const std::wstring& text, RegistryView view) {
-    static const ImagePathEnvironment kMachine = {
-        [](const wchar_t* name) { return ReadEnvironmentVariable(name); },
-        CandidateExists,
-        [](const std::wstring& command) { return ExpandEnvironmentText(command); },
-    };
-    // What a 32-bit program registered is found where a 32-bit process finds its files.
-    static const ImagePathEnvironment kMachineFor32Bit = {
-        VariableSeenBy32BitProcess,
-        [](const std::wstring& path) {
-            return CandidateExists(PathSeenBy32BitProcess(path, ReadEnvironmentVariable(L"systemroot")));
-        },
-        ExpandSeenBy32BitProcess,
-    };
     const bool wow32 = view == RegistryView::Wow32;
-    auto resolved = ResolveImagePathText(text, wow32 ? kMachineFor32Bit : kMachine);
+    bool unlisted = false;
+    auto resolved = ResolveImagePathText(text, MachineEnvironment(wow32, true, unlisted));
+    // A file hidden from folder listings (as by a rootkit) must still be found: a text that names
+    // no file once listings answered is tried again with what they lacked asked of the system.
+    if (!resolved && unlisted) {
+        resolved = ResolveImagePathText(text, MachineEnvironment(wow32, false, unlisted));
+    }
     if (!resolved) {
         return 0;
     }

@@ -78,41 +78,39 @@ const FolderListing* ListingCache::ListingOf(const std::wstring& folder) {
     return entry->listing ? &*entry->listing : nullptr;
 }
 
-bool ListingCache::ShowsAbsent(const std::wstring& path) {
+ListingAnswer ListingCache::Answer(const std::wstring& path) {
     const auto walk = PlanListingWalk(path, CurrentFolder());
     if (!walk) {
-        return false;
+        return ListingAnswer::Ask;
     }
     std::wstring folder = walk->folder;
     for (std::size_t k = 0; k < walk->names.size(); ++k) {
         const FolderListing* listing = ListingOf(folder);
         if (!listing) {
-            return false;
+            return ListingAnswer::Ask;
         }
-        switch (listing->Look(walk->names[k], k + 1 == walk->names.size())) {
-            case ListingVerdict::Absent: {
-                const std::lock_guard<std::mutex> lock(mutex_);
-                ++absences_;
-                return true;
-            }
+        const std::wstring& name = walk->names[k];
+        const bool last = k + 1 == walk->names.size();
+        switch (listing->Look(name, last)) {
+            case ListingVerdict::UnderAFile:
+                return ListingAnswer::NoSuchFolder;
+            case ListingVerdict::NoSuchName:
+                return !last && !name.empty() && (name.back() == L' ' || name.back() == L'.')
+                           ? ListingAnswer::NoSuchFolder
+                           : ListingAnswer::Unlisted;
             case ListingVerdict::Ask:
-                return false;
+                return ListingAnswer::Ask;
             case ListingVerdict::Descend:
-                folder = FolderBelow(folder, walk->names[k]);
+                folder = FolderBelow(folder, name);
                 break;
         }
     }
-    return false;
+    return ListingAnswer::Ask;
 }
 
 std::size_t ListingCache::listings() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return listings_;
-}
-
-std::size_t ListingCache::absences() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return absences_;
 }
 
 }  // namespace tarn

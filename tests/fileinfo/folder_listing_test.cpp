@@ -60,19 +60,20 @@ TEST(FolderListing, SaysAbsentOnlyOfNamesNoFileSystemComparisonCouldFind) {
         ListingVerdict expected;
     };
     const std::vector<Case> cases = {
-        {L"plain3.exe ", false, ListingVerdict::Absent},  // a file has nothing below it
+        {L"plain3.exe ", false, ListingVerdict::UnderAFile},
         {L"PLAIN3.EXE", true, ListingVerdict::Ask},
         {L"plain3.exe..", true, ListingVerdict::Ask},
-        {L"plain4.exe", true, ListingVerdict::Absent},
+        {L"plain3.exe", false, ListingVerdict::UnderAFile},
+        {L"plain4.exe", true, ListingVerdict::NoSuchName},
         {L"tarn bench", false, ListingVerdict::Descend},
         {L"tarn bench", true, ListingVerdict::Ask},
         {L"dir", false, ListingVerdict::Descend},
         {L"D\u0130R", false, ListingVerdict::Descend},
-        {L"dirt", false, ListingVerdict::Absent},
+        {L"dirt", false, ListingVerdict::NoSuchName},
         {L"odd", true, ListingVerdict::Ask},
         {L"link", false, ListingVerdict::Descend},
         {L"\u8bfb\u4e66.exe", true, ListingVerdict::Ask},
-        {L"\u8bfb\u4e66.exe /x", true, ListingVerdict::Absent},
+        {L"\u8bfb\u4e66.exe /x", true, ListingVerdict::NoSuchName},
         {L".", false, ListingVerdict::Ask},
         {L"", true, ListingVerdict::Ask},
         // What a listing cannot speak for: short names, streams, wildcards, devices.
@@ -83,7 +84,7 @@ TEST(FolderListing, SaysAbsentOnlyOfNamesNoFileSystemComparisonCouldFind) {
         {L"Com1 .txt", true, ListingVerdict::Ask},
         {L"conout$", true, ListingVerdict::Ask},
         {L"tab\there", true, ListingVerdict::Ask},
-        {L"comp", true, ListingVerdict::Absent},
+        {L"comp", true, ListingVerdict::NoSuchName},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.expected, listing.Look(c.name, c.last)) << std::string(c.name.begin(), c.name.end());

@@ -1,5 +1,9 @@
 #include "fileinfo/listing_cache.h"
 
+#include "base/key_text.h"
+#include "fileinfo/file_facts_cache.h"
+#include "fileinfo/image_path.h"
+
 #include "support/scratch_folder.h"
 
 #include <windows.h>
@@ -34,9 +38,9 @@ private:
     std::wstring old_;
 };
 
-// The file system is the judge: whatever a listing shows absent, the system must not find, in
-// every spelling the resolver may try; and the command texts of a big machine are shown absent.
-TEST(ListingCache, ShowsAbsentOnlyWhatTheFileSystemDoesNotFind) {
+// The file system is the judge: whatever a listing answers for, the system must not find, in
+// every spelling the resolver may try; and the command texts of a big machine are answered.
+TEST(ListingCache, AnswersOnlyForWhatTheFileSystemDoesNotFind) {
     test::ScratchFolder folder;
     folder.AddFile(L"plain.exe");
     folder.AddFile(L"a b.exe");
@@ -44,46 +48,67 @@ TEST(ListingCache, ShowsAbsentOnlyWhatTheFileSystemDoesNotFind) {
     folder.AddFile(L"Tarn Long Folder Name\\x y.exe");
     const std::wstring& f = folder.path();
     const CurrentFolderScope here(f);
+    constexpr auto kAsk = ListingAnswer::Ask;
+    constexpr auto kUnlisted = ListingAnswer::Unlisted;
+    constexpr auto kNoFolder = ListingAnswer::NoSuchFolder;
     struct Case {
         std::wstring path;
-        bool shownAbsent;
+        ListingAnswer expected;
     };
     const std::vector<Case> cases = {
-        {f + L"\\plain.exe /background 7", true},
-        {f + L"\\a b.exe /x", true},
-        {f + L"\\missing 7.exe /x", true},
-        {f + L"\\sub dir\\inner.exe -q", true},
-        {f + L"\\plain.exe\\x y", false},  // a file cannot be listed
-        {f + L"\\missing dir\\x y.exe", true},
-        {L"plain.exe /k 7", true},
-        {f + L"\\a b.exe", false},
-        {f + L"\\A B.EXE", false},
-        {f + L"\\a b.exe.", false},
-        {f + L"\\a b.exe  ", false},
-        {f + L"/sub dir/inner.exe", false},
-        {f + L"\\SUB DIR\\INNER.EXE", false},
-        {f + L"\\sub dir.\\inner.exe", false},
-        {f + L"\\sub dir\\..\\plain.exe", false},
-        {f + L"\\sub dir\\x\\..\\..\\a b.exe", false},
-        {f + L"\\TARNLO~1\\x y.exe", false},
-        {f + L"\\plain.exe:stream x", false},
-        {f + L"\\nul x", false},
-        {L"a b.exe", false},
-        {L"sub dir\\inner.exe", false},
-        {L"..\\" + f.substr(f.find_last_of(L'\\') + 1) + L"\\a b.exe", false},
+        {f + L"\\plain.exe /background 7", kNoFolder},
+        {f + L"\\a b.exe /x", kNoFolder},
+        {f + L"\\missing 7.exe /x", kNoFolder},
+        {f + L"\\sub dir\\inner.exe -q", kUnlisted},
+        {f + L"\\missing 7.exe", kUnlisted},
+        {f + L"\\missing dir\\x y.exe", kUnlisted},
+        {L"plain.exe /k 7", kNoFolder},
+        {f + L"\\plain.exe\\x y", kAsk},  // a file cannot be listed
+        {f + L"\\a b.exe", kAsk},
+        {f + L"\\A B.EXE", kAsk},
+        {f + L"\\a b.exe.", kAsk},
+        {f + L"\\a b.exe  ", kAsk},
+        {f + L"/sub dir/inner.exe", kAsk},
+        {f + L"\\SUB DIR\\INNER.EXE", kAsk},
+        {f + L"\\sub dir.\\inner.exe", kAsk},
+        {f + L"\\sub dir\\..\\plain.exe", kAsk},
+        {f + L"\\sub dir\\x\\..\\..\\a b.exe", kAsk},
+        {f + L"\\TARNLO~1\\x y.exe", kAsk},
+        {f + L"\\plain.exe:stream x", kAsk},
+        {f + L"\\nul x", kAsk},
+        {L"a b.exe", kAsk},
+        {L"sub dir\\inner.exe", kAsk},
+        {L"..\\" + f.substr(f.find_last_of(L'\\') + 1) + L"\\a b.exe", kAsk},
     };
     ListingCache listings;
     // The first visits of a folder are the file system's to answer.
-    EXPECT_FALSE(listings.ShowsAbsent(cases[0].path));
+    EXPECT_EQ(kAsk, listings.Answer(cases[0].path));
     EXPECT_EQ(0u, listings.listings());
     for (const auto& c : cases) {
-        bool shown = false;
+        ListingAnswer answer = kAsk;
         for (int visit = 0; visit < 3; ++visit) {
-            shown = listings.ShowsAbsent(c.path);
+            answer = listings.Answer(c.path);
         }
         const bool exists = ::PathFileExistsW(c.path.c_str()) != FALSE;
-        EXPECT_FALSE(shown && exists) << Narrow(c.path);
-        EXPECT_EQ(c.shownAbsent, shown) << Narrow(c.path);
+        EXPECT_FALSE(answer != kAsk && exists) << Narrow(c.path);
+        EXPECT_EQ(c.expected, answer) << Narrow(c.path);
+    }
+}
+
+// A file a listing lacks (hidden from listings, or made after it) is still found.
+TEST(ListingCache, AFileTheListingLacksIsStillResolved) {
+    test::ScratchFolder folder;
+    folder.AddFile(L"plain.exe");
+    const FileFactsScope scan;
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(0, ResolveImagePath(nullptr, folder / (L"gone " + std::to_wstring(k) + L".exe")));
+    }
+    ASSERT_GT(scan.object().folderListings(), 0u);
+    const std::wstring late = folder.AddFile(L"late app.exe");
+    for (const std::wstring& text : {late, late + L" /x", late + L" -y"}) {
+        AutoRunEntry entry;
+        EXPECT_EQ(1, ResolveImagePath(&entry, text)) << Narrow(text);
+        EXPECT_EQ(LowerAscii(late), LowerAscii(entry.imagePath)) << Narrow(text);
     }
 }
 

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
 
     // A walk names the whole path (below the current folder when relative), and a listing never
-    // says that a name it holds is absent.
+    // says that a name it holds is absent: a folder is looked into, anything else asked about.
     if (const auto walk = tarn::PlanListingWalk(command, texts[1])) {
         std::wstring joined = walk->folder;
         for (const auto& name : walk->names) {
@@ -52,9 +52,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (texts[4] != L"." && texts[4] != L"..") {
         tarn::FolderListing listing;
         listing.Add(texts[4], texts[5], false);
-        if (listing.Look(texts[4], true) == tarn::ListingVerdict::Absent ||
-            listing.Look(texts[4], false) == tarn::ListingVerdict::Absent ||
-            (!texts[5].empty() && listing.Look(texts[5], false) == tarn::ListingVerdict::Absent)) {
+        const auto descends = [&](const std::wstring& name) {
+            const auto verdict = listing.Look(name, false);
+            return verdict == tarn::ListingVerdict::Descend || verdict == tarn::ListingVerdict::Ask;
+        };
+        if (listing.Look(texts[4], true) != tarn::ListingVerdict::Ask || !descends(texts[4]) ||
+            (!texts[5].empty() && !descends(texts[5]))) {
             std::abort();
         }
     }
