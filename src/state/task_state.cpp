@@ -17,6 +17,8 @@ namespace {
 
 constexpr std::size_t kMaxTaskFileLength = 7999;
 constexpr int kMaxKeptCopies = 100;
+constexpr int kSharedDeleteAttempts = 10;
+constexpr DWORD kSharedDeletePauseMs = 100;
 
 // Sets the disabled flag on or off and saves the task to its own file.
 int SetTaskDisabled(const std::wstring& name, bool disabled) {
@@ -223,7 +225,17 @@ int DeleteTask(const std::wstring& name) {
         return 0;
     }
     const std::wstring file = *folder + L"\\" + name;
-    return TaskFiles().deleteFile(file.c_str()) ? 1 : 0;
+    // The scheduler service reads a task's file when it changes, and the file cannot be deleted
+    // while it does: a delete refused for sharing is tried again a few times.
+    for (int attempt = 1;; ++attempt) {
+        if (TaskFiles().deleteFile(file.c_str())) {
+            return 1;
+        }
+        if (::GetLastError() != ERROR_SHARING_VIOLATION || attempt == kSharedDeleteAttempts) {
+            return 0;
+        }
+        ::Sleep(kSharedDeletePauseMs);
+    }
 }
 
 }  // namespace tarn

@@ -23,6 +23,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tarn {
@@ -137,14 +138,16 @@ protected:
         }
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    static std::wstring Exec(const std::wstring& command, const std::wstring& arguments = L"",
+    static std::wstring Exec(const std::wstring& command,
+                             const std::wstring& arguments = L"",
                              const std::wstring& folder = L"") {
         return L"<Exec><Command>" + command + L"</Command>" +
                (arguments.empty() ? L"" : L"<Arguments>" + arguments + L"</Arguments>") +
                (folder.empty() ? L"" : L"<WorkingDirectory>" + folder + L"</WorkingDirectory>") + L"</Exec>";
     }
 
-    const std::wstring kHandlerClass = L"{6C1D5E2A-7B3F-4A90-8E11-" + std::to_wstring(100000000000 + ::GetCurrentProcessId()) + L"}";
+    const std::wstring kHandlerClass =
+        L"{6C1D5E2A-7B3F-4A90-8E11-" + std::to_wstring(100000000000 + ::GetCurrentProcessId()) + L"}";
     const std::wstring top = L"\\TarnTest" + std::to_wstring(::GetCurrentProcessId());
     test::TaskDefinitionFiles files{top};
     ScratchFolder scratch;
@@ -158,18 +161,18 @@ TEST_F(ServiceTasksTest, EveryFolderAndEveryActionIsListedWithWhatItRuns) {
     const std::wstring handler = scratch.AddFile(L"handler.dll");
     WriteHandler(handler);
     const std::wstring system32 = ReadEnvironmentVariable(L"systemroot") + L"\\system32";
-    const std::wstring updater = files.Add(
-        L"\\Vendor\\Updater",
-        test::TaskXml(L"Tarn 测试", L"保持同步 &amp; 更新", L"<LogonTrigger/><BootTrigger/>", true, false,
-                      Exec(L"\"%TARNTASKDIR%\\My App\\run.exe\"", L"--sync now", L"%TARNTASKDIR%")));
+    const std::wstring updater =
+        files.Add(L"\\Vendor\\Updater",
+                  test::TaskXml(L"Tarn 测试", L"保持同步 &amp; 更新", L"<LogonTrigger/><BootTrigger/>", true, false,
+                                Exec(L"\"%TARNTASKDIR%\\My App\\run.exe\"", L"--sync now", L"%TARNTASKDIR%")));
     const std::wstring twoActions =
         files.Add(L"\\Vendor\\Deep\\Hidden\\TwoActions",
                   test::TaskXml(L"", L"", L"<TimeTrigger/>", false, true, Exec(L"cmd.exe", L"/c exit") + Exec(tool)));
     const std::wstring com = files.Add(
         L"\\Vendor\\Com", test::TaskXml(L"", L"", L"", true, true,
-                                         L"<ComHandler><ClassId>" + kHandlerClass + L"</ClassId></ComHandler>"));
-    const std::wstring mail = files.Add(L"\\Mail", test::TaskXml(L"", L"", L"<IdleTrigger/>", true, false,
-                                                                 L"<SendEmail><To>a@b</To></SendEmail>"));
+                                        L"<ComHandler><ClassId>" + kHandlerClass + L"</ClassId></ComHandler>"));
+    const std::wstring mail = files.Add(
+        L"\\Mail", test::TaskXml(L"", L"", L"<IdleTrigger/>", true, false, L"<SendEmail><To>a@b</To></SendEmail>"));
     const std::wstring broken = files.Add(L"\\Broken", L"<Task><Actions>");
     enumerator.Enumerate();
 
@@ -316,8 +319,8 @@ TEST_F(ServiceTasksTest, ASwitchSucceedsOnlyWhenTheFlagAloneChanged) {
     const ScopedTaskFileApi scope(rewriting);
     for (const bool careless : {false, true}) {
         g_carelessSwitch = careless;
-        const std::wstring path = files.Add(careless ? L"\\Careless" : L"\\Careful",
-                                            test::TaskXml(L"me", L"d", L"", true, false, Exec(app)));
+        const std::wstring path =
+            files.Add(careless ? L"\\Careless" : L"\\Careful", test::TaskXml(L"me", L"d", L"", true, false, Exec(app)));
         const std::wstring file = test::TaskDefinitionFiles::FileOf(path);
         std::ifstream in(file.c_str(), std::ios::binary);
         const std::wstring before = TaskFileText(std::string(std::istreambuf_iterator<char>(in), {}));
@@ -379,8 +382,8 @@ std::wstring g_lockedFolder;
 
 HRESULT LockedGetFolder(ITaskService* service, const wchar_t* path, ITaskFolder** folder) {
     const std::wstring text(path);
-    if (text.size() >= g_lockedFolder.size() && text.compare(text.size() - g_lockedFolder.size(), std::wstring::npos,
-                                                             g_lockedFolder) == 0) {
+    if (text.size() >= g_lockedFolder.size() &&
+        text.compare(text.size() - g_lockedFolder.size(), std::wstring::npos, g_lockedFolder) == 0) {
         return E_ACCESSDENIED;
     }
     return RealTaskFileApi().getFolder(service, path, folder);
@@ -428,7 +431,18 @@ TEST(DeleteTask, DeletesOnlyThatFileOfTheTasksFolder) {
         EXPECT_EQ(0, DeleteTask(refused)) << std::wstring(refused).size();
     }
     EXPECT_EQ(0, DeleteTask(L"Missing.job"));
-    EXPECT_EQ(1, DeleteTask(L"Foo.job"));
+    {
+        // The scheduler service holding the file for a moment does not make the delete fail.
+        const HANDLE reading = ::CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                             OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, reading);
+        std::thread service([reading] {
+            ::Sleep(250);
+            ::CloseHandle(reading);
+        });
+        EXPECT_EQ(1, DeleteTask(L"Foo.job"));
+        service.join();
+    }
 
     EXPECT_FALSE(::PathFileExistsW(target.c_str()));
     for (const std::wstring& kept : {neighbour, outside, nested}) {
