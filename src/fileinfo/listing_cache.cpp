@@ -79,7 +79,12 @@ const FolderListing* ListingCache::ListingOf(const std::wstring& folder) {
 }
 
 ListingAnswer ListingCache::Answer(const std::wstring& path) {
-    const auto walk = PlanListingWalk(path, CurrentFolder());
+    // Most candidates have no blank, and only a relative one needs the current folder.
+    if (path.find(L' ') == std::wstring::npos) {
+        return ListingAnswer::Ask;
+    }
+    const bool relative = path.size() < 2 || path[1] != L':';
+    const auto walk = PlanListingWalk(path, relative ? CurrentFolder() : std::wstring());
     if (!walk) {
         return ListingAnswer::Ask;
     }
