@@ -150,23 +150,25 @@ ListingVerdict FolderListing::Look(const std::wstring& name, bool last) const {
     }
     const std::wstring key = KeyOf(name);
     Matches found;
-    const auto note = [&found](bool plainFile) { (plainFile ? found.plainFile : found.other) = true; };
+    const auto note = [&found](const Matches& matches) {
+        found.plainFile = found.plainFile || matches.plainFile;
+        found.other = found.other || matches.other;
+    };
     if (IsAscii(key)) {
         const auto hit = ascii_.find(key);
         if (hit != ascii_.end()) {
-            found = hit->second;
+            note(hit->second);
         }
     } else {
         for (const auto& [listed, matches] : ascii_) {
             if (LooselySame(key, listed)) {
-                found.plainFile = found.plainFile || matches.plainFile;
-                found.other = found.other || matches.other;
+                note(matches);
             }
         }
     }
     for (const auto& [listed, plainFile] : others_) {
         if (LooselySame(key, listed)) {
-            note(plainFile);
+            note(Matches{plainFile, !plainFile});
         }
     }
     if (!found.plainFile && !found.other) {

@@ -30,8 +30,7 @@ std::wstring Bounded(const wchar_t (&text)[N]) {
     return std::wstring(text, ::wcsnlen(text, N));
 }
 
-}  // namespace
-
+// Every name in the folder; nothing when the folder cannot be listed whole.
 std::optional<FolderListing> ListFolder(const std::wstring& folder) {
     const std::wstring pattern = FolderBelow(folder, L"*");
     WIN32_FIND_DATAW found = {};
@@ -56,6 +55,8 @@ std::optional<FolderListing> ListFolder(const std::wstring& folder) {
     }
     return listing;
 }
+
+}  // namespace
 
 const FolderListing* ListingCache::ListingOf(const std::wstring& folder) {
     std::shared_ptr<Folder> entry;

@@ -47,7 +47,4 @@ private:
     std::size_t listings_ = 0;
 };
 
-// Every name in the folder; nothing when the folder cannot be listed whole.
-std::optional<FolderListing> ListFolder(const std::wstring& folder);
-
 }  // namespace tarn
