@@ -10,8 +10,13 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 arch=$(sh scripts/wine-arch.sh)
 preset=windows-x86
-# Where this kernel runs no 32-bit programs, the same sources built for 64-bit Wine stand in.
-[ "$arch" = win64 ] && preset=windows-x64
+# Where the 32-bit Wine cannot run (not installable, or a kernel without 32-bit programs), the same
+# sources built for 64-bit Wine stand in.
+if [ "$arch" = win64 ]; then
+    preset=windows-x64
+    . scripts/packages.sh
+    echo "running the 64-bit build: $(tarn_why_no_wine32)"
+fi
 # Only the programs this run starts: the report; or the window with its picture taker, and the
 # demo machine with the signed file it registers.
 case "${1:-}" in
