@@ -44,6 +44,7 @@ if [ "$arch" = win32 ]; then
     cat "$log32"
     [ "$(cat "$log32.status")" = 0 ] || status=1
 else
-    echo "== not run: the 32-bit suite ($why32); the 64-bit suite and the 32-bit import and layer checks ran"
+    echo "== not run: the 32-bit suite ($(printf '%s\n' "$why32" | head -n 1) see above);" \
+         "the 64-bit suite and the 32-bit import and layer checks ran"
 fi
 exit $status
