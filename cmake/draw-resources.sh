@@ -1,9 +1,10 @@
 #!/bin/sh
 # Draws the program's icons and bitmaps from the public-domain Tango icons and the CJK font that
 # the build's packages ship. Nothing drawn here is committed.
-# usage: draw-resources.sh <output folder>
+# usage: draw-resources.sh <output folder> <tab icon list>
 set -eu
 out=$1
+tab_icons=$2
 tango=/usr/share/icons/Tango
 font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
 mkdir -p "$out"
@@ -14,20 +15,10 @@ icon() {
 }
 
 icon app apps/utilities-system-monitor
-icon tab_logon apps/preferences-system-session
-icon tab_explorer apps/system-file-manager
-icon tab_internet apps/internet-web-browser
-icon tab_tasks apps/office-calendar
-icon tab_services categories/applications-system
-icon tab_drivers devices/drive-harddisk
-icon tab_hijacks actions/go-jump
-icon tab_appinit categories/applications-development
-icon tab_knowndlls mimetypes/package-x-generic
-icon tab_winlogon apps/preferences-desktop-screensaver
-icon tab_winsock devices/network-wired
-icon tab_network places/network-workgroup
-icon tab_print devices/printer
-icon tab_shortcuts emblems/emblem-symbolic-link
+# The tab icons, as the category table names them (made into a list by category-sources.sh).
+while read -r name source; do
+    icon "$name" "$source"
+done <"$tab_icons"
 
 # The banner across the top of the main window (the bitmap control takes its size).
 # Sized for the 394 x 58 dialog units it covers (690 x 101 pixels with the dialog font); a

@@ -31,7 +31,7 @@ else
     echo "== Windows programs: the 32-bit programs (for their import and layer checks), the 64-bit build"
     cmake --build --preset windows-x86 --target tarnwell tarnscan
     cmake --build --preset windows-x64
-    ctest --preset windows-x86 -R '^(layers\.includes|imports\.(tarnwell|tarnscan))$'
+    ctest --preset windows-x86 -R '^(layers\.(includes|categories)|imports\.(tarnwell|tarnscan))$'
 fi
 
 echo "== the 64-bit suite under 64-bit Wine"

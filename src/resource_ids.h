@@ -12,20 +12,8 @@
 #define IDI_APP 128
 #define IDB_BANNER 133
 #define IDB_ABOUT_PICTURE 136
-#define IDI_TAB_WINLOGON 148
-#define IDI_TAB_EXPLORER 149
-#define IDI_TAB_DRIVERS 151
-#define IDI_TAB_HIJACKS 152
-#define IDI_TAB_INTERNET 153
-#define IDI_TAB_LOGON 154
-#define IDI_TAB_PRINT 155
-#define IDI_TAB_SERVICES 156
-#define IDI_TAB_TASKS 157
-#define IDI_TAB_WINSOCK 158
-#define IDI_TAB_APPINIT 159
-#define IDI_TAB_KNOWNDLLS 160
-#define IDI_TAB_NETWORK 161
-#define IDI_TAB_SHORTCUTS 172
+// The tab icons, in tab order from this id (their resource lines are made from the category table).
+#define IDI_TAB_FIRST 200
 // The about button's five blink frames, drawn in this order.
 #define IDB_BLINK_1 173
 #define IDB_BLINK_2 174
@@ -76,25 +64,14 @@
 #define ID_LOCATE_REGISTRY 32796
 
 // Private window messages.
-// A page asks the main window to show an entry's details: lParam points at the entry.
+// A page asks the main window to show the details of its selected entry: wParam is its tab.
 #define WM_TARN_SHOW_DETAILS 0x1400
 // The update check's answer, posted to the main window: wParam is the updater's exit code.
 #define WM_TARN_UPDATE_RESULT 0x1401
-// A fill thread hands its page one row to insert on the window's thread: lParam points at it.
+// A fill thread has rows waiting for its page to insert them on the window's thread.
 #define WM_TARN_INSERT_ROW 0x1402
-// The scan messages, one per page in tab order: wParam is the number of scans completed before
-// this one, lParam 0.
-#define WM_TARN_SCAN_LOGON 0x2400
-#define WM_TARN_SCAN_EXPLORER 0x3400
-#define WM_TARN_SCAN_INTERNET 0x4400
-#define WM_TARN_SCAN_TASKS 0x5400
-#define WM_TARN_SCAN_SERVICES 0x6400
-#define WM_TARN_SCAN_DRIVERS 0x7400
-#define WM_TARN_SCAN_HIJACKS 0x8400
-#define WM_TARN_SCAN_APPINIT 0x9400
-#define WM_TARN_SCAN_KNOWNDLLS 0xA400
-#define WM_TARN_SCAN_WINLOGON 0xB400
-#define WM_TARN_SCAN_WINSOCK 0x500
-#define WM_TARN_SCAN_NETWORK 0x600
-#define WM_TARN_SCAN_PRINT 0x700
-#define WM_TARN_SCAN_SHORTCUTS 0x800
+// A page tells the main window that its rows show its list: wParam is its tab.
+#define WM_TARN_PAGE_FILLED 0x1403
+// The scan messages, one per page in tab order from this one: wParam is the number of scans
+// completed before this one, lParam points at the page's part of the scan, which the page takes.
+#define WM_TARN_SCAN_FIRST 0x2400

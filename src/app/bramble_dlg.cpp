@@ -11,6 +11,7 @@
 #include <shellapi.h>
 
 #include <iterator>
+#include <utility>
 
 namespace tarn {
 
@@ -42,7 +43,8 @@ BOOL CBrambleDlg::OnInitDialog() {
     Scan().signals.mainWindow = window();
     BuildTabsAndPages();
     CreateCommandTip();
-    CreateScanEvents();
+    // Greyed until every page has filled.
+    ::EnableWindow(Item(IDC_REFRESH), FALSE);
     StartScan();
     updateTarget_ = std::make_shared<UpdateTarget>(window());
     StartUpdateCheck(updateTarget_);
@@ -52,9 +54,9 @@ BOOL CBrambleDlg::OnInitDialog() {
 void CBrambleDlg::BuildTabsAndPages() {
     tabControl_ = Item(IDC_TABS);
     tabImages_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 40));
-    for (const CategoryRow& category : CategoryTable()) {
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
         const unique_hicon tabIcon(
-            static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(category.iconId), IMAGE_ICON, 16, 16, 0)));
+            static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(TabIconId(tab)), IMAGE_ICON, 16, 16, 0)));
         ::ImageList_ReplaceIcon(tabImages_.get(), -1, tabIcon.get());
     }
     ::SendMessageW(tabControl_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(tabImages_.get()));
@@ -121,6 +123,7 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
 bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
         ShowSelectedPage();
+        ShowUnreadableNote(static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)));
         result = 0;
         return true;
     }
@@ -138,11 +141,22 @@ bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     return false;
 }
 
-bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
     switch (message) {
         case WM_TARN_SHOW_DETAILS:
-            if (lParam != 0) {
-                ShowEntryDetails(*reinterpret_cast<const AutoRunEntry*>(lParam));
+            if (wParam < kCategoryCount) {
+                if (const AutoRunEntry* entry = std::as_const(*pages_[wParam]).SelectedEntry()) {
+                    ShowEntryDetails(*entry);
+                }
+            }
+            result = 0;
+            return true;
+        case WM_TARN_PAGE_FILLED:
+            if (static_cast<LRESULT>(wParam) == ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)) {
+                ShowUnreadableNote(static_cast<std::size_t>(wParam));
+            }
+            if (ScanPageFilled(static_cast<std::size_t>(wParam))) {
+                ::EnableWindow(Item(IDC_REFRESH), TRUE);
             }
             result = 0;
             return true;
@@ -257,7 +271,6 @@ void CBrambleDlg::OnRefresh() {
     // meanwhile (F5 twice, a quick double click) must find it greyed.
     ::EnableWindow(Item(IDC_REFRESH), FALSE);
     CloseScanHandles();
-    CreateScanEvents();
     StartScan();
 }
 
@@ -299,6 +312,27 @@ void CBrambleDlg::ShowCommandLine(const std::wstring& command) {
     tool.uId = reinterpret_cast<UINT_PTR>(control);
     tool.lpszText = const_cast<wchar_t*>(command.c_str());
     ::SendMessageW(commandTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void CBrambleDlg::ShowUnreadableNote(std::size_t tab) {
+    if (tab >= kCategoryCount || pages_[tab]->unreadable().empty()) {
+        return;
+    }
+    const auto& places = pages_[tab]->unreadable();
+    std::wstring all;
+    for (const std::wstring& place : places) {
+        all += (all.empty() ? L"" : L"；") + VisibleText(place);
+    }
+    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_WARNING)), 0);
+    detailsIcon_.reset();
+    for (const int id : {IDC_SIZE_LABEL, IDC_TIME_LABEL, IDC_VERSION_LABEL, IDC_KB_LABEL, IDC_DETAIL_DESCRIPTION,
+                         IDC_DETAIL_COMPANY, IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME}) {
+        ::SetDlgItemTextW(window(), id, L"");
+    }
+    ::SetDlgItemTextW(window(), IDC_DETAIL_NAME, (L"无法读取 " + std::to_wstring(places.size()) + L" 处").c_str());
+    ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"注意:");
+    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, L"扫描未能读取这些位置，其中的启动项可能未列出。");
+    ShowCommandLine(L"!! 无法读取：" + all);
 }
 
 void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {

@@ -40,6 +40,8 @@ private:
     void BuildTabsAndPages();
     void ShowSelectedPage();
     void ShowEntryDetails(const AutoRunEntry& entry);
+    // The places of the tab's category that the scan could not read, in the details panel.
+    void ShowUnreadableNote(std::size_t tab);
     void CreateCommandTip();
     // The command line as much as fits, its whole text as the tip.
     void ShowCommandLine(const std::wstring& command);

@@ -1,5 +1,6 @@
 #include "app/scan_coordinator.h"
 
+#include "fileinfo/entry_file_check.h"
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/signature.h"
 #include "fileinfo/trust_warmup.h"
@@ -17,13 +18,6 @@ constexpr DWORD kShutdownWaitMs = 10000;
 
 uint64_t Now() {
     return ::GetTickCount64();
-}
-
-void EnableRefresh(const ScanControl& control, bool enable) {
-    const HWND main = control.signals.mainWindow.load();
-    if (main != nullptr && ::IsWindow(main)) {
-        ::EnableWindow(::GetDlgItem(main, IDC_REFRESH), enable ? TRUE : FALSE);
-    }
 }
 
 std::vector<std::wstring> ImagePaths(const CategoryResults& results) {
@@ -44,70 +38,65 @@ bool Stopping(const ScanControl& control) {
     return control.signals.stop.load() != 0;
 }
 
-DWORD WINAPI CoordinatorThread(void* argument) {
-    ScanControl& control = *static_cast<ScanControl*>(argument);
-    EnableRefresh(control, false);
-    if (Stopping(control)) {
-        return 0;
-    }
-    const uint64_t started = Now();
-    // Entries of one file, in every category and page, share what is read of it in this scan.
-    const FileFactsScope fileFacts;
-    const ServiceWalkScope serviceWalk;
-    for (PageScanLink& page : control.pages) {
-        page.busy = true;
-    }
-    if (control.completedScans.load() != 0) {
-        for (auto& enumerator : control.enumerators) {
-            if (enumerator) {
-                enumerator->ClearResults();
-            }
+using HandOffs = std::array<PageHandOff, kCategoryCount>;
+
+// Every category's list, in tab order, with every entry's file checked; false when stopped.
+bool Enumerate(ScanControl& control, FileFactsCache& files, HandOffs& handOffs) {
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
+        if (Stopping(control)) {
+            return false;
+        }
+        if (CTarnAutoRunBase* enumerator = control.enumerators[k].get()) {
+            enumerator->ClearResults();
+            enumerator->Enumerate();
+            handOffs[k].results = enumerator->TakeResults();
+            // Icons and signatures start now on the cache's thread, beside the enumerations still
+            // to come.
+            files.Prefetch(ImagePaths(handOffs[k].results), CategoryTable()[k].page.verifiesSignatures);
         }
     }
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
         if (Stopping(control)) {
-            return 0;
+            return false;
         }
-        if (control.enumerators[k]) {
-            control.enumerators[k]->Enumerate();
-            // Icons and signatures are most of a page's fill: they start now, beside the
-            // enumerations still to come, instead of when the pages begin to fill.
-            fileFacts.object().Prefetch(ImagePaths(control.enumerators[k]->results()),
-                                        CategoryTable()[k].page.verifiesSignatures);
-        }
+        CheckEntryFiles(handOffs[k].results, CategoryTable()[k].page.verifiesSignatures);
     }
-    // What the cache's thread has not begun, the pages read in their own pauses: that thread
+    // The icons the cache's thread has not begun, the pages read in their own pauses: that thread
     // would otherwise compete with the window's thread while the rows go in.
-    fileFacts.object().DropPrefetches();
+    files.DropPrefetches();
+    return true;
+}
+
+DWORD WINAPI CoordinatorThread(void* argument) {
+    ScanControl& control = *static_cast<ScanControl*>(argument);
+    if (Stopping(control)) {
+        return 0;
+    }
+    const uint64_t started = control.scanStartedMs.load();
+    // Entries of one file, in every category and page, share what is read of it in this scan.
+    const FileFactsScope fileFacts;
+    const ServiceWalkScope serviceWalk;
+    HandOffs handOffs;
+    if (!Enumerate(control, fileFacts.object(), handOffs)) {
+        return 0;
+    }
     control.timings.enumerationMs = Now() - started;
     LARGE_INTEGER fillsBegan = {};
     ::QueryPerformanceCounter(&fillsBegan);
     control.signals.fillsBegan = fillsBegan.QuadPart;
+    // Each page takes its part on its own thread; a part no page took goes with this thread.
+    const auto files = FileFactsScope::Current();
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        PageScanLink& page = control.pages[k];
-        const HWND window = page.window.load();
+        const HWND window = control.pages[k].window.load();
         if (Stopping(control)) {
             return 0;
         }
+        handOffs[k].files = files;
         if (window != nullptr) {
-            ::SendMessageW(window, CategoryTable()[k].scanMessage, static_cast<WPARAM>(control.completedScans.load()),
-                           0);
-        } else if (page.done) {
-            ::SetEvent(page.done.get());  // no page to fill
+            ::SendMessageW(window, ScanMessageOf(k), static_cast<WPARAM>(control.completedScans.load()),
+                           reinterpret_cast<LPARAM>(&handOffs[k]));
         }
     }
-    ::SetEvent(control.signals.startEvent.get());
-    std::array<HANDLE, kCategoryCount> done{};
-    for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        done[k] = control.pages[k].done.get();
-    }
-    ::WaitForMultipleObjects(static_cast<DWORD>(done.size()), done.data(), TRUE, INFINITE);
-    control.timings.scanMs = Now() - started;
-    if (Stopping(control)) {
-        return 0;
-    }
-    EnableRefresh(control, true);
-    ++control.completedScans;
     return 0;
 }
 
@@ -161,7 +150,6 @@ void InitScanCoordinator() {
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
         PageScanLink& page = control.pages[k];
         page.signals = &control.signals;
-        page.results = control.enumerators[k] ? &control.enumerators[k]->results() : nullptr;
         page.fillMs = &control.timings.fillMs[k];
     }
 }
@@ -169,9 +157,6 @@ void InitScanCoordinator() {
 void ShutdownScanCoordinator() {
     ScanControl& control = Scan();
     control.signals.stop = 1;
-    if (control.signals.startEvent) {
-        ::SetEvent(control.signals.startEvent.get());
-    }
     bool allEnded = true;
     ForEachScanThread(control, [&](unique_handle& thread) {
         if (thread && ::WaitForSingleObject(thread.get(), kShutdownWaitMs) != WAIT_OBJECT_0) {
@@ -187,41 +172,41 @@ void ShutdownScanCoordinator() {
     }
     CloseScanHandles();
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        control.pages[k].results = nullptr;
         control.enumerators[k].reset();
     }
 }
 
-void CreateScanEvents() {
-    ScanControl& control = Scan();
-    control.signals.startEvent.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    for (PageScanLink& page : control.pages) {
-        page.done.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    }
-}
+namespace {
+// Pages that have not filled in the scan running now; only the main window's thread counts.
+std::size_t pagesToFill = 0;
+}  // namespace
 
 void StartScan() {
     ScanControl& control = Scan();
+    pagesToFill = kCategoryCount;
+    control.scanStartedMs = Now();
     control.signals.stop = 0;
     control.coordinatorThread.reset(::CreateThread(nullptr, 0, CoordinatorThread, &control, 0, nullptr));
+}
+
+bool ScanPageFilled(std::size_t) {
+    if (pagesToFill == 0 || --pagesToFill != 0) {
+        return false;
+    }
+    ScanControl& control = Scan();
+    control.timings.scanMs = Now() - control.scanStartedMs.load();
+    ++control.completedScans;
+    return true;
 }
 
 void CloseScanHandles() {
     ScanControl& control = Scan();
     ForEachScanThread(control, [](unique_handle& thread) { thread.reset(); });
-    for (PageScanLink& page : control.pages) {
-        page.done.reset();
-    }
-    control.signals.startEvent.reset();
 }
 
 void StopScanThreads() {
     ScanControl& control = Scan();
     control.signals.stop = 1;
-    // Fill threads still waiting for the start see the flag at once.
-    if (control.signals.startEvent) {
-        ::SetEvent(control.signals.startEvent.get());
-    }
     ForEachScanThread(control, [](unique_handle& thread) {
         if (thread && WaitDispatchingSentMessages(thread.get(), kStopWaitMs)) {
             thread.reset();

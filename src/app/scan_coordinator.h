@@ -16,7 +16,7 @@ namespace tarn {
 
 // Moments of the last scan, for the benchmarks.
 struct ScanTimings {
-    // From the scan's start to the end of enumeration, and to the end of every page's fill.
+    // From the scan's start to the hand-over of its results, and to the end of every page's fill.
     std::atomic<uint64_t> enumerationMs{0};
     std::atomic<uint64_t> scanMs{0};
     // How long each page's fill took.
@@ -24,15 +24,17 @@ struct ScanTimings {
 };
 
 // The coordinator's process-wide state: it owns the enumerators, the pages' links and every
-// scanning thread.
+// scanning thread. A scan's results belong to its thread until it hands each page its part.
 struct ScanControl {
     std::atomic<int32_t> completedScans{0};
     ScanSignals signals;
     EnumeratorSet enumerators;
-    // One per page, in tab order: what the page is given of the scan.
+    // One per page, in tab order: what the page is given of the scans.
     PageLinks pages;
     unique_handle coordinatorThread;
     ScanTimings timings;
+    // When the scan running now started (GetTickCount64).
+    std::atomic<uint64_t> scanStartedMs{0};
     // Prepares signature verification while the window is being made (process start to end).
     unique_handle warmUpThread;
 };
@@ -45,8 +47,13 @@ void InitScanCoordinator();
 // alone: destroying them under it would be worse than keeping them.
 void ShutdownScanCoordinator();
 
-void CreateScanEvents();
+// Starts a scan on a thread of its own: it enumerates every category into a result of its own,
+// checks every entry's file, and hands each page its part on the page's thread. The scan has
+// ended once every page has told the main window it filled (ScanPageFilled).
 void StartScan();
+// On the main window's thread, for each page that filled: true once the scan's last page has, when
+// the scan is counted.
+bool ScanPageFilled(std::size_t tab);
 void CloseScanHandles();
 // Asks every scanning thread to stop and waits for each at most 80 ms, dispatching the messages
 // they send the windows meanwhile; threads that have ended leave the table.

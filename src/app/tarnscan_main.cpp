@@ -9,7 +9,7 @@
 #include "fileinfo/signature.h"
 #include "model/service_walk.h"
 #include "pages/category_table.h"
-#include "pages/entry_file_check.h"
+#include "fileinfo/entry_file_check.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>

@@ -26,6 +26,9 @@ constexpr int32_t KindListItem = 23;
 constexpr int32_t LocateKey = 27;
 constexpr int32_t LocateValue = 28;
 
+// Whether the entry's file was verified, and how it came out (its `signature` text says the same).
+enum class SignatureCheck { NotChecked, Valid, Invalid };
+
 // One autostart registration.
 struct AutoRunEntry {
     std::wstring name;
@@ -67,6 +70,7 @@ struct AutoRunEntry {
     std::wstring approvalKey;
     bool offByWindows = false;
     uint64_t offByWindowsAt = 0;
+    SignatureCheck signatureCheck = SignatureCheck::NotChecked;
 };
 
 // Whether the entry comes from the 32-bit view of a 64-bit Windows.

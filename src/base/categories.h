@@ -1,29 +1,13 @@
 #pragma once
 
+// The tab numbers (kLogonTab, ...) and kCategoryCount are made from the category table at build
+// time: the table is the one list of categories.
+#include "category_tabs.h"
+
 #include <cstddef>
 #include <cstdint>
 
 namespace tarn {
-
-// The fourteen categories, one tab each, always in this order.
-constexpr std::size_t kCategoryCount = 14;
-
-enum CategoryTab : std::size_t {
-    kLogonTab,
-    kExplorerTab,
-    kInternetTab,
-    kTasksTab,
-    kServicesTab,
-    kDriversTab,
-    kHijacksTab,
-    kAppInitTab,
-    kKnownDllsTab,
-    kWinlogonTab,
-    kWinsockTab,
-    kNetworkTab,
-    kPrintTab,
-    kShortcutsTab,
-};
 
 // A category's number as the pages and their menus know it: its tab index + 1 (0 is "none yet").
 constexpr int32_t CategoryIdOfTab(std::size_t tab) {

@@ -1,10 +1,21 @@
 #pragma once
 
+#include "base/autorun_entry.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace tarn {
+
+// How an entry's file verified, as its signature column says it.
+constexpr wchar_t kSignatureValidText[] = L"签名正常";
+constexpr wchar_t kSignatureInvalidText[] = L"无签名";
+inline const wchar_t* SignatureCheckText(SignatureCheck check) {
+    return check == SignatureCheck::Valid     ? kSignatureValidText
+           : check == SignatureCheck::Invalid ? kSignatureInvalidText
+                                              : L"";
+}
 
 // Extracts the common name from a name in X.500 string form: everything after the first "CN="
 // (later attributes included), without one enclosing pair of double quotes. Writes it with its

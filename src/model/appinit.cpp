@@ -12,15 +12,14 @@ constexpr wchar_t kWindowsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVer
 }  // namespace
 
 int32_t CTarnAutoRunAppInit::Enumerate() {
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWindowsPath, [&](const std::wstring&) { EnumerateOpenKey(); });
-    return 0;
-}
-
-int32_t CTarnAutoRunAppInit::EnumerateOpenKey() {
-    const auto split = [this](const std::wstring& valueName, const std::wstring& data) {
-        return SplitAppInitValue(valueName, data);
-    };
-    ReadListValue(kAppInitValue, liveKeyText(), split, items_, results_.pass == 1 ? storePaths_ : livePaths_);
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWindowsPath, [&](RegKey& key, const ReadContext& at) {
+        // Splits an "AppInit_DLLs" text into list items of the pass; the value is taken whole
+        // when it does not split.
+        const auto split = [&](const std::wstring& valueName, const std::wstring& data) {
+            return SameRegistryName(valueName, kAppInitValue) && AppendListItems(items_, valueName, data, at);
+        };
+        ReadListValue(key, kAppInitValue, at.liveKeyText, split, items_, at.pass == 1 ? storePaths_ : livePaths_, at);
+    });
     return 0;
 }
 
@@ -29,10 +28,6 @@ void CTarnAutoRunAppInit::ClearResults() {
     items_.clear();
     livePaths_.clear();
     storePaths_.clear();
-}
-
-bool CTarnAutoRunAppInit::SplitAppInitValue(const std::wstring& valueName, const std::wstring& data) {
-    return SameRegistryName(valueName, kAppInitValue) && AppendListItems(items_, valueName, data);
 }
 
 }  // namespace tarn

@@ -13,12 +13,7 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
     void ClearResults() override;
-
-    // Splits an "AppInit_DLLs" text into list items of the current pass; false when the value is
-    // to be taken whole.
-    bool SplitAppInitValue(const std::wstring& valueName, const std::wstring& data);
 
     const std::vector<ListItem>& items() const { return items_; }
     const std::vector<std::wstring>& livePaths() const { return livePaths_; }

@@ -2,101 +2,154 @@
 
 #include "base/key_text.h"
 #include "base/list_value.h"
+#include "base/registry_failure.h"
 
 namespace tarn {
 
-CTarnAutoRunBase::CTarnAutoRunBase(EntryFiles& files) : registry_(std::make_unique<RegKey>()), files_(files) {}
+CTarnAutoRunBase::CTarnAutoRunBase(EntryFiles& files) : files_(files) {}
 
 CTarnAutoRunBase::~CTarnAutoRunBase() = default;
 
 void CTarnAutoRunBase::ClearResults() {
-    results_.entries.clear();
-    results_.current.reset();
-    results_.unreadable.clear();
+    results_ = CategoryResults{};
 }
 
-AutoRunEntry& CTarnAutoRunBase::NewEntry() {
-    results_.current = std::make_unique<AutoRunEntry>();
-    results_.current->view = static_cast<int32_t>(view_);
-    return *results_.current;
+ReadContext CTarnAutoRunBase::LiveContext(HKEY root,
+                                          const wchar_t* rootName,
+                                          const std::wstring& path,
+                                          RegistryView view) {
+    ReadContext at;
+    at.view = view;
+    at.root = root;
+    at.walkedPath = path;
+    at.liveKeyText = JoinKeyText(rootName, path);
+    at.location = at.liveKeyText;
+    return at;
 }
 
-std::wstring CTarnAutoRunBase::ClassKeyOfView(const std::wstring& clsid) const {
-    return view_ == RegistryView::Wow32 ? JoinKeyText(L"Wow6432Node", ClassKeyPath(clsid)) : ClassKeyPath(clsid);
+AutoRunEntry CTarnAutoRunBase::NewEntry(const ReadContext& at) {
+    AutoRunEntry entry;
+    entry.view = static_cast<int32_t>(at.view);
+    return entry;
 }
 
-bool CTarnAutoRunBase::ResolveCurrentStrictly(const std::wstring& text) {
-    if (results_.current == nullptr) {
-        return false;
-    }
-    auto image = files_.ImageOf(text, view_);
+bool CTarnAutoRunBase::ResolveStrictly(AutoRunEntry& entry, const std::wstring& text) {
+    auto image = files_.ImageOf(text, static_cast<RegistryView>(entry.view));
     if (!image) {
         return false;
     }
-    results_.current->imagePath = std::move(*image);
+    entry.imagePath = std::move(*image);
     return true;
 }
 
-bool CTarnAutoRunBase::Resolves(const std::wstring& text) {
-    return files_.ImageOf(text, view_).has_value();
+bool CTarnAutoRunBase::Resolves(const std::wstring& text, RegistryView view) {
+    return files_.ImageOf(text, view).has_value();
 }
 
-bool CTarnAutoRunBase::ResolveCurrent(const std::wstring& text) {
-    if (ResolveCurrentStrictly(text)) {
+bool CTarnAutoRunBase::Resolve(AutoRunEntry& entry, const std::wstring& text) {
+    if (ResolveStrictly(entry, text)) {
         return true;
     }
-    if (!keepUnresolved_ || results_.current == nullptr) {
+    if (!keepUnresolved_) {
         return false;
     }
     // Its file is gone or was never there: listed so that it can be found and cleaned up.
-    results_.current->imagePath.clear();
-    if (results_.current->commandLine.empty()) {
-        results_.current->commandLine = text;
+    entry.imagePath.clear();
+    if (entry.commandLine.empty()) {
+        entry.commandLine = text;
     }
     return true;
 }
 
-void CTarnAutoRunBase::TakeApproval(const StartupApprovals& list, const std::wstring& name) {
-    if (results_.current == nullptr || list.keyText().empty()) {
+void CTarnAutoRunBase::TakeApproval(AutoRunEntry& entry, const StartupApprovals& list, const std::wstring& name) {
+    if (list.keyText().empty()) {
         return;
     }
     const StartupApproval approval = list.Of(name);
-    results_.current->approvalKey = list.keyText();
-    results_.current->offByWindows = approval.off;
-    results_.current->offByWindowsAt = approval.switchedAt;
+    entry.approvalKey = list.keyText();
+    entry.offByWindows = approval.off;
+    entry.offByWindowsAt = approval.switchedAt;
 }
 
-void CTarnAutoRunBase::AddEntry(int32_t locationKind) {
-    if (results_.current == nullptr) {
-        return;
-    }
-    AutoRunEntry& entry = *results_.current;
-    entry.state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
-    entry.inStore = results_.pass == 1;
-    if (entry.offByWindows && results_.pass == 0) {
+void CTarnAutoRunBase::Add(AutoRunEntry entry, const ReadContext& at, int32_t locationKind) {
+    entry.state = at.pass == 1 ? EntryDisabled : EntryEnabled;
+    entry.inStore = at.pass == 1;
+    if (entry.offByWindows && at.pass == 0) {
         entry.state = EntryOffByWindows;
     }
     files_.FillFacts(entry);
-    entry.location = results_.locationText;
+    entry.location = at.location;
     entry.locationKind = locationKind;
-    results_.entries.push_back(std::move(results_.current));
+    results_.entries.push_back(std::make_unique<AutoRunEntry>(std::move(entry)));
 }
 
-}  // namespace tarn
+void CTarnAutoRunBase::AddResolved(AutoRunEntry entry,
+                                   const std::wstring& text,
+                                   const ReadContext& at,
+                                   int32_t locationKind) {
+    if (Resolve(entry, text)) {
+        Add(std::move(entry), at, locationKind);
+    }
+}
 
-namespace tarn {
+void CTarnAutoRunBase::Unreadable(const std::wstring& place, const std::wstring& why) {
+    results_.unreadable.push_back(place + L": " + why);
+}
+
+void CTarnAutoRunBase::Unreadable(const std::wstring& place, LONG code) {
+    Unreadable(place, RegistryFailureText(code));
+}
+
+bool CTarnAutoRunBase::OpenOrReport(RegKey& key, HKEY root, const std::wstring& path, const std::wstring& place) {
+    if (key.OpenRead(root, path)) {
+        return true;
+    }
+    // A key that is not there is no failure.
+    if (key.status() != ERROR_FILE_NOT_FOUND) {
+        Unreadable(place, key.status());
+    }
+    return false;
+}
+
+void CTarnAutoRunBase::AddSubKeyEntry(const std::wstring& name, const std::wstring& command, const ReadContext& at) {
+    AutoRunEntry entry = NewEntry(at);
+    entry.locateKind = LocateKey;
+    entry.entryKind = KindKey;
+    entry.commandLine = command;
+    entry.keyPath = JoinKeyText(at.location, name);
+    entry.name = name;
+    entry.subKeyName = name;
+    AddResolved(std::move(entry), command, at);
+}
+
+void CTarnAutoRunBase::ReadSubKeyFiles(RegKey& key, const ReadContext& at, const wchar_t* valueName) {
+    SubKeysOf(key, at.location, [&](const std::wstring& name) {
+        RegKey subKey;
+        if (!OpenOrReport(subKey, at.root, JoinKeyText(at.walkedPath, name), JoinKeyText(at.location, name))) {
+            return;
+        }
+        const auto command = FindValue(subKey, valueName);
+        if (command.failed()) {
+            Unreadable(JoinKeyText(at.location, name), subKey.status());
+        }
+        if (command.found()) {
+            AddSubKeyEntry(name, TextOf(command.item), at);
+        }
+    });
+}
 
 bool CTarnAutoRunBase::AppendListItems(std::vector<ListItem>& items,
                                        const std::wstring& valueName,
-                                       const std::wstring& data) {
+                                       const std::wstring& data,
+                                       const ReadContext& at) {
     const auto syntax = ListSyntaxFor(valueName);
     const auto texts = syntax ? SplitListText(data, *syntax) : std::nullopt;
     if (!texts) {
         return false;
     }
-    const int32_t state = results_.pass == 1 ? EntryDisabled : EntryEnabled;
+    const int32_t state = at.pass == 1 ? EntryDisabled : EntryEnabled;
     for (std::size_t k = 0; k < texts->size(); ++k) {
-        items.push_back({static_cast<int32_t>(k), valueName, (*texts)[k], state, static_cast<int32_t>(view_)});
+        items.push_back({static_cast<int32_t>(k), valueName, (*texts)[k], state, static_cast<int32_t>(at.view)});
     }
     return true;
 }
@@ -105,60 +158,67 @@ void CTarnAutoRunBase::AddListItemEntries(const std::wstring& keyPathText,
                                           const std::wstring& valueName,
                                           const std::wstring& data,
                                           const std::vector<ListItem>& items,
-                                          std::vector<std::wstring>& paths) {
-    results_.locationText = JoinKeyText(keyPathText, valueName);
-    const int32_t wanted = results_.pass == 1 ? EntryDisabled : EntryEnabled;
-    for (const ListItem& item : items) {
-        if (!SameRegistryName(item.valueName, valueName) || item.state != wanted ||
-            item.view != static_cast<int32_t>(view_)) {
+                                          std::vector<std::wstring>& paths,
+                                          const ReadContext& at) {
+    ReadContext item = at;
+    item.location = JoinKeyText(keyPathText, valueName);
+    const int32_t wanted = at.pass == 1 ? EntryDisabled : EntryEnabled;
+    for (const ListItem& listItem : items) {
+        if (!SameRegistryName(listItem.valueName, valueName) || listItem.state != wanted ||
+            listItem.view != static_cast<int32_t>(at.view)) {
             continue;
         }
-        AutoRunEntry& entry = NewEntry();
+        AutoRunEntry entry = NewEntry(at);
         entry.name = valueName;
         entry.valueName = valueName;
         entry.keyPath = keyPathText;
         entry.commandLine = data;
         entry.entryKind = KindListItem;
         entry.locateKind = LocateValue;
-        if (ResolveCurrent(item.text)) {
+        if (Resolve(entry, listItem.text)) {
             paths.push_back(entry.imagePath);
-            AddEntry();
+            Add(std::move(entry), item);
         }
     }
 }
 
 void CTarnAutoRunBase::ReadListValue(
+    RegKey& key,
     const wchar_t* listName,
     const std::wstring& keyPathText,
     const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
     const std::vector<ListItem>& items,
-    std::vector<std::wstring>& paths) {
-    const auto value = FindValue(*registry_, listName);
-    if (value.found()) {
-        const std::wstring data = TextOf(value.item);
-        if (split(value.item.name, data)) {
-            AddListItemEntries(keyPathText, value.item.name, data, items, paths);
-        } else {
-            AddWholeListValue(keyPathText, value.item.name, data);
-        }
+    std::vector<std::wstring>& paths,
+    const ReadContext& at) {
+    const auto value = FindValue(key, listName);
+    if (value.failed()) {
+        Unreadable(at.location, key.status());
     }
-    registry_->Close();
+    if (!value.found()) {
+        return;
+    }
+    const std::wstring data = TextOf(value.item);
+    if (split(value.item.name, data)) {
+        AddListItemEntries(keyPathText, value.item.name, data, items, paths, at);
+    } else {
+        AddWholeListValue(keyPathText, value.item.name, data, at);
+    }
 }
 
 void CTarnAutoRunBase::AddWholeListValue(const std::wstring& keyPathText,
                                          const std::wstring& valueName,
-                                         const std::wstring& data) {
-    results_.locationText = keyPathText;
-    AutoRunEntry& entry = NewEntry();
+                                         const std::wstring& data,
+                                         const ReadContext& at) {
+    ReadContext whole = at;
+    whole.location = keyPathText;
+    AutoRunEntry entry = NewEntry(at);
     entry.name = valueName;
     entry.keyPath = keyPathText;
     entry.valueName = valueName;
     entry.commandLine = data;
     entry.entryKind = KindValue;
     entry.locateKind = LocateValue;
-    if (ResolveCurrent(data)) {
-        AddEntry();
-    }
+    AddResolved(std::move(entry), data, whole);
 }
 
 }  // namespace tarn

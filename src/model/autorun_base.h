@@ -12,13 +12,31 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarn {
 
-// Base of the category enumerators. Each enumerator owns its category's result list; it is
-// used by one thread at a time (the scan), and the pages read the list only after the scan.
+// Where the records being read come from. It is handed from call to call; nothing of it is kept
+// between calls.
+struct ReadContext {
+    // 0 while live registrations are read, 1 while a disabled-entry store is read.
+    int32_t pass = 0;
+    // The registry view the registrations belong to; every new record takes it.
+    RegistryView view = RegistryView::Native;
+    // The root of the key read now, and its path (the store's, in pass 1).
+    HKEY root = nullptr;
+    std::wstring walkedPath;
+    // The text of the live key (also while its store is read), and the `location` of every record
+    // added here.
+    std::wstring liveKeyText;
+    std::wstring location;
+};
+
+// Base of the category enumerators. Each enumerator owns its category's result list until the
+// scan takes it (TakeResults); it is used by one thread at a time.
 class CTarnAutoRunBase {
 public:
     explicit CTarnAutoRunBase(EntryFiles& files);
@@ -28,8 +46,6 @@ public:
 
     // Lists the category's live registrations, then those in its disabled-entry stores.
     virtual int32_t Enumerate() = 0;
-    // Lists the registrations under the key open in the registry accessor, then closes it.
-    virtual int32_t EnumerateOpenKey() = 0;
     virtual int32_t IsAvailable() { return 1; }
 
     // Destroys every entry (and, where a category keeps them, its list items) before a rescan.
@@ -37,121 +53,156 @@ public:
 
     CategoryResults& results() { return results_; }
     const CategoryResults& results() const { return results_; }
+    // Hands the last enumeration's list over whole; the enumerator keeps an empty one.
+    CategoryResults TakeResults() { return std::exchange(results_, CategoryResults{}); }
 
     // Also lists registrations whose command resolves to no file, with an empty image path.
     void KeepUnresolved(bool keep) { keepUnresolved_ = keep; }
 
 protected:
-    // Starts a new record as `current`.
-    AutoRunEntry& NewEntry();
-    // Resolves `text` into the current record's image path. A registration kept unresolved
-    // (KeepUnresolved) also answers true, with no image path.
-    bool ResolveCurrent(const std::wstring& text);
+    // A new record of the view being read.
+    static AutoRunEntry NewEntry(const ReadContext& at);
+    // Resolves `text` into the record's image path, as a process of the record's view finds it. A
+    // registration kept unresolved (KeepUnresolved) also answers true, with no image path.
+    bool Resolve(AutoRunEntry& entry, const std::wstring& text);
     // Resolves only: for a command that has another to fall back on.
-    bool ResolveCurrentStrictly(const std::wstring& text);
-    // Whether a command text loads an existing file, without touching the current record.
-    bool Resolves(const std::wstring& text);
-    // Completes the current record (state by pass, file facts, location) and appends it.
-    void AddEntry(int32_t locationKind = LocationKey);
-    // Gives the current record its switch in Windows' startup list `list`, under `name`.
-    void TakeApproval(const StartupApprovals& list, const std::wstring& name);
+    bool ResolveStrictly(AutoRunEntry& entry, const std::wstring& text);
+    // Whether a command text loads an existing file.
+    bool Resolves(const std::wstring& text, RegistryView view);
+    // Completes the record (state by pass, file facts, location) and appends it.
+    void Add(AutoRunEntry entry, const ReadContext& at, int32_t locationKind = LocationKey);
+    // Resolves `text` into the record and appends it when it resolves (as Resolve says).
+    void AddResolved(AutoRunEntry entry,
+                     const std::wstring& text,
+                     const ReadContext& at,
+                     int32_t locationKind = LocationKey);
+    // Gives the record its switch in Windows' startup list `list`, under `name`.
+    static void TakeApproval(AutoRunEntry& entry, const StartupApprovals& list, const std::wstring& name);
 
-    // Reads the key `path` below `root` (named `rootName` in texts), then its disabled-entry
-    // store: `read(walkedPath)` runs with each open in the registry accessor, in pass 0 and then
-    // pass 1, `locationText` naming the live key both times. A live key that does not open is
-    // skipped with its store. A key Windows keeps once per view is read in each, the 32-bit one at
-    // its own path, with `view()` telling which while it is read.
+    // A place that exists but could not be read (or not whole), reported with the category.
+    void Unreadable(const std::wstring& place, LONG code);
+    void Unreadable(const std::wstring& place, const std::wstring& why);
+
+    // Reads the key `path` below `root` (named `rootName` in texts), then its disabled-entry store:
+    // `read(key, at)` runs with each open, in pass 0 and then pass 1, `at.location` naming the live
+    // key both times. A key that does not exist is skipped with its store; one that cannot be read
+    // is reported. A key Windows keeps once per view is read in each, the 32-bit one at its own
+    // path, `at.view` telling which.
     template <typename Read>
     void ReadKeyThenStore(HKEY root, const wchar_t* rootName, const std::wstring& path, Read read) {
-        ForEachView(root, path,
-                    [&](const std::wstring& viewPath) { ReadOneKeyThenStore(root, rootName, viewPath, read); });
+        ForEachView(root, path, [&](const std::wstring& viewPath, RegistryView view) {
+            ReadOneKeyThenStore(root, rootName, viewPath, view, read);
+        });
     }
 
-    // Calls `visit(path)` with the key's path in each view that has its own copy, `view()` telling
-    // which (HKEY_CURRENT_USER's keys are shared but for its classes).
+    // Reads the live key `path` below `root` alone, for a place that keeps no store: `read(key, at)`
+    // runs with it open. A key that does not exist is skipped; one that cannot be read is reported.
+    template <typename Read>
+    void ReadKeyWithoutStore(HKEY root,
+                             const wchar_t* rootName,
+                             const std::wstring& path,
+                             Read read,
+                             RegistryView view = RegistryView::Native) {
+        const ReadContext at = LiveContext(root, rootName, path, view);
+        RegKey key;
+        if (OpenOrReport(key, root, path, at.location)) {
+            read(key, at);
+        }
+    }
+    // The context of the live key `path` below `root`.
+    static ReadContext LiveContext(HKEY root, const wchar_t* rootName, const std::wstring& path, RegistryView view);
+
+    // Calls `visit(path, view)` with the key's path in each view that has its own copy
+    // (HKEY_CURRENT_USER's keys are shared but for its classes).
     template <typename Visit>
-    void ForEachView(HKEY root, const std::wstring& path, Visit visit) {
-        visit(path);
+    static void ForEachView(HKEY root, const std::wstring& path, Visit visit) {
+        visit(path, RegistryView::Native);
         if (kTwoRegistryViews && root == HKEY_LOCAL_MACHINE) {
             if (const auto wow32 = Wow32PathOf(path)) {
-                const ViewScope scope(*this, RegistryView::Wow32);
-                visit(*wow32);
+                visit(*wow32, RegistryView::Wow32);
             }
         }
     }
 
-    // The text of the live key ReadKeyThenStore reads now (also while it reads its store).
-    const std::wstring& liveKeyText() const { return liveKeyText_; }
+    // Opens a key for reading; a key that exists but cannot be opened is reported as `place`.
+    bool OpenOrReport(RegKey& key, HKEY root, const std::wstring& path, const std::wstring& place);
 
-    // The view the registrations being read belong to; every new record takes it.
-    RegistryView view() const { return view_; }
-    // Sets the view for the life of the scope.
-    class ViewScope {
-    public:
-        ViewScope(CTarnAutoRunBase& owner, RegistryView view) : owner_(owner), previous_(owner.view_) {
-            owner_.view_ = view;
+    // The values and the subkey names of an open key; a walk that fails on the way is reported as
+    // `place` (what it read is still handled).
+    template <typename Handle>
+    void ValuesOf(RegKey& key, const std::wstring& place, Handle handle) {
+        if (const LONG code = ForEachValue(key, handle); code != ERROR_SUCCESS) {
+            Unreadable(place, code);
         }
-        ~ViewScope() { owner_.view_ = previous_; }
-        ViewScope(const ViewScope&) = delete;
-        ViewScope& operator=(const ViewScope&) = delete;
+    }
+    template <typename Handle>
+    void SubKeysOf(RegKey& key, const std::wstring& place, Handle handle) {
+        if (const LONG code = ForEachSubKeyName(key, handle); code != ERROR_SUCCESS) {
+            Unreadable(place, code);
+        }
+    }
 
-    private:
-        CTarnAutoRunBase& owner_;
-        RegistryView previous_;
-    };
-
-    // The class key of a COM class as the current view's processes find it below HKEY_CLASSES_ROOT.
-    std::wstring ClassKeyOfView(const std::wstring& clsid) const;
+    // Keys each of whose subkeys names one file (print monitors, Winlogon notification packages):
+    // one key entry per subkey whose value `valueName` holds the command, named after the subkey.
+    void ReadSubKeyFiles(RegKey& key, const ReadContext& at, const wchar_t* valueName);
+    // A key entry for the subkey `name` of the key read now, starting `command`.
+    void AddSubKeyEntry(const std::wstring& name, const std::wstring& command, const ReadContext& at);
 
     // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` by the list's syntax into
-    // items of the current pass appended to `items`; false when the value is to be taken whole.
-    bool AppendListItems(std::vector<ListItem>& items, const std::wstring& valueName, const std::wstring& data);
-    // Adds the items of the current pass as list-item entries (every item of the sequence is
+    // items of the context's pass appended to `items`; false when the value is to be taken whole.
+    static bool AppendListItems(std::vector<ListItem>& items,
+                                const std::wstring& valueName,
+                                const std::wstring& data,
+                                const ReadContext& at);
+    // Adds the items of the context's pass as list-item entries (every item of the sequence is
     // visited in both passes) and records their image paths in `paths`.
     void AddListItemEntries(const std::wstring& keyPathText,
                             const std::wstring& valueName,
                             const std::wstring& data,
                             const std::vector<ListItem>& items,
-                            std::vector<std::wstring>& paths);
+                            std::vector<std::wstring>& paths,
+                            const ReadContext& at);
     // Adds a list value that was not split as one value entry of its key.
-    void AddWholeListValue(const std::wstring& keyPathText, const std::wstring& valueName, const std::wstring& data);
-    // Lists the list value `listName` of the open key: its items of this pass when `split`
-    // splits it, else the value whole. Closes the key.
-    void ReadListValue(const wchar_t* listName,
+    void AddWholeListValue(const std::wstring& keyPathText,
+                           const std::wstring& valueName,
+                           const std::wstring& data,
+                           const ReadContext& at);
+    // Lists the list value `listName` of the open key: its items of this pass when `split` splits
+    // it (items appended to `items`), else the value whole.
+    void ReadListValue(RegKey& key,
+                       const wchar_t* listName,
                        const std::wstring& keyPathText,
                        const std::function<bool(const std::wstring& valueName, const std::wstring& data)>& split,
                        const std::vector<ListItem>& items,
-                       std::vector<std::wstring>& paths);
+                       std::vector<std::wstring>& paths,
+                       const ReadContext& at);
 
-    std::unique_ptr<RegKey> registry_;
     CategoryResults results_;
 
 private:
     template <typename Read>
-    void ReadOneKeyThenStore(HKEY root, const wchar_t* rootName, const std::wstring& path, Read& read) {
-        results_.pass = 0;
-        liveKeyText_ = JoinKeyText(rootName, path);
-        const std::wstring live = liveKeyText_;
-        results_.locationText = live;
-        if (!registry_->OpenRead(root, path)) {
+    void ReadOneKeyThenStore(HKEY root,
+                             const wchar_t* rootName,
+                             const std::wstring& path,
+                             RegistryView view,
+                             Read& read) {
+        ReadContext at = LiveContext(root, rootName, path, view);
+        RegKey key;
+        if (!OpenOrReport(key, root, path, at.liveKeyText)) {
             return;
         }
-        read(path);
-        registry_->Close();
-        const std::wstring store = JoinKeyText(path, kStoreName);
-        if (!registry_->OpenRead(root, store)) {
+        read(key, at);
+        key.Close();
+        at.pass = 1;
+        at.walkedPath = JoinKeyText(path, kStoreName);
+        if (!OpenOrReport(key, root, at.walkedPath, JoinKeyText(at.liveKeyText, kStoreName))) {
             return;
         }
-        results_.pass = 1;
-        results_.locationText = live;
-        read(store);
-        registry_->Close();
+        read(key, at);
     }
 
     EntryFiles& files_;
     bool keepUnresolved_ = false;
-    RegistryView view_ = RegistryView::Native;
-    std::wstring liveKeyText_;
 };
 
 }  // namespace tarn

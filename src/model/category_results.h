@@ -2,24 +2,16 @@
 
 #include "base/autorun_entry.h"
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace tarn {
 
-// The result list of one category: owned entries in the order they were found.
+// The result list of one category: owned entries in the order they were found, and the places
+// that could not be read, each as "place: why" (what could be read is listed all the same).
 struct CategoryResults {
     std::vector<std::unique_ptr<AutoRunEntry>> entries;
-    // The record being built; moved into `entries` when added, discarded otherwise.
-    std::unique_ptr<AutoRunEntry> current;
-    // 0 while live registrations are read, 1 while a disabled-entry store is read.
-    int32_t pass = 0;
-    // The `location` of the key being read, copied into each record when it is added.
-    std::wstring locationText;
-    // The places that could not be read in the last enumeration, each as "place: why"; what
-    // could be read is listed all the same.
     std::vector<std::wstring> unreadable;
 };
 

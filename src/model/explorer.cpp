@@ -1,6 +1,7 @@
 #include "model/explorer.h"
 
 #include "base/key_text.h"
+#include "model/com_class.h"
 
 namespace tarn {
 
@@ -36,107 +37,67 @@ constexpr wchar_t kUserContextMenuPath[] = L"Software\\Classes\\*\\ShellEx\\Cont
 
 }  // namespace
 
-CTarnAutoRunExplorer::CTarnAutoRunExplorer(EntryFiles& files)
-    : CTarnAutoRunBase(files), scratch_(std::make_unique<ClassScratch>()) {}
-
 int32_t CTarnAutoRunExplorer::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
         // A list both views share names classes each view registers on its own.
-        classesOfBothViews_ = !Wow32PathOf(row.path);
-        ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", row.path, [&](const std::wstring& walked) {
+        const bool bothViews = !Wow32PathOf(row.path);
+        ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", row.path, [&](RegKey& key, const ReadContext& at) {
             switch (row.handler) {
                 case Handler::ActiveSetup:
-                    ReadActiveSetup(walked);
+                    ReadActiveSetup(key, at);
                     break;
                 case Handler::NamedClsidValues:
-                    ReadNamedClsidValues();
+                    ReadNamedClsidValues(key, at, bothViews);
                     break;
                 case Handler::ClsidValueNames:
-                    ReadClsidValueNames();
+                    ReadClsidValueNames(key, at, bothViews);
                     break;
                 case Handler::HandlerSubkeys:
-                    ReadHandlerSubkeys(HKEY_LOCAL_MACHINE, walked);
+                    ReadHandlerSubkeys(key, at, bothViews);
                     break;
             }
         });
     }
     // The user's own context-menu handlers come last and have no store.
-    classesOfBothViews_ = true;
-    if (registry_->OpenRead(HKEY_CURRENT_USER, kUserContextMenuPath)) {
-        results_.pass = 0;
-        results_.locationText = JoinKeyText(L"HKCU", kUserContextMenuPath);
-        ReadHandlerSubkeys(HKEY_CURRENT_USER, kUserContextMenuPath);
-        registry_->Close();
-    }
-    classesOfBothViews_ = false;
+    ReadKeyWithoutStore(HKEY_CURRENT_USER, L"HKCU", kUserContextMenuPath,
+                        [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
     return 0;
 }
 
-bool CTarnAutoRunExplorer::LookUpClassName(const std::wstring& clsid) {
-    RegKey key;
-    if (!key.OpenRead(HKEY_CLASSES_ROOT, ClassKeyOfView(clsid))) {
-        return false;
-    }
-    const auto name = ReadDefaultValue(key);
-    if (!name) {
-        return false;
-    }
-    scratch_->name = *name;
-    return true;
-}
-
-bool CTarnAutoRunExplorer::LookUpClassDll(const std::wstring& clsid) {
-    if (results_.current != nullptr) {
-        results_.current->commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid));
-    }
-    RegKey key;
-    if (!key.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyOfView(clsid), L"InProcServer32"))) {
-        return false;
-    }
-    const auto dll = ReadDefaultValue(key);
-    if (!dll) {
-        return false;
-    }
-    scratch_->dll = *dll;
-    return true;
-}
-
-void CTarnAutoRunExplorer::AddClassEntry(const std::wstring& clsid, bool nameFromClass) {
-    if (results_.current == nullptr) {
-        return;
-    }
-    const AutoRunEntry pattern = *results_.current;
+void CTarnAutoRunExplorer::AddClassEntry(const AutoRunEntry& pattern,
+                                         const std::wstring& clsid,
+                                         const ReadContext& at,
+                                         bool bothViews,
+                                         bool nameFromClass) {
     auto addInView = [&](RegistryView view) {
-        const ViewScope scope(*this, view);
-        results_.current = std::make_unique<AutoRunEntry>(pattern);
-        results_.current->view = static_cast<int32_t>(view);
-        if (nameFromClass && LookUpClassName(clsid)) {
-            results_.current->name = scratch_->name;
+        AutoRunEntry entry = pattern;
+        entry.view = static_cast<int32_t>(view);
+        if (nameFromClass) {
+            if (const auto name = ClassName(clsid, view)) {
+                entry.name = *name;
+            }
         }
-        if (LookUpClassDll(clsid) && ResolveCurrent(scratch_->dll)) {
-            AddEntry();
+        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid, view));
+        if (const auto dll = ClassServerDll(clsid, view)) {
+            AddResolved(std::move(entry), *dll, at);
         }
     };
-    addInView(view());
-    if (classesOfBothViews_ && kTwoRegistryViews) {
+    addInView(at.view);
+    if (bothViews && kTwoRegistryViews) {
         addInView(RegistryView::Wow32);
     }
 }
 
-void CTarnAutoRunExplorer::ReadActiveSetup(const std::wstring& walkedPath) {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& component) {
-        AutoRunEntry& entry = NewEntry();
-        entry.keyPath = JoinKeyText(results_.locationText, component);
-        entry.locateKind = LocateKey;
-        entry.entryKind = KindKey;
-        entry.subKeyName = component;
-        RegKey key;
-        if (!key.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(walkedPath, component))) {
+void CTarnAutoRunExplorer::ReadActiveSetup(RegKey& key, const ReadContext& at) {
+    SubKeysOf(key, at.location, [&](const std::wstring& component) {
+        RegKey componentKey;
+        if (!OpenOrReport(componentKey, at.root, JoinKeyText(at.walkedPath, component),
+                          JoinKeyText(at.location, component))) {
             return;
         }
         std::optional<std::wstring> title;
         std::optional<std::wstring> stubPath;
-        ForEachValue(key, [&](const RegValue& value) {
+        ValuesOf(componentKey, JoinKeyText(at.location, component), [&](const RegValue& value) {
             if (value.name.empty()) {
                 title = TextOf(value);
             } else if (SameRegistryName(value.name, L"StubPath")) {
@@ -146,67 +107,62 @@ void CTarnAutoRunExplorer::ReadActiveSetup(const std::wstring& walkedPath) {
         if (!stubPath) {
             return;
         }
+        AutoRunEntry entry = NewEntry(at);
+        entry.keyPath = JoinKeyText(at.location, component);
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
+        entry.subKeyName = component;
         entry.commandLine = *stubPath;
-        if (ResolveCurrent(*stubPath)) {
-            entry.name = title ? *title : L"n/a";
-            AddEntry();
-        }
+        entry.name = title ? *title : L"n/a";
+        AddResolved(std::move(entry), *stubPath, at);
     });
 }
 
-void CTarnAutoRunExplorer::ReadNamedClsidValues() {
-    ForEachValue(*registry_, [&](const RegValue& value) {
-        const std::wstring clsid = TextOf(value);
-        AutoRunEntry& entry = NewEntry();
+void CTarnAutoRunExplorer::ReadNamedClsidValues(RegKey& key, const ReadContext& at, bool bothViews) {
+    ValuesOf(key, at.location, [&](const RegValue& value) {
+        AutoRunEntry entry = NewEntry(at);
         entry.name = value.name;
         entry.valueName = value.name;
-        entry.keyPath = results_.locationText;
+        entry.keyPath = at.location;
         entry.entryKind = KindValue;
         entry.locateKind = LocateValue;
-        AddClassEntry(clsid);
+        AddClassEntry(entry, TextOf(value), at, bothViews);
     });
 }
 
-void CTarnAutoRunExplorer::ReadClsidValueNames() {
-    ForEachValue(*registry_, [&](const RegValue& value) {
-        const std::wstring& clsid = value.name;
-        AutoRunEntry& entry = NewEntry();
-        entry.valueName = clsid;
-        entry.keyPath = results_.locationText;
+void CTarnAutoRunExplorer::ReadClsidValueNames(RegKey& key, const ReadContext& at, bool bothViews) {
+    ValuesOf(key, at.location, [&](const RegValue& value) {
+        AutoRunEntry entry = NewEntry(at);
+        entry.valueName = value.name;
+        entry.keyPath = at.location;
         entry.locateKind = LocateValue;
         entry.entryKind = KindValue;
-        AddClassEntry(clsid, true);
+        AddClassEntry(entry, value.name, at, bothViews, true);
     });
 }
 
-void CTarnAutoRunExplorer::ReadHandlerSubkeys(HKEY root, const std::wstring& keyPath) {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& subKey) {
+void CTarnAutoRunExplorer::ReadHandlerSubkeys(RegKey& key, const ReadContext& at, bool bothViews) {
+    SubKeysOf(key, at.location, [&](const std::wstring& subKey) {
+        AutoRunEntry entry = NewEntry(at);
+        entry.keyPath = JoinKeyText(at.location, subKey);
+        entry.subKeyName = subKey;
+        entry.locateKind = LocateKey;
+        entry.entryKind = KindKey;
         if (IsClsidLike(subKey)) {
-            AutoRunEntry& entry = NewEntry();
-            entry.keyPath = JoinKeyText(results_.locationText, subKey);
-            entry.subKeyName = subKey;
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
-            AddClassEntry(subKey, true);
+            AddClassEntry(entry, subKey, at, bothViews, true);
             return;
         }
         // A named handler: its values hold the class.
         RegKey handler;
-        if (!handler.OpenRead(root, JoinKeyText(keyPath, subKey))) {
+        if (!OpenOrReport(handler, at.root, JoinKeyText(at.walkedPath, subKey), entry.keyPath)) {
             return;
         }
-        ForEachValue(handler, [&](const RegValue& value) {
+        entry.name = subKey;
+        ValuesOf(handler, entry.keyPath, [&](const RegValue& value) {
             const std::wstring clsid = TextOf(value);
-            if (!IsClsidLike(clsid)) {
-                return;
+            if (IsClsidLike(clsid)) {
+                AddClassEntry(entry, clsid, at, bothViews);
             }
-            AutoRunEntry& entry = NewEntry();
-            entry.name = subKey;
-            entry.subKeyName = subKey;
-            entry.keyPath = JoinKeyText(results_.locationText, subKey);
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
-            AddClassEntry(clsid);
         });
     });
 }

@@ -11,34 +11,34 @@ constexpr wchar_t kOptionsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVer
 }  // namespace
 
 int32_t CTarnAutoRunImageHijacks::Enumerate() {
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kOptionsPath, [&](const std::wstring&) { EnumerateOpenKey(); });
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kOptionsPath,
+                     [&](RegKey& key, const ReadContext& at) { ReadDebuggers(key, at); });
     return 0;
 }
 
-int32_t CTarnAutoRunImageHijacks::EnumerateOpenKey() {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& name) {
-        AutoRunEntry& entry = NewEntry();
-        entry.name = name;
-        entry.subKeyName = name;
+void CTarnAutoRunImageHijacks::ReadDebuggers(RegKey& key, const ReadContext& at) {
+    SubKeysOf(key, at.location, [&](const std::wstring& name) {
         RegKey options;
-        if (!options.OpenRead(registry_->handle(), name)) {
+        if (!OpenOrReport(options, key.handle(), name, JoinKeyText(at.location, name))) {
             return;
         }
         const auto debugger = FindValue(options, L"Debugger");
+        if (debugger.failed()) {
+            Unreadable(JoinKeyText(at.location, name), options.status());
+        }
         if (!debugger.found()) {
             return;
         }
-        entry.keyPath = JoinKeyText(results_.locationText, name);
+        AutoRunEntry entry = NewEntry(at);
+        entry.name = name;
+        entry.subKeyName = name;
+        entry.keyPath = JoinKeyText(at.location, name);
         entry.locateKind = LocateKey;
         entry.entryKind = KindKey;
-        const std::wstring data = TextOf(debugger.item);
-        entry.commandLine = data;
-        if (ResolveCurrent(data)) {
-            AddEntry();
-        }
+        entry.commandLine = TextOf(debugger.item);
+        const std::wstring command = entry.commandLine;
+        AddResolved(std::move(entry), command, at);
     });
-    registry_->Close();
-    return 0;
 }
 
 }  // namespace tarn

@@ -10,7 +10,9 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
+
+private:
+    void ReadDebuggers(RegKey& key, const ReadContext& at);
 };
 
 }  // namespace tarn

@@ -1,6 +1,7 @@
 #include "model/internet.h"
 
 #include "base/key_text.h"
+#include "model/com_class.h"
 
 #include <optional>
 
@@ -30,17 +31,17 @@ const SearchRow kSearchTable[] = {
 int32_t CTarnAutoRunInternet::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
         // A list both views share names classes each view registers on its own.
-        classesOfBothViews_ = row.root != HKEY_LOCAL_MACHINE || !Wow32PathOf(row.path);
-        ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
+        const bool bothViews = row.root != HKEY_LOCAL_MACHINE || !Wow32PathOf(row.path);
+        ReadKeyThenStore(row.root, row.rootName, row.path, [&](RegKey& key, const ReadContext& at) {
             switch (row.handler) {
                 case Handler::HelperObjects:
-                    ReadHelperObjects();
+                    ReadHelperObjects(key, at);
                     break;
                 case Handler::Extensions:
-                    ReadExtensions();
+                    ReadExtensions(key, at);
                     break;
                 case Handler::ClsidValues:
-                    EnumerateOpenKey();
+                    ReadClsidValues(key, at, bothViews);
                     break;
             }
         });
@@ -48,49 +49,48 @@ int32_t CTarnAutoRunInternet::Enumerate() {
     return 0;
 }
 
-bool CTarnAutoRunInternet::ReadClass(const std::wstring& clsid) {
+bool CTarnAutoRunInternet::ReadClass(AutoRunEntry& entry, const std::wstring& clsid) {
+    const RegistryView view = static_cast<RegistryView>(entry.view);
     RegKey classKey;
-    if (!classKey.OpenRead(HKEY_CLASSES_ROOT, ClassKeyOfView(clsid))) {
+    if (!classKey.OpenRead(HKEY_CLASSES_ROOT, ClassKeyOfView(clsid, view))) {
         return false;
     }
-    AutoRunEntry& entry = *results_.current;
     entry.name = classKey.ReadString(L"");
     RegKey server;
-    if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyOfView(clsid), L"InprocServer32"))) {
+    if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyOfView(clsid, view), L"InprocServer32"))) {
         entry.imagePath = server.ReadString(L"");
     }
     return true;
 }
 
-void CTarnAutoRunInternet::ReadHelperObjects() {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& clsid) {
-        AutoRunEntry& entry = NewEntry();
+void CTarnAutoRunInternet::ReadHelperObjects(RegKey& key, const ReadContext& at) {
+    SubKeysOf(key, at.location, [&](const std::wstring& clsid) {
+        AutoRunEntry entry = NewEntry(at);
         entry.subKeyName = clsid;
-        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid));
-        if (!ReadClass(clsid)) {
+        entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid, at.view));
+        if (!ReadClass(entry, clsid)) {
             return;
         }
-        entry.keyPath = JoinKeyText(results_.locationText, clsid);
+        entry.keyPath = JoinKeyText(at.location, clsid);
         entry.entryKind = KindKey;
         entry.locateKind = LocateKey;
-        if (ResolveCurrent(entry.imagePath)) {
-            AddEntry();
-        }
+        const std::wstring dll = entry.imagePath;
+        AddResolved(std::move(entry), dll, at);
     });
 }
 
-void CTarnAutoRunInternet::ReadExtensions() {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& extension) {
-        AutoRunEntry& entry = NewEntry();
+void CTarnAutoRunInternet::ReadExtensions(RegKey& key, const ReadContext& at) {
+    SubKeysOf(key, at.location, [&](const std::wstring& extension) {
+        AutoRunEntry entry = NewEntry(at);
         entry.subKeyName = extension;
-        RegKey key;
-        if (!key.OpenRead(registry_->handle(), extension)) {
+        RegKey extensionKey;
+        if (!OpenOrReport(extensionKey, key.handle(), extension, JoinKeyText(at.location, extension))) {
             return;
         }
         std::optional<std::wstring> menuText;
         std::optional<std::wstring> buttonText;
-        ForEachValue(key, [&](const RegValue& value) {
-            entry.keyPath = JoinKeyText(results_.locationText, extension);
+        ValuesOf(extensionKey, JoinKeyText(at.location, extension), [&](const RegValue& value) {
+            entry.keyPath = JoinKeyText(at.location, extension);
             entry.locateKind = LocateKey;
             entry.entryKind = KindKey;
             if (SameRegistryName(value.name, L"exec")) {
@@ -107,40 +107,36 @@ void CTarnAutoRunInternet::ReadExtensions() {
         } else if (buttonText) {
             entry.name = *buttonText;
         }
-        if (ResolveCurrent(entry.imagePath)) {
-            AddEntry();
-        }
+        const std::wstring program = entry.imagePath;
+        AddResolved(std::move(entry), program, at);
     });
 }
 
-int32_t CTarnAutoRunInternet::EnumerateOpenKey() {
-    ForEachValue(*registry_, [&](const RegValue& value) {
+void CTarnAutoRunInternet::ReadClsidValues(RegKey& key, const ReadContext& at, bool bothViews) {
+    ValuesOf(key, at.location, [&](const RegValue& value) {
         const std::wstring& clsid = value.name;
         if (!IsClsidLike(clsid)) {
             return;
         }
         auto addInView = [&](RegistryView view) {
-            const ViewScope scope(*this, view);
-            AutoRunEntry& entry = NewEntry();
-            entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid));
-            if (!ReadClass(clsid)) {
+            AutoRunEntry entry = NewEntry(at);
+            entry.view = static_cast<int32_t>(view);
+            entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid, view));
+            if (!ReadClass(entry, clsid)) {
                 return;
             }
             entry.valueName = clsid;
-            entry.keyPath = results_.locationText;
+            entry.keyPath = at.location;
             entry.locateKind = LocateValue;
             entry.entryKind = KindValue;
-            if (ResolveCurrent(entry.imagePath)) {
-                AddEntry();
-            }
+            const std::wstring dll = entry.imagePath;
+            AddResolved(std::move(entry), dll, at);
         };
-        addInView(view());
-        if (classesOfBothViews_ && kTwoRegistryViews) {
+        addInView(at.view);
+        if (bothViews && kTwoRegistryViews) {
             addInView(RegistryView::Wow32);
         }
     });
-    registry_->Close();
-    return 0;
 }
 
 }  // namespace tarn

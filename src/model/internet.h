@@ -12,17 +12,16 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    // Toolbars and URL search hooks: values named by a class.
-    int32_t EnumerateOpenKey() override;
 
 private:
-    void ReadHelperObjects();
-    void ReadExtensions();
-    // Fills the current record from the class key: its name, and its DLL as `imagePath`; false
-    // when the class key does not open.
-    bool ReadClass(const std::wstring& clsid);
-
-    bool classesOfBothViews_ = false;
+    void ReadHelperObjects(RegKey& key, const ReadContext& at);
+    void ReadExtensions(RegKey& key, const ReadContext& at);
+    // Toolbars and URL search hooks: values named by a class, each registered in the context's
+    // view and, for a list both views share (`bothViews`), in the 32-bit one too.
+    void ReadClsidValues(RegKey& key, const ReadContext& at, bool bothViews);
+    // Fills the record from the class key of its view: its name, and its DLL as `imagePath`;
+    // false when the class key does not open.
+    static bool ReadClass(AutoRunEntry& entry, const std::wstring& clsid);
 };
 
 }  // namespace tarn

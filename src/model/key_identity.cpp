@@ -1,7 +1,7 @@
 #include "model/key_identity.h"
 
 #include "base/registry_names.h"
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 #include "model/reg_key.h"
 
 namespace tarn {

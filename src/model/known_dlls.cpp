@@ -14,7 +14,8 @@ constexpr wchar_t kDllDirectory32[] = L"DllDirectory32";
 }  // namespace
 
 int32_t CTarnAutoRunKnownDLLs::Enumerate() {
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kKnownDllsPath, [&](const std::wstring&) { EnumerateOpenKey(); });
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kKnownDllsPath,
+                     [&](RegKey& key, const ReadContext& at) { ReadKnownDlls(key, at); });
     return 0;
 }
 
@@ -31,16 +32,16 @@ std::wstring CTarnAutoRunKnownDLLs::ReadDllDirectory() {
     return ReadDllDirectory(kDllDirectory);
 }
 
-int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {
+void CTarnAutoRunKnownDLLs::ReadKnownDlls(RegKey& key, const ReadContext& at) {
     std::vector<RegValue> values;
-    ForEachValue(*registry_, [&](const RegValue& value) { values.push_back(value); });
-    registry_->Close();
+    ValuesOf(key, at.location, [&](const RegValue& value) { values.push_back(value); });
     // One list for both views: 32-bit processes load each DLL from their own system folder.
     for (const RegistryView view : kBothViews) {
         if (view == RegistryView::Wow32 && !kTwoRegistryViews) {
             break;
         }
-        const ViewScope scope(*this, view);
+        ReadContext viewAt = at;
+        viewAt.view = view;
         std::wstring directory = ReadDllDirectory();
         // Windows 8 and later keep no "DllDirectory": the system loads known DLLs from its own
         // folder, and a list without one must not look empty.
@@ -60,18 +61,15 @@ int32_t CTarnAutoRunKnownDLLs::EnumerateOpenKey() {
                 continue;
             }
             const std::wstring data = TextOf(value);
-            AutoRunEntry& entry = NewEntry();
+            AutoRunEntry entry = NewEntry(viewAt);
             entry.commandLine = data;
-            entry.keyPath = results_.locationText;
+            entry.keyPath = at.location;
             entry.locateKind = LocateValue;
-            if (ResolveCurrent(JoinKeyText(directory, data))) {
-                entry.name = valueName;
-                entry.valueName = valueName;
-                AddEntry();
-            }
+            entry.name = valueName;
+            entry.valueName = valueName;
+            AddResolved(std::move(entry), JoinKeyText(directory, data), viewAt);
         }
     }
-    return 0;
 }
 
 }  // namespace tarn

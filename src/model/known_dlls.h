@@ -12,13 +12,13 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
 
     // "DllDirectory" of the live key (also during the store pass); empty when absent.
-    std::wstring ReadDllDirectory();
+    static std::wstring ReadDllDirectory();
 
 private:
-    std::wstring ReadDllDirectory(const wchar_t* name);
+    static std::wstring ReadDllDirectory(const wchar_t* name);
+    void ReadKnownDlls(RegKey& key, const ReadContext& at);
 };
 
 }  // namespace tarn

@@ -35,25 +35,25 @@ const SearchRow kSearchTable[] = {
 
 int32_t CTarnAutoRunLogon::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
-        ReadKeyThenStore(row.root, row.rootName, row.path, [&](const std::wstring&) {
-            const std::wstring live = liveKeyText();
-            // Read once for the key and its store; the 32-bit machine Run values have a list of
-            // their own.
-            if (results_.pass == 0) {
-                approvals_ = row.approved ? StartupApprovals(
-                                                row.root, row.rootName,
-                                                view() == RegistryView::Wow32 ? kApprovalRun32List : kApprovalRunList)
-                                          : StartupApprovals();
-            }
+        // The switches are read once for the key and its store.
+        StartupApprovals approvals;
+        ReadKeyThenStore(row.root, row.rootName, row.path, [&](RegKey& key, const ReadContext& at) {
             switch (row.handling) {
                 case Handling::Userinit:
-                    ReadUserinit(live);
+                    ReadWinlogonList(key, kUserinitValue, at, userinit_);
                     break;
                 case Handling::Shell:
-                    ReadShell(live);
+                    ReadWinlogonList(key, kShellValue, at, shell_);
                     break;
                 case Handling::RunValues:
-                    EnumerateOpenKey();
+                    // The 32-bit machine Run values have a list of their own.
+                    if (at.pass == 0) {
+                        approvals = row.approved ? StartupApprovals(row.root, row.rootName,
+                                                                    at.view == RegistryView::Wow32 ? kApprovalRun32List
+                                                                                                   : kApprovalRunList)
+                                                 : StartupApprovals();
+                    }
+                    ReadRunValues(key, at, approvals);
                     break;
             }
         });
@@ -62,35 +62,31 @@ int32_t CTarnAutoRunLogon::Enumerate() {
 }
 
 // Whether a list text resolves as one command while its pieces do not all resolve.
-bool CTarnAutoRunLogon::IsOneCommand(const std::wstring& data, ListSyntax syntax) {
+bool CTarnAutoRunLogon::IsOneCommand(const std::wstring& data, ListSyntax syntax, RegistryView view) {
     const auto items = SplitListText(data, syntax);
-    if (!items || !Resolves(data)) {
+    if (!items || !Resolves(data, view)) {
         return false;
     }
     for (const std::wstring& item : *items) {
-        if (!item.empty() && !Resolves(item)) {
+        if (!item.empty() && !Resolves(item, view)) {
             return true;
         }
     }
     return false;
 }
 
-int32_t CTarnAutoRunLogon::EnumerateOpenKey() {
-    ForEachValue(*registry_, [&](const RegValue& value) {
+void CTarnAutoRunLogon::ReadRunValues(RegKey& key, const ReadContext& at, const StartupApprovals& approvals) {
+    ValuesOf(key, at.location, [&](const RegValue& value) {
         const std::wstring data = TextOf(value);
-        AutoRunEntry& entry = NewEntry();
+        AutoRunEntry entry = NewEntry(at);
         entry.name = value.name;
         entry.commandLine = data;
-        entry.keyPath = results_.locationText;
+        entry.keyPath = at.location;
         entry.entryKind = KindValue;
         entry.locateKind = LocateValue;
-        TakeApproval(approvals_, value.name);
-        if (ResolveCurrent(data)) {
-            AddEntry();
-        }
+        TakeApproval(entry, approvals, value.name);
+        AddResolved(std::move(entry), data, at);
     });
-    registry_->Close();
-    return 0;
 }
 
 void CTarnAutoRunLogon::ClearResults() {
@@ -109,34 +105,27 @@ ListValueRecords* CTarnAutoRunLogon::RecordsFor(const std::wstring& valueName) {
     return nullptr;
 }
 
-bool CTarnAutoRunLogon::SplitListValue(const std::wstring& valueName, const std::wstring& data) {
+bool CTarnAutoRunLogon::SplitListValue(const std::wstring& valueName, const std::wstring& data, const ReadContext& at) {
     ListValueRecords* list = RecordsFor(valueName);
     if (list == nullptr) {
         return false;
     }
     // A single Shell command whose path holds a space is one command, not a list: its pieces
     // would resolve to nothing and hide it.
-    if (ListSyntaxFor(valueName) == ListSyntax::Shell && IsOneCommand(data, ListSyntax::Shell)) {
+    if (ListSyntaxFor(valueName) == ListSyntax::Shell && IsOneCommand(data, ListSyntax::Shell, at.view)) {
         return false;
     }
-    return AppendListItems(list->items, valueName, data);
+    return AppendListItems(list->items, valueName, data, at);
 }
 
-void CTarnAutoRunLogon::ReadUserinit(const std::wstring& keyPathText) {
-    ReadWinlogonList(kUserinitValue, keyPathText, userinit_);
-}
-
-void CTarnAutoRunLogon::ReadShell(const std::wstring& keyPathText) {
-    ReadWinlogonList(kShellValue, keyPathText, shell_);
-}
-
-void CTarnAutoRunLogon::ReadWinlogonList(const wchar_t* listName,
-                                         const std::wstring& keyPathText,
+void CTarnAutoRunLogon::ReadWinlogonList(RegKey& key,
+                                         const wchar_t* listName,
+                                         const ReadContext& at,
                                          ListValueRecords& list) {
-    const auto split = [this](const std::wstring& valueName, const std::wstring& data) {
-        return SplitListValue(valueName, data);
+    const auto split = [&](const std::wstring& valueName, const std::wstring& data) {
+        return SplitListValue(valueName, data, at);
     };
-    ReadListValue(listName, keyPathText, split, list.items, list.paths);
+    ReadListValue(key, listName, at.liveKeyText, split, list.items, list.paths, at);
 }
 
 }  // namespace tarn

@@ -13,28 +13,24 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
     void ClearResults() override;
-
-    // Splits a "Shell" or "Userinit" text into list items of the current pass; false when the
-    // value is to be taken whole.
-    bool SplitListValue(const std::wstring& valueName, const std::wstring& data);
-
-    void ReadUserinit(const std::wstring& keyPathText);
-    void ReadShell(const std::wstring& keyPathText);
 
     const ListValueRecords& userinit() const { return userinit_; }
     const ListValueRecords& shell() const { return shell_; }
 
+    // Splits a "Shell" or "Userinit" text into list items of the context's pass; false when the
+    // value is to be taken whole.
+    bool SplitListValue(const std::wstring& valueName, const std::wstring& data, const ReadContext& at = {});
+
 private:
-    bool IsOneCommand(const std::wstring& data, ListSyntax syntax);
-    void ReadWinlogonList(const wchar_t* listName, const std::wstring& keyPathText, ListValueRecords& list);
+    // The values of a Run key, each with its switch in Windows' startup list `approvals`.
+    void ReadRunValues(RegKey& key, const ReadContext& at, const StartupApprovals& approvals);
+    bool IsOneCommand(const std::wstring& data, ListSyntax syntax, RegistryView view);
+    void ReadWinlogonList(RegKey& key, const wchar_t* listName, const ReadContext& at, ListValueRecords& list);
     ListValueRecords* RecordsFor(const std::wstring& valueName);
 
     ListValueRecords userinit_;
     ListValueRecords shell_;
-    // Windows' startup switches of the Run key being read.
-    StartupApprovals approvals_;
 };
 
 }  // namespace tarn

@@ -21,22 +21,22 @@ std::optional<std::wstring> ReadNamedString(RegKey& key, const wchar_t* valueNam
 }  // namespace
 
 int32_t CTarnAutoRunNetWork::Enumerate() {
-    results_.pass = 0;
-    results_.locationText = JoinKeyText(L"HKLM", kOrderPath);
-    if (registry_->OpenRead(HKEY_LOCAL_MACHINE, kOrderPath)) {
-        EnumerateOpenKey();
-    }
-    registry_->Close();
+    // Providers have no store: one switched off is simply not listed.
+    ReadKeyWithoutStore(HKEY_LOCAL_MACHINE, L"HKLM", kOrderPath,
+                        [&](RegKey& key, const ReadContext& at) { ReadProviders(key, at); });
     return 0;
 }
 
-int32_t CTarnAutoRunNetWork::EnumerateOpenKey() {
-    const auto order = ReadNamedString(*registry_, kProviderOrder);
+void CTarnAutoRunNetWork::ReadProviders(RegKey& key, const ReadContext& at) {
+    const auto order = FindValue(key, kProviderOrder);
+    if (order.failed()) {
+        Unreadable(at.location, key.status());
+    }
     // Each named provider is paired with its own DLL by name: one without a DLL hides no other.
-    for (const std::wstring& name : SplitProviderOrder(order.value_or(L""))) {
-        providerNames_.push_back(name);
+    for (const std::wstring& name : SplitProviderOrder(order.found() ? TextOf(order.item) : L"")) {
+        const std::wstring providerKey = JoinKeyText(JoinKeyText(kServicesPath, name), L"NetworkProvider");
         RegKey provider;
-        if (!provider.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(JoinKeyText(kServicesPath, name), L"NetworkProvider"))) {
+        if (!OpenOrReport(provider, HKEY_LOCAL_MACHINE, providerKey, JoinKeyText(L"HKLM", providerKey))) {
             continue;
         }
         const auto path = ReadNamedString(provider, L"ProviderPath");
@@ -44,56 +44,24 @@ int32_t CTarnAutoRunNetWork::EnumerateOpenKey() {
             continue;
         }
         providerPaths_.push_back(*path);
-        AutoRunEntry& entry = NewEntry();
+        AutoRunEntry entry = NewEntry(at);
         entry.name = name;
         entry.commandLine = *path;
-        entry.keyPath = results_.locationText;
+        entry.keyPath = at.location;
         entry.valueName = kProviderOrder;
         entry.locateKind = LocateValue;
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
+        AddResolved(std::move(entry), *path, at);
     }
-    registry_->Close();
-    return 0;
 }
 
 void CTarnAutoRunNetWork::ClearResults() {
     CTarnAutoRunBase::ClearResults();
-    providerNames_.clear();
     providerPaths_.clear();
 }
 
 int32_t CTarnAutoRunPrint::Enumerate() {
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kMonitorsPath, [&](const std::wstring& walked) {
-        monitorPath_ = walked;
-        EnumerateOpenKey();
-    });
-    return 0;
-}
-
-int32_t CTarnAutoRunPrint::EnumerateOpenKey() {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& monitor) {
-        AutoRunEntry& entry = NewEntry();
-        RegKey key;
-        if (!key.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(monitorPath_, monitor))) {
-            return;
-        }
-        const auto driver = FindValue(key, L"Driver");
-        if (!driver.found()) {
-            return;
-        }
-        entry.locateKind = LocateKey;
-        entry.entryKind = KindKey;
-        entry.commandLine = TextOf(driver.item);
-        entry.keyPath = JoinKeyText(results_.locationText, monitor);
-        entry.name = monitor;
-        entry.subKeyName = monitor;
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
-    });
-    registry_->Close();
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kMonitorsPath,
+                     [&](RegKey& key, const ReadContext& at) { ReadSubKeyFiles(key, at, L"Driver"); });
     return 0;
 }
 

@@ -14,14 +14,14 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
     void ClearResults() override;
 
-    const std::vector<std::wstring>& providerNames() const { return providerNames_; }
+    // The DLLs of the listed providers, in order.
     const std::vector<std::wstring>& providerPaths() const { return providerPaths_; }
 
 private:
-    std::vector<std::wstring> providerNames_;
+    void ReadProviders(RegKey& key, const ReadContext& at);
+
     std::vector<std::wstring> providerPaths_;
 };
 
@@ -31,13 +31,6 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
-
-    const std::wstring& monitorPath() const { return monitorPath_; }
-
-private:
-    // Key path (without root) under which the monitors are read in this pass.
-    std::wstring monitorPath_;
 };
 
 }  // namespace tarn

@@ -2,7 +2,7 @@
 
 #include "base/key_text.h"
 #include "base/registry_data.h"
-#include "model/registry_api.h"
+#include "win/registry_api.h"
 
 #include <algorithm>
 #include <utility>
@@ -53,14 +53,12 @@ LONG OpenPath(HKEY parent, const std::wstring& path, DWORD options, REGSAM right
     if (split.head.empty()) {
         return Registry().openKeyCounted(parent, split.tail.data(), CountOf(split.tail), options, rights, result);
     }
-    HKEY base = nullptr;
-    LONG error = Registry().openKeyEx(parent, split.head.c_str(), 0, kKeyReadRights, &base);
+    unique_hkey base;
+    const LONG error = Registry().openKeyEx(parent, split.head.c_str(), 0, kKeyReadRights, base.put());
     if (error != ERROR_SUCCESS) {
         return error;
     }
-    error = Registry().openKeyCounted(base, split.tail.data(), CountOf(split.tail), options, rights, result);
-    Registry().closeKey(base);
-    return error;
+    return Registry().openKeyCounted(base.get(), split.tail.data(), CountOf(split.tail), options, rights, result);
 }
 
 LONG CreatePath(HKEY parent, const std::wstring& path, HKEY* result, DWORD* disposition) {
@@ -69,9 +67,9 @@ LONG CreatePath(HKEY parent, const std::wstring& path, HKEY* result, DWORD* disp
                                       nullptr, result, disposition);
     }
     const SplitPath split = SplitAtNul(path);
-    HKEY base = nullptr;
+    unique_hkey base;
     LONG error = Registry().createKeyEx(parent, split.head.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                        kKeyWriteRights, nullptr, &base, nullptr);
+                                        kKeyWriteRights, nullptr, base.put(), nullptr);
     // The counted call creates one key at a time.
     std::size_t start = 0;
     while (error == ERROR_SUCCESS && start <= split.tail.size()) {
@@ -79,15 +77,15 @@ LONG CreatePath(HKEY parent, const std::wstring& path, HKEY* result, DWORD* disp
         if (end == std::wstring::npos) {
             end = split.tail.size();
         }
-        HKEY next = nullptr;
-        error = Registry().createKeyCounted(base, split.tail.data() + start, static_cast<DWORD>(end - start), nullptr,
-                                            0, REG_OPTION_NON_VOLATILE, kKeyWriteRights, &next, disposition);
-        Registry().closeKey(base);
-        base = error == ERROR_SUCCESS ? next : nullptr;
+        unique_hkey next;
+        error =
+            Registry().createKeyCounted(base.get(), split.tail.data() + start, static_cast<DWORD>(end - start), nullptr,
+                                        0, REG_OPTION_NON_VOLATILE, kKeyWriteRights, next.put(), disposition);
+        base = std::move(next);
         start = end + 1;
     }
     if (error == ERROR_SUCCESS) {
-        *result = base;
+        *result = base.release();
     }
     return error;
 }
@@ -98,26 +96,12 @@ RegKey::~RegKey() {
     Close();
 }
 
-RegKey::RegKey(RegKey&& other) noexcept
-    : status_(other.status_),
-      handle_(std::exchange(other.handle_, nullptr)),
-      nameScratch_(std::move(other.nameScratch_)),
-      dataScratch_(std::move(other.dataScratch_)) {}
+RegKey::RegKey(RegKey&& other) noexcept = default;
 
-RegKey& RegKey::operator=(RegKey&& other) noexcept {
-    if (this != &other) {
-        Close();
-        status_ = other.status_;
-        handle_ = std::exchange(other.handle_, nullptr);
-        nameScratch_ = std::move(other.nameScratch_);
-        dataScratch_ = std::move(other.dataScratch_);
-    }
-    return *this;
-}
+RegKey& RegKey::operator=(RegKey&& other) noexcept = default;
 
 void RegKey::Adopt(HKEY opened) {
-    Close();
-    handle_ = opened;
+    handle_.reset(opened);
 }
 
 bool RegKey::Open(HKEY parent, const std::wstring& path, REGSAM rights, DWORD options) {
@@ -157,8 +141,8 @@ bool RegKey::Create(HKEY parent, const std::wstring& path, bool* created) {
 }
 
 bool RegKey::CreateNew(HKEY root, const std::wstring& parentPath, const std::wstring& name, const KeyTraits& traits) {
-    HKEY parent = nullptr;
-    status_ = OpenPath(root, parentPath, 0, kKeyWriteRights, &parent);
+    unique_hkey parent;
+    status_ = OpenPath(root, parentPath, 0, kKeyWriteRights, parent.put());
     if (status_ != ERROR_SUCCESS) {
         return false;
     }
@@ -168,63 +152,59 @@ bool RegKey::CreateNew(HKEY root, const std::wstring& parentPath, const std::wst
     // A name taken by a link that leads nowhere would make the key the link points at: the new
     // key must be named as a child of this parent.
     std::wstring parentName;
-    status_ = QueryName(parent, parentName);
+    status_ = QueryName(parent.get(), parentName);
     if (status_ != ERROR_SUCCESS) {
-        Registry().closeKey(parent);
         return false;
     }
-    HKEY created = nullptr;
+    unique_hkey created;
     DWORD disposition = 0;
     if (HasNul(name) || HasNul(traits.className)) {
-        status_ = Registry().createKeyCounted(parent, name.data(), CountOf(name), traits.className.data(),
-                                              CountOf(traits.className), options, rights, &created, &disposition);
+        status_ = Registry().createKeyCounted(parent.get(), name.data(), CountOf(name), traits.className.data(),
+                                              CountOf(traits.className), options, rights, created.put(), &disposition);
     } else {
         std::wstring className = traits.className;
-        status_ = Registry().createKeyEx(parent, name.c_str(), 0, className.empty() ? nullptr : &className[0], options,
-                                         rights, nullptr, &created, &disposition);
+        status_ = Registry().createKeyEx(parent.get(), name.c_str(), 0, className.empty() ? nullptr : &className[0],
+                                         options, rights, nullptr, created.put(), &disposition);
     }
-    Registry().closeKey(parent);
+    parent.reset();
     if (status_ != ERROR_SUCCESS) {
         return false;
     }
     if (disposition != REG_CREATED_NEW_KEY) {
-        Registry().closeKey(created);
         status_ = ERROR_ALREADY_EXISTS;
         return false;
     }
     std::wstring createdName;
-    status_ = QueryName(created, createdName);
+    status_ = QueryName(created.get(), createdName);
     if (status_ == ERROR_SUCCESS && !SameRegistryName(createdName, parentName + L"\\" + name)) {
         status_ = ERROR_CANT_RESOLVE_FILENAME;
     }
     if (status_ != ERROR_SUCCESS) {
         // This call made the key (wherever it is) and cannot vouch for it: it goes again.
-        Registry().deleteOpenKey(created);
-        Registry().closeKey(created);
+        Registry().deleteOpenKey(created.get());
         return false;
     }
-    Adopt(created);
+    handle_ = std::move(created);
     return true;
 }
 
 bool RegKey::DeleteSubKey(const std::wstring& name) {
     // The Win32 deletion opens the key by name and so deletes a link's target: open the key
     // itself, as a link, and delete it by its own handle.
-    HKEY subKey = nullptr;
-    status_ = HasNul(name) ? Registry().openKeyCounted(handle_, name.data(), CountOf(name), REG_OPTION_OPEN_LINK,
-                                                       DELETE, &subKey)
-                           : Registry().openKeyEx(handle_, name.c_str(), REG_OPTION_OPEN_LINK, DELETE, &subKey);
+    unique_hkey subKey;
+    status_ = HasNul(name) ? Registry().openKeyCounted(handle(), name.data(), CountOf(name), REG_OPTION_OPEN_LINK,
+                                                       DELETE, subKey.put())
+                           : Registry().openKeyEx(handle(), name.c_str(), REG_OPTION_OPEN_LINK, DELETE, subKey.put());
     if (status_ != ERROR_SUCCESS) {
         return false;
     }
-    status_ = Registry().deleteOpenKey(subKey);
-    Registry().closeKey(subKey);
+    status_ = Registry().deleteOpenKey(subKey.get());
     return status_ == ERROR_SUCCESS;
 }
 
 bool RegKey::DeleteValue(const std::wstring& name) {
-    status_ = HasNul(name) ? Registry().deleteValueCounted(handle_, name.data(), CountOf(name))
-                           : Registry().deleteValue(handle_, name.c_str());
+    status_ = HasNul(name) ? Registry().deleteValueCounted(handle(), name.data(), CountOf(name))
+                           : Registry().deleteValue(handle(), name.c_str());
     return status_ == ERROR_SUCCESS;
 }
 
@@ -239,18 +219,18 @@ bool RegKey::SetValue(const std::wstring& name, DWORD type, const BYTE* data, DW
         std::vector<BYTE> padded(data, data + byteCount);
         padded.resize(static_cast<std::size_t>(byteCount) + 4, 0xFF);
         status_ = HasNul(name)
-                      ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, padded.data(), byteCount)
-                      : Registry().setValueEx(handle_, name.c_str(), 0, type, padded.data(), byteCount);
+                      ? Registry().setValueCounted(handle(), name.data(), CountOf(name), type, padded.data(), byteCount)
+                      : Registry().setValueEx(handle(), name.c_str(), 0, type, padded.data(), byteCount);
     } else {
-        status_ = HasNul(name) ? Registry().setValueCounted(handle_, name.data(), CountOf(name), type, data, byteCount)
-                               : Registry().setValueEx(handle_, name.c_str(), 0, type, data, byteCount);
+        status_ = HasNul(name) ? Registry().setValueCounted(handle(), name.data(), CountOf(name), type, data, byteCount)
+                               : Registry().setValueEx(handle(), name.c_str(), 0, type, data, byteCount);
     }
     return status_ == ERROR_SUCCESS;
 }
 
 LONG RegKey::Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byteCount) const {
-    return HasNul(name) ? Registry().queryValueCounted(handle_, name.data(), CountOf(name), type, data, byteCount)
-                        : Registry().queryValueEx(handle_, name.c_str(), nullptr, type, data, byteCount);
+    return HasNul(name) ? Registry().queryValueCounted(handle(), name.data(), CountOf(name), type, data, byteCount)
+                        : Registry().queryValueEx(handle(), name.c_str(), nullptr, type, data, byteCount);
 }
 
 bool RegKey::QueryValue(const std::wstring& name,
@@ -332,14 +312,14 @@ std::wstring RegKey::ReadAnsiString(const std::wstring& name) {
 
 DWORD RegKey::SubKeyCount() {
     DWORD count = 0;
-    status_ = Registry().queryInfoKey(handle_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+    status_ = Registry().queryInfoKey(handle(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
                                       nullptr, nullptr, nullptr);
     return status_ == ERROR_SUCCESS ? count : 0;
 }
 
 DWORD RegKey::ValueCount() {
     DWORD count = 0;
-    status_ = Registry().queryInfoKey(handle_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+    status_ = Registry().queryInfoKey(handle(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
                                       nullptr, nullptr, nullptr);
     return status_ == ERROR_SUCCESS ? count : 0;
 }
@@ -347,7 +327,7 @@ DWORD RegKey::ValueCount() {
 std::wstring RegKey::SubKeyName(DWORD index) {
     std::vector<wchar_t> name(kMaxRegistryNameCount, L'\0');
     DWORD count = kMaxRegistryNameCount;
-    status_ = Registry().enumKeyEx(handle_, index, name.data(), &count, nullptr, nullptr, nullptr, nullptr);
+    status_ = Registry().enumKeyEx(handle(), index, name.data(), &count, nullptr, nullptr, nullptr, nullptr);
     if (status_ != ERROR_SUCCESS) {
         return {};
     }
@@ -357,7 +337,7 @@ std::wstring RegKey::SubKeyName(DWORD index) {
 std::wstring RegKey::ValueName(DWORD index) {
     std::vector<wchar_t> name(kMaxRegistryNameCount, L'\0');
     DWORD count = kMaxRegistryNameCount;
-    status_ = Registry().enumValue(handle_, index, name.data(), &count, nullptr, nullptr, nullptr, nullptr);
+    status_ = Registry().enumValue(handle(), index, name.data(), &count, nullptr, nullptr, nullptr, nullptr);
     if (status_ != ERROR_SUCCESS) {
         return {};
     }
@@ -373,7 +353,7 @@ bool RegKey::ValueAt(DWORD index, RegValue& value) {
         DWORD nameCount = kMaxRegistryNameCount;
         DWORD type = REG_NONE;
         DWORD size = static_cast<DWORD>(dataScratch_.size());
-        status_ = Registry().enumValue(handle_, index, nameScratch_.data(), &nameCount, nullptr, &type,
+        status_ = Registry().enumValue(handle(), index, nameScratch_.data(), &nameCount, nullptr, &type,
                                        dataScratch_.data(), &size);
         if (status_ == ERROR_SUCCESS) {
             value.name.assign(nameScratch_.data(), std::min<std::size_t>(nameCount, kMaxRegistryNameCount - 1));
@@ -393,7 +373,7 @@ bool RegKey::ReadClassName(std::wstring& className) {
     // A class name is a counted text of at most 32767 units.
     std::vector<wchar_t> text(32768, L'\0');
     DWORD count = static_cast<DWORD>(text.size());
-    status_ = Registry().queryInfoKey(handle_, text.data(), &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+    status_ = Registry().queryInfoKey(handle(), text.data(), &count, nullptr, nullptr, nullptr, nullptr, nullptr,
                                       nullptr, nullptr, nullptr, nullptr);
     if (status_ != ERROR_SUCCESS) {
         return false;
@@ -408,7 +388,7 @@ bool RegKey::ReadSecurity(std::vector<BYTE>& descriptor) {
     std::vector<BYTE> buffer(256, 0);
     for (int attempt = 0; attempt < kMaxReadAttempts; ++attempt) {
         DWORD size = static_cast<DWORD>(buffer.size());
-        status_ = Registry().getKeySecurity(handle_, kParts, buffer.data(), &size);
+        status_ = Registry().getKeySecurity(handle(), kParts, buffer.data(), &size);
         if (status_ == ERROR_SUCCESS) {
             buffer.resize(std::min<std::size_t>(size, buffer.size()));
             descriptor = std::move(buffer);
@@ -428,17 +408,17 @@ bool RegKey::WriteSecurity(const std::vector<BYTE>& descriptor, SECURITY_INFORMA
         return false;
     }
     std::vector<BYTE> copy = descriptor;
-    status_ = Registry().setKeySecurity(handle_, parts, copy.data());
+    status_ = Registry().setKeySecurity(handle(), parts, copy.data());
     return status_ == ERROR_SUCCESS;
 }
 
 bool RegKey::ReadFlags(DWORD& flags) {
-    status_ = Registry().queryKeyFlags(handle_, &flags);
+    status_ = Registry().queryKeyFlags(handle(), &flags);
     return status_ == ERROR_SUCCESS;
 }
 
 bool RegKey::ReadName(std::wstring& name) {
-    status_ = QueryName(handle_, name);
+    status_ = QueryName(handle(), name);
     return status_ == ERROR_SUCCESS;
 }
 
@@ -461,9 +441,7 @@ LONG RegKey::QueryName(HKEY key, std::wstring& name) {
 
 // Keeps `status` so that the code of a failed operation survives the clean-up that follows it.
 void RegKey::Close() {
-    if (handle_ != nullptr) {
-        Registry().closeKey(std::exchange(handle_, nullptr));
-    }
+    handle_.reset();
 }
 
 HKEY RootFromKeyText(const std::wstring& keyText) {

@@ -2,6 +2,7 @@
 
 #include "base/registry_names.h"
 #include "model/registry_value.h"
+#include "win/registry_api.h"
 
 #include <windows.h>
 
@@ -32,8 +33,8 @@ public:
     RegKey& operator=(RegKey&& other) noexcept;
 
     LONG status() const { return status_; }
-    HKEY handle() const { return handle_; }
-    bool IsOpen() const { return handle_ != nullptr; }
+    HKEY handle() const { return handle_.get(); }
+    bool IsOpen() const { return static_cast<bool>(handle_); }
 
     // On success the new key replaces (and closes) the one held; on failure the held key stays.
     bool OpenRead(HKEY parent, const std::wstring& path);
@@ -96,7 +97,7 @@ private:
     LONG Query(const std::wstring& name, DWORD* type, BYTE* data, DWORD* byteCount) const;
 
     LONG status_ = ERROR_SUCCESS;
-    HKEY handle_ = nullptr;
+    unique_hkey handle_;
     // Read buffers kept for the key's next reads (see ValueAt).
     std::vector<wchar_t> nameScratch_;
     std::vector<BYTE> dataScratch_;

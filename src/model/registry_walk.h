@@ -22,29 +22,51 @@ struct Lookup {
 };
 
 // Index loops: the count is asked again after every index, and a failed count ends the loop.
-// An index whose read fails is skipped: it is never taken for a value or key of its own.
+// An index whose read fails is skipped: it is never taken for a value or key of its own. Both
+// answer ERROR_SUCCESS when the key was walked whole, else the code of the first failure (an index
+// that went meanwhile, ERROR_NO_MORE_ITEMS, is no failure).
 template <typename Handle>
-void ForEachValue(RegKey& key, Handle handle) {
+LONG ForEachValue(RegKey& key, Handle handle) {
+    LONG failure = ERROR_SUCCESS;
     DWORD count = key.ValueCount();
+    if (key.status() != ERROR_SUCCESS) {
+        return key.status();
+    }
     for (DWORD i = 0; i < count; ++i) {
         RegValue value;
         if (key.ValueAt(i, value)) {
             handle(static_cast<const RegValue&>(value));
+        } else if (key.status() != ERROR_NO_MORE_ITEMS && failure == ERROR_SUCCESS) {
+            failure = key.status();
         }
         count = key.ValueCount();
+        if (key.status() != ERROR_SUCCESS) {
+            return failure == ERROR_SUCCESS ? key.status() : failure;
+        }
     }
+    return failure;
 }
 
 template <typename Handle>
-void ForEachSubKeyName(RegKey& key, Handle handle) {
+LONG ForEachSubKeyName(RegKey& key, Handle handle) {
+    LONG failure = ERROR_SUCCESS;
     DWORD count = key.SubKeyCount();
+    if (key.status() != ERROR_SUCCESS) {
+        return key.status();
+    }
     for (DWORD i = 0; i < count; ++i) {
         const std::wstring name = key.SubKeyName(i);
         if (key.status() == ERROR_SUCCESS) {
             handle(name);
+        } else if (key.status() != ERROR_NO_MORE_ITEMS && failure == ERROR_SUCCESS) {
+            failure = key.status();
         }
         count = key.SubKeyCount();
+        if (key.status() != ERROR_SUCCESS) {
+            return failure == ERROR_SUCCESS ? key.status() : failure;
+        }
     }
+    return failure;
 }
 
 // The value (with its data) or subkey of an open key whose name equals `name` as the registry

@@ -62,20 +62,28 @@ std::wstring WithoutJobExtension(const std::wstring& name) {
 }  // namespace
 
 int32_t CTarnAutoRunScheduledTasks::Enumerate() {
-    results_.pass = 0;
     results_.unreadable.clear();
     rootNames_.clear();
     ListTaskService(rootNames_);
-    return EnumerateOpenKey();
+    ListWorkItems();
+    return 0;
 }
+
+namespace {
+
+// Where the records of a task come from: its folder, and whether it is switched off.
+ReadContext TaskContext(const std::wstring& folder, bool on) {
+    ReadContext at;
+    at.pass = on ? 0 : 1;
+    at.location = folder;
+    return at;
+}
+
+}  // namespace
 
 void CTarnAutoRunScheduledTasks::ClearResults() {
     CTarnAutoRunBase::ClearResults();
     rootNames_.clear();
-}
-
-void CTarnAutoRunScheduledTasks::Unreadable(const std::wstring& path, const std::wstring& why) {
-    results_.unreadable.push_back(path + L": " + why);
 }
 
 bool CTarnAutoRunScheduledTasks::ListTaskService(std::set<std::wstring>& rootNames) {
@@ -161,12 +169,10 @@ void CTarnAutoRunScheduledTasks::ListServiceTask(ITaskFolder& folder,
         AddUnreadableTask(folderPath, path, L"无法读取任务定义", on);
         return;
     }
-    results_.pass = on ? 0 : 1;
-    results_.locationText = folderPath;
+    const ReadContext at = TaskContext(folderPath, on);
     for (const TaskAction& action : definition->actions) {
-        AddAction(path, *definition, action);
+        AddAction(path, *definition, action, at);
     }
-    results_.pass = 0;
 }
 
 void CTarnAutoRunScheduledTasks::AddUnreadableTask(const std::wstring& folderPath,
@@ -174,21 +180,20 @@ void CTarnAutoRunScheduledTasks::AddUnreadableTask(const std::wstring& folderPat
                                                    const std::wstring& why,
                                                    bool on) {
     // Still listed: the scheduler may run it all the same, and the user can remove it.
-    results_.pass = on ? 0 : 1;
-    results_.locationText = folderPath;
-    AutoRunEntry& entry = NewEntry();
+    const ReadContext at = TaskContext(folderPath, on);
+    AutoRunEntry entry = NewEntry(at);
     entry.name = path;
     entry.keyPath = path;
     entry.startsNoFile = true;
     entry.commandLine = why;
-    AddEntry(LocationFolder);
-    results_.pass = 0;
+    Add(std::move(entry), at, LocationFolder);
 }
 
 void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
                                            const TaskDefinition& definition,
-                                           const TaskAction& action) {
-    AutoRunEntry& entry = NewEntry();
+                                           const TaskAction& action,
+                                           const ReadContext& at) {
+    AutoRunEntry entry = NewEntry(at);
     entry.name = path;
     entry.keyPath = path;
     entry.taskAuthor = definition.author;
@@ -197,9 +202,7 @@ void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
     switch (action.kind) {
         case TaskActionKind::Exec:
             entry.commandLine = TaskCommandLine(action);
-            if (ResolveCurrent(TaskProgramCommand(action))) {
-                AddEntry(LocationFolder);
-            }
+            AddResolved(std::move(entry), TaskProgramCommand(action), at, LocationFolder);
             return;
         case TaskActionKind::ComHandler: {
             // The class is loaded as a shell extension's is, through its in-process server.
@@ -209,9 +212,7 @@ void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
             if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(action.classId), L"InprocServer32"))) {
                 dll = ReadDefaultValue(server);
             }
-            if (ResolveCurrent(dll.value_or(std::wstring()))) {
-                AddEntry(LocationFolder);
-            }
+            AddResolved(std::move(entry), dll.value_or(std::wstring()), at, LocationFolder);
             return;
         }
         case TaskActionKind::SendEmail:
@@ -222,20 +223,21 @@ void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
             entry.commandLine = action.kind == TaskActionKind::SendEmail ? L"发送电子邮件（已弃用的操作）"
                                 : action.kind == TaskActionKind::ShowMessage ? L"显示消息（已弃用的操作）"
                                                                              : L"未知的操作";
-            AddEntry(LocationFolder);
+            Add(std::move(entry), at, LocationFolder);
             return;
     }
 }
 
-int32_t CTarnAutoRunScheduledTasks::EnumerateOpenKey() {
+void CTarnAutoRunScheduledTasks::ListWorkItems() {
     const TaskSchedulerSession session;
     if (!session) {
-        return 0;
+        return;
     }
-    results_.locationText = JoinKeyText(ReadEnvironmentVariable(L"systemroot"), L"Tasks");
+    const ReadContext at = TaskContext(JoinKeyText(ReadEnvironmentVariable(L"systemroot"), L"Tasks"), true);
     com_ptr<IEnumWorkItems> items;
     if (FAILED(session.scheduler().Enum(items.put())) || !items) {
-        return 0;
+        Unreadable(at.location, L"无法列出任务");
+        return;
     }
     for (;;) {
         LPWSTR* names = nullptr;
@@ -246,26 +248,24 @@ int32_t CTarnAutoRunScheduledTasks::EnumerateOpenKey() {
         }
         // Each batch is handled from its last name to its first.
         for (ULONG i = fetched; i-- > 0;) {
-            AddTask(TakeTaskString(names[i]));
+            AddTask(TakeTaskString(names[i]), at);
         }
         ::CoTaskMemFree(names);
     }
-    return 0;
 }
 
-void CTarnAutoRunScheduledTasks::AddTask(const std::wstring& name) {
+void CTarnAutoRunScheduledTasks::AddTask(const std::wstring& name, const ReadContext& folder) {
     // Seen by both interfaces: listed once, from the newer one.
     if (rootNames_.count(FoldRegistryName(WithoutJobExtension(name))) != 0) {
         return;
     }
-    AutoRunEntry& entry = NewEntry();
+    AutoRunEntry entry = NewEntry(folder);
     entry.name = name;
     const auto flags = ReadTaskFlags(name);
-    results_.pass = flags && (*flags & TASK_FLAG_DISABLED) != 0 ? 1 : 0;
+    const ReadContext at = TaskContext(folder.location, !(flags && (*flags & TASK_FLAG_DISABLED) != 0));
     entry.commandLine = ReadTaskApplication(name);
-    if (ResolveCurrent(entry.commandLine)) {
-        AddEntry(LocationFolder);
-    }
+    const std::wstring command = entry.commandLine;
+    AddResolved(std::move(entry), command, at, LocationFolder);
 }
 
 std::optional<DWORD> CTarnAutoRunScheduledTasks::ReadTaskFlags(const std::wstring& name) {

@@ -23,7 +23,6 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
 
     // The flags of a work item; nothing when it cannot be opened. COM is initialised for the call.
     static std::optional<DWORD> ReadTaskFlags(const std::wstring& name);
@@ -33,7 +32,9 @@ public:
     void ClearResults() override;
 
 private:
-    void AddTask(const std::wstring& name);
+    // The work items of the 1.0 interface, but for those the newer one listed.
+    void ListWorkItems();
+    void AddTask(const std::wstring& name, const ReadContext& at);
     // False where the 2.0 interfaces are missing or do not connect.
     bool ListTaskService(std::set<std::wstring>& rootNames);
     void ListFolder(const TaskServiceSession& session,
@@ -43,8 +44,10 @@ private:
     void ListServiceTask(ITaskFolder& folder, const std::wstring& folderPath, const std::wstring& name);
     // A task that is there but cannot be read: listed with why, starting no known file.
     void AddUnreadableTask(const std::wstring& folderPath, const std::wstring& path, const std::wstring& why, bool on);
-    void AddAction(const std::wstring& path, const TaskDefinition& definition, const TaskAction& action);
-    void Unreadable(const std::wstring& path, const std::wstring& why);
+    void AddAction(const std::wstring& path,
+                   const TaskDefinition& definition,
+                   const TaskAction& action,
+                   const ReadContext& at);
 
     // The tasks of the root folder the newer interface listed, by folded name.
     std::set<std::wstring> rootNames_;

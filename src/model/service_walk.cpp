@@ -23,14 +23,17 @@ std::optional<RegValue> ReadNamed(RegKey& key, const wchar_t* name, std::vector<
 
 }  // namespace
 
-std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services) {
-    std::vector<ServiceKeyRecord> records;
+ServiceKeys ReadServiceKeys(RegKey& services) {
+    ServiceKeys keys;
+    std::vector<ServiceKeyRecord>& records = keys.records;
     std::vector<BYTE> buffer;
-    ForEachSubKeyName(services, [&](const std::wstring& name) {
+    keys.failure = ForEachSubKeyName(services, [&](const std::wstring& name) {
         ServiceKeyRecord record;
         record.name = name;
         RegKey service;
-        if (service.OpenRead(services.handle(), name)) {
+        if (!service.OpenRead(services.handle(), name)) {
+            record.openStatus = service.status();
+        } else {
             record.opened = true;
             record.hasObjectName = ReadNamed(service, L"ObjectName", buffer).has_value();
             if (const auto start = ReadNamed(service, L"Start", buffer)) {
@@ -51,17 +54,22 @@ std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services) {
         }
         records.push_back(std::move(record));
     });
-    return records;
+    return keys;
 }
 
-const std::optional<std::vector<ServiceKeyRecord>>& ServiceWalk::Records() {
-    std::call_once(once_, [this] {
-        RegKey services;
-        if (services.OpenRead(HKEY_LOCAL_MACHINE, kServicesPath)) {
-            records_ = ReadServiceKeys(services);
-        }
-    });
-    return records_;
+ServiceKeys WalkServiceKeys() {
+    RegKey services;
+    if (!services.OpenRead(HKEY_LOCAL_MACHINE, kServicesPath)) {
+        ServiceKeys none;
+        none.failure = services.status() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : services.status();
+        return none;
+    }
+    return ReadServiceKeys(services);
+}
+
+const ServiceKeys& ServiceWalk::Keys() {
+    std::call_once(once_, [this] { keys_ = WalkServiceKeys(); });
+    return keys_;
 }
 
 }  // namespace tarn

@@ -20,6 +20,7 @@ namespace tarn {
 struct ServiceKeyRecord {
     std::wstring name;
     bool opened = false;  // false: the key could not be opened and tells nothing
+    LONG openStatus = ERROR_SUCCESS;
     bool hasObjectName = false;
     std::optional<DWORD> start;
     std::optional<DWORD> kept;
@@ -27,18 +28,26 @@ struct ServiceKeyRecord {
     std::optional<std::wstring> serviceDll;  // "Parameters\ServiceDll", read for services only
 };
 
+// The walk of the Services key: every subkey, and what kept the walk from being whole (the key
+// not there, ERROR_FILE_NOT_FOUND, is no failure).
+struct ServiceKeys {
+    std::vector<ServiceKeyRecord> records;
+    LONG failure = ERROR_SUCCESS;
+};
+
 // Reads every subkey of the open Services key.
-std::vector<ServiceKeyRecord> ReadServiceKeys(RegKey& services);
+ServiceKeys ReadServiceKeys(RegKey& services);
+// Opens the Services key and reads it.
+ServiceKeys WalkServiceKeys();
 
 // The walk of one scan, made by the first category that asks.
 class ServiceWalk {
 public:
-    // Nothing when the Services key cannot be opened.
-    const std::optional<std::vector<ServiceKeyRecord>>& Records();
+    const ServiceKeys& Keys();
 
 private:
     std::once_flag once_;
-    std::optional<std::vector<ServiceKeyRecord>> records_;
+    ServiceKeys keys_;
 };
 
 // A scan's walk, current from construction to destruction.

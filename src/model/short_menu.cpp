@@ -44,71 +44,67 @@ bool IsShortcutName(const std::wstring& fileName) {
 }  // namespace
 
 int32_t CTarnAutoRunShortMenu::Enumerate() {
-    results_.pass = 0;
-    return EnumerateOpenKey();
-}
-
-int32_t CTarnAutoRunShortMenu::EnumerateOpenKey() {
-    startupFolders_.clear();
-    startupFolders_.emplace_back(SpecialFolder(CSIDL_STARTUP),
-                                 StartupApprovals(HKEY_CURRENT_USER, L"HKCU", kApprovalStartupFolderList));
-    startupFolders_.emplace_back(SpecialFolder(CSIDL_COMMON_STARTUP),
-                                 StartupApprovals(HKEY_LOCAL_MACHINE, L"HKLM", kApprovalStartupFolderList));
+    StartupFolders startupFolders;
+    startupFolders.emplace_back(SpecialFolder(CSIDL_STARTUP),
+                                StartupApprovals(HKEY_CURRENT_USER, L"HKCU", kApprovalStartupFolderList));
+    startupFolders.emplace_back(SpecialFolder(CSIDL_COMMON_STARTUP),
+                                StartupApprovals(HKEY_LOCAL_MACHINE, L"HKLM", kApprovalStartupFolderList));
     // The common startup folder lies inside the common programs menu; the user's does not.
     for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP}) {
         const std::wstring folder = SpecialFolder(folderId);
         if (!folder.empty()) {
-            WalkFolder(folder);
+            WalkFolder(folder, 0, startupFolders);
         }
     }
     return 0;
 }
 
-void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder) {
-    WalkFolder(folder, 0);
-}
-
-void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth) {
+void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, const StartupFolders& startupFolders) {
     if (depth > kMaxFolderDepth) {
         return;
     }
     WIN32_FIND_DATAW found{};
     const unique_find search(::FindFirstFileW(Child(folder, L"*.*").c_str(), &found));
     if (!search) {
+        // An empty folder lists "." at least: a folder that lists nothing could not be read.
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            Unreadable(folder, static_cast<LONG>(error));
+        }
         return;
     }
     do {
         const std::wstring fileName = found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             if (fileName != L"." && fileName != L"..") {
-                WalkFolder(Child(folder, fileName), depth + 1);
+                WalkFolder(Child(folder, fileName), depth + 1, startupFolders);
             }
         } else if (IsShortcutName(fileName)) {
-            AddShortcut(folder, fileName, Child(folder, fileName));
+            AddShortcut(folder, fileName, Child(folder, fileName), startupFolders);
         }
     } while (::FindNextFileW(search.get(), &found));
 }
 
 void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
                                         const std::wstring& fileName,
-                                        const std::wstring& path) {
+                                        const std::wstring& path,
+                                        const StartupFolders& startupFolders) {
     const std::wstring target = ResolveShortcut(path);
     if (target.empty()) {
         return;
     }
-    AutoRunEntry& entry = NewEntry();
+    ReadContext at;
+    at.location = folder;
+    AutoRunEntry entry = NewEntry(at);
     entry.locationKind = LocationFolder;
-    for (const auto& [startupFolder, approvals] : startupFolders_) {
+    for (const auto& [startupFolder, approvals] : startupFolders) {
         if (SameFolder(startupFolder, folder)) {
-            TakeApproval(approvals, fileName);
+            TakeApproval(entry, approvals, fileName);
         }
     }
-    if (ResolveCurrent(target)) {
-        entry.name = fileName;
-        entry.keyPath = path;
-        results_.locationText = folder;
-        AddEntry(LocationFolder);
-    }
+    entry.name = fileName;
+    entry.keyPath = path;
+    AddResolved(std::move(entry), target, at, LocationFolder);
 }
 
 std::wstring CTarnAutoRunShortMenu::ResolveShortcut(const std::wstring& path) {

@@ -16,19 +16,20 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override;
 
-    void WalkFolder(const std::wstring& folder);
     // The target of a shortcut file as stored (environment variables not expanded); empty when
     // it cannot be read. COM is initialised for the call.
     static std::wstring ResolveShortcut(const std::wstring& path);
 
 private:
-    void WalkFolder(const std::wstring& folder, int depth);
-    void AddShortcut(const std::wstring& folder, const std::wstring& fileName, const std::wstring& path);
+    // The startup folders with their switch lists, read at the start of a scan.
+    using StartupFolders = std::vector<std::pair<std::wstring, StartupApprovals>>;
 
-    // The startup folders with their switch lists, read at the start of a walk.
-    std::vector<std::pair<std::wstring, StartupApprovals>> startupFolders_;
+    void WalkFolder(const std::wstring& folder, int depth, const StartupFolders& startupFolders);
+    void AddShortcut(const std::wstring& folder,
+                     const std::wstring& fileName,
+                     const std::wstring& path,
+                     const StartupFolders& startupFolders);
 };
 
 }  // namespace tarn

@@ -13,76 +13,44 @@ constexpr wchar_t kDesktopPath[] = L"Control Panel\\Desktop";
 
 int32_t CTarnAutoRunWinlogon::Enumerate() {
     // The UI host has no store.
-    ForEachView(HKEY_LOCAL_MACHINE, kWinlogonPath, [&](const std::wstring& path) {
-        results_.pass = 0;
-        results_.locationText = JoinKeyText(L"HKLM", path);
-        if (registry_->OpenRead(HKEY_LOCAL_MACHINE, path)) {
-            ReadUIHost();
-        }
+    ForEachView(HKEY_LOCAL_MACHINE, kWinlogonPath, [&](const std::wstring& path, RegistryView view) {
+        ReadKeyWithoutStore(
+            HKEY_LOCAL_MACHINE, L"HKLM", path,
+            [&](RegKey& key, const ReadContext& at) { ReadNamedValue(key, at, L"UIHost", 0, true); }, view);
     });
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonNotifyPath, [&](const std::wstring& walked) {
-        notifyPath_ = walked;
-        ReadNotifyPackages();
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonNotifyPath,
+                     [&](RegKey& key, const ReadContext& at) { ReadSubKeyFiles(key, at, L"DllName"); });
+    ReadKeyThenStore(HKEY_CURRENT_USER, L"HKCU", kDesktopPath, [&](RegKey& key, const ReadContext& at) {
+        ReadNamedValue(key, at, L"SCRNSAVE.EXE", KindValue, false);
     });
-    ReadKeyThenStore(HKEY_CURRENT_USER, L"HKCU", kDesktopPath, [&](const std::wstring&) { EnumerateOpenKey(); });
     return 0;
 }
 
-void CTarnAutoRunWinlogon::ReadUIHost() {
-    if (const auto value = FindValue(*registry_, L"UIHost"); value.found()) {
-        AutoRunEntry& entry = NewEntry();
-        entry.keyPath = results_.locationText;
-        entry.valueName = value.item.name;
-        entry.locateKind = LocateValue;
-        results_.locationText = JoinKeyText(results_.locationText, value.item.name);
-        entry.name = value.item.name;
-        entry.commandLine = TextOf(value.item);
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
+void CTarnAutoRunWinlogon::ReadNamedValue(RegKey& key,
+                                          const ReadContext& at,
+                                          const wchar_t* valueName,
+                                          int32_t entryKind,
+                                          bool locatedAtValue) {
+    const auto value = FindValue(key, valueName);
+    if (value.failed()) {
+        Unreadable(at.location, key.status());
     }
-    registry_->Close();
-}
-
-void CTarnAutoRunWinlogon::ReadNotifyPackages() {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& package) {
-        AutoRunEntry& entry = NewEntry();
-        RegKey key;
-        if (!key.OpenRead(HKEY_LOCAL_MACHINE, JoinKeyText(notifyPath_, package))) {
-            return;
-        }
-        const auto dllName = FindValue(key, L"DllName");
-        if (!dllName.found()) {
-            return;
-        }
-        entry.locateKind = LocateKey;
-        entry.entryKind = KindKey;
-        entry.commandLine = TextOf(dllName.item);
-        entry.keyPath = JoinKeyText(results_.locationText, package);
-        entry.name = package;
-        entry.subKeyName = package;
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
-    });
-    registry_->Close();
-}
-
-int32_t CTarnAutoRunWinlogon::EnumerateOpenKey() {
-    if (const auto value = FindValue(*registry_, L"SCRNSAVE.EXE"); value.found()) {
-        AutoRunEntry& entry = NewEntry();
-        entry.name = value.item.name;
-        entry.valueName = value.item.name;
-        entry.keyPath = results_.locationText;
-        entry.locateKind = LocateValue;
-        entry.entryKind = KindValue;
-        entry.commandLine = TextOf(value.item);
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
+    if (!value.found()) {
+        return;
     }
-    registry_->Close();
-    return 0;
+    AutoRunEntry entry = NewEntry(at);
+    entry.name = value.item.name;
+    entry.valueName = value.item.name;
+    entry.keyPath = at.location;
+    entry.locateKind = LocateValue;
+    entry.entryKind = entryKind;
+    entry.commandLine = TextOf(value.item);
+    ReadContext valueAt = at;
+    if (locatedAtValue) {
+        valueAt.location = JoinKeyText(at.location, value.item.name);
+    }
+    const std::wstring command = entry.commandLine;
+    AddResolved(std::move(entry), command, valueAt);
 }
 
 }  // namespace tarn

@@ -12,17 +12,15 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    // The screen saver of "Control Panel\Desktop".
-    int32_t EnumerateOpenKey() override;
-
-    const std::wstring& notifyPath() const { return notifyPath_; }
 
 private:
-    void ReadUIHost();
-    void ReadNotifyPackages();
-
-    // Key path (without root) under which the notification packages are read in this pass.
-    std::wstring notifyPath_;
+    // The value `valueName` of the key as an entry of kind `entryKind`; the UI host's location
+    // names the value itself (`locatedAtValue`).
+    void ReadNamedValue(RegKey& key,
+                        const ReadContext& at,
+                        const wchar_t* valueName,
+                        int32_t entryKind,
+                        bool locatedAtValue);
 };
 
 }  // namespace tarn

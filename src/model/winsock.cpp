@@ -17,8 +17,8 @@ constexpr wchar_t kCatalog64Suffix[] = L"64";
 }  // namespace
 
 int32_t CTarnAutoRunWinsock::Enumerate() {
-    const auto transports = [&](const std::wstring& walked) { ReadTransportProviders(walked); };
-    const auto nameSpaces = [&](const std::wstring& walked) { ReadNameSpaceProviders(walked); };
+    const auto transports = [&](RegKey& key, const ReadContext& at) { ReadTransportProviders(key, at); };
+    const auto nameSpaces = [&](RegKey& key, const ReadContext& at) { ReadNameSpaceProviders(key, at); };
     if (!kTwoRegistryViews) {
         ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog, transports);
         ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog, nameSpaces);
@@ -27,62 +27,65 @@ int32_t CTarnAutoRunWinsock::Enumerate() {
     const std::wstring suffix = kCatalog64Suffix;
     ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog + suffix, transports);
     ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog + suffix, nameSpaces);
-    const ViewScope scope(*this, RegistryView::Wow32);
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog, transports);
-    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog, nameSpaces);
+    // The catalogs without the suffix hold the 32-bit processes' providers.
+    const auto as32 = [](auto read) {
+        return [read](RegKey& key, const ReadContext& at) {
+            ReadContext wow32 = at;
+            wow32.view = RegistryView::Wow32;
+            read(key, wow32);
+        };
+    };
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kProtocolCatalog, as32(transports));
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kNameSpaceCatalog, as32(nameSpaces));
     return 0;
 }
 
 template <typename Read>
-void CTarnAutoRunWinsock::ForEachCatalogEntry(const std::wstring& walkedPath, Read read) {
-    ForEachSubKeyName(*registry_, [&](const std::wstring& entryName) {
-        NewEntry();
-        const std::wstring relPath = JoinKeyText(walkedPath, entryName);
+void CTarnAutoRunWinsock::ForEachCatalogEntry(RegKey& catalog, const ReadContext& at, Read read) {
+    SubKeysOf(catalog, at.location, [&](const std::wstring& entryName) {
+        const std::wstring relPath = JoinKeyText(at.walkedPath, entryName);
         RegKey key;
-        if (key.OpenRead(HKEY_LOCAL_MACHINE, relPath)) {
-            read(entryName, relPath, key);
-        }
-    });
-}
-
-void CTarnAutoRunWinsock::ReadTransportProviders(const std::wstring& walkedPath) {
-    ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
-        AutoRunEntry& entry = *results_.current;
-        const auto record = FindValue(key, L"PackedCatalogItem");
-        if (!record.found()) {
+        if (!OpenOrReport(key, HKEY_LOCAL_MACHINE, relPath, JoinKeyText(L"HKLM", relPath))) {
             return;
         }
+        AutoRunEntry entry = NewEntry(at);
         entry.keyPath = JoinKeyText(L"HKLM", relPath);
         entry.locateKind = LocateKey;
         entry.entryKind = KindKey;
-        // Only the record's leading ANSI path is read; the protocol data after it is not.
-        entry.commandLine = AnsiTextOf(record.item);
-        entry.name = entryName;
-        entry.valueName = entryName;
         entry.subKeyName = entryName;
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
+        read(entry, key);
     });
 }
 
-void CTarnAutoRunWinsock::ReadNameSpaceProviders(const std::wstring& walkedPath) {
-    ForEachCatalogEntry(walkedPath, [&](const std::wstring& entryName, const std::wstring& relPath, RegKey& key) {
-        AutoRunEntry& entry = *results_.current;
-        ForEachValue(key, [&](const RegValue& value) {
-            entry.keyPath = JoinKeyText(L"HKLM", relPath);
-            entry.locateKind = LocateKey;
-            entry.entryKind = KindKey;
+void CTarnAutoRunWinsock::ReadTransportProviders(RegKey& catalog, const ReadContext& at) {
+    ForEachCatalogEntry(catalog, at, [&](AutoRunEntry& entry, RegKey& key) {
+        const auto record = FindValue(key, L"PackedCatalogItem");
+        if (record.failed()) {
+            Unreadable(entry.keyPath, key.status());
+        }
+        if (!record.found()) {
+            return;
+        }
+        // Only the record's leading ANSI path is read; the protocol data after it is not.
+        entry.commandLine = AnsiTextOf(record.item);
+        entry.name = entry.subKeyName;
+        entry.valueName = entry.subKeyName;
+        const std::wstring command = entry.commandLine;
+        AddResolved(std::move(entry), command, at);
+    });
+}
+
+void CTarnAutoRunWinsock::ReadNameSpaceProviders(RegKey& catalog, const ReadContext& at) {
+    ForEachCatalogEntry(catalog, at, [&](AutoRunEntry& entry, RegKey& key) {
+        ValuesOf(key, entry.keyPath, [&](const RegValue& value) {
             if (SameRegistryName(value.name, L"DisplayString")) {
                 entry.name = TextOf(value);
             } else if (SameRegistryName(value.name, L"LibraryPath")) {
                 entry.commandLine = TextOf(value);
             }
         });
-        entry.subKeyName = entryName;
-        if (ResolveCurrent(entry.commandLine)) {
-            AddEntry();
-        }
+        const std::wstring command = entry.commandLine;
+        AddResolved(std::move(entry), command, at);
     });
 }
 

@@ -12,15 +12,14 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    int32_t EnumerateOpenKey() override { return 0; }
 
 private:
-    void ReadTransportProviders(const std::wstring& walkedPath);
-    void ReadNameSpaceProviders(const std::wstring& walkedPath);
-    // Calls `read(name, relPath, key)` for every catalog subkey, with a new current record and
-    // the subkey open in `key`.
+    void ReadTransportProviders(RegKey& catalog, const ReadContext& at);
+    void ReadNameSpaceProviders(RegKey& catalog, const ReadContext& at);
+    // Calls `read(entry, key)` for every catalog subkey, with a new record of the subkey and the
+    // subkey open in `key`.
     template <typename Read>
-    void ForEachCatalogEntry(const std::wstring& walkedPath, Read read);
+    void ForEachCatalogEntry(RegKey& catalog, const ReadContext& at, Read read);
 };
 
 }  // namespace tarn

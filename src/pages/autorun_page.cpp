@@ -2,7 +2,6 @@
 
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/file_icon.h"
-#include "pages/entry_file_check.h"
 #include "pages/locate.h"
 #include "pages/page_texts.h"
 #include "pages/row_texts.h"
@@ -14,6 +13,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace tarn {
 
@@ -90,10 +90,10 @@ bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
         result = 0;
         return true;
     }
-    if (message != category().scanMessage) {
+    if (message != ScanMessageOf(tab_) || lParam == 0) {
         return false;
     }
-    OnScanRequest(wParam);
+    OnScanHandOff(wParam, *reinterpret_cast<PageHandOff*>(lParam));
     result = 0;
     return true;
 }
@@ -136,25 +136,28 @@ bool CAutoRunPage::OnNotify(const NMHDR& header, LRESULT& result) {
     }
 }
 
-AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) {
-    if (TabOfCategoryId(categoryId_.load()) != tab_ || link_.busy.load() || link_.results == nullptr) {
+const AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) const {
+    if (!filled_) {
         return nullptr;
     }
     const int selected =
         static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    auto& entries = link_.results->entries;
-    if (selected < 0 || static_cast<std::size_t>(selected) >= entries.size()) {
+    if (selected < 0 || static_cast<std::size_t>(selected) >= list_.entries.size()) {
         return nullptr;
     }
     if (row != nullptr) {
         *row = selected;
     }
-    return entries[static_cast<std::size_t>(selected)].get();
+    return list_.entries[static_cast<std::size_t>(selected)].get();
+}
+
+AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) {
+    return const_cast<AutoRunEntry*>(std::as_const(*this).SelectedEntry(row));
 }
 
 void CAutoRunPage::OnListClick() {
-    if (AutoRunEntry* entry = SelectedEntry()) {
-        ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(entry));
+    if (SelectedEntry() != nullptr) {
+        ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
     }
 }
 
@@ -185,10 +188,10 @@ void CAutoRunPage::OnListKey(WORD key) {
 void CAutoRunPage::ShowEntryMenu(AutoRunEntry& entry, POINT screen) {
     const HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_ENTRY_MENU));
     const HMENU popup = ::GetSubMenu(menu, 0);
-    ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, 0, reinterpret_cast<LPARAM>(&entry));
+    ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
     static constexpr UINT kItems[kEntryCommandCount] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
                                                         ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
-    const auto available = MenuAvailability(categoryId_.load(), entry.state, !entry.startsNoFile);
+    const auto available = MenuAvailability(categoryId_, entry.state, !entry.startsNoFile);
     for (std::size_t i = 0; i < kEntryCommandCount; ++i) {
         ::EnableMenuItem(popup, kItems[i], MF_BYCOMMAND | (available[i] ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
     }
@@ -240,7 +243,7 @@ void CAutoRunPage::SwitchEntry(bool enable) {
     if (entry == nullptr) {
         return;
     }
-    const int32_t categoryId = categoryId_.load();
+    const int32_t categoryId = categoryId_;
     const CommandPlan plan = PlanSwitch(categoryId, enable, *entry);
     if (plan.operation == Operation::Ignored) {
         OnCommandIgnored();
@@ -273,7 +276,7 @@ void CAutoRunPage::OnDeleteEntry() {
     if (entry == nullptr) {
         return;
     }
-    const int32_t categoryId = categoryId_.load();
+    const int32_t categoryId = categoryId_;
     const CommandPlan plan = PlanCommand(categoryId, EntryCommand::Delete, entry->entryKind);
     if (plan.operation == Operation::Ignored) {
         OnCommandIgnored();
@@ -296,8 +299,7 @@ void CAutoRunPage::OnDeleteEntry() {
     }
     ::SendMessageW(listView_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     ::InvalidateRect(window(), nullptr, FALSE);
-    auto& entries = link_.results->entries;
-    entries.erase(entries.begin() + row);
+    list_.entries.erase(list_.entries.begin() + row);
     if (plan.confirmsSuccess) {
         ShowMessage(kDeleteSuccess, MB_OK | MB_ICONINFORMATION);
     }
@@ -342,33 +344,20 @@ int32_t CAutoRunPage::ShowFileProperties(const std::wstring& path) {
     return OpenFileProperties(path);
 }
 
-std::vector<std::wstring> CAutoRunPage::CellTexts(int row) const {
-    std::vector<std::wstring> cells;
-    const std::size_t count = ColumnsOf(category().page.columns).size();
-    std::vector<wchar_t> text(kTextCapacity, L'\0');
-    for (std::size_t column = 0; column < count; ++column) {
-        LVITEMW item = {};
-        item.iSubItem = static_cast<int>(column);
-        item.pszText = text.data();
-        item.cchTextMax = kTextCapacity;
-        text[0] = L'\0';
-        const auto length =
-            ::SendMessageW(listView_, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        cells.emplace_back(
-            text.data(), static_cast<std::size_t>(std::max<LRESULT>(0, std::min<LRESULT>(length, kTextCapacity - 1))));
-    }
-    return cells;
-}
-
 LRESULT CAutoRunPage::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
         case CDDS_PREPAINT:
         case CDDS_ITEMPREPAINT:
             return CDRF_NOTIFYSUBITEMDRAW;
-        case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
-            draw.clrText = RowColour(CellTexts(static_cast<int>(draw.nmcd.dwItemSpec)), category().page.columns);
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            // The row's colour comes from its entry; a row the list does not hold yet is black.
+            const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
+            draw.clrText = filled_ && row < list_.entries.size()
+                               ? RowColour(*list_.entries[row], category().page.columns)
+                               : kColourNormal;
             draw.clrTextBk = 0xFFFFFF;
             return CDRF_DODEFAULT;
+        }
         default:
             return CDRF_DODEFAULT;
     }
@@ -381,49 +370,47 @@ void CAutoRunPage::ClearIcons() {
     }
 }
 
-void CAutoRunPage::OnScanRequest(WPARAM completedScans) {
+void CAutoRunPage::OnScanHandOff(WPARAM completedScans, PageHandOff& handOff) {
+    // A scan starts only once every page has filled, so an earlier fill thread has ended or is
+    // about to: its list must not go from under it.
+    if (link_.fillThread) {
+        ::WaitForSingleObject(link_.fillThread.get(), INFINITE);
+        link_.fillThread.reset();
+    }
     {
         const std::lock_guard<std::mutex> lock(pendingMutex_);
         pendingRows_.clear();
-        queuedRows_ = 0;
-        insertedRows_ = 0;
     }
+    filled_ = false;
+    fillQueued_ = false;
     if (completedScans != 0) {
         ClearIcons();
         if (::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0) > 0) {
             ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
         }
     }
-    const HANDLE thread = Stopping() ? nullptr : ::CreateThread(nullptr, 0, FillThreadProc, this, 0, nullptr);
-    link_.fillThread.reset(thread);
-    if (thread == nullptr && link_.done) {
-        // Without its fill thread the page is done at once: the scan must not wait for it.
-        ::SetEvent(link_.done.get());
+    list_ = std::move(handOff.results);
+    fillFiles_ = std::move(handOff.files);
+    fillStartedMs_ = ::GetTickCount64();
+    if (Stopping()) {
+        return;
+    }
+    link_.fillThread.reset(::CreateThread(nullptr, 0, FillThreadProc, this, 0, nullptr));
+    if (!link_.fillThread) {
+        // The rows are made here instead, so that they always come to show the list.
+        Fill();
     }
 }
 
 DWORD WINAPI CAutoRunPage::FillThreadProc(void* argument) {
-    CAutoRunPage& page = *static_cast<CAutoRunPage*>(argument);
-    PageScanLink& link = page.link_;
-    ::WaitForSingleObject(link.signals->startEvent.get(), INFINITE);
-    if (!page.Stopping()) {
-        const ULONGLONG started = ::GetTickCount64();
-        page.Fill();
-        if (link.fillMs != nullptr) {
-            *link.fillMs = ::GetTickCount64() - started;
-        }
-    }
-    ::SetEvent(link.done.get());
+    static_cast<CAutoRunPage*>(argument)->Fill();
     return 0;
 }
 
 void CAutoRunPage::Fill() {
-    if (link_.results == nullptr) {
-        return;
-    }
     const PageTraits& traits = category().page;
     const ComApartment apartment;
-    auto& entries = link_.results->entries;
+    const auto& entries = list_.entries;
     LARGE_INTEGER frequency = {};
     ::QueryPerformanceFrequency(&frequency);
     LARGE_INTEGER started = {};
@@ -450,24 +437,20 @@ void CAutoRunPage::Fill() {
             }
         }
     }
-    // The page is filled once its last row is in the list.
-    if (!WaitForQueuedRows()) {
-        return;
-    }
-    categoryId_ = CategoryIdOfTab(tab_);
-    link_.busy = false;
+    // The window's thread finishes the fill once it has inserted the last row.
+    fillQueued_ = true;
+    QueueRow({});
 }
 
-void CAutoRunPage::AddRow(AutoRunEntry& entry) {
-    const bool exists = CheckEntryFile(entry, category().page.verifiesSignatures);
+void CAutoRunPage::AddRow(const AutoRunEntry& entry) {
+    const bool exists = !entry.startsNoFile && entry.state != EntryFileMissing;
     // One shell call per file and scan; every row still gets its own image, as rows and images
     // are numbered alike.
     HICON shellIcon = nullptr;
     unique_hicon ownIcon;
     if (exists) {
-        const auto cache = CurrentFileFacts();
-        if (cache) {
-            shellIcon = cache->SmallIcon(entry.imagePath);
+        if (fillFiles_) {
+            shellIcon = fillFiles_->SmallIcon(entry.imagePath);
         } else {
             ownIcon = SmallShellIcon(entry.imagePath);
             shellIcon = ownIcon.get();
@@ -493,7 +476,6 @@ void CAutoRunPage::QueueRow(PendingRow row) {
     {
         const std::lock_guard<std::mutex> lock(pendingMutex_);
         pendingRows_.push_back(std::move(row));
-        ++queuedRows_;
         ask = !insertAsked_;
         insertAsked_ = true;
     }
@@ -503,19 +485,10 @@ void CAutoRunPage::QueueRow(PendingRow row) {
     }
 }
 
-bool CAutoRunPage::WaitForQueuedRows() {
-    while (insertedRows_.load() < queuedRows_.load()) {
-        if (Stopping()) {
-            return false;
-        }
-        ::Sleep(2);
-    }
-    return true;
-}
-
 void CAutoRunPage::InsertPendingRows() {
     ::KillTimer(window(), kInsertTimer);
     const ULONGLONG began = ::GetTickCount64();
+    bool last = false;
     ::SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
     for (;;) {
         PendingRow row;
@@ -533,14 +506,32 @@ void CAutoRunPage::InsertPendingRows() {
             row = std::move(pendingRows_.front());
             pendingRows_.pop_front();
         }
+        // The fill thread's closing mark comes after its last row.
+        if (row.cells.empty()) {
+            last = true;
+            continue;
+        }
         InsertRow(row.image, row.cells);
-        ++insertedRows_;
     }
     ::SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(listView_, nullptr, FALSE);
     if (category().page.redrawsEachRow) {
         ::InvalidateRect(window(), nullptr, FALSE);
     }
+    if (last && fillQueued_.load() && !filled_) {
+        FinishFill();
+    }
+}
+
+void CAutoRunPage::FinishFill() {
+    filled_ = true;
+    categoryId_ = CategoryIdOfTab(tab_);
+    fillFiles_.reset();
+    if (link_.fillMs != nullptr) {
+        *link_.fillMs = ::GetTickCount64() - fillStartedMs_;
+    }
+    ::InvalidateRect(listView_, nullptr, FALSE);
+    ::PostMessageW(link_.signals->mainWindow.load(), WM_TARN_PAGE_FILLED, tab_, 0);
 }
 
 void CAutoRunPage::InsertRow(int image, const std::vector<std::wstring>& cells) {

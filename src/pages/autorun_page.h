@@ -24,9 +24,10 @@ namespace tarn {
 void PressRefreshButton(HWND mainWindow);
 
 // One category page: a borderless child dialog with one report list, one row per entry of the
-// category, row i showing element i of the category's result list. The page fills itself on a
-// thread of its own after every scan, through the part of the scan it is linked to, and hands
-// its entries' switches and deletes to its state changes.
+// category, row i showing element i of the page's list. After every scan the page takes over its
+// part of the scan (the list is the page's from then on, changed and erased on the window's thread
+// only) and makes its rows on a thread of its own, which only reads the list. It hands its
+// entries' switches and deletes to its state changes.
 class CAutoRunPage : public CDialogBase {
 public:
     CAutoRunPage(std::size_t tab, PageScanLink& link);
@@ -38,7 +39,15 @@ public:
     std::size_t tab() const { return tab_; }
     const CategoryRow& category() const { return CategoryTable()[tab_]; }
     // 0 until the first fill has ended, then the tab index + 1.
-    int32_t categoryId() const { return categoryId_.load(); }
+    int32_t categoryId() const { return categoryId_; }
+    // The page's list, row i showing element i once the page has filled; what the scan could not
+    // read of its category.
+    const std::vector<std::unique_ptr<AutoRunEntry>>& entries() const { return list_.entries; }
+    const std::vector<std::wstring>& unreadable() const { return list_.unreadable; }
+    // Whether the rows show the list (the page's commands act only then).
+    bool filled() const { return filled_; }
+    // The entry of the selected row, when the page may act on it; null otherwise.
+    const AutoRunEntry* SelectedEntry(int* row = nullptr) const;
     HWND listView() const { return listView_; }
     HIMAGELIST imageList() const { return imageList_.get(); }
 
@@ -61,7 +70,8 @@ protected:
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    void OnScanRequest(WPARAM completedScans);
+    // Takes over the page's part of a scan and starts making its rows.
+    void OnScanHandOff(WPARAM completedScans, PageHandOff& handOff);
     void OnListClick();
     void OnListRightClick(const NMITEMACTIVATE& click);
     // The keys of the list: Delete asks to delete the selected row, F5 refreshes.
@@ -78,7 +88,6 @@ protected:
     void OnLocateFile();
     void OnShowProperties();
 
-    // The entry of the selected row, when the page may act on it; null otherwise.
     AutoRunEntry* SelectedEntry(int* row = nullptr);
 
 private:
@@ -87,8 +96,9 @@ private:
     bool Stopping() const { return link_.signals->stop.load() != 0; }
 
     static DWORD WINAPI FillThreadProc(void* page);
+    // On the fill thread: makes the rows of the list, paced, and hands them to the window's thread.
     void Fill();
-    void AddRow(AutoRunEntry& entry);
+    void AddRow(const AutoRunEntry& entry);
     // A row the fill has made, waiting for the window's thread.
     struct PendingRow {
         int image = -1;
@@ -96,20 +106,24 @@ private:
     };
     // On the fill thread: hands a row to the window's thread, which inserts the rows in order.
     void QueueRow(PendingRow row);
-    // On the fill thread: waits until every row it queued is in the list; false when stopping.
-    bool WaitForQueuedRows();
     // On the window's thread: inserts waiting rows with the list's redrawing held for a few tens
     // of milliseconds at most, then lets the user's messages through before it goes on.
     void InsertPendingRows();
     // On the window's thread: appends one row with its image and cell texts.
     void InsertRow(int image, const std::vector<std::wstring>& cells);
+    // On the window's thread, once the last row is in: the rows show the list.
+    void FinishFill();
     void ClearIcons();
-    std::vector<std::wstring> CellTexts(int row) const;
 
     std::size_t tab_;
     PageScanLink& link_;
     CAutoRunStateChanges stateChanges_;
-    std::atomic<int32_t> categoryId_{0};
+    int32_t categoryId_ = 0;
+    // The page's own list; the scan's file cache while the rows are made.
+    CategoryResults list_;
+    std::shared_ptr<FileFactsCache> fillFiles_;
+    bool filled_ = false;
+    ULONGLONG fillStartedMs_ = 0;
     HWND listView_ = nullptr;
     struct ImageListTraits {
         using pointer = HIMAGELIST;
@@ -124,8 +138,8 @@ private:
     std::deque<PendingRow> pendingRows_;
     // Whether the window's thread has been asked to insert (a message or its timer is on its way).
     bool insertAsked_ = false;
-    std::atomic<std::size_t> queuedRows_{0};
-    std::atomic<std::size_t> insertedRows_{0};
+    // Set by the fill thread once it has queued its last row.
+    std::atomic<bool> fillQueued_{false};
 };
 
 }  // namespace tarn

@@ -1,20 +1,13 @@
 #include "pages/category_pages.h"
 
-#include <utility>
-
 namespace tarn {
 
-namespace {
-
-template <std::size_t... Tabs>
-PageSet CreatePagesOf(PageLinks& links, std::index_sequence<Tabs...>) {
-    return {std::make_unique<CCategoryPage<Tabs>>(links[Tabs])...};
-}
-
-}  // namespace
-
 PageSet CreatePages(PageLinks& links) {
-    return CreatePagesOf(links, std::make_index_sequence<kCategoryCount>());
+    PageSet pages;
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        pages[tab] = std::make_unique<CAutoRunPage>(tab, links[tab]);
+    }
+    return pages;
 }
 
 }  // namespace tarn

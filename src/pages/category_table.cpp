@@ -1,7 +1,5 @@
 #include "pages/category_table.h"
 
-#include "resource_ids.h"
-
 #ifdef _WIN32
 #include "model/appinit.h"
 #include "model/explorer.h"
@@ -65,44 +63,133 @@ constexpr KindPlan kWinsock = {{O::Ignored, F::SubKeyName},
                                false};
 constexpr KindPlan kNothing = {};
 
-constexpr PageTraits kPaused = {ColumnSet::Standard, true, 20, false};
-constexpr PageTraits kTaskPage = {ColumnSet::Tasks, true, 20, false};
-constexpr MenuRules kAllItems = {};
-
-// clang-format off
+// Rows name one field per line: the build reads `.name` and `.tabIcon` from them.
 const std::array<CategoryRow, kCategoryCount> kTable = {{
-    {L"登录启动", IDI_TAB_LOGON, WM_TARN_SCAN_LOGON, {ColumnSet::Standard, true, 0, true}, kAllItems, &kEntryTexts,
-     {Values(F::Name, false), {}, {}, ListItems(true), {}}, TARN_ENUMERATOR(CTarnAutoRunLogon)},
-    {L"资源管理器", IDI_TAB_EXPLORER, WM_TARN_SCAN_EXPLORER, {ColumnSet::Standard, true, 0, false}, kAllItems,
-     &kEntryTexts, {Values(F::ValueName, false), {}, KeyTrees(true), {}, {}}, TARN_ENUMERATOR(CTarnAutoRunExplorer)},
-    {L"网络浏览器", IDI_TAB_INTERNET, WM_TARN_SCAN_INTERNET, kPaused, kAllItems, &kEntryTexts,
-     {Values(F::ValueName, false), {}, Keys(F::SubKeyName, true), {}, {}}, TARN_ENUMERATOR(CTarnAutoRunInternet)},
-    {L"任务计划", IDI_TAB_TASKS, WM_TARN_SCAN_TASKS, kTaskPage, {true, true, false, true}, &kTaskTexts, AnyKind(kTasks),
-     TARN_ENUMERATOR(CTarnAutoRunScheduledTasks)},
-    {L"系统服务", IDI_TAB_SERVICES, WM_TARN_SCAN_SERVICES, kPaused, kAllItems, &kEntryTexts, AnyKind(kServices),
-     TARN_ENUMERATOR(CTarnAutoRunServices)},
-    {L"驱动服务", IDI_TAB_DRIVERS, WM_TARN_SCAN_DRIVERS, {ColumnSet::Standard, true, 20, true}, kAllItems,
-     &kEntryTexts, AnyKind(kServices), TARN_ENUMERATOR(CTarnAutoRunDrivers)},
+    {
+        .name = "Logon",
+        .tabIcon = "apps/preferences-system-session",
+        .caption = L"登录启动",
+        .page = {.pauseMs = 0, .redrawsEachRow = true},
+        .texts = &kEntryTexts,
+        .plans = {.value = Values(F::Name, false), .listItem = ListItems(true)},
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunLogon),
+    },
+    {
+        .name = "Explorer",
+        .tabIcon = "apps/system-file-manager",
+        .caption = L"资源管理器",
+        .page = {.pauseMs = 0},
+        .texts = &kEntryTexts,
+        .plans = {.value = Values(F::ValueName, false), .key = KeyTrees(true)},
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunExplorer),
+    },
+    {
+        .name = "Internet",
+        .tabIcon = "apps/internet-web-browser",
+        .caption = L"网络浏览器",
+        .texts = &kEntryTexts,
+        .plans = {.value = Values(F::ValueName, false), .key = Keys(F::SubKeyName, true)},
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunInternet),
+    },
+    {
+        .name = "Tasks",
+        .tabIcon = "apps/office-calendar",
+        .caption = L"任务计划",
+        .page = {.columns = ColumnSet::Tasks},
+        .menu = {.locatesInRegistry = false},
+        .texts = &kTaskTexts,
+        .plans = AnyKind(kTasks),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunScheduledTasks),
+    },
+    {
+        .name = "Services",
+        .tabIcon = "categories/applications-system",
+        .caption = L"系统服务",
+        .texts = &kEntryTexts,
+        .plans = AnyKind(kServices),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunServices),
+    },
+    {
+        .name = "Drivers",
+        .tabIcon = "devices/drive-harddisk",
+        .caption = L"驱动服务",
+        .page = {.redrawsEachRow = true},
+        .texts = &kEntryTexts,
+        .plans = AnyKind(kServices),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunDrivers),
+    },
     // Five columns, no signature check.
-    {L"映像劫持", IDI_TAB_HIJACKS, WM_TARN_SCAN_HIJACKS, {ColumnSet::WithoutSignature, false, 20, false}, kAllItems,
-     &kEntryTexts, AnyKind(Keys(F::Name, false)), TARN_ENUMERATOR(CTarnAutoRunImageHijacks)},
-    {L"程序初始化", IDI_TAB_APPINIT, WM_TARN_SCAN_APPINIT, kPaused, kAllItems, &kEntryTexts, AnyKind(ListItems(false)),
-     TARN_ENUMERATOR(CTarnAutoRunAppInit)},
-    {L"默认装载库", IDI_TAB_KNOWNDLLS, WM_TARN_SCAN_KNOWNDLLS, kPaused, kAllItems, &kEntryTexts,
-     AnyKind(Values(F::Name, false)), TARN_ENUMERATOR(CTarnAutoRunKnownDLLs)},
-    {L"登录通知", IDI_TAB_WINLOGON, WM_TARN_SCAN_WINLOGON, kPaused, kAllItems, &kEntryTexts,
-     {Values(F::ValueName, true), {}, KeyTrees(true), ListItems(false), {}}, TARN_ENUMERATOR(CTarnAutoRunWinlogon)},
-    {L"套接字服务", IDI_TAB_WINSOCK, WM_TARN_SCAN_WINSOCK, kPaused, {false, true, true, true}, &kEntryTexts,
-     AnyKind(kWinsock), TARN_ENUMERATOR(CTarnAutoRunWinsock)},
-    {L"网络服务", IDI_TAB_NETWORK, WM_TARN_SCAN_NETWORK, kPaused, {false, false, true, true}, &kEntryTexts,
-     AnyKind(kNothing), TARN_ENUMERATOR(CTarnAutoRunNetWork)},
-    {L"打印监视", IDI_TAB_PRINT, WM_TARN_SCAN_PRINT, kPaused, kAllItems, &kEntryTexts, AnyKind(KeyTrees(false)),
-     TARN_ENUMERATOR(CTarnAutoRunPrint)},
+    {
+        .name = "Hijacks",
+        .tabIcon = "actions/go-jump",
+        .caption = L"映像劫持",
+        .page = {.columns = ColumnSet::WithoutSignature, .verifiesSignatures = false},
+        .texts = &kEntryTexts,
+        .plans = AnyKind(Keys(F::Name, false)),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunImageHijacks),
+    },
+    {
+        .name = "AppInit",
+        .tabIcon = "categories/applications-development",
+        .caption = L"程序初始化",
+        .texts = &kEntryTexts,
+        .plans = AnyKind(ListItems(false)),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunAppInit),
+    },
+    {
+        .name = "KnownDlls",
+        .tabIcon = "mimetypes/package-x-generic",
+        .caption = L"默认装载库",
+        .texts = &kEntryTexts,
+        .plans = AnyKind(Values(F::Name, false)),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunKnownDLLs),
+    },
+    {
+        .name = "Winlogon",
+        .tabIcon = "apps/preferences-desktop-screensaver",
+        .caption = L"登录通知",
+        .texts = &kEntryTexts,
+        .plans = {.value = Values(F::ValueName, true), .key = KeyTrees(true), .listItem = ListItems(false)},
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunWinlogon),
+    },
+    // Providers are deleted, never switched.
+    {
+        .name = "Winsock",
+        .tabIcon = "devices/network-wired",
+        .caption = L"套接字服务",
+        .menu = {.switches = false},
+        .texts = &kEntryTexts,
+        .plans = AnyKind(kWinsock),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunWinsock),
+    },
+    {
+        .name = "Network",
+        .tabIcon = "places/network-workgroup",
+        .caption = L"网络服务",
+        .menu = {.switches = false, .deletes = false},
+        .texts = &kEntryTexts,
+        .plans = AnyKind(kNothing),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunNetWork),
+    },
+    {
+        .name = "Print",
+        .tabIcon = "devices/printer",
+        .caption = L"打印监视",
+        .texts = &kEntryTexts,
+        .plans = AnyKind(KeyTrees(false)),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunPrint),
+    },
     // Shortcuts have no switched-off form of their own.
-    {L"快捷方式", IDI_TAB_SHORTCUTS, WM_TARN_SCAN_SHORTCUTS, kPaused, {true, true, false, false}, &kEntryTexts,
-     AnyKind(kShortcuts), TARN_ENUMERATOR(CTarnAutoRunShortMenu)},
+    {
+        .name = "Shortcuts",
+        .tabIcon = "emblems/emblem-symbolic-link",
+        .caption = L"快捷方式",
+        .menu = {.locatesInRegistry = false, .switchesByState = false},
+        .texts = &kEntryTexts,
+        .plans = AnyKind(kShortcuts),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunShortMenu),
+    },
 }};
-// clang-format on
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileinfo/signature_text.h"
+
 namespace tarn {
 
 // Texts the pages show for an entry's state and signature.
@@ -7,8 +9,6 @@ constexpr wchar_t kStateEnabledText[] = L"已启用";
 constexpr wchar_t kStateDisabledText[] = L"已禁用";
 // Switched off by Windows' own startup switch (Task Manager's Startup page), not by this program.
 constexpr wchar_t kStateOffByWindowsText[] = L"系统禁用";
-constexpr wchar_t kSignatureValidText[] = L"签名正常";
-constexpr wchar_t kSignatureInvalidText[] = L"无签名";
 constexpr wchar_t kFileMissingText[] = L"文件不存在";
 // Marks an entry whose name holds a NUL, which only hiding malware writes.
 constexpr wchar_t kNulNameText[] = L"名称含空字符";

@@ -6,13 +6,13 @@ namespace tarn {
 
 // What sets one category page apart from the others while it fills.
 struct PageTraits {
-    ColumnSet columns;
-    // Whether the fill verifies each file's signature.
-    bool verifiesSignatures;
+    ColumnSet columns = ColumnSet::Standard;
+    // Whether the scan verifies each file's signature for the page.
+    bool verifiesSignatures = true;
     // Pause after each row, in milliseconds.
-    unsigned pauseMs;
+    unsigned pauseMs = 20;
     // Whether the page window is redrawn after each row.
-    bool redrawsEachRow;
+    bool redrawsEachRow = false;
 };
 
 }  // namespace tarn

@@ -7,15 +7,6 @@
 
 namespace tarn {
 
-namespace {
-
-bool Holds(const std::vector<std::wstring>& cells, int column, const wchar_t* text) {
-    return column >= 0 && static_cast<std::size_t>(column) < cells.size() &&
-           cells[static_cast<std::size_t>(column)].find(text) != std::wstring::npos;
-}
-
-}  // namespace
-
 std::vector<ColumnLayout> ColumnsOf(ColumnSet columns) {
     if (columns == ColumnSet::WithoutSignature) {
         return {{L"程序名", 80}, {L"启动状态", 70}, {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
@@ -154,14 +145,14 @@ std::wstring FitWithEllipsis(const std::wstring& text,
     return text.substr(0, fits) + L"…";
 }
 
-uint32_t RowColour(const std::vector<std::wstring>& cells, ColumnSet columns) {
-    if (Holds(cells, 0, kNulNameText) || Holds(cells, 0, kBidiNameText) || Holds(cells, 0, kControlNameText)) {
+uint32_t RowColour(const AutoRunEntry& entry, ColumnSet columns) {
+    if (!NameMarks(entry).empty()) {
         return kColourHiddenName;
     }
-    if (Holds(cells, SignatureColumn(columns), kSignatureInvalidText)) {
+    if (SignatureColumn(columns) >= 0 && entry.signatureCheck == SignatureCheck::Invalid) {
         return kColourUnsigned;
     }
-    if (Holds(cells, PathColumn(columns), kFileMissingText)) {
+    if (entry.state == EntryFileMissing && !entry.startsNoFile) {
         return kColourMissing;
     }
     return kColourNormal;

@@ -62,9 +62,9 @@ constexpr uint32_t kColourUnsigned = 0xFF2626;
 constexpr uint32_t kColourMissing = 0x808080;
 constexpr uint32_t kColourHiddenName = 0x0000D0;
 
-// The colour of a row from the texts it shows: a marked name red, an unsigned file blue, a
-// missing file grey, anything else black.
-uint32_t RowColour(const std::vector<std::wstring>& cells, ColumnSet columns);
+// The colour of an entry's row: a name with a hidden or misleading character red, an unsigned
+// file blue (where the page shows signatures), a missing file grey, anything else black.
+uint32_t RowColour(const AutoRunEntry& entry, ColumnSet columns);
 
 // Where the signature and the path sit in a row; -1 when the page has no signature column.
 int SignatureColumn(ColumnSet columns);

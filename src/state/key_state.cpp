@@ -85,65 +85,52 @@ bool CAutoRunStateChanges::MoveKey(const Place& place,
 }
 
 int32_t CAutoRunStateChanges::DisableKey(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind) {
-    const auto place = PlaceOf(keyText, kind);
-    if (!place || !workingKey.OpenRead(place->root, place->key)) {
-        return 0;
-    }
-    const CloseOnExit closer(workingKey);
-    const auto name = FindSubKey(workingKey, subKeyName);
-    return name.found() && MoveKey(*place, place->key, place->store, name.item, true, true) ? 1 : 0;
+    return ActOnSubKey(keyText, kind, PlaceKey::Live, subKeyName,
+                       [](const Place& place, RegKey&, const std::wstring& name) {
+                           return MoveKey(place, place.key, place.store, name, true, true);
+                       });
 }
 
 int32_t CAutoRunStateChanges::EnableKey(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind) {
-    const auto place = PlaceOf(keyText, kind);
-    if (!place || !workingKey.OpenRead(place->root, place->store)) {
-        return 0;
-    }
-    const CloseOnExit closer(workingKey);
-    const auto name = FindSubKey(workingKey, subKeyName);
-    if (!name.found() || KeyPresence(place->root, place->key) != Presence::Present ||
-        !MoveKey(*place, place->store, place->key, name.item, true, false)) {
-        return 0;
-    }
-    workingKey.Close();
-    return DeleteStoreIfEmpty(*place) != StoreCleanup::Failed ? 1 : 0;
+    return ActOnSubKey(keyText, kind, PlaceKey::Store, subKeyName,
+                       [](const Place& place, RegKey& store, const std::wstring& name) {
+                           if (KeyPresence(place.root, place.key) != Presence::Present ||
+                               !MoveKey(place, place.store, place.key, name, true, false)) {
+                               return false;
+                           }
+                           store.Close();
+                           return DeleteStoreIfEmpty(place) != StoreCleanup::Failed;
+                       });
 }
 
 int32_t CAutoRunStateChanges::DisableKeyTree(const std::wstring& keyText,
                                              const std::wstring& subKeyName,
                                              int32_t kind) {
-    const auto place = PlaceOf(keyText, kind);
-    if (!place || !workingKey.OpenWrite(place->root, place->key)) {
-        return 0;
-    }
-    const CloseOnExit closer(workingKey);
-    const auto name = FindSubKey(workingKey, subKeyName);
-    return name.found() && MoveKey(*place, place->key, place->store, name.item, false, true) ? 1 : 0;
+    return ActOnSubKey(keyText, kind, PlaceKey::LiveForWriting, subKeyName,
+                       [](const Place& place, RegKey&, const std::wstring& name) {
+                           return MoveKey(place, place.key, place.store, name, false, true);
+                       });
 }
 
 int32_t CAutoRunStateChanges::EnableKeyTree(const std::wstring& keyText, const std::wstring& subKeyName, int32_t kind) {
-    const auto place = PlaceOf(keyText, kind);
-    if (!place || !workingKey.OpenWrite(place->root, place->store)) {
-        return 0;
-    }
-    const CloseOnExit closer(workingKey);
-    const auto name = FindSubKey(workingKey, subKeyName);
-    if (!name.found() || !MoveKey(*place, place->store, place->key, name.item, false, false)) {
-        return 0;
-    }
-    // The stored tree is gone: that is the success. An emptied store key goes as well.
-    workingKey.Close();
-    DeleteStoreIfEmpty(*place);
-    return 1;
+    return ActOnSubKey(keyText, kind, PlaceKey::StoreForWriting, subKeyName,
+                       [](const Place& place, RegKey& store, const std::wstring& name) {
+                           if (!MoveKey(place, place.store, place.key, name, false, false)) {
+                               return false;
+                           }
+                           // The stored tree is gone: that is the success. An emptied store key goes
+                           // as well.
+                           store.Close();
+                           DeleteStoreIfEmpty(place);
+                           return true;
+                       });
 }
 
 int32_t CAutoRunStateChanges::DeleteKeyEntry(const std::wstring& keyText,
                                              const std::wstring& subKeyName,
                                              int32_t kind,
                                              int32_t state) {
-    const auto place = PlaceOf(keyText, kind);
-    const auto path = PathForState(place, state);
-    return path && DeleteNamedSubKey(place->root, *path, subKeyName) ? 1 : 0;
+    return DeleteWhereTheStateSays(keyText, kind, state, subKeyName, DeleteNamedSubKey);
 }
 
 bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path, const std::wstring& subKeyName) {
@@ -160,9 +147,7 @@ int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText,
                                                  const std::wstring& subKeyName,
                                                  int32_t kind,
                                                  int32_t state) {
-    const auto place = PlaceOf(keyText, kind);
-    const auto path = PathForState(place, state);
-    return path && !IsStoreName(subKeyName) && DeleteTree(place->root, *path, subKeyName) ? 1 : 0;
+    return !IsStoreName(subKeyName) ? DeleteWhereTheStateSays(keyText, kind, state, subKeyName, DeleteTree) : 0;
 }
 
 bool CAutoRunStateChanges::DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName) {

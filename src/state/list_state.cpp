@@ -136,11 +136,11 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
                                               int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     const auto syntax = ListSyntaxFor(valueName);
-    if (!place || !syntax || !workingKey.OpenWrite(place->root, place->key)) {
+    RegKey liveKey;
+    if (!place || !syntax || !liveKey.OpenWrite(place->root, place->key)) {
         return 0;
     }
-    const CloseOnExit closer(workingKey);
-    const auto live = FindValue(workingKey, valueName);
+    const auto live = FindValue(liveKey, valueName);
     if (!live.found()) {
         return 0;
     }
@@ -181,9 +181,9 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
         return fail();
     }
     if (lists.activeItems.empty() && OnlyTerminators(liveParts)) {
-        return workingKey.DeleteValue(live.item.name) ? 1 : 0;
+        return liveKey.DeleteValue(live.item.name) ? 1 : 0;
     }
-    return WriteVerifiedValue(workingKey, ValueOf(live.item.name, liveParts, newLive)) ? 1 : 0;
+    return WriteVerifiedValue(liveKey, ValueOf(live.item.name, liveParts, newLive)) ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
@@ -192,11 +192,11 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
                                              int32_t kind) {
     const auto place = PlaceOf(keyText, kind);
     const auto syntax = ListSyntaxFor(valueName);
-    if (!place || !syntax || !OpenOwnStore(workingKey, *place, false)) {
+    RegKey store;
+    if (!place || !syntax || !OpenOwnStore(store, *place, false)) {
         return 0;
     }
-    const CloseOnExit closer(workingKey);
-    const auto stored = FindValue(workingKey, valueName);
+    const auto stored = FindValue(store, valueName);
     RegKey live;
     if (!stored.found() || !live.OpenWrite(place->root, place->key)) {
         return 0;
@@ -223,12 +223,12 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
         return 0;
     }
     if (!lists.storedItems.empty() || !OnlyTerminators(storeParts)) {
-        return WriteVerifiedValue(workingKey, ValueOf(stored.item.name, storeParts, newStored)) ? 1 : 0;
+        return WriteVerifiedValue(store, ValueOf(stored.item.name, storeParts, newStored)) ? 1 : 0;
     }
-    if (!workingKey.DeleteValue(stored.item.name)) {
+    if (!store.DeleteValue(stored.item.name)) {
         return 0;
     }
-    workingKey.Close();
+    store.Close();
     return DeleteStoreIfEmpty(*place) != StoreCleanup::Failed ? 1 : 0;
 }
 
@@ -247,13 +247,11 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
     if (!inStore && state != EntryEnabled && state != EntryFileMissing) {
         return 0;
     }
-    const bool opened =
-        inStore ? OpenOwnStore(workingKey, *place, false) : workingKey.OpenWrite(place->root, place->key);
-    if (!opened) {
+    RegKey key;
+    if (!OpenPlaceKey(key, *place, inStore ? PlaceKey::OwnStore : PlaceKey::LiveForWriting)) {
         return 0;
     }
-    const CloseOnExit closer(workingKey);
-    const auto value = FindValue(workingKey, valueName);
+    const auto value = FindValue(key, valueName);
     if (!value.found()) {
         return 0;
     }
@@ -272,13 +270,13 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
     }
     if (!items.empty() || !OnlyTerminators(parts)) {
         const std::wstring text = JoinListItems(items, *syntax);
-        return FitsBuffer(text) && WriteVerifiedValue(workingKey, ValueOf(value.item.name, parts, text)) ? 1 : 0;
+        return FitsBuffer(text) && WriteVerifiedValue(key, ValueOf(value.item.name, parts, text)) ? 1 : 0;
     }
-    if (!workingKey.DeleteValue(value.item.name)) {
+    if (!key.DeleteValue(value.item.name)) {
         return 0;
     }
     if (inStore) {
-        workingKey.Close();
+        key.Close();
         DeleteStoreIfEmpty(*place);
     }
     return 1;

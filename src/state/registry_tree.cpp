@@ -3,7 +3,7 @@
 #include "base/key_text.h"
 #include "base/store_name.h"
 #include "model/key_identity.h"
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 #include "model/reg_key.h"
 #include "win/privilege.h"
 

@@ -19,24 +19,27 @@ bool IsDisabledStart(const RegValue& start) {
 
 }  // namespace
 
-std::optional<CAutoRunStateChanges::ServiceStart>
-CAutoRunStateChanges::OpenServiceStart(const std::wstring& keyText, const std::wstring& serviceName, int32_t kind) {
+std::optional<CAutoRunStateChanges::ServiceStart> CAutoRunStateChanges::OpenServiceStart(
+    RegKey& service,
+    const std::wstring& keyText,
+    const std::wstring& serviceName,
+    int32_t kind) {
     const auto path = JoinKeyPath(SubPathFromKeyText(keyText, kind), serviceName);
-    if (!path || !workingKey.OpenWrite(HKEY_LOCAL_MACHINE, *path)) {
+    if (!path || !service.OpenWrite(HKEY_LOCAL_MACHINE, *path)) {
         return std::nullopt;
     }
-    auto start = FindValue(workingKey, kStartName);
+    auto start = FindValue(service, kStartName);
     if (!start.found()) {
         return std::nullopt;
     }
-    return ServiceStart{std::move(start.item), FindValue(workingKey, kStoreName)};
+    return ServiceStart{std::move(start.item), FindValue(service, kStoreName)};
 }
 
 int32_t CAutoRunStateChanges::DisableService(const std::wstring& keyText,
                                              const std::wstring& serviceName,
                                              int32_t kind) {
-    const auto service = OpenServiceStart(keyText, serviceName, kind);
-    const CloseOnExit closer(workingKey);
+    RegKey key;
+    const auto service = OpenServiceStart(key, keyText, serviceName, kind);
     if (!service || service->kept.failed()) {
         return 0;
     }
@@ -45,13 +48,13 @@ int32_t CAutoRunStateChanges::DisableService(const std::wstring& keyText,
     if (service->kept.found() && IsDisabledStart(service->start)) {
         return 0;
     }
-    return SaveServiceStart(service->start) ? 1 : 0;
+    return SaveServiceStart(key, service->start) ? 1 : 0;
 }
 
-bool CAutoRunStateChanges::SaveServiceStart(const RegValue& start) {
+bool CAutoRunStateChanges::SaveServiceStart(RegKey& service, const RegValue& start) {
     RegValue kept = start;
     kept.name = kStoreName;
-    if (!WriteVerifiedValue(workingKey, kept)) {
+    if (!WriteVerifiedValue(service, kept)) {
         return false;
     }
     // Switched off means "Start" reads as the number 4: a number of four bytes or more keeps its
@@ -64,38 +67,38 @@ bool CAutoRunStateChanges::SaveServiceStart(const RegValue& start) {
     for (std::size_t i = 0; i < 4; ++i) {
         disabled.bytes[i] = static_cast<BYTE>((kStartDisabled >> (8 * i)) & 0xFF);
     }
-    return WriteVerifiedValue(workingKey, disabled);
+    return WriteVerifiedValue(service, disabled);
 }
 
 int32_t CAutoRunStateChanges::EnableService(const std::wstring& keyText,
                                             const std::wstring& serviceName,
                                             int32_t kind) {
-    const auto service = OpenServiceStart(keyText, serviceName, kind);
-    const CloseOnExit closer(workingKey);
+    RegKey key;
+    const auto service = OpenServiceStart(key, keyText, serviceName, kind);
     // A kept value beside a "Start" other than 4 is stale: the service runs, there is nothing
     // to switch on, and its start type is not replaced.
     if (!service || !service->kept.found() || !IsDisabledStart(service->start)) {
         return 0;
     }
-    return RestoreServiceStart(service->start, service->kept.item) ? 1 : 0;
+    return RestoreServiceStart(key, service->start, service->kept.item) ? 1 : 0;
 }
 
-bool CAutoRunStateChanges::RestoreServiceStart(const RegValue& start, const RegValue& kept) {
+bool CAutoRunStateChanges::RestoreServiceStart(RegKey& service, const RegValue& start, const RegValue& kept) {
     RegValue restored = kept;
     restored.name = start.name;
     // The kept value goes only once "Start" holds exactly its bytes again.
-    return WriteVerifiedValue(workingKey, restored) && workingKey.DeleteValue(kept.name);
+    return WriteVerifiedValue(service, restored) && service.DeleteValue(kept.name);
 }
 
 int32_t CAutoRunStateChanges::DeleteService(const std::wstring& keyText,
                                             const std::wstring& serviceName,
                                             int32_t kind) {
     const std::wstring services = SubPathFromKeyText(keyText, kind);
-    if (services.empty() || !workingKey.OpenWrite(HKEY_LOCAL_MACHINE, services)) {
+    RegKey key;
+    if (services.empty() || !key.OpenWrite(HKEY_LOCAL_MACHINE, services)) {
         return 0;
     }
-    const CloseOnExit closer(workingKey);
-    const auto name = FindSubKey(workingKey, serviceName);
+    const auto name = FindSubKey(key, serviceName);
     if (!name.found()) {
         return 0;
     }

@@ -7,18 +7,6 @@
 
 namespace tarn {
 
-std::optional<CAutoRunStateChanges::Place> CAutoRunStateChanges::PlaceOf(const std::wstring& keyText, int32_t kind) {
-    Place place;
-    place.root = RootFromKeyText(keyText);
-    place.key = SubPathFromKeyText(keyText, kind);
-    const auto store = JoinKeyPath(place.key, kStoreName);
-    if (place.root == nullptr || place.key.empty() || !store) {
-        return std::nullopt;
-    }
-    place.store = *store;
-    return place;
-}
-
 std::optional<std::wstring> CAutoRunStateChanges::PathForState(const std::optional<Place>& place, int32_t state) {
     if (!place) {
         return std::nullopt;

@@ -27,8 +27,8 @@ struct ListItemLists {
 
 // Switching registrations off and on and deleting them. A switch-off moves the registration into
 // the "TarnAutoRunDisable" store beside it, a switch-on moves it back; at every moment the
-// registration exists whole in its live place or in its store. Every operation works through
-// `workingKey` (closed again before it returns) and answers non-zero for success.
+// registration exists whole in its live place or in its store. Every operation opens the keys it
+// needs itself, hands them to its helpers, and answers non-zero for success.
 class CAutoRunStateChanges {
 public:
     CAutoRunStateChanges() = default;
@@ -111,15 +111,26 @@ public:
     // Splits a list value's text into its records and active items.
     void ParseListValue(const std::wstring& valueName, const std::wstring& text);
 
-protected:
-    RegKey workingKey;
-
 private:
     using Place = EntryPlace;
-    static std::optional<Place> PlaceOf(const std::wstring& keyText, int32_t kind);
+    static std::optional<Place> PlaceOf(const std::wstring& keyText, int32_t kind) {
+        return EntryPlaceOf(keyText, kind);
+    }
     // Where a delete works: the live key for states 16, 18 and 29, the store for 17 (when it is
     // K's own), nowhere else.
     static std::optional<std::wstring> PathForState(const std::optional<Place>& place, int32_t state);
+    // The skeleton of the deletes: `deleteNamed(root, path, name)` where the entry's state says it
+    // is; 0 when there is no such place.
+    template <typename DeleteNamed>
+    static int32_t DeleteWhereTheStateSays(const std::wstring& keyText,
+                                           int32_t kind,
+                                           int32_t state,
+                                           const std::wstring& name,
+                                           DeleteNamed deleteNamed) {
+        const auto place = PlaceOf(keyText, kind);
+        const auto path = PathForState(place, state);
+        return path && deleteNamed(place->root, *path, name) ? 1 : 0;
+    }
 
     // Opens the switch list of `approvalKey` for changing it and finds `name` in it: nothing
     // when the list cannot be had or searched; an absent value (or list) is no obstacle.
@@ -127,29 +138,30 @@ private:
                                                         const std::wstring& approvalKey,
                                                         const std::wstring& name);
 
-    // Values.
-    bool MoveValueToStore(const Place& place, const RegValue& value);
-    bool RestoreValueFromStore(const Place& place, const RegValue& value);
+    // Values: the live key (or the store) open in `from`.
+    static bool MoveValueToStore(const Place& place, RegKey& from, const RegValue& value);
+    static bool RestoreValueFromStore(const Place& place, RegKey& from, const RegValue& value);
     static bool DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName);
 
-    // Services: "Start" and the kept value, read with the service key open in `workingKey`.
+    // Services: "Start" and the kept value, read with the service key open in `service`.
     struct ServiceStart {
         RegValue start;
         Lookup<RegValue> kept;
     };
-    std::optional<ServiceStart> OpenServiceStart(const std::wstring& keyText,
-                                                 const std::wstring& serviceName,
-                                                 int32_t kind);
-    bool SaveServiceStart(const RegValue& start);
-    bool RestoreServiceStart(const RegValue& start, const RegValue& kept);
+    static std::optional<ServiceStart> OpenServiceStart(RegKey& service,
+                                                        const std::wstring& keyText,
+                                                        const std::wstring& serviceName,
+                                                        int32_t kind);
+    static bool SaveServiceStart(RegKey& service, const RegValue& start);
+    static bool RestoreServiceStart(RegKey& service, const RegValue& start, const RegValue& kept);
 
     // Keys.
-    bool MoveKey(const Place& place,
-                 const std::wstring& from,
-                 const std::wstring& to,
-                 const std::wstring& name,
-                 bool oneLevel,
-                 bool toStore);
+    static bool MoveKey(const Place& place,
+                        const std::wstring& from,
+                        const std::wstring& to,
+                        const std::wstring& name,
+                        bool oneLevel,
+                        bool toStore);
     static bool DeleteTree(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
     static bool DeleteNamedSubKey(HKEY root, const std::wstring& path, const std::wstring& subKeyName);
 

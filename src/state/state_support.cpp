@@ -1,5 +1,6 @@
 #include "state/state_support.h"
 
+#include "base/key_text.h"
 #include "base/registry_names.h"
 #include "base/store_name.h"
 #include "model/key_identity.h"
@@ -7,6 +8,34 @@
 #include <vector>
 
 namespace tarn {
+
+std::optional<EntryPlace> EntryPlaceOf(const std::wstring& keyText, int32_t kind) {
+    EntryPlace place;
+    place.root = RootFromKeyText(keyText);
+    place.key = SubPathFromKeyText(keyText, kind);
+    const auto store = JoinKeyPath(place.key, kStoreName);
+    if (place.root == nullptr || place.key.empty() || !store) {
+        return std::nullopt;
+    }
+    place.store = *store;
+    return place;
+}
+
+bool OpenPlaceKey(RegKey& key, const EntryPlace& place, PlaceKey which) {
+    switch (which) {
+        case PlaceKey::Live:
+            return key.OpenRead(place.root, place.key);
+        case PlaceKey::LiveForWriting:
+            return key.OpenWrite(place.root, place.key);
+        case PlaceKey::OwnStore:
+            return OpenOwnStore(key, place, false);
+        case PlaceKey::Store:
+            return key.OpenRead(place.root, place.store);
+        case PlaceKey::StoreForWriting:
+            return key.OpenWrite(place.root, place.store);
+    }
+    return false;
+}
 
 bool WriteVerifiedValue(RegKey& key, const RegValue& value) {
     if (!key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))) {

@@ -5,6 +5,7 @@
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,44 @@ struct EntryPlace {
     std::wstring key;
     std::wstring store;
 };
+
+// The place of an entry from its key text: nothing when the text names no root or key, or its
+// store's path would not fit.
+std::optional<EntryPlace> EntryPlaceOf(const std::wstring& keyText, int32_t kind);
+
+// Which key of an entry's place an operation works in: the live key, the store as the key's own
+// (checked), or the store as its path names it (for operations that check it themselves).
+enum class PlaceKey { Live, LiveForWriting, OwnStore, Store, StoreForWriting };
+
+// Opens that key of the place; false when it cannot be had (a store must be the key's own).
+bool OpenPlaceKey(RegKey& key, const EntryPlace& place, PlaceKey which);
+
+// The skeleton of the value and key operations: the entry's place, one of its keys opened, and the
+// value (or subkey) `name` found there, as the registry compares names; `act(place, key, found)`
+// then does the operation. 0 when any step fails or the name is not there.
+template <typename Find, typename Act>
+int32_t ActOnNamed(const std::wstring& keyText,
+                   int32_t kind,
+                   PlaceKey which,
+                   const std::wstring& name,
+                   Find find,
+                   Act act) {
+    const auto place = EntryPlaceOf(keyText, kind);
+    RegKey key;
+    if (!place || !OpenPlaceKey(key, *place, which)) {
+        return 0;
+    }
+    const auto found = find(key, name);
+    return found.found() && act(*place, key, found.item) ? 1 : 0;
+}
+template <typename Act>
+int32_t ActOnValue(const std::wstring& keyText, int32_t kind, PlaceKey which, const std::wstring& name, Act act) {
+    return ActOnNamed(keyText, kind, which, name, FindValue, act);
+}
+template <typename Act>
+int32_t ActOnSubKey(const std::wstring& keyText, int32_t kind, PlaceKey which, const std::wstring& name, Act act) {
+    return ActOnNamed(keyText, kind, which, name, FindSubKey, act);
+}
 
 // Whether a subkey name is the store's (in any letter case): such a key is never an entry to move
 // or delete, or every entry it keeps would go with it.
@@ -30,18 +69,6 @@ StoreStatus CheckStore(const EntryPlace& place);
 // new key (`created` then tells so). False, with nothing changed, when the store is refused, absent
 // (without `create`) or cannot be had.
 bool OpenOwnStore(RegKey& store, const EntryPlace& place, bool create, bool* created = nullptr);
-
-// Closes a key on every way out of the scope.
-class CloseOnExit {
-public:
-    explicit CloseOnExit(RegKey& key) : key_(key) {}
-    ~CloseOnExit() { key_.Close(); }
-    CloseOnExit(const CloseOnExit&) = delete;
-    CloseOnExit& operator=(const CloseOnExit&) = delete;
-
-private:
-    RegKey& key_;
-};
 
 // Writes a value and reads it back: true only when the registry holds exactly these bytes.
 bool WriteVerifiedValue(RegKey& key, const RegValue& value);

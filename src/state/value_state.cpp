@@ -7,16 +7,10 @@
 namespace tarn {
 
 int32_t CAutoRunStateChanges::DisableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind) {
-    const auto place = PlaceOf(keyText, kind);
-    if (!place || !workingKey.OpenWrite(place->root, place->key)) {
-        return 0;
-    }
-    const CloseOnExit closer(workingKey);
-    const auto live = FindValue(workingKey, valueName);
-    return live.found() && MoveValueToStore(*place, live.item) ? 1 : 0;
+    return ActOnValue(keyText, kind, PlaceKey::LiveForWriting, valueName, MoveValueToStore);
 }
 
-bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const RegValue& value) {
+bool CAutoRunStateChanges::MoveValueToStore(const Place& place, RegKey& from, const RegValue& value) {
     RegKey store;
     bool createdStore = false;
     if (!OpenOwnStore(store, place, true, &createdStore)) {
@@ -31,20 +25,14 @@ bool CAutoRunStateChanges::MoveValueToStore(const Place& place, const RegValue& 
         }
         return false;
     }
-    return workingKey.DeleteValue(value.name);
+    return from.DeleteValue(value.name);
 }
 
 int32_t CAutoRunStateChanges::EnableValue(const std::wstring& keyText, const std::wstring& valueName, int32_t kind) {
-    const auto place = PlaceOf(keyText, kind);
-    if (!place || !OpenOwnStore(workingKey, *place, false)) {
-        return 0;
-    }
-    const CloseOnExit closer(workingKey);
-    const auto stored = FindValue(workingKey, valueName);
-    return stored.found() && RestoreValueFromStore(*place, stored.item) ? 1 : 0;
+    return ActOnValue(keyText, kind, PlaceKey::OwnStore, valueName, RestoreValueFromStore);
 }
 
-bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const RegValue& value) {
+bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, RegKey& from, const RegValue& value) {
     RegKey live;
     if (!live.OpenWrite(place.root, place.key)) {
         return false;
@@ -53,10 +41,10 @@ bool CAutoRunStateChanges::RestoreValueFromStore(const Place& place, const RegVa
     if (!CopyValueUnlessTaken(live, value)) {
         return false;
     }
-    if (!workingKey.DeleteValue(value.name)) {
+    if (!from.DeleteValue(value.name)) {
         return false;
     }
-    workingKey.Close();
+    from.Close();
     return DeleteStoreIfEmpty(place) != StoreCleanup::Failed;
 }
 
@@ -65,9 +53,7 @@ int32_t CAutoRunStateChanges::DeleteValueEntry(const std::wstring& keyText,
                                                int32_t kind,
                                                int32_t state) {
     // Deleting a stored value keeps the store key, even when this empties it.
-    const auto place = PlaceOf(keyText, kind);
-    const auto path = PathForState(place, state);
-    return path && DeleteNamedValue(place->root, *path, valueName) ? 1 : 0;
+    return DeleteWhereTheStateSays(keyText, kind, state, valueName, DeleteNamedValue);
 }
 
 bool CAutoRunStateChanges::DeleteNamedValue(HKEY root, const std::wstring& path, const std::wstring& valueName) {

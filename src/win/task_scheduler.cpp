@@ -184,23 +184,10 @@ const TaskFileApi kRealTaskFileApi = {
     RealPutEnabled,      RealGetXml,    RealDeleteTask,  RealReadFile,  RealWriteNewFile,
 };
 
-std::atomic<const TaskFileApi*> g_activeTaskFileApi{&kRealTaskFileApi};
-
 }  // namespace
 
 const TaskFileApi& RealTaskFileApi() {
     return kRealTaskFileApi;
-}
-
-const TaskFileApi& TaskFiles() {
-    return *g_activeTaskFileApi.load(std::memory_order_acquire);
-}
-
-ScopedTaskFileApi::ScopedTaskFileApi(const TaskFileApi& replacement)
-    : previous_(g_activeTaskFileApi.exchange(&replacement, std::memory_order_acq_rel)) {}
-
-ScopedTaskFileApi::~ScopedTaskFileApi() {
-    g_activeTaskFileApi.store(previous_, std::memory_order_release);
 }
 
 com_ptr<ITaskScheduler> CreateTaskScheduler() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "win/call_table.h"
 #include "win/com_ptr.h"
 
 #include <windows.h>
@@ -47,19 +48,16 @@ struct TaskFileApi {
 };
 
 const TaskFileApi& RealTaskFileApi();
-const TaskFileApi& TaskFiles();
+
+using TaskFileCalls = CallTable<TaskFileApi, RealTaskFileApi>;
+
+// The table in use now (the real one unless a test installed another).
+inline const TaskFileApi& TaskFiles() {
+    return TaskFileCalls::Current();
+}
 
 // Installs another table for the life of the scope; restores the previous one afterwards.
-class ScopedTaskFileApi {
-public:
-    explicit ScopedTaskFileApi(const TaskFileApi& replacement);
-    ~ScopedTaskFileApi();
-    ScopedTaskFileApi(const ScopedTaskFileApi&) = delete;
-    ScopedTaskFileApi& operator=(const ScopedTaskFileApi&) = delete;
-
-private:
-    const TaskFileApi* previous_;
-};
+using ScopedTaskFileApi = TaskFileCalls::Scope;
 
 // The scheduler of this machine; empty when it cannot be created. COM must be initialised.
 com_ptr<ITaskScheduler> CreateTaskScheduler();

@@ -51,12 +51,6 @@ private:
 
 namespace handle_traits {
 
-struct Hkey {
-    using pointer = HKEY;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { ::RegCloseKey(h); }
-};
-
 struct FileHandle {
     using pointer = HANDLE;
     static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
@@ -89,7 +83,6 @@ struct Hmodule {
 
 }  // namespace handle_traits
 
-using unique_hkey = UniqueAny<handle_traits::Hkey>;
 using unique_file = UniqueAny<handle_traits::FileHandle>;
 using unique_handle = UniqueAny<handle_traits::KernelHandle>;
 using unique_find = UniqueAny<handle_traits::FindHandle>;

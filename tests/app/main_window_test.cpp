@@ -17,10 +17,11 @@
 #include "support/shell_fixture.h"
 #include "support/task_fixture.h"
 #include "support/test_paths.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
-#include "model/native_registry.h"
-#include "model/registry_api.h"
+#include "win/native_registry.h"
+#include "win/registry_api.h"
 #include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
@@ -37,13 +38,10 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::Eventually;
 using test::MainWindow;
-
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 constexpr std::size_t kHijackTab = kHijacksTab;
 constexpr std::size_t kShortcutTab = kShortcutsTab;
@@ -70,7 +68,7 @@ protected:
 
     // The row of a page whose name is `name`; -1 when there is none.
     static int RowNamed(std::size_t tab, const std::wstring& name) {
-        const auto& entries = Scan().enumerators[tab]->results().entries;
+        const auto& entries = test::ShownEntries(tab);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i]->name == name) {
                 return static_cast<int>(i);
@@ -89,7 +87,7 @@ protected:
 
 // The rows of a page against its category's result list, element by element.
 void ExpectRowsShowEntries(MainWindow& window, std::size_t tab) {
-    const auto& entries = Scan().enumerators[tab]->results().entries;
+    const auto& entries = test::ShownEntries(tab);
     ASSERT_EQ(static_cast<int>(entries.size()), window.RowCount(tab)) << "tab " << tab;
     const ColumnSet columns = CategoryTable()[tab].page.columns;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -164,7 +162,7 @@ TEST_F(MainWindowTest, ClickedAndRightClickedEntriesShowTheirDetails) {
     EXPECT_EQ(L"", window.Text(IDC_DETAIL_NAME));  // empty until an entry is clicked
     EXPECT_EQ(L"", window.Text(IDC_LOCATION_LABEL));
 
-    const auto& logon = Scan().enumerators[kLogonTab]->results().entries;
+    const auto& logon = test::ShownEntries(kLogonTab);
     const int signedRow = RowNamed(kLogonTab, L"Signed Tool");
     ASSERT_GE(signedRow, 0);
     window.ClickRow(kLogonTab, signedRow);
@@ -274,7 +272,7 @@ TEST_F(MainWindowTest, AFileThatGoesBeforeTheFillShowsGreyWithTheWindowsLogo) {
 
     const int row = RowNamed(kLogonTab, L"Ghost");
     ASSERT_GE(row, 0);
-    const AutoRunEntry& entry = *Scan().enumerators[kLogonTab]->results().entries[static_cast<std::size_t>(row)];
+    const AutoRunEntry& entry = *test::ShownEntries(kLogonTab)[static_cast<std::size_t>(row)];
     EXPECT_EQ(EntryFileMissing, entry.state);
     EXPECT_EQ(0, entry.sizeKB);
     EXPECT_EQ((std::vector<std::wstring>{L"Ghost", L"", L"", L"", L"文件不存在", L""}), window.Row(kLogonTab, row));
@@ -459,6 +457,35 @@ TEST_F(MainWindowTest, ANameThatReadsOtherThanItIsShowsWhatItIsAndSwitchesExactl
         EXPECT_TRUE(Eventually([&] { return window.Row(kLogonTab, row)[1] == L"已启用"; }));
         EXPECT_EQ(before, test::ReadRaw(HKEY_CURRENT_USER, kRun, name));
     }
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// The hijack page's key refuses to be read, as it does a user without the rights.
+LSTATUS WINAPI RefusingHijacks(HKEY parent, LPCWSTR subKey, DWORD options, REGSAM rights, PHKEY result) {
+    const std::wstring text = subKey != nullptr ? subKey : L"";
+    if (text.size() >= test::paths::kOptions.size() &&
+        EqualsNoCaseAscii(text.substr(text.size() - test::paths::kOptions.size()), test::paths::kOptions)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return RealRegistryApi().openKeyEx(parent, subKey, options, rights, result);
+}
+
+TEST(MainWindowUnreadable, APlaceTheScanCouldNotReadIsShownWithItsTab) {
+    RegistryApi api = RealRegistryApi();
+    api.openKeyEx = RefusingHijacks;
+    const ScopedRegistryApi refusing(api);
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    EXPECT_FALSE(window.dialog().page(kHijacksTab).unreadable().empty());
+    EXPECT_TRUE(window.dialog().page(kLogonTab).unreadable().empty());
+    window.ClickTab(kHijacksTab);
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME).rfind(L"无法读取", 0) == 0; }));
+    EXPECT_NE(std::wstring::npos, window.Text(IDC_DETAIL_COMMAND).find(L"!! 无法读取"));
 }
 
 }  // namespace

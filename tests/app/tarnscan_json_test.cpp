@@ -2,12 +2,13 @@
 // the JSON document read back with the JSON library, file hashes against the host's sha256sum,
 // registrations whose file is gone, and the compare with an earlier report.
 #include "app/scan_report.h"
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 
 #include "support/process_runner.h"
 #include "support/registry_seed.h"
 #include "support/scratch_folder.h"
 #include "support/test_paths.h"
+#include "support/registry_paths.h"
 
 #include <windows.h>
 
@@ -26,11 +27,12 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using nlohmann::json;
 using test::RunProgram;
 using test::ScratchFolder;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string kRunLocation = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 std::wstring Tarnscan(const std::wstring& arguments) {
@@ -42,12 +44,15 @@ std::string Utf8(const std::wstring& text) {
 }
 
 std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
 // The entries of a report with this name and location.
-std::vector<json> EntriesNamed(const json& report, const std::string& name, const std::string& location = kRunLocation) {
+std::vector<json> EntriesNamed(const json& report,
+                               const std::string& name,
+                               const std::string& location = kRunLocation) {
     std::vector<json> found;
     for (const json& category : report.at("categories")) {
         for (const json& entry : category.at("entries")) {
@@ -198,7 +203,8 @@ TEST_F(TarnscanJsonTest, AllAlsoListsRegistrationsWhoseFileIsGone) {
     EXPECT_EQ("", found[0].at("imagePath"));
     EXPECT_TRUE(found[0].at("flags").at("fileMissing").get<bool>());
     const auto text = RunProgram(Tarnscan(L"--all --no-verify"), scratch.path());
-    EXPECT_NE(std::string::npos, text.out.find(Utf8(gone) + "\t" + Utf8(command))) << "the text report shows the command";
+    EXPECT_NE(std::string::npos, text.out.find(Utf8(gone) + "\t" + Utf8(command)))
+        << "the text report shows the command";
 }
 
 TEST_F(TarnscanJsonTest, ABaselineCompareNamesWhatIsNewGoneAndChanged) {
@@ -216,8 +222,8 @@ TEST_F(TarnscanJsonTest, ABaselineCompareNamesWhatIsNewGoneAndChanged) {
         Scan(L"--json --no-verify", &first);
         std::ofstream(Utf8(scratch / L"before.json"), std::ios::binary) << first.out;
         // Nothing changed yet: nothing to say, status 0.
-        const auto same = RunProgram(Tarnscan(L"--no-verify --baseline \"" + (scratch / L"before.json") + L"\""),
-                                     scratch.path());
+        const auto same =
+            RunProgram(Tarnscan(L"--no-verify --baseline \"" + (scratch / L"before.json") + L"\""), scratch.path());
         EXPECT_EQ(0u, same.exitCode) << same.out << same.err;
         EXPECT_TRUE(same.out.find("new:") == std::string::npos && same.out.find("gone:") == std::string::npos)
             << same.out;
@@ -250,8 +256,8 @@ TEST_F(TarnscanJsonTest, ABaselineCutShortForeignOrMissingIsRefusedWithAMessage)
     };
     for (const auto& c : cases) {
         std::ofstream(Utf8(scratch / L"baseline.json"), std::ios::binary) << c.content;
-        const auto run = RunProgram(Tarnscan(L"--no-verify --baseline \"" + (scratch / L"baseline.json") + L"\""),
-                                    scratch.path());
+        const auto run =
+            RunProgram(Tarnscan(L"--no-verify --baseline \"" + (scratch / L"baseline.json") + L"\""), scratch.path());
         EXPECT_EQ(2u, run.exitCode) << c.why;
         EXPECT_NE(std::string::npos, run.err.find("baseline refused")) << c.why << ": " << run.err;
         EXPECT_EQ(std::string::npos, run.out.find("new:")) << c.why;
@@ -264,7 +270,8 @@ TEST_F(TarnscanJsonTest, ABaselineCutShortForeignOrMissingIsRefusedWithAMessage)
 TEST_F(TarnscanJsonTest, HelpNamesEveryOptionAndAnUnknownOneExitsWithTwo) {
     const auto help = RunProgram(Tarnscan(L"--help"), scratch.path());
     EXPECT_EQ(0u, help.exitCode);
-    for (const char* option : {"--csv", "--json", "--no-verify", "--hash", "--all", "--stats", "--baseline", "--help"}) {
+    for (const char* option :
+         {"--csv", "--json", "--no-verify", "--hash", "--all", "--stats", "--baseline", "--help"}) {
         EXPECT_NE(std::string::npos, help.out.find(option)) << option;
     }
     const auto unknown = RunProgram(Tarnscan(L"--frobnicate"), scratch.path());

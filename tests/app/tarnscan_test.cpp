@@ -10,6 +10,7 @@
 #include "support/shell_fixture.h"
 #include "support/task_fixture.h"
 #include "support/test_paths.h"
+#include "support/registry_paths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -19,7 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 
 #include <map>
 #include <string>
@@ -27,6 +28,8 @@
 
 namespace tarn {
 namespace {
+
+using namespace test::paths;
 
 using test::kMachineClasses;
 using test::ParseCsv;
@@ -36,18 +39,8 @@ using test::RunProgram;
 using test::ScratchFolder;
 using test::WideFromUtf8;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
-const std::wstring kDelayLoad = L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
-const std::wstring kHelpers = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
-const std::wstring kNotify = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
 const std::wstring kNameSpaces =
     L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
-const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
-const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
 
 // Column positions of the CSV report.
 enum Column {

@@ -3,6 +3,7 @@
 #include "model/known_dlls.h"
 
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -14,14 +15,13 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
 using test::Names;
 using test::WriteString;
-
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
 
 class AppInitTest : public CategoryTest {
 protected:

@@ -1,8 +1,10 @@
 #include "fileinfo/machine_files.h"
+#include "model/com_class.h"
 #include "model/explorer.h"
 
 #include "support/class_registration.h"
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -15,40 +17,25 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::ClassesRootWriter;
 using test::ClassKey;
-using test::RegisterComClass;
 using test::CreateKey;
 using test::Describe;
 using test::Expected;
 using test::Names;
+using test::RegisterComClass;
 using test::WriteString;
 
 const std::wstring kActiveSetup = L"Software\\Microsoft\\Active Setup\\Installed Components";
-const std::wstring kDelayLoad = L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
 const std::wstring kSharedTasks = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
-const std::wstring kFileMenus = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
 const std::wstring kFolderMenus = L"Software\\Classes\\Directory\\ShellEx\\ContextMenuHandlers";
 const std::wstring kOverlays = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers";
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 
-// Class look-ups read HKEY_CLASSES_ROOT, so it is redirected too.
-class ExplorerTest : public CategoryTest {
+class ExplorerTest : public test::ClassCategoryTest {
 protected:
-    ExplorerTest() : CategoryTest(true) {}
-
-    // Registers a class under HKEY_CLASSES_ROOT with an optional name and DLL; returns the DLL's path.
-    std::wstring RegisterClass(const std::wstring& clsid,
-                               const std::optional<std::wstring>& name,
-                               bool withServer = true) {
-        CreateKey(HKEY_CLASSES_ROOT, ClassKey(L"", clsid));
-        const std::wstring dll = File(L"ext\\" + clsid.substr(1, 8) + L".dll");
-        RegisterComClass(ClassesRootWriter(), L"", clsid, name,
-                         withServer ? std::optional<std::wstring>(dll) : std::nullopt);
-        return dll;
-    }
-
     CTarnAutoRunExplorer explorer{MachineFiles()};
 };
 
@@ -145,12 +132,12 @@ TEST_F(ExplorerTest, StoredHandlersAreDisabledAndTheUserKeyComesLastWithoutStore
 
 TEST_F(ExplorerTest, LookUpsReportMissingClasses) {
     RegisterClass(kA, std::nullopt, false);
-    EXPECT_FALSE(explorer.LookUpClassName(kA));
-    EXPECT_FALSE(explorer.LookUpClassDll(kA));
-    EXPECT_FALSE(explorer.LookUpClassName(kD));
+    EXPECT_FALSE(ClassName(kA, RegistryView::Native));
+    EXPECT_FALSE(ClassServerDll(kA, RegistryView::Native));
+    EXPECT_FALSE(ClassName(kD, RegistryView::Native));
     RegisterClass(kB, L"Named");
-    EXPECT_TRUE(explorer.LookUpClassName(kB));
-    EXPECT_TRUE(explorer.LookUpClassDll(kB));
+    EXPECT_EQ(L"Named", ClassName(kB, RegistryView::Native).value_or(L""));
+    EXPECT_TRUE(ClassServerDll(kB, RegistryView::Native));
 }
 
 TEST_F(ExplorerTest, MissingKeysAndRescan) {

@@ -7,6 +7,7 @@
 
 #include "support/category_fixture.h"
 #include "support/fault_injector.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -18,6 +19,8 @@
 
 namespace tarn {
 namespace {
+
+using namespace test::paths;
 
 using namespace std::string_literals;
 using test::CategoryTest;
@@ -33,15 +36,12 @@ using test::WriteDword;
 using test::WriteNamedString;
 using test::WriteString;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kWinlogon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
-
 class HiddenRegistrationsTest : public CategoryTest {
 protected:
     // A service key named `name` (which may hold a NUL), created through the native API.
-    void AddService(const std::wstring& name, const std::wstring& imagePath, std::optional<DWORD> start,
+    void AddService(const std::wstring& name,
+                    const std::wstring& imagePath,
+                    std::optional<DWORD> start,
                     std::optional<DWORD> kept = std::nullopt) {
         CreateNamedKey(HKEY_LOCAL_MACHINE, kServices, name);
         const std::wstring key = kServices + L"\\" + name;
@@ -69,11 +69,10 @@ TEST_F(HiddenRegistrationsTest, NamesWithANulInsideAreListedWithTheirWholeName) 
     WriteString(HKEY_LOCAL_MACHINE, kRun, L"Hidden", plain);
     WriteNamedString(HKEY_LOCAL_MACHINE, kRun, L"Hidden\0x"s, evil);
     logon.Enumerate();
-    EXPECT_EQ((std::vector<std::wstring>{
-                  Describe(Expected{L"Hidden", plain, LowerAscii(plain), runKey, runKey, L"", L"", KindValue,
-                                    LocateValue}),
-                  Describe(Expected{L"Hidden\0x"s, evil, LowerAscii(evil), runKey, runKey, L"", L"", KindValue,
-                                    LocateValue})}),
+    EXPECT_EQ((std::vector<std::wstring>{Describe(Expected{L"Hidden", plain, LowerAscii(plain), runKey, runKey, L"",
+                                                           L"", KindValue, LocateValue}),
+                                         Describe(Expected{L"Hidden\0x"s, evil, LowerAscii(evil), runKey, runKey, L"",
+                                                           L"", KindValue, LocateValue})}),
               DescribeAll(logon));
 
     const std::wstring servicesKey = L"HKLM\\" + kServices;
@@ -81,10 +80,10 @@ TEST_F(HiddenRegistrationsTest, NamesWithANulInsideAreListedWithTheirWholeName) 
     AddService(L"EvilSvc\0x"s, evil, 3);
     services.Enumerate();
     EXPECT_EQ((std::vector<std::wstring>{
-                  Describe(Expected{L"EvilSvc", plain, LowerAscii(plain), servicesKey, servicesKey + L"\\EvilSvc",
-                                    L"", L"EvilSvc", KindService, LocateKey}),
-                  Describe(Expected{L"EvilSvc\0x"s, evil, LowerAscii(evil), servicesKey,
-                                    servicesKey + L"\\EvilSvc\0x"s, L"", L"EvilSvc\0x"s, KindService, LocateKey})}),
+                  Describe(Expected{L"EvilSvc", plain, LowerAscii(plain), servicesKey, servicesKey + L"\\EvilSvc", L"",
+                                    L"EvilSvc", KindService, LocateKey}),
+                  Describe(Expected{L"EvilSvc\0x"s, evil, LowerAscii(evil), servicesKey, servicesKey + L"\\EvilSvc\0x"s,
+                                    L"", L"EvilSvc\0x"s, KindService, LocateKey})}),
               DescribeAll(services));
 
     const std::wstring options = L"HKLM\\" + kOptions;
@@ -92,9 +91,9 @@ TEST_F(HiddenRegistrationsTest, NamesWithANulInsideAreListedWithTheirWholeName) 
     WriteNamedString(HKEY_LOCAL_MACHINE, kOptions + L"\\notepad.exe\0x"s, L"Debugger", evil);
     WriteString(HKEY_LOCAL_MACHINE, kOptions + L"\\notepad.exe", L"GlobalFlag", L"2");
     hijacks.Enumerate();
-    EXPECT_EQ((std::vector<std::wstring>{Describe(Expected{L"notepad.exe\0x"s, evil, LowerAscii(evil), options,
-                                                           options + L"\\notepad.exe\0x"s, L"", L"notepad.exe\0x"s,
-                                                           KindKey, LocateKey})}),
+    EXPECT_EQ((std::vector<std::wstring>{
+                  Describe(Expected{L"notepad.exe\0x"s, evil, LowerAscii(evil), options, options + L"\\notepad.exe\0x"s,
+                                    L"", L"notepad.exe\0x"s, KindKey, LocateKey})}),
               DescribeAll(hijacks));
 }
 
@@ -161,9 +160,8 @@ TEST_F(HiddenRegistrationsTest, EnvironmentReferencesBeyondTheThreeKnownOnesAreE
     WriteString(HKEY_CURRENT_USER, kRun, L"Unset", L"%TARN_UNSET_VARIABLE%\\evil.exe", REG_EXPAND_SZ);
     logon.Enumerate();
     const std::wstring runKey = L"HKCU\\" + kRun;
-    EXPECT_EQ((std::vector<std::wstring>{Describe(Expected{L"Updater", L"%APPDATA%\\evil.exe /silent",
-                                                           LowerAscii(evil), runKey, runKey, L"", L"", KindValue,
-                                                           LocateValue})}),
+    EXPECT_EQ((std::vector<std::wstring>{Describe(Expected{L"Updater", L"%APPDATA%\\evil.exe /silent", LowerAscii(evil),
+                                                           runKey, runKey, L"", L"", KindValue, LocateValue})}),
               DescribeAll(logon));
 }
 

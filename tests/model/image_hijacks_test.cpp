@@ -2,6 +2,7 @@
 #include "model/image_hijacks.h"
 
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -13,14 +14,14 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
 using test::Names;
 using test::WriteDword;
 using test::WriteString;
-
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 
 class ImageHijacksTest : public CategoryTest {
 protected:

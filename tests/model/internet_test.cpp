@@ -3,6 +3,7 @@
 
 #include "support/class_registration.h"
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -14,17 +15,18 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::ClassesRootWriter;
 using test::ClassKey;
-using test::RegisterComClass;
 using test::CreateKey;
 using test::Describe;
 using test::Expected;
 using test::Names;
+using test::RegisterComClass;
 using test::WriteString;
 
-const std::wstring kHelpers = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
 const std::wstring kExtensions = L"Software\\Microsoft\\Internet Explorer\\Extensions";
 const std::wstring kToolbar = L"Software\\Microsoft\\Internet Explorer\\Toolbar";
 const std::wstring kSearchHooks = L"Software\\Microsoft\\Internet Explorer\\UrlSearchHooks";
@@ -33,16 +35,8 @@ const std::wstring kA = L"{A0000000-0000-0000-0000-00000000000A}";
 const std::wstring kB = L"{B0000000-0000-0000-0000-00000000000B}";
 const std::wstring kC = L"{C0000000-0000-0000-0000-00000000000C}";
 
-class InternetTest : public CategoryTest {
+class InternetTest : public test::ClassCategoryTest {
 protected:
-    InternetTest() : CategoryTest(true) {}
-
-    std::wstring RegisterClass(const std::wstring& clsid, const std::wstring& name) {
-        const std::wstring dll = File(L"browser\\" + clsid.substr(1, 8) + L".dll");
-        RegisterComClass(ClassesRootWriter(), L"", clsid, name, dll);
-        return dll;
-    }
-
     CTarnAutoRunInternet internet{MachineFiles()};
 };
 

@@ -2,6 +2,7 @@
 #include "model/logon.h"
 
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 #include "fileinfo/file_facts_cache.h"
@@ -14,16 +15,13 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
 using test::Names;
 using test::WriteString;
-
-const std::wstring kWinlogon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kPoliciesRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 class LogonTest : public CategoryTest {
 protected:

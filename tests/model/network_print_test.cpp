@@ -2,6 +2,7 @@
 #include "model/network_print.h"
 
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -13,15 +14,13 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
 using test::Names;
 using test::WriteString;
-
-const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
-const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
 
 class NetworkTest : public CategoryTest {
 protected:

@@ -16,6 +16,7 @@
 #include "support/category_fixture.h"
 #include "support/class_registration.h"
 #include "support/test_paths.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 #include "base/registry_data.h"
@@ -30,20 +31,14 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::ClassesRootWriter;
 using test::ReadRaw;
 using test::RegisterComClass;
 using test::WriteString;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kPoliciesRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
-const std::wstring kDelayLoad = L"Software\\Microsoft\\Windows\\CurrentVersion\\ShellServiceObjectDelayLoad";
-const std::wstring kFileMenus = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
-const std::wstring kHelpers = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
 const std::wstring kProtocols =
     L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\Protocol_Catalog9\\Catalog_Entries";
 const std::wstring kA = L"{A0000000-0000-0000-0000-0000000000A2}";
@@ -150,7 +145,7 @@ TEST_F(RegistryViewsTest, ClassesAreLookedUpInTheViewOfTheListOrInBothForAShared
     RegisterComClass(ClassesRootWriter(), L"Wow6432Node", kA, L"Both", dll32);
     RegisterComClass(ClassesRootWriter(), L"Wow6432Node", kB, L"Only 32", dll32);
     WriteString(HKEY_LOCAL_MACHINE, Wow(kDelayLoad), L"Delayed", kB);  // a list of the 32-bit view
-    test::CreateKey(HKEY_LOCAL_MACHINE, kFileMenus + L"\\" + kA);     // a list both views share
+    test::CreateKey(HKEY_LOCAL_MACHINE, kFileMenus + L"\\" + kA);      // a list both views share
     test::CreateKey(HKEY_LOCAL_MACHINE, kFileMenus + L"\\" + kB);
     CTarnAutoRunExplorer explorer{MachineFiles()};
     explorer.Enumerate();
@@ -167,8 +162,7 @@ TEST_F(RegistryViewsTest, ClassesAreLookedUpInTheViewOfTheListOrInBothForAShared
     test::CreateKey(HKEY_LOCAL_MACHINE, Wow(kHelpers) + L"\\" + kB);
     CTarnAutoRunInternet internet{MachineFiles()};
     internet.Enumerate();
-    EXPECT_EQ(Lines({L"32 Only 32 | HKLM\\" + Wow(kHelpers) + L" | " + LowerAscii(dll32)}),
-              Views(internet));
+    EXPECT_EQ(Lines({L"32 Only 32 | HKLM\\" + Wow(kHelpers) + L" | " + LowerAscii(dll32)}), Views(internet));
 }
 
 TEST_F(RegistryViewsTest, ListsAndCatalogsOfThe32BitViewResolveInItsSystemFolder) {
@@ -180,10 +174,8 @@ TEST_F(RegistryViewsTest, ListsAndCatalogsOfThe32BitViewResolveInItsSystemFolder
     CTarnAutoRunAppInit appInit{MachineFiles()};
     appInit.Enumerate();
     const std::wstring key = L"HKLM\\" + Wow(kWindows);
-    EXPECT_EQ(Lines({L"32 AppInit_DLLs | " + key + L"\\AppInit_DLLs | " +
-                                             In32(root + L"\\System32\\a.dll"),
-                                         L"32 AppInit_DLLs | " + key + L"\\AppInit_DLLs | " +
-                                             In32(root + L"\\System32\\b.dll")}),
+    EXPECT_EQ(Lines({L"32 AppInit_DLLs | " + key + L"\\AppInit_DLLs | " + In32(root + L"\\System32\\a.dll"),
+                     L"32 AppInit_DLLs | " + key + L"\\AppInit_DLLs | " + In32(root + L"\\System32\\b.dll")}),
               Views(appInit));
 
     // Catalog_Entries holds the 32-bit processes' providers, Catalog_Entries64 the 64-bit ones.
@@ -196,7 +188,7 @@ TEST_F(RegistryViewsTest, ListsAndCatalogsOfThe32BitViewResolveInItsSystemFolder
     CTarnAutoRunWinsock winsock{MachineFiles()};
     winsock.Enumerate();
     EXPECT_EQ(Lines({L"64 000000000001 | HKLM\\" + kProtocols + L"64 | " + LowerAscii(provider),
-                                         L"32 000000000001 | HKLM\\" + kProtocols + L" | " + In32(provider)}),
+                     L"32 000000000001 | HKLM\\" + kProtocols + L" | " + In32(provider)}),
               Views(winsock));
 
     // One list of known DLLs: 32-bit processes load them from their own system folder.
@@ -205,7 +197,7 @@ TEST_F(RegistryViewsTest, ListsAndCatalogsOfThe32BitViewResolveInItsSystemFolder
     CTarnAutoRunKnownDLLs knownDlls{MachineFiles()};
     knownDlls.Enumerate();
     EXPECT_EQ(Lines({L"64 known | HKLM\\" + kKnownDlls + L" | " + LowerAscii(known),
-                                         L"32 known | HKLM\\" + kKnownDlls + L" | " + In32(known)}),
+                     L"32 known | HKLM\\" + kKnownDlls + L" | " + In32(known)}),
               Views(knownDlls));
 }
 
@@ -214,8 +206,7 @@ TEST_F(RegistryViewsTest, AKeyBothViewsShareIsReadOnce) {
     WriteString(HKEY_LOCAL_MACHINE, kOptions + L"\\victim.exe", L"Debugger", debugger);
     CTarnAutoRunImageHijacks hijacks{MachineFiles()};
     hijacks.Enumerate();
-    EXPECT_EQ(Lines({L"64 victim.exe | HKLM\\" + kOptions + L" | " + LowerAscii(debugger)}),
-              Views(hijacks));
+    EXPECT_EQ(Lines({L"64 victim.exe | HKLM\\" + kOptions + L" | " + LowerAscii(debugger)}), Views(hijacks));
 }
 
 TEST_F(RegistryViewsTest, SwitchingA32BitRegistrationLeavesThe64BitOneOfThatNameAsItWas) {

@@ -2,6 +2,7 @@
 #include "model/services.h"
 
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 #include "model/service_walk.h"
@@ -14,14 +15,14 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
 using test::Names;
 using test::WriteDword;
 using test::WriteString;
-
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
 
 class ServicesTest : public CategoryTest {
 protected:

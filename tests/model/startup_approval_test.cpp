@@ -8,6 +8,7 @@
 
 #include "support/category_fixture.h"
 #include "support/shell_fixture.h"
+#include "support/registry_paths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -20,11 +21,12 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::WriteNamedValue;
 using test::WriteString;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kApproved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved";
 constexpr uint64_t kSwitchedAt = 0x01DD87B257537A80;
 

@@ -2,6 +2,7 @@
 #include "model/winlogon.h"
 
 #include "support/category_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -13,16 +14,16 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::CategoryTest;
 using test::Describe;
 using test::Expected;
 using test::Names;
 using test::WriteString;
 
-const std::wstring kWinlogon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 const std::wstring kNotify = kWinlogon + L"\\Notify";
 const std::wstring kDesktop = L"Control Panel\\Desktop";
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 class WinlogonTest : public CategoryTest {
 protected:
@@ -56,7 +57,7 @@ TEST_F(WinlogonTest, NotificationPackagesNeedADllName) {
     EXPECT_EQ(EntryDisabled, parked.state);
     EXPECT_EQ(location + L"\\Parked", parked.keyPath);
     EXPECT_EQ(location, parked.location);
-    EXPECT_EQ(kNotify + kStore, winlogon.notifyPath());
+    EXPECT_TRUE(parked.inStore);
 }
 
 TEST_F(WinlogonTest, ScreenSaverOfTheCurrentUser) {

@@ -33,7 +33,7 @@ int32_t StateOf(const std::wstring& variant) {
 
 // The row of a page that shows the seeded registration of a variant; -1 when there is none.
 int FindRow(const SeededMachine& machine, std::size_t tab, const std::wstring& variant) {
-    const auto& entries = Scan().enumerators[tab]->results().entries;
+    const auto& entries = test::ShownEntries(tab);
     const std::wstring stem = LowerAscii(L"TarnCmd" + std::to_wstring(tab) + variant + machine.tag());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const bool named = entries[i]->name == machine.Name(tab, variant);
@@ -94,7 +94,7 @@ TEST_F(EntryCommandsTest, EveryCellOfTheMenuTableAsTheRealMenuShowsIt) {
             }
             const int row = FindRow(machine, tab, variant);
             ASSERT_GE(row, 0) << "tab " << tab << " " << std::string(variant, variant + std::wcslen(variant));
-            const int32_t state = Scan().enumerators[tab]->results().entries[static_cast<std::size_t>(row)]->state;
+            const int32_t state = test::ShownEntries(tab)[static_cast<std::size_t>(row)]->state;
             ASSERT_EQ(StateOf(variant), state) << "tab " << tab;
             const auto available = window.OpenMenu(tab, row);
             ASSERT_EQ(6u, available.size()) << "no menu on tab " << tab;
@@ -176,7 +176,7 @@ TEST_F(EntryCommandsTest, SwitchingOffOnAndDeletingOnEveryPage) {
         EXPECT_FALSE(window.BoxIsOpen());
         EXPECT_EQ(0, StateOnTheMachine(machine, tab, L"On"));
         EXPECT_EQ(-1, FindRow(machine, tab, L"On"));
-        EXPECT_EQ(static_cast<std::size_t>(rows - 1), Scan().enumerators[tab]->results().entries.size());
+        EXPECT_EQ(static_cast<std::size_t>(rows - 1), test::ShownEntries(tab).size());
     }
 }
 
@@ -203,7 +203,7 @@ TEST_F(EntryCommandsTest, AnEntryWindowsSwitchedOffIsTurnedBackOnByWindowsOwnSwi
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));
     auto rowOf = [&](const std::wstring& name) {
-        const auto& entries = Scan().enumerators[0]->results().entries;
+        const auto& entries = test::ShownEntries(0);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i]->name == name) {
                 return static_cast<int>(i);
@@ -308,7 +308,7 @@ TEST_F(EntryCommandsTest, AFailedSwitchShowsItsBoxAndLeavesRowEntryAndMachineAlo
     EXPECT_EQ(L"禁用失败", box.caption);
     window.Answer(box, IDOK);
     EXPECT_EQ(L"已启用", window.Row(4, row)[1]);
-    EXPECT_EQ(EntryEnabled, Scan().enumerators[4]->results().entries[static_cast<std::size_t>(row)]->state);
+    EXPECT_EQ(EntryEnabled, test::ShownEntries(4)[static_cast<std::size_t>(row)]->state);
     EXPECT_EQ(EntryEnabled, StateOnTheMachine(machine, 4, L"On"));
 }
 
@@ -319,7 +319,8 @@ TEST_F(EntryCommandsTest, TheLogonPageLeavesAKeyKindEntryAlone) {
     const int row = FindRow(machine, 0, L"On");
     ASSERT_GE(row, 0);
     // A record of key kind on this page: the page table gives the logon page no key operation.
-    Scan().enumerators[0]->results().entries[static_cast<std::size_t>(row)]->entryKind = KindKey;
+    // The page's list is the window's; the window's thread is idle meanwhile.
+    const_cast<AutoRunEntry&>(*test::ShownEntries(0)[static_cast<std::size_t>(row)]).entryKind = KindKey;
     const int rows = window.RowCount(0);
     for (const int command : {ID_DISABLE_ENTRY, ID_DELETE_ENTRY}) {
         window.OpenMenu(0, row);
@@ -341,7 +342,7 @@ TEST_F(EntryCommandsTest, DeletingTheMiddleOfThreeRowsKeepsTheOthersAndTheirEntr
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));
     auto rowOf = [&](const std::wstring& name) {
-        const auto& entries = Scan().enumerators[0]->results().entries;
+        const auto& entries = test::ShownEntries(0);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             if (entries[i]->name == name + machine.tag()) {
                 return static_cast<int>(i);

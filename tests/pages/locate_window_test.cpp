@@ -11,6 +11,7 @@
 #include "support/registry_seed.h"
 #include "support/remote_controls.h"
 #include "support/scratch_folder.h"
+#include "support/registry_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +23,12 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::Eventually;
 using test::MainWindow;
 
 constexpr wchar_t kEditor[] = L"RegEdit_RegEdit";
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
 constexpr std::size_t kLogonTab = 0;
 constexpr std::size_t kServicesTab = 4;
 
@@ -38,7 +39,7 @@ bool EndsWithKey(const std::wstring& treePath, const std::wstring& key) {
 }
 
 int RowNamed(std::size_t tab, const std::wstring& name) {
-    const auto& entries = Scan().enumerators[tab]->results().entries;
+    const auto& entries = test::ShownEntries(tab);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i]->name == name) {
             return static_cast<int>(i);

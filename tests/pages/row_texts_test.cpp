@@ -64,26 +64,48 @@ TEST(DetailsLocationText, AddsWhatStartsATaskOfTheNewerScheduler) {
 }
 
 TEST(RowColour, MarksHiddenNamesUnsignedFilesAndMissingFilesInThatOrder) {
+    using S = SignatureCheck;
     struct Case {
-        Cells cells;
+        const wchar_t* name;
+        S signature;
+        int32_t state;
         ColumnSet columns;
         uint32_t colour;
     };
     const Case cases[] = {
-        {{L"a", L"已启用", L"签名正常", L"", L"c:\\a.exe", L""}, ColumnSet::Standard, kColourNormal},
-        {{L"a", L"已启用", L"无签名", L"", L"c:\\a.exe", L""}, ColumnSet::Standard, kColourUnsigned},
-        {{L"a", L"", L"", L"", L"文件不存在", L""}, ColumnSet::Standard, kColourMissing},
-        {{L"a", L"", L"无签名", L"", L"文件不存在", L""}, ColumnSet::Standard, kColourUnsigned},
-        {{L"a", L"", L"", L"文件不存在", L""}, ColumnSet::WithoutSignature, kColourMissing},
-        // The hijack page's description column says nothing about a signature.
-        {{L"a", L"已启用", L"无签名", L"c:\\a.exe", L""}, ColumnSet::WithoutSignature, kColourNormal},
-        {{L"a\\0b [名称含空字符]", L"已启用", L"无签名", L"", L"c:\\a.exe", L""},
-         ColumnSet::Standard,
-         kColourHiddenName},
+        {L"a", S::Valid, EntryEnabled, ColumnSet::Standard, kColourNormal},
+        {L"a", S::NotChecked, EntryDisabled, ColumnSet::Standard, kColourNormal},
+        {L"a", S::Invalid, EntryEnabled, ColumnSet::Standard, kColourUnsigned},
+        {L"a", S::Invalid, EntryOffByWindows, ColumnSet::Tasks, kColourUnsigned},
+        {L"a", S::NotChecked, EntryFileMissing, ColumnSet::Standard, kColourMissing},
+        {L"a", S::Invalid, EntryFileMissing, ColumnSet::Standard, kColourUnsigned},
+        {L"a", S::NotChecked, EntryFileMissing, ColumnSet::WithoutSignature, kColourMissing},
+        // The hijack page shows no signature.
+        {L"a", S::Invalid, EntryEnabled, ColumnSet::WithoutSignature, kColourNormal},
+        // A name written as the display escapes it is no hidden character.
+        {L"a\\0b", S::Invalid, EntryEnabled, ColumnSet::Standard, kColourUnsigned},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.colour, RowColour(c.cells, c.columns)) << c.cells[2].size() << " " << c.cells.size();
+        AutoRunEntry entry;
+        entry.name = c.name;
+        entry.signatureCheck = c.signature;
+        entry.state = c.state;
+        EXPECT_EQ(c.colour, RowColour(entry, c.columns)) << c.name << " " << c.state;
     }
+    // A name, command or path that hides or misleads is marked whatever else holds.
+    AutoRunEntry nul;
+    nul.name = L"a\0b"s;
+    nul.signatureCheck = S::Invalid;
+    EXPECT_EQ(kColourHiddenName, RowColour(nul, ColumnSet::Standard));
+    AutoRunEntry bidi;
+    bidi.commandLine = L"c:\\x\u202Eexe.tset";
+    bidi.state = EntryFileMissing;
+    EXPECT_EQ(kColourHiddenName, RowColour(bidi, ColumnSet::WithoutSignature));
+    // A task action that starts no file is not a missing file.
+    AutoRunEntry noFile;
+    noFile.startsNoFile = true;
+    noFile.state = EntryFileMissing;
+    EXPECT_EQ(kColourNormal, RowColour(noFile, ColumnSet::Tasks));
 }
 
 TEST(DisplayName, ShowsANulAndMarksTheEntry) {
@@ -136,7 +158,7 @@ TEST(DisplayName, ShowsTextThatReadsOtherThanItIsAndMarksTheEntry) {
         entry.commandLine = c.command;
         EXPECT_EQ(c.shown, DisplayName(entry));
         const bool marked = c.shown.find(L" [") != std::wstring::npos;
-        EXPECT_EQ(marked ? kColourHiddenName : kColourNormal, RowColour({DisplayName(entry)}, ColumnSet::Standard));
+        EXPECT_EQ(marked ? kColourHiddenName : kColourNormal, RowColour(entry, ColumnSet::Standard));
     }
 }
 

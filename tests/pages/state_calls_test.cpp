@@ -2,6 +2,7 @@
 #include "pages/state_calls.h"
 
 #include "support/registry_sandbox.h"
+#include "support/registry_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,7 @@
 namespace tarn {
 namespace {
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+using namespace test::paths;
 
 TEST(RunStateCall, DeletingAStoredEntryWhoseFileWentLeavesTheLiveOneOfItsName) {
     const test::RegistrySandbox sandbox;

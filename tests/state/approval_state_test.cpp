@@ -4,6 +4,7 @@
 
 #include "support/shell_fixture.h"
 #include "support/state_fixture.h"
+#include "support/registry_paths.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -17,6 +18,8 @@
 namespace tarn {
 namespace {
 
+using namespace test::paths;
+
 using test::DumpRegistry;
 using test::RawValue;
 using test::ReadRaw;
@@ -25,7 +28,6 @@ using test::ValueExists;
 using test::WriteString;
 using test::WriteValue;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kStore = kRun + L"\\TarnAutoRunDisable";
 const std::wstring kList = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 const std::wstring kRunText = L"HKCU\\" + kRun;

@@ -2,6 +2,7 @@
 
 #include "base/autorun_entry.h"
 #include "support/registry_sandbox.h"
+#include "support/registry_paths.h"
 
 #include <iterator>
 
@@ -9,17 +10,13 @@ namespace tarn::test {
 
 namespace {
 
+using namespace test::paths;
+
 using namespace std::string_literals;
 using Op = CAutoRunStateChanges;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 const std::wstring kMenus = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
-const std::wstring kWinlogon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 const std::wstring kBystander = L"Software\\Bystander";
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 const std::wstring kApproved = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run";
 
 // Dump paths.

@@ -1,6 +1,7 @@
 #include "state/state_changes.h"
 
 #include "support/state_fixture.h"
+#include "support/registry_paths.h"
 
 #include "base/key_text.h"
 
@@ -10,6 +11,8 @@
 
 namespace tarn {
 namespace {
+
+using namespace test::paths;
 
 using test::CreateKey;
 using test::DumpRegistry;
@@ -22,11 +25,9 @@ using test::WriteDword;
 using test::WriteString;
 using test::WriteValue;
 
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 const std::wstring kOptionsText = L"HKLM\\" + kOptions;
 const std::wstring kMenus = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
 const std::wstring kMenusText = L"HKLM\\" + kMenus;
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 // The dump of one subtree with its path prefix cut, to compare a tree before and after a move.
 std::map<std::wstring, RegistryDump::Key> Subtree(const RegistryDump& dump, const std::wstring& prefix) {

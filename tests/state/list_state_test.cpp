@@ -3,6 +3,7 @@
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
 #include "support/state_fixture.h"
+#include "support/registry_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,8 @@
 
 namespace tarn {
 namespace {
+
+using namespace test::paths;
 
 using test::DumpRegistry;
 using test::KeyExists;
@@ -19,9 +22,6 @@ using test::StateTest;
 using test::ValueExists;
 using test::WriteString;
 
-const std::wstring kWinlogon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 const std::wstring kUserinit = L"HKLM\\" + kWinlogon + L"\\Userinit";
 const std::wstring kShell = L"HKLM\\" + kWinlogon + L"\\Shell";
 const std::wstring kAppInit = L"HKLM\\" + kWindows + L"\\AppInit_DLLs";

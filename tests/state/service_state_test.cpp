@@ -1,6 +1,7 @@
 #include "state/state_changes.h"
 
 #include "support/state_fixture.h"
+#include "support/registry_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 
 namespace tarn {
 namespace {
+
+using namespace test::paths;
 
 using test::CreateKey;
 using test::DumpRegistry;
@@ -18,7 +21,6 @@ using test::ValueExists;
 using test::WriteDword;
 using test::WriteString;
 
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
 const std::wstring kLocation = L"HKLM\\" + kServices;
 
 DWORD Dword(const std::wstring& service, const std::wstring& name) {
@@ -27,7 +29,8 @@ DWORD Dword(const std::wstring& service, const std::wstring& name) {
     EXPECT_EQ(static_cast<DWORD>(REG_DWORD), raw ? raw->type : 0);
     DWORD value = 0;
     if (raw && raw->bytes.size() == 4) {
-        value = raw->bytes[0] | (raw->bytes[1] << 8) | (raw->bytes[2] << 16) | (static_cast<DWORD>(raw->bytes[3]) << 24);
+        value =
+            raw->bytes[0] | (raw->bytes[1] << 8) | (raw->bytes[2] << 16) | (static_cast<DWORD>(raw->bytes[3]) << 24);
     }
     return value;
 }

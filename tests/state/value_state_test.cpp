@@ -1,6 +1,7 @@
 #include "state/state_changes.h"
 
 #include "support/state_fixture.h"
+#include "support/registry_paths.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 
 namespace tarn {
 namespace {
+
+using namespace test::paths;
 
 using test::DumpRegistry;
 using test::KeyExists;
@@ -19,7 +22,6 @@ using test::ValueNames;
 using test::WriteString;
 using test::WriteValue;
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring kStore = kRun + L"\\TarnAutoRunDisable";
 const std::wstring kHklmRun = L"HKLM\\" + kRun;
 const std::wstring kHkcuRun = L"HKCU\\" + kRun;
@@ -120,7 +122,7 @@ TEST_F(ValueStateTest, RefusalsChangeNothing) {
     EXPECT_EQ(0, changes.EnableValue(L"HKCR\\" + kRun, L"A", KindValue));
     EXPECT_EQ(0, changes.DeleteValueEntry(L"HKCR\\" + kRun, L"A", KindValue, EntryEnabled));
     EXPECT_EQ(0, changes.DisableValue(kHkcuRun, L"Missing", KindValue));
-    EXPECT_EQ(0, changes.EnableValue(kHkcuRun, L"A", KindValue));  // nothing stored
+    EXPECT_EQ(0, changes.EnableValue(kHkcuRun, L"A", KindValue));              // nothing stored
     EXPECT_EQ(0, changes.DisableValue(L"HKCU\\" + longKey, L"L", KindValue));  // its store path is too long
     EXPECT_EQ(before, DumpRegistry());
 }

@@ -1,6 +1,18 @@
 #include "support/category_fixture.h"
 
+#include "support/class_registration.h"
+
 namespace tarn::test {
+
+std::wstring ClassCategoryTest::RegisterClass(const std::wstring& clsid,
+                                              const std::optional<std::wstring>& name,
+                                              bool withServer) {
+    CreateKey(HKEY_CLASSES_ROOT, ClassKey(L"", clsid));
+    const std::wstring dll = File(L"classes\\" + clsid.substr(1, 8) + L".dll");
+    RegisterComClass(ClassesRootWriter(), L"", clsid, name,
+                     withServer ? std::optional<std::wstring>(dll) : std::nullopt);
+    return dll;
+}
 
 std::wstring Describe(const AutoRunEntry& e) {
     return e.name + L"|" + e.commandLine + L"|" + e.imagePath + L"|" + e.location + L"|" + e.keyPath + L"|" +

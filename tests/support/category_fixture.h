@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,18 @@ protected:
 
     // Creates a file below the scratch folder; returns its full path.
     std::wstring File(const std::wstring& relative) const { return scratch.AddFile(relative); }
+};
+
+// Category tests that look classes up: HKEY_CLASSES_ROOT is redirected as well.
+class ClassCategoryTest : public CategoryTest {
+protected:
+    ClassCategoryTest() : CategoryTest(true) {}
+
+    // Registers a class under HKEY_CLASSES_ROOT with an optional name and DLL; returns the DLL's
+    // path (a file made below the scratch folder).
+    std::wstring RegisterClass(const std::wstring& clsid,
+                               const std::optional<std::wstring>& name,
+                               bool withServer = true);
 };
 
 // The identifying fields of an expected entry (location kind 14: a registry key).

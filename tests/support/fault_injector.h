@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "model/registry_api.h"
+#include "win/registry_api.h"
 #include "win/task_scheduler.h"
 
 #include <functional>

@@ -55,7 +55,17 @@ void MainWindow::Settle(HWND window) const {
     EXPECT_TRUE(Eventually([&] { return g_markersTaken.load() > before; })) << "the window stopped answering";
 }
 
+namespace {
+// The main window a test has open; a test opens one at a time.
+MainWindow* openWindow = nullptr;
+}  // namespace
+
+const std::vector<std::unique_ptr<AutoRunEntry>>& ShownEntries(std::size_t tab) {
+    return openWindow->Entries(tab);
+}
+
 MainWindow::MainWindow() {
+    openWindow = this;
     InitScanCoordinator();
     dialog_ = std::make_unique<CBrambleDlg>(::GetModuleHandleW(nullptr));
     ui_ = std::thread([this] { RunDialog(); });
@@ -74,6 +84,7 @@ MainWindow::~MainWindow() {
         ::UnhookWindowsHookEx(hook_);
     }
     ShutdownScanCoordinator();
+    openWindow = nullptr;
 }
 
 void MainWindow::RunDialog() {

@@ -24,6 +24,10 @@ public:
 
     HWND window() const { return window_; }
     CBrambleDlg& dialog() { return *dialog_; }
+    // The list a page shows, once it has filled.
+    const std::vector<std::unique_ptr<AutoRunEntry>>& Entries(std::size_t tab) const {
+        return dialog_->page(tab).entries();
+    }
     bool IsOpen() const;
 
     // Waits until the scan that is running, or starts, after `completedBefore` finished scans has
@@ -86,6 +90,9 @@ private:
     HHOOK hook_ = nullptr;
     bool closed_ = false;
 };
+
+// The list a page of the one open main window shows.
+const std::vector<std::unique_ptr<AutoRunEntry>>& ShownEntries(std::size_t tab);
 
 // Polls `condition` every 10 ms until it holds or `timeoutMs` pass.
 bool Eventually(const std::function<bool()>& condition, DWORD timeoutMs = 10000);

@@ -1,6 +1,6 @@
 #include "support/registry_dump.h"
 
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 #include "support/registry_sandbox.h"
 
 #include <algorithm>
@@ -15,7 +15,9 @@ constexpr wchar_t kVolatileProbe[] = L"TarnwellTest.volatile-probe";
 
 // Reads every value of a key with one information call for the counts and lengths; the class
 // name comes with it.
-bool ReadContent(HKEY key, std::map<std::wstring, RegistryDump::Value>& values, std::wstring& className,
+bool ReadContent(HKEY key,
+                 std::map<std::wstring, RegistryDump::Value>& values,
+                 std::wstring& className,
                  DWORD& subKeys) {
     std::vector<wchar_t> classText(256, L'\0');
     DWORD classCount = static_cast<DWORD>(classText.size());
@@ -44,14 +46,15 @@ bool ReadContent(HKEY key, std::map<std::wstring, RegistryDump::Value>& values, 
             ERROR_SUCCESS) {
             return false;
         }
-        values[std::wstring(name.data(), nameCount)] = {type, std::vector<BYTE>(data.begin(), data.begin() + dataCount)};
+        values[std::wstring(name.data(), nameCount)] = {type,
+                                                        std::vector<BYTE>(data.begin(), data.begin() + dataCount)};
     }
     return true;
 }
 
 bool ReadSecurity(HKEY key, std::vector<BYTE>& security) {
-    const SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
-                                       DACL_SECURITY_INFORMATION;
+    const SECURITY_INFORMATION parts =
+        OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
     security.assign(1024, 0);
     DWORD size = static_cast<DWORD>(security.size());
     LONG status = ::RegGetKeySecurity(key, parts, security.data(), &size);
@@ -71,8 +74,8 @@ bool ReadVolatility(HKEY key, bool parentVolatile, bool& isVolatile) {
     }
     HKEY probe = nullptr;
     DWORD disposition = 0;
-    const LONG created = ::RegCreateKeyExW(key, kVolatileProbe, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                           KEY_ALL_ACCESS, nullptr, &probe, &disposition);
+    const LONG created = ::RegCreateKeyExW(key, kVolatileProbe, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                           nullptr, &probe, &disposition);
     if (created == ERROR_CHILD_MUST_BE_VOLATILE) {
         isVolatile = true;
         return true;
@@ -89,12 +92,12 @@ bool ReadVolatility(HKEY key, bool parentVolatile, bool& isVolatile) {
 // no handle of its own for the counted call: its subkeys are opened by name.
 HKEY OpenChild(HKEY parent, bool parentIsRoot, const std::wstring& name) {
     HKEY child = nullptr;
-    const LONG status =
-        parentIsRoot ? (name.find(L'\0') == std::wstring::npos
-                            ? ::RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &child)
-                            : ERROR_INVALID_NAME)
-                     : NativeOpenKey(parent, name.data(), static_cast<DWORD>(name.size()), REG_OPTION_OPEN_LINK,
-                                     KEY_ALL_ACCESS, &child);
+    const LONG status = parentIsRoot
+                            ? (name.find(L'\0') == std::wstring::npos
+                                   ? ::RegOpenKeyExW(parent, name.c_str(), REG_OPTION_OPEN_LINK, KEY_ALL_ACCESS, &child)
+                                   : ERROR_INVALID_NAME)
+                            : NativeOpenKey(parent, name.data(), static_cast<DWORD>(name.size()), REG_OPTION_OPEN_LINK,
+                                            KEY_ALL_ACCESS, &child);
     return status == ERROR_SUCCESS ? child : nullptr;
 }
 

@@ -1,6 +1,6 @@
 #include "support/registry_sandbox.h"
 
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 
 #include <gtest/gtest.h>
 
@@ -106,18 +106,20 @@ RegistrySandbox::~RegistrySandbox() {
     DeleteScratch(scratchPath_);
 }
 
-void WriteValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+void WriteValue(HKEY root,
+                const std::wstring& path,
+                const std::wstring& name,
+                DWORD type,
+                const void* data,
                 DWORD byteCount) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS,
-              ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), byteCount));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                               nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), byteCount));
     ::RegCloseKey(key);
 }
 
-void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text,
-                 DWORD type) {
+void WriteString(HKEY root, const std::wstring& path, const std::wstring& name, const std::wstring& text, DWORD type) {
     WriteValue(root, path, name, type, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
@@ -127,8 +129,8 @@ void WriteDword(HKEY root, const std::wstring& path, const std::wstring& name, D
 
 void CreateKey(HKEY root, const std::wstring& path) {
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                               nullptr, &key, nullptr));
     ::RegCloseKey(key);
 }
 
@@ -179,8 +181,8 @@ HKEY CreateAll(HKEY root, const std::wstring& path) {
     const std::size_t nul = path.find(L'\0');
     const std::size_t cut = nul == std::wstring::npos ? path.size() : path.rfind(L'\\', nul);
     HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.substr(0, cut).c_str(), 0, nullptr,
-                                               REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.substr(0, cut).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                               KEY_ALL_ACCESS, nullptr, &key, nullptr));
     std::size_t start = cut + 1;
     while (key != nullptr && start <= path.size() && cut != path.size()) {
         std::size_t end = path.find(L'\\', start);
@@ -197,7 +199,11 @@ HKEY CreateAll(HKEY root, const std::wstring& path) {
 
 }  // namespace
 
-void WriteNamedValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
+void WriteNamedValue(HKEY root,
+                     const std::wstring& path,
+                     const std::wstring& name,
+                     DWORD type,
+                     const void* data,
                      DWORD byteCount) {
     const HKEY key = CreateAll(root, path);
     EXPECT_EQ(ERROR_SUCCESS, NativeSetValue(key, name.data(), static_cast<DWORD>(name.size()), type,
@@ -209,22 +215,25 @@ void WriteNamedString(HKEY root, const std::wstring& path, const std::wstring& n
     WriteNamedValue(root, path, name, REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
-void CreateNamedKey(HKEY root, const std::wstring& parentPath, const std::wstring& name, DWORD options,
+void CreateNamedKey(HKEY root,
+                    const std::wstring& parentPath,
+                    const std::wstring& name,
+                    DWORD options,
                     const std::wstring& className) {
     const HKEY parent = CreateAll(root, parentPath);
     HKEY key = nullptr;
-    EXPECT_EQ(ERROR_SUCCESS, NativeCreateKey(parent, name.data(), static_cast<DWORD>(name.size()), className.data(),
-                                             static_cast<DWORD>(className.size()), options, KEY_ALL_ACCESS, &key,
-                                             nullptr));
+    EXPECT_EQ(ERROR_SUCCESS,
+              NativeCreateKey(parent, name.data(), static_cast<DWORD>(name.size()), className.data(),
+                              static_cast<DWORD>(className.size()), options, KEY_ALL_ACCESS, &key, nullptr));
     ::RegCloseKey(key);
     ::RegCloseKey(parent);
 }
 
 bool OpenedKeyIsLink(HKEY parent, bool parentIsRoot, const std::wstring& name, HKEY asLink) {
     HKEY followed = nullptr;
-    const LONG status = parentIsRoot ? ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &followed)
-                                     : NativeOpenKey(parent, name.data(), static_cast<DWORD>(name.size()), 0,
-                                                     KEY_READ, &followed);
+    const LONG status =
+        parentIsRoot ? ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_READ, &followed)
+                     : NativeOpenKey(parent, name.data(), static_cast<DWORD>(name.size()), 0, KEY_READ, &followed);
     if (status != ERROR_SUCCESS) {
         return true;  // the key opens as itself only: a link that leads nowhere, or round in a circle
     }
@@ -240,8 +249,8 @@ std::wstring NativeNameOf(HKEY key) {
         reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryKey")));
     std::vector<BYTE> information(4096, 0);
     ULONG length = 0;
-    if (query == nullptr ||
-        query(key, 3 /* name information */, information.data(), static_cast<ULONG>(information.size()), &length) != 0) {
+    if (query == nullptr || query(key, 3 /* name information */, information.data(),
+                                  static_cast<ULONG>(information.size()), &length) != 0) {
         return {};
     }
     ULONG nameBytes = 0;
@@ -276,7 +285,10 @@ std::wstring SandboxRelativeName(const std::wstring& nativeName) {
     return nativeName;
 }
 
-void CreateLink(HKEY root, const std::wstring& parentPath, const std::wstring& name, HKEY targetRoot,
+void CreateLink(HKEY root,
+                const std::wstring& parentPath,
+                const std::wstring& name,
+                HKEY targetRoot,
                 const std::wstring& targetPath) {
     CreateLinkTo(root, parentPath, name, NativeKeyName(targetRoot, targetPath));
 }
@@ -286,8 +298,9 @@ void CreateLinkTo(HKEY root, const std::wstring& parentPath, const std::wstring&
     ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, (parentPath + L"\\" + name).c_str(), 0, nullptr,
                                                REG_OPTION_CREATE_LINK | REG_OPTION_NON_VOLATILE,
                                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr));
-    EXPECT_EQ(ERROR_SUCCESS, ::RegSetValueExW(link, kLinkValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
-                                              static_cast<DWORD>(target.size() * sizeof(wchar_t))));
+    EXPECT_EQ(ERROR_SUCCESS,
+              ::RegSetValueExW(link, kLinkValue, 0, REG_LINK, reinterpret_cast<const BYTE*>(target.data()),
+                               static_cast<DWORD>(target.size() * sizeof(wchar_t))));
     ::RegCloseKey(link);
 }
 

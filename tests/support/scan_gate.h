@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/registry_api.h"
+#include "win/registry_api.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>

@@ -1,6 +1,7 @@
 #include "support/seeded_machine.h"
 
 #include "support/class_registration.h"
+#include "support/registry_paths.h"
 
 #include <shlobj.h>
 
@@ -10,19 +11,11 @@ namespace tarn::test {
 
 namespace {
 
-const std::wstring kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+using namespace test::paths;
+
 const std::wstring kScheduler = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\SharedTaskScheduler";
-const std::wstring kHelpers = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects";
-const std::wstring kServices = L"System\\CurrentControlSet\\Services";
-const std::wstring kOptions = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
-const std::wstring kWindows = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
-const std::wstring kKnownDlls = L"System\\CurrentControlSet\\Control\\Session Manager\\KnownDlls";
-const std::wstring kNotify = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify";
 const std::wstring kNameSpaces =
     L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters\\NameSpace_Catalog5\\Catalog_Entries";
-const std::wstring kOrder = L"SYSTEM\\CurrentControlSet\\Control\\NetworkProvider\\Order";
-const std::wstring kMonitors = L"System\\CurrentControlSet\\Control\\Print\\Monitors";
-const std::wstring kStore = L"\\TarnAutoRunDisable";
 
 const wchar_t* const kVariants[] = {L"On", L"Off", L"Ghost"};
 
@@ -45,8 +38,7 @@ std::wstring Clsid(const std::wstring& tag, std::size_t tab, std::size_t variant
 
 }  // namespace
 
-SeededMachine::SeededMachine()
-    : tag_(std::to_wstring(::GetCurrentProcessId())), desktop_(CSIDL_DESKTOPDIRECTORY) {
+SeededMachine::SeededMachine() : tag_(std::to_wstring(::GetCurrentProcessId())), desktop_(CSIDL_DESKTOPDIRECTORY) {
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     systemFolder_ = system;
@@ -166,8 +158,8 @@ void SeededMachine::SeedTab(std::size_t tab, const std::wstring& variant) {
             seed_.SetString(HKEY_LOCAL_MACHINE, kNotify + store + L"\\" + stem, L"DllName", file);
             break;
         case 10: {
-            const std::wstring entry = kNameSpaces + store + L"\\0000000" + std::to_wstring(tab) +
-                                       std::to_wstring(index) + tag_;
+            const std::wstring entry =
+                kNameSpaces + store + L"\\0000000" + std::to_wstring(tab) + std::to_wstring(index) + tag_;
             seed_.SetString(HKEY_LOCAL_MACHINE, entry, L"DisplayString", Name(tab, variant));
             seed_.SetString(HKEY_LOCAL_MACHINE, entry, L"LibraryPath", file);
             break;
@@ -185,8 +177,7 @@ void SeededMachine::SeedTab(std::size_t tab, const std::wstring& variant) {
                 ::RegCloseKey(key);
             }
             seed_.SetString(HKEY_LOCAL_MACHINE, kOrder, L"ProviderOrder", order + (order.empty() ? L"" : L",") + stem);
-            seed_.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + stem + L"\\NetworkProvider", L"ProviderPath",
-                            file);
+            seed_.SetString(HKEY_LOCAL_MACHINE, kServices + L"\\" + stem + L"\\NetworkProvider", L"ProviderPath", file);
             break;
         }
         case 12:

@@ -1,8 +1,8 @@
-#include "pages/entry_file_check.h"
+#include "fileinfo/entry_file_check.h"
 
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/signature_codes.h"
-#include "pages/page_texts.h"
+#include "fileinfo/signature_text.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -23,9 +23,16 @@ bool CheckEntryFile(AutoRunEntry& entry, bool verify) {
     if (verify) {
         // Entries of one file share one verification per scan.
         const uint32_t code = cache ? cache->Signature(entry.imagePath).code : VerifyFileFacts(entry.imagePath).code;
-        entry.signature = code == SignatureValid ? kSignatureValidText : kSignatureInvalidText;
+        entry.signatureCheck = code == SignatureValid ? SignatureCheck::Valid : SignatureCheck::Invalid;
+        entry.signature = SignatureCheckText(entry.signatureCheck);
     }
     return true;
+}
+
+void CheckEntryFiles(CategoryResults& results, bool verify) {
+    for (auto& entry : results.entries) {
+        CheckEntryFile(*entry, verify);
+    }
 }
 
 }  // namespace tarn

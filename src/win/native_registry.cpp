@@ -1,4 +1,4 @@
-#include "model/native_registry.h"
+#include "win/native_registry.h"
 
 #include <winternl.h>
 

@@ -1,5 +1,5 @@
 #include "model/reg_key.h"
-#include "model/registry_api.h"
+#include "win/registry_api.h"
 
 #include "support/registry_sandbox.h"
 

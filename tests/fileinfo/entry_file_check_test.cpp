@@ -1,4 +1,4 @@
-#include "pages/entry_file_check.h"
+#include "fileinfo/entry_file_check.h"
 
 #include "fileinfo/signature.h"
 #include "pages/page_texts.h"

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "model/native_registry.h"
+#include "win/call_table.h"
+#include "win/native_registry.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 
@@ -34,19 +36,25 @@ struct RegistryApi {
 // The table of the real functions.
 const RegistryApi& RealRegistryApi();
 
+using RegistryCalls = CallTable<RegistryApi, RealRegistryApi>;
+
 // The table in use now (the real one unless a test installed another).
-const RegistryApi& Registry();
+inline const RegistryApi& Registry() {
+    return RegistryCalls::Current();
+}
 
 // Installs another table for the life of the scope; restores the previous one afterwards.
-class ScopedRegistryApi {
-public:
-    explicit ScopedRegistryApi(const RegistryApi& replacement);
-    ~ScopedRegistryApi();
-    ScopedRegistryApi(const ScopedRegistryApi&) = delete;
-    ScopedRegistryApi& operator=(const ScopedRegistryApi&) = delete;
+using ScopedRegistryApi = RegistryCalls::Scope;
 
-private:
-    const RegistryApi* previous_;
+namespace handle_traits {
+// A registry key is closed through the table it was opened through.
+struct Hkey {
+    using pointer = HKEY;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { Registry().closeKey(h); }
 };
+}  // namespace handle_traits
+
+using unique_hkey = UniqueAny<handle_traits::Hkey>;
 
 }  // namespace tarn

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "base/registry_view.h"
+
+#include <optional>
+#include <string>
+
+namespace tarn {
+
+// The class key of a COM class as the view's processes find it below HKEY_CLASSES_ROOT.
+std::wstring ClassKeyOfView(const std::wstring& clsid, RegistryView view);
+
+// The class's name (its key's default value) and the DLL of its in-process server, as the view's
+// processes find them; nothing when the key or the value is not there.
+std::optional<std::wstring> ClassName(const std::wstring& clsid, RegistryView view);
+std::optional<std::wstring> ClassServerDll(const std::wstring& clsid, RegistryView view);
+
+}  // namespace tarn
