@@ -54,6 +54,19 @@ std::optional<std::wstring> ExpandSeenBy32BitProcess(const std::wstring& command
     return ExpandEnvironmentText(text);
 }
 
+// The drive letter a volume device is mounted as ("\device\harddiskvolume3" -> "c:").
+std::optional<std::wstring> DriveOfDevice(const std::wstring& device) {
+    std::vector<wchar_t> target(1024, L'\0');
+    for (wchar_t letter = L'a'; letter <= L'z'; ++letter) {
+        const wchar_t drive[] = {letter, L':', L'\0'};
+        const DWORD count = ::QueryDosDeviceW(drive, target.data(), static_cast<DWORD>(target.size()));
+        if (count != 0 && EqualsNoCaseAscii(std::wstring(target.data()), device)) {
+            return std::wstring(drive);
+        }
+    }
+    return std::nullopt;
+}
+
 // The machine as the resolver sees it, for a program of the given view.
 ImagePathEnvironment MachineEnvironment(bool wow32, bool trustUnlisted, bool& unlisted) {
     if (wow32) {
@@ -63,12 +76,12 @@ ImagePathEnvironment MachineEnvironment(bool wow32, bool trustUnlisted, bool& un
                     return CandidateExists(PathSeenBy32BitProcess(path, ReadEnvironmentVariable(L"systemroot")),
                                            trustUnlisted, unlisted);
                 },
-                ExpandSeenBy32BitProcess};
+                ExpandSeenBy32BitProcess, DriveOfDevice};
     }
     return {
         [](const wchar_t* name) { return ReadEnvironmentVariable(name); },
         [trustUnlisted, &unlisted](const std::wstring& path) { return CandidateExists(path, trustUnlisted, unlisted); },
-        [](const std::wstring& command) { return ExpandEnvironmentText(command); }};
+        [](const std::wstring& command) { return ExpandEnvironmentText(command); }, DriveOfDevice};
 }
 
 }  // namespace

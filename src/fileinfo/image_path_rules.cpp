@@ -60,11 +60,49 @@ public:
         // Only ASCII letters are folded: the rules test ASCII literals, and other letters in a
         // path would gain nothing from folding.
         t = LowerAscii(std::move(t));
+        ReadObjectPathForm(t);
         ApplyRewriteRules(t);
         return FindExisting(t);
     }
 
 private:
+    // An object-path form at the start of the text (or of its quoted part) becomes the path of the
+    // file it names, so that no later rule mistakes it for a relative path.
+    void ReadObjectPathForm(wstring& t) const {
+        const std::size_t start = !t.empty() && t[0] == L'"' ? 1 : 0;
+        auto startsWith = [&](const wstring& prefix) { return t.compare(start, prefix.size(), prefix) == 0; };
+        // (Split so that no "??\\" reads as a trigraph.)
+        // A "\\\\?\\" path is a full path the file calls take as it is (and may be too long without it).
+        for (const wstring prefix : {L"\\?"
+                                     L"?\\",
+                                     L"\\dosdevices\\",
+                                     L"\\global?"
+                                     L"?\\"}) {
+            if (startsWith(prefix) && StartsWithDrive(t.substr(start + prefix.size()))) {
+                t.erase(start, prefix.size());
+                return;
+            }
+        }
+        if (startsWith(L"\\systemroot\\")) {
+            t.replace(start, wstring(L"\\systemroot").size(), SystemRoot());
+            return;
+        }
+        if (startsWith(L"system32\\")) {
+            t.insert(start, SystemRoot() + L"\\");
+            return;
+        }
+        const wstring device = L"\\device\\";
+        if (startsWith(device) && env_.driveOfDevice) {
+            const std::size_t end = t.find(L'\\', start + device.size());
+            if (end == npos) {
+                return;
+            }
+            if (const auto drive = env_.driveOfDevice(t.substr(start, end - start))) {
+                t.replace(start, end - start, *drive);
+            }
+        }
+    }
+
     // Read afresh each time a rule needs it.
     wstring SystemRoot() const { return env_.variable(L"systemroot"); }
 
@@ -118,7 +156,8 @@ private:
         }
         // A text that already starts with a drive is a full path: prefixing the system root
         // again would make every driver registered with a full path unresolvable.
-        if (Contains(t, L"system32") && Contains(t, L"drivers") && !StartsWithDrive(t)) {
+        if (Contains(t, L"system32") && Contains(t, L"drivers") && !StartsWithDrive(t) &&
+            !(t.rfind(L"\\\\?\\", 0) == 0 && StartsWithDrive(t.substr(4)))) {
             if (Contains(t, L"\\systemroot")) {
                 ReplaceAll(t, L"\\systemroot", SystemRoot());
             } else {

@@ -33,6 +33,10 @@ public:
                 [this](const std::wstring& path) {
                     probes.push_back(path);
                     return existing.count(LowerAscii(path)) > 0;
+                },
+                {},
+                [](const std::wstring& device) {
+                    return device == L"\\device\\harddiskvolume3" ? std::optional<std::wstring>(L"c:") : std::nullopt;
                 }};
     }
 
@@ -133,6 +137,79 @@ TEST(ResolveImagePathText, WorkedExamplesAndEdgeCases) {
         {"unterminated quote", L"\"c:\\app.exe", {L"c:\\app.exe"}, std::nullopt},
         {"regsvr32 with a full path", L"regsvr32 /s c:\\x\\y.dll", {L"c:\\x\\y.dll"}, L"c:\\x\\y.dll"},
         {"regsvr32 with a drive-relative name", L"regsvr32 /s d:y.dll", {L"d:y.dll"}, L"d:y.dll"},
+    };
+    for (const Case& c : cases) {
+        FakeMachine machine;
+        for (const auto& file : c.files) {
+            machine.Add(file);
+        }
+        EXPECT_EQ(c.expected, machine.Resolve(c.text)) << c.what;
+    }
+}
+
+// The object-path forms services and drivers are registered with name the file they name, whatever
+// the rules after them do with system32 and drivers; a form that names no file names nothing.
+TEST(ResolveImagePathText, ObjectPathFormsNameTheirFiles) {
+    const std::wstring driver = L"C:\\Windows\\System32\\drivers\\x.sys";
+    const std::wstring program = L"C:\\Program Files\\Vendor\\svc.exe";
+    const Case cases[] = {
+        {"\\?"
+         "?\\ driver",
+         L"\\?"
+         L"?\\C:\\Windows\\System32\\drivers\\x.sys",
+         {driver},
+         LowerAscii(driver)},
+        {"\\?"
+         "?\\ program with arguments",
+         L"\\?"
+         L"?\\C:\\Program Files\\Vendor\\svc.exe -k x",
+         {program},
+         LowerAscii(program)},
+        {"quoted \\?"
+         "?\\",
+         L"\"\\?"
+         L"?\\C:\\Program Files\\Vendor\\svc.exe\" -k",
+         {program},
+         LowerAscii(program)},
+        {"\\DosDevices\\", L"\\DosDevices\\C:\\Windows\\System32\\drivers\\x.sys", {driver}, LowerAscii(driver)},
+        {"\\GLOBAL?"
+         "?\\",
+         L"\\GLOBAL?"
+         L"?\\c:\\windows\\system32\\DRIVERS\\x.sys",
+         {driver},
+         LowerAscii(driver)},
+        {"\\\\?\\ is taken as it is",
+         L"\\\\?\\C:\\Windows\\System32\\drivers\\x.sys",
+         {L"\\\\?\\" + driver},
+         L"\\\\?\\" + LowerAscii(driver)},
+        {"\\SystemRoot\\ outside the drivers folder",
+         L"\\SystemRoot\\System32\\svchost.exe -k netsvcs",
+         {L"C:\\WINDOWS\\System32\\svchost.exe"},
+         L"C:\\WINDOWS\\system32\\svchost.exe"},
+        {"System32 relative to the system root",
+         L"System32\\svchost.exe -k LocalService",
+         {L"C:\\WINDOWS\\System32\\svchost.exe"},
+         L"C:\\WINDOWS\\system32\\svchost.exe"},
+        {"a volume device mapped to its drive",
+         L"\\Device\\HarddiskVolume3\\Windows\\System32\\drivers\\x.sys",
+         {driver},
+         L"c:\\windows\\system32\\drivers\\x.sys"},
+        {"a volume with no drive names nothing",
+         L"\\Device\\HarddiskVolume9\\Windows\\System32\\drivers\\x.sys",
+         {driver},
+         std::nullopt},
+        {"\\?"
+         "?\\ of a file that is not there",
+         L"\\?"
+         L"?\\C:\\Windows\\System32\\drivers\\gone.sys",
+         {driver},
+         std::nullopt},
+        {"\\?"
+         "?\\ followed by no drive is left alone",
+         L"\\?"
+         L"?\\UNC\\server\\x.sys",
+         {driver},
+         std::nullopt},
     };
     for (const Case& c : cases) {
         FakeMachine machine;

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -187,6 +189,74 @@ TEST_F(ServicesTest, MissingKeyAndRescan) {
     services.Enumerate();
     const auto first = test::ExpectSameAfterRescan(services);
     EXPECT_EQ(1u, first.size());
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// The forms real machines' Services keys hold: each names its file, for drivers and services.
+TEST_F(ServicesTest, EveryObjectPathFormNamesItsFile) {
+    const std::wstring driver = File(L"WINDOWS\\System32\\drivers\\nt.sys");
+    const std::wstring host = File(L"WINDOWS\\System32\\svchost.exe");
+    const std::wstring drive = root.substr(0, 2);
+    const std::wstring belowDrive = root.substr(2);
+    struct Form {
+        const wchar_t* name;
+        std::wstring imagePath;
+        bool service;
+        std::wstring file;
+    };
+    std::vector<Form> forms = {
+        {L"Qq",
+         L"\\?"
+         L"?\\" +
+             root + L"\\System32\\drivers\\nt.sys",
+         false, driver},
+        {L"DosDevices", L"\\DosDevices\\" + root + L"\\system32\\DRIVERS\\nt.sys", false, driver},
+        {L"Global",
+         L"\\GLOBAL?"
+         L"?\\" +
+             root + L"\\System32\\drivers\\nt.sys",
+         false, driver},
+        {L"Long", L"\\\\?\\" + root + L"\\System32\\drivers\\nt.sys", false, L"\\\\?\\" + driver},
+        {L"SystemRoot", L"\\SystemRoot\\System32\\drivers\\nt.sys", false, driver},
+        {L"Relative", L"System32\\drivers\\nt.sys", false, driver},
+        {L"QqService",
+         L"\\?"
+         L"?\\" +
+             root + L"\\System32\\svchost.exe -k netsvcs",
+         true, host},
+        {L"RootService", L"\\SystemRoot\\System32\\svchost.exe -k LocalService", true, host},
+        {L"RelativeService", L"system32\\svchost.exe -k LocalSystemNetworkRestricted", true, host},
+    };
+    // The volume's own device name, where this system tells it.
+    wchar_t device[512] = {};
+    if (::QueryDosDeviceW(drive.c_str(), device, 512) != 0 && std::wstring(device).rfind(L"\\Device\\", 0) == 0) {
+        forms.push_back({L"Volume", std::wstring(device) + belowDrive + L"\\System32\\drivers\\nt.sys", false, driver});
+    } else {
+        std::printf(
+            "this system names %ls no volume device: the \\Device\\ form is checked by the portable tests only\n",
+            drive.c_str());
+    }
+    for (const Form& form : forms) {
+        AddService(form.name, form.service, form.imagePath);
+        SetStart(form.name, 3);
+    }
+    services.Enumerate();
+    drivers.Enumerate();
+    for (const Form& form : forms) {
+        const CTarnAutoRunBase& category = form.service ? static_cast<CTarnAutoRunBase&>(services) : drivers;
+        const auto& entries = category.results().entries;
+        const auto it =
+            std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e->name == form.name; });
+        ASSERT_NE(entries.end(), it) << "not listed: " << std::string(form.imagePath.begin(), form.imagePath.end());
+        EXPECT_TRUE(EqualsNoCaseAscii(form.file, (*it)->imagePath))
+            << std::string((*it)->imagePath.begin(), (*it)->imagePath.end());
+        EXPECT_EQ(form.imagePath, (*it)->commandLine);
+    }
 }
 
 }  // namespace
