@@ -46,6 +46,10 @@ bool CTarnAutoRunBase::Resolves(const std::wstring& text, RegistryView view) {
     return files_.ImageOf(text, view).has_value();
 }
 
+std::optional<std::wstring> CTarnAutoRunBase::ImageOf(const std::wstring& text, RegistryView view) {
+    return files_.ImageOf(text, view);
+}
+
 bool CTarnAutoRunBase::Resolve(AutoRunEntry& entry, const std::wstring& text) {
     if (ResolveStrictly(entry, text)) {
         return true;

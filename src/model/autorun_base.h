@@ -67,8 +67,9 @@ protected:
     bool Resolve(AutoRunEntry& entry, const std::wstring& text);
     // Resolves only: for a command that has another to fall back on.
     bool ResolveStrictly(AutoRunEntry& entry, const std::wstring& text);
-    // Whether a command text loads an existing file.
+    // Whether a command text loads an existing file, and which.
     bool Resolves(const std::wstring& text, RegistryView view);
+    std::optional<std::wstring> ImageOf(const std::wstring& text, RegistryView view = RegistryView::Native);
     // Completes the record (state by pass, file facts, location) and appends it.
     void Add(AutoRunEntry entry, const ReadContext& at, int32_t locationKind = LocationKey);
     // Resolves `text` into the record and appends it when it resolves (as Resolve says).

@@ -54,6 +54,11 @@ std::vector<std::wstring> FileNamesIn(const std::wstring& folder, bool folders) 
     return names;
 }
 
+std::wstring TrimmedText(const std::wstring& text) {
+    const std::size_t first = text.find_first_not_of(L" \t");
+    return first == std::wstring::npos ? std::wstring() : text.substr(first, text.find_last_not_of(L" \t") + 1 - first);
+}
+
 std::wstring WithoutJobExtension(const std::wstring& name) {
     return name.size() > 4 && EqualsNoCaseAscii(name.substr(name.size() - 4), L".job") ? name.substr(0, name.size() - 4)
                                                                                        : name;
@@ -63,8 +68,8 @@ std::wstring WithoutJobExtension(const std::wstring& name) {
 
 int32_t CTarnAutoRunScheduledTasks::Enumerate() {
     results_.unreadable.clear();
-    rootNames_.clear();
-    ListTaskService(rootNames_);
+    rootTasks_.clear();
+    ListTaskService();
     ListWorkItems();
     return 0;
 }
@@ -83,22 +88,19 @@ ReadContext TaskContext(const std::wstring& folder, bool on) {
 
 void CTarnAutoRunScheduledTasks::ClearResults() {
     CTarnAutoRunBase::ClearResults();
-    rootNames_.clear();
+    rootTasks_.clear();
 }
 
-bool CTarnAutoRunScheduledTasks::ListTaskService(std::set<std::wstring>& rootNames) {
+bool CTarnAutoRunScheduledTasks::ListTaskService() {
     const TaskServiceSession session;
     if (!session) {
         return false;
     }
-    ListFolder(session, L"\\", 0, rootNames);
+    ListFolder(session, L"\\", 0);
     return true;
 }
 
-void CTarnAutoRunScheduledTasks::ListFolder(const TaskServiceSession& session,
-                                            const std::wstring& path,
-                                            int depth,
-                                            std::set<std::wstring>& rootNames) {
+void CTarnAutoRunScheduledTasks::ListFolder(const TaskServiceSession& session, const std::wstring& path, int depth) {
     HRESULT hr = S_OK;
     const com_ptr<ITaskFolder> folder = session.Folder(path, &hr);
     if (!folder) {
@@ -115,9 +117,6 @@ void CTarnAutoRunScheduledTasks::ListFolder(const TaskServiceSession& session,
         Unreadable(path, HresultText(hr));
     }
     for (const std::wstring& name : tasks) {
-        if (path == L"\\") {
-            rootNames.insert(FoldRegistryName(name));
-        }
         ListServiceTask(*folder, path, name);
     }
     std::vector<std::wstring> subfolders;
@@ -129,7 +128,7 @@ void CTarnAutoRunScheduledTasks::ListFolder(const TaskServiceSession& session,
         return;
     }
     for (const std::wstring& name : subfolders) {
-        ListFolder(session, ChildTaskPath(path, name), depth + 1, rootNames);
+        ListFolder(session, ChildTaskPath(path, name), depth + 1);
     }
 }
 
@@ -172,6 +171,9 @@ void CTarnAutoRunScheduledTasks::ListServiceTask(ITaskFolder& folder,
     const ReadContext at = TaskContext(folderPath, on);
     for (const TaskAction& action : definition->actions) {
         AddAction(path, *definition, action, at);
+        if (folderPath == L"\\" && action.kind == TaskActionKind::Exec) {
+            rootTasks_[FoldRegistryName(name)].push_back(action);
+        }
     }
 }
 
@@ -254,16 +256,46 @@ void CTarnAutoRunScheduledTasks::ListWorkItems() {
     }
 }
 
+bool CTarnAutoRunScheduledTasks::ListedByTheNewerInterface(const std::wstring& name,
+                                                           const std::wstring& program,
+                                                           const std::wstring& arguments) {
+    const auto task = rootTasks_.find(FoldRegistryName(WithoutJobExtension(name)));
+    if (task == rootTasks_.end()) {
+        return false;
+    }
+    const auto programOf = [](std::wstring text) {
+        if (text.size() >= 2 && text.front() == L'"' && text.back() == L'"') {
+            text = text.substr(1, text.size() - 2);
+        }
+        return LowerAscii(text);
+    };
+    for (const TaskAction& action : task->second) {
+        if (TrimmedText(action.arguments) != TrimmedText(arguments)) {
+            continue;
+        }
+        // The same program, however either names it.
+        if (programOf(action.command) == programOf(program)) {
+            return true;
+        }
+        const auto image = ImageOf(TaskProgramCommand(action));
+        if (image && image == ImageOf(L"\"" + programOf(program) + L"\"")) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void CTarnAutoRunScheduledTasks::AddTask(const std::wstring& name, const ReadContext& folder) {
+    const std::wstring application = ReadTaskApplication(name);
     // Seen by both interfaces: listed once, from the newer one.
-    if (rootNames_.count(FoldRegistryName(WithoutJobExtension(name))) != 0) {
+    if (ListedByTheNewerInterface(name, application, ReadTaskParameters(name))) {
         return;
     }
     AutoRunEntry entry = NewEntry(folder);
     entry.name = name;
     const auto flags = ReadTaskFlags(name);
     const ReadContext at = TaskContext(folder.location, !(flags && (*flags & TASK_FLAG_DISABLED) != 0));
-    entry.commandLine = ReadTaskApplication(name);
+    entry.commandLine = application;
     const std::wstring command = entry.commandLine;
     AddResolved(std::move(entry), command, at, LocationFolder);
 }
@@ -286,6 +318,16 @@ std::wstring CTarnAutoRunScheduledTasks::ReadTaskApplication(const std::wstring&
         return {};
     }
     return TakeTaskString(application);
+}
+
+std::wstring CTarnAutoRunScheduledTasks::ReadTaskParameters(const std::wstring& name) {
+    const TaskSchedulerSession session;
+    const com_ptr<ITask> task = session.Task(name);
+    LPWSTR parameters = nullptr;
+    if (!task || FAILED(task->GetParameters(&parameters))) {
+        return {};
+    }
+    return TakeTaskString(parameters);
 }
 
 }  // namespace tarn

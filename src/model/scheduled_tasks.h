@@ -8,7 +8,7 @@
 #include "base/task_xml.h"
 
 #include <optional>
-#include <set>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,9 @@ public:
 
     // The flags of a work item; nothing when it cannot be opened. COM is initialised for the call.
     static std::optional<DWORD> ReadTaskFlags(const std::wstring& name);
-    // The application a work item runs; empty when it cannot be read.
+    // The application a work item runs, and its parameters; empty when they cannot be read.
     static std::wstring ReadTaskApplication(const std::wstring& name);
+    static std::wstring ReadTaskParameters(const std::wstring& name);
 
     void ClearResults() override;
 
@@ -36,11 +37,8 @@ private:
     void ListWorkItems();
     void AddTask(const std::wstring& name, const ReadContext& at);
     // False where the 2.0 interfaces are missing or do not connect.
-    bool ListTaskService(std::set<std::wstring>& rootNames);
-    void ListFolder(const TaskServiceSession& session,
-                    const std::wstring& path,
-                    int depth,
-                    std::set<std::wstring>& rootNames);
+    bool ListTaskService();
+    void ListFolder(const TaskServiceSession& session, const std::wstring& path, int depth);
     void ListServiceTask(ITaskFolder& folder, const std::wstring& folderPath, const std::wstring& name);
     // A task that is there but cannot be read: listed with why, starting no known file.
     void AddUnreadableTask(const std::wstring& folderPath, const std::wstring& path, const std::wstring& why, bool on);
@@ -49,8 +47,15 @@ private:
                    const TaskAction& action,
                    const ReadContext& at);
 
-    // The tasks of the root folder the newer interface listed, by folded name.
-    std::set<std::wstring> rootNames_;
+    // Whether a work item of the older interface is a task of the root folder the newer one listed:
+    // the same name and the same program and arguments (a work item that only shares a name with a
+    // task is another registration).
+    bool ListedByTheNewerInterface(const std::wstring& name,
+                                   const std::wstring& program,
+                                   const std::wstring& arguments);
+
+    // The program actions of the root folder's tasks the newer interface listed, by folded name.
+    std::map<std::wstring, std::vector<TaskAction>> rootTasks_;
 };
 
 }  // namespace tarn

@@ -419,6 +419,22 @@ TEST_F(ServiceTasksTest, ATaskSeenByBothSchedulersIsListedOnce) {
     EXPECT_TRUE(Listed(name + L".job").empty());
 }
 
+// A work item that only shares its name with a task runs something else: both are listed.
+TEST_F(ServiceTasksTest, AWorkItemNamedAsATaskButRunningAnotherProgramIsListedToo) {
+    const std::wstring name = L"TarnTwin" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring app = scratch.AddFile(L"twin.exe");
+    const std::wstring other = scratch.AddFile(L"other.exe");
+    test::TaskDefinitionFiles rootTask(L"\\" + name);
+    rootTask.Add(L"", test::TaskXml(L"", L"", L"", true, false, Exec(app)));
+    ScheduledTasks workItems;
+    workItems.Create(name, other, 0);
+    enumerator.Enumerate();
+    ASSERT_EQ(1u, Listed(L"\\" + name).size());
+    EXPECT_TRUE(EqualsNoCaseAscii(app, Listed(L"\\" + name)[0]->imagePath));
+    ASSERT_EQ(1u, Listed(name + L".job").size());
+    EXPECT_TRUE(EqualsNoCaseAscii(other, Listed(name + L".job")[0]->imagePath));
+}
+
 TEST(DeleteTask, DeletesOnlyThatFileOfTheTasksFolder) {
     ScratchFolder scratch;
     test::ScopedEnvironment systemRoot(L"systemroot", scratch.path());
