@@ -10,6 +10,7 @@
 #include "model/service_walk.h"
 #include "pages/category_table.h"
 #include "fileinfo/entry_file_check.h"
+#include "win/system_calls.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -75,6 +76,8 @@ std::wstring Wide(const std::string& utf8) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    // Before anything loads a library: from here on only the system folder is searched.
+    LoadLibrariesFromTheSystemFolderOnly();
     const auto options = ParseScanOptions(std::vector<std::wstring>(argv + 1, argv + argc));
     if (!options) {
         WriteText(STD_ERROR_HANDLE, kScanUsage);

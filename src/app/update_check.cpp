@@ -2,6 +2,7 @@
 
 #include "app/maker.h"
 #include "app/updater_command.h"
+#include "fileinfo/signature.h"
 #include "resource_ids.h"
 #include "win/unique_handle.h"
 
@@ -57,7 +58,9 @@ bool UpdateTarget::Post(UINT message, WPARAM wParam, LPARAM lParam) {
 int32_t RunUpdater(const std::wstring& modulePath, DWORD& exitCode) {
     const auto updater = UpdaterPathBeside(modulePath);
     const auto commandLine = UpdaterCommandLine(modulePath);
-    if (!updater || !commandLine) {
+    // The program runs with an administrator's rights, often from a folder anyone can write to: a
+    // file named like the updater there runs only when it is signed as the program itself is.
+    if (!updater || !commandLine || !SignedAlike(updater->c_str(), modulePath.c_str())) {
         return 0;
     }
     PROCESS_INFORMATION started = {};

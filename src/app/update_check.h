@@ -30,7 +30,8 @@ private:
 };
 
 // Runs the updater that sits beside the program (never one found by searching) with its command
-// line, and waits for it to end. 1 when it ran, with its exit code; 0 when it could not start.
+// line, and waits for it to end; only an updater signed by the very certificate that signed the
+// program is started. 1 when it ran, with its exit code; 0 when it did not.
 int32_t RunUpdater(const std::wstring& modulePath, DWORD& exitCode);
 
 // Starts the update-check thread; it runs the updater and posts WM_TARN_UPDATE_RESULT to the target.

@@ -282,6 +282,33 @@ TaskAction ActionOf(const Element& element) {
 
 }  // namespace
 
+namespace {
+
+// TASK_LOGON_TYPE of the first principal: its LogonType, a group's, or an interactive user's.
+int LogonTypeOf(const Element* principals) {
+    const Element* principal = principals != nullptr ? principals->Child(L"Principal") : nullptr;
+    if (principal == nullptr) {
+        return 0;  // none
+    }
+    static const std::pair<const wchar_t*, int> kTypes[] = {
+        {L"Password", 1},         {L"S4U", 2},
+        {L"InteractiveToken", 3}, {L"Group", 4},
+        {L"ServiceAccount", 5},   {L"InteractiveTokenOrPassword", 6},
+    };
+    const std::wstring named = Trimmed(principal->ChildText(L"LogonType"));
+    for (const auto& [name, type] : kTypes) {
+        if (named == name) {
+            return type;
+        }
+    }
+    if (principal->Child(L"GroupId") != nullptr) {
+        return 4;
+    }
+    return principal->Child(L"UserId") != nullptr ? 3 : 0;
+}
+
+}  // namespace
+
 std::optional<TaskDefinition> ParseTaskXml(const std::wstring& xml) {
     Reader reader(xml);
     const auto root = reader.Document();
@@ -307,6 +334,7 @@ std::optional<TaskDefinition> ParseTaskXml(const std::wstring& xml) {
             definition.actions.push_back(ActionOf(action));
         }
     }
+    definition.logonType = LogonTypeOf(root->Child(L"Principals"));
     return definition;
 }
 
@@ -367,26 +395,33 @@ std::wstring TaskProgramCommand(const TaskAction& action) {
     return text;
 }
 
-std::wstring WithoutEnabledFlag(const std::wstring& xml) {
+namespace {
+
+struct Span {
+    std::size_t begin;
+    std::size_t end;
+};
+
+// Where the task's own <Enabled> element is (from its "<" to after its "</Enabled>"); nothing when
+// Settings holds none.
+std::optional<Span> EnabledFlagOf(const std::wstring& xml) {
     const std::size_t settings = xml.find(L"<Settings>");
     const std::size_t settingsEnd = xml.find(L"</Settings>", settings);
     if (settings == std::wstring::npos || settingsEnd == std::wstring::npos) {
-        return xml;
+        return std::nullopt;
     }
     // The task's own flag, not one of a nested element's (an idle setting's, say).
-    std::size_t open = settings;
-    int depth = 0;
-    for (std::size_t k = settings + 10; k < settingsEnd; ++k) {
+    for (std::size_t k = settings + 10, depth = 0; k < settingsEnd; ++k) {
         if (xml[k] != L'<') {
             continue;
         }
         if (depth == 0 && xml.compare(k, 9, L"<Enabled>") == 0) {
-            open = k;
-            break;
+            const std::size_t close = xml.find(L"</Enabled>", k);
+            return close == std::wstring::npos ? std::nullopt : std::optional<Span>(Span{k, close + 10});
         }
         const std::size_t close = xml.find(L'>', k);
         if (close == std::wstring::npos || close > settingsEnd) {
-            return xml;
+            return std::nullopt;
         }
         if (xml[k + 1] == L'/') {
             --depth;
@@ -395,14 +430,26 @@ std::wstring WithoutEnabledFlag(const std::wstring& xml) {
         }
         k = close;
     }
-    if (open == settings) {
-        return xml;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::wstring WithoutEnabledFlag(const std::wstring& xml) {
+    const auto flag = EnabledFlagOf(xml);
+    return flag ? xml.substr(0, flag->begin) + xml.substr(flag->end) : xml;
+}
+
+std::optional<std::wstring> WithEnabledFlag(const std::wstring& xml, bool enabled) {
+    const std::wstring element = std::wstring(L"<Enabled>") + (enabled ? L"true" : L"false") + L"</Enabled>";
+    if (const auto flag = EnabledFlagOf(xml)) {
+        return xml.substr(0, flag->begin) + element + xml.substr(flag->end);
     }
-    const std::size_t close = xml.find(L"</Enabled>", open);
-    if (close == std::wstring::npos) {
-        return xml;
+    const std::size_t settings = xml.find(L"<Settings>");
+    if (settings == std::wstring::npos || xml.find(L"</Settings>", settings) == std::wstring::npos) {
+        return std::nullopt;
     }
-    return xml.substr(0, open) + xml.substr(close + 10);
+    return xml.substr(0, settings + 10) + element + xml.substr(settings + 10);
 }
 
 std::wstring TaskFileText(const std::string& bytes) {

@@ -29,6 +29,9 @@ struct TaskDefinition {
     // The element names of the triggers, in order ("LogonTrigger", "BootTrigger", ...).
     std::vector<std::wstring> triggers;
     std::vector<TaskAction> actions;
+    // How the task's principal logs on, as the scheduler numbers it (TASK_LOGON_TYPE): the one a
+    // definition registered again over itself keeps.
+    int logonType = 0;
 };
 
 // Reads a task definition; nothing when the text is not a <Task> document. Element names are
@@ -52,6 +55,10 @@ std::wstring TaskProgramCommand(const TaskAction& action);
 // The definition without its Settings/Enabled element: two definitions that differ only by the
 // flag a switch changes compare equal after it.
 std::wstring WithoutEnabledFlag(const std::wstring& xml);
+
+// The definition with its Settings/Enabled element saying `enabled` (added where Settings has none);
+// nothing for a definition without a Settings element to hold it.
+std::optional<std::wstring> WithEnabledFlag(const std::wstring& xml, bool enabled);
 
 // The text of a task file: UTF-16 (with or without its byte-order mark) or UTF-8.
 std::wstring TaskFileText(const std::string& bytes);

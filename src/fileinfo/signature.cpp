@@ -1,5 +1,7 @@
 #include "fileinfo/signature.h"
 
+#include "win/system_calls.h"
+
 #include "win/system_library.h"
 
 #include "fileinfo/signature_text.h"
@@ -75,8 +77,7 @@ private:
     LONG result_;
 };
 
-uint32_t ExtractSigner(const TrustEntryPoints& entry, HANDLE stateData, wchar_t* signerName,
-                       std::size_t capacity) {
+uint32_t ExtractSigner(const TrustEntryPoints& entry, HANDLE stateData, wchar_t* signerName, std::size_t capacity) {
     CRYPT_PROVIDER_DATA* provider = entry.provDataFromStateData(stateData);
     if (provider == nullptr) {
         return SignatureNoCommonName;
@@ -86,15 +87,23 @@ uint32_t ExtractSigner(const TrustEntryPoints& entry, HANDLE stateData, wchar_t*
         signer->pasCertChain[0].pCert == nullptr || signer->pasCertChain[0].pCert->pCertInfo == nullptr) {
         return SignatureNoCommonName;
     }
+    const CryptCalls* crypt = Crypt();
+    if (crypt == nullptr) {
+        return SignatureNoCommonName;
+    }
     std::vector<wchar_t> subject(kSubjectCapacity, L'\0');
-    ::CertNameToStrW(X509_ASN_ENCODING, &signer->pasCertChain[0].pCert->pCertInfo->Subject, CERT_X500_NAME_STR,
+    crypt->nameToStr(X509_ASN_ENCODING, &signer->pasCertChain[0].pCert->pCertInfo->Subject, CERT_X500_NAME_STR,
                      subject.data(), kSubjectCapacity);
     subject.back() = L'\0';
     return ParseCommonName(subject.data(), signerName, capacity);
 }
 
-uint32_t VerifyEmbedded(const TrustEntryPoints& entry, const wchar_t* path, wchar_t* signerName,
-                        std::size_t capacity, int32_t& isSigned, bool& verified) {
+uint32_t VerifyEmbedded(const TrustEntryPoints& entry,
+                        const wchar_t* path,
+                        wchar_t* signerName,
+                        std::size_t capacity,
+                        int32_t& isSigned,
+                        bool& verified) {
     WINTRUST_FILE_INFO file{};
     file.cbStruct = sizeof file;
     file.pcwszFilePath = path;
@@ -110,7 +119,10 @@ uint32_t VerifyEmbedded(const TrustEntryPoints& entry, const wchar_t* path, wcha
 }
 
 // The file name of the catalog that lists this hash; nothing when none does.
-std::optional<std::wstring> FindCatalogFile(const TrustEntryPoints& entry, HCATADMIN context, BYTE* hash, DWORD hashLength) {
+std::optional<std::wstring> FindCatalogFile(const TrustEntryPoints& entry,
+                                            HCATADMIN context,
+                                            BYTE* hash,
+                                            DWORD hashLength) {
     std::lock_guard<std::mutex> lock(g_catalogLookup);
     HCATINFO catalog = entry.enumCatalogFromHash(context, hash, hashLength, 0, nullptr);
     if (catalog == nullptr) {
@@ -125,13 +137,16 @@ std::optional<std::wstring> FindCatalogFile(const TrustEntryPoints& entry, HCATA
     return file;
 }
 
-uint32_t VerifyByCatalog(const TrustEntryPoints& entry, HCATADMIN context, const wchar_t* path,
-                         wchar_t* signerName, std::size_t capacity, int32_t& isSigned) {
+uint32_t VerifyByCatalog(const TrustEntryPoints& entry,
+                         HCATADMIN context,
+                         const wchar_t* path,
+                         wchar_t* signerName,
+                         std::size_t capacity,
+                         int32_t& isSigned) {
     BYTE hash[kHashCapacity] = {};
     DWORD hashLength = kHashCapacity;
     {
-        const unique_file file(
-            ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        const unique_file file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (!file) {
             return SignatureFileUnreadable;
         }
@@ -234,6 +249,35 @@ uint32_t VerifyFileSignature(const wchar_t* path, wchar_t* signerName, std::size
         return embedded;
     }
     return VerifyByCatalog(entry, context, path, signerName, capacity, isSigned);
+}
+
+std::optional<std::vector<uint8_t>> EmbeddedSignerCertificate(const wchar_t* path) {
+    const TrustEntryPoints& entry = g_state.entry;
+    if (!entry.Complete()) {
+        return std::nullopt;
+    }
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = sizeof file;
+    file.pcwszFilePath = path;
+    WINTRUST_DATA data = TrustRequest(WTD_CHOICE_FILE);
+    data.pFile = &file;
+    const TrustVerification verification(entry, data);
+    if (!verification.succeeded()) {
+        return std::nullopt;
+    }
+    CRYPT_PROVIDER_DATA* provider = entry.provDataFromStateData(data.hWVTStateData);
+    CRYPT_PROVIDER_SGNR* signer = provider != nullptr ? entry.getProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+    if (signer == nullptr || signer->csCertChain == 0 || signer->pasCertChain == nullptr ||
+        signer->pasCertChain[0].pCert == nullptr || signer->pasCertChain[0].pCert->pbCertEncoded == nullptr) {
+        return std::nullopt;
+    }
+    const PCCERT_CONTEXT certificate = signer->pasCertChain[0].pCert;
+    return std::vector<uint8_t>(certificate->pbCertEncoded, certificate->pbCertEncoded + certificate->cbCertEncoded);
+}
+
+bool SignedAlike(const wchar_t* path, const wchar_t* reference) {
+    const auto signer = EmbeddedSignerCertificate(path);
+    return signer && signer == EmbeddedSignerCertificate(reference);
 }
 
 TrustEntryPoints ExchangeTrustEntryPoints(const TrustEntryPoints& replacement) {

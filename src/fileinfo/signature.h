@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 namespace tarn {
 
@@ -39,6 +41,14 @@ uint32_t ReleaseSignatureVerifier();
 // SignatureValid the signer's common name is in `signerName`; `isSigned` becomes 1 as soon as a
 // trust verification succeeds. Safe to call from several threads at once.
 uint32_t VerifyFileSignature(const wchar_t* path, wchar_t* signerName, std::size_t capacity, int32_t& isSigned);
+
+// The certificate that signed the file (its own embedded signature, verified), as encoded; nothing
+// for a file that carries no valid signature of its own. The verifier must be initialised.
+std::optional<std::vector<uint8_t>> EmbeddedSignerCertificate(const wchar_t* path);
+
+// Whether a file carries a valid signature of its own by the very certificate that signed
+// `reference` (a file not signed, or signed otherwise, is not).
+bool SignedAlike(const wchar_t* path, const wchar_t* reference);
 
 // Replaces the entry points in use (the catalog path cannot be reached on a machine without
 // catalogs); returns the table that was in use. Not for use while verifications run.

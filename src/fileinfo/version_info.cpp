@@ -1,5 +1,7 @@
 #include "fileinfo/version_info.h"
 
+#include "win/system_calls.h"
+
 #include "fileinfo/version_query.h"
 
 #include <windows.h>
@@ -25,14 +27,18 @@ bool OffsetInBlock(const std::vector<BYTE>& block, const void* pointer, std::siz
 
 // The file's whole version block; empty when it has none.
 std::vector<BYTE> ReadVersionBlock(const std::wstring& path) {
+    const VersionCalls* version = Version();
+    if (version == nullptr) {
+        return {};
+    }
     DWORD handle = 0;
-    const DWORD blockSize = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
+    const DWORD blockSize = version->infoSize(path.c_str(), &handle);
     if (blockSize == 0) {
         return {};
     }
     // Blocks larger than the usual buffer are read whole rather than cut.
     std::vector<BYTE> block(std::max(kVersionBlockBytes, blockSize), 0);
-    if (!::GetFileVersionInfoW(path.c_str(), 0, blockSize, block.data())) {
+    if (!version->info(path.c_str(), 0, blockSize, block.data())) {
         return {};
     }
     return block;
@@ -40,13 +46,14 @@ std::vector<BYTE> ReadVersionBlock(const std::wstring& path) {
 
 // One named string of a block already read.
 std::wstring QueryBlockString(std::vector<BYTE>& block, const wchar_t* queryTemplate) {
-    if (block.empty()) {
+    const VersionCalls* version = Version();
+    if (block.empty() || version == nullptr) {
         return {};
     }
     void* table = nullptr;
     UINT tableLength = 0;
     std::size_t tableOffset = 0;
-    if (!::VerQueryValueW(block.data(), kTranslationQuery, &table, &tableLength) ||
+    if (!version->queryValue(block.data(), kTranslationQuery, &table, &tableLength) ||
         !OffsetInBlock(block, table, tableOffset)) {
         return {};
     }
@@ -62,7 +69,8 @@ std::wstring QueryBlockString(std::vector<BYTE>& block, const wchar_t* queryTemp
         void* text = nullptr;
         UINT textLength = 0;
         std::size_t offset = 0;
-        if (::VerQueryValueW(block.data(), query->c_str(), &text, &textLength) && OffsetInBlock(block, text, offset)) {
+        if (version->queryValue(block.data(), query->c_str(), &text, &textLength) &&
+            OffsetInBlock(block, text, offset)) {
             found = true;
             foundOffset = offset;
         }

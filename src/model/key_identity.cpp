@@ -38,9 +38,15 @@ KeyIdentity IdentifyOpenedKey(RegKey& key, HKEY root, const std::wstring& path) 
         return KeyIdentity::Unknown;
     }
     RegKey followed;
-    if (!followed.OpenRead(root, path)) {
-        // The key itself is there, what it leads to is not: a link that points nowhere.
-        return followed.status() == ERROR_FILE_NOT_FOUND ? KeyIdentity::Link : KeyIdentity::Unknown;
+    // The key itself is there, what it leads to is not: a link that points nowhere. Asked twice, so
+    // that a passing failure does not make a plain key a link.
+    for (int attempt = 0; attempt < 2 && !followed.OpenRead(root, path); ++attempt) {
+        if (followed.status() != ERROR_FILE_NOT_FOUND) {
+            return KeyIdentity::Unknown;
+        }
+        if (attempt == 1) {
+            return KeyIdentity::Link;
+        }
     }
     std::wstring reached;
     if (!followed.ReadName(reached)) {

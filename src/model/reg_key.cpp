@@ -180,8 +180,10 @@ bool RegKey::CreateNew(HKEY root, const std::wstring& parentPath, const std::wst
         status_ = ERROR_CANT_RESOLVE_FILENAME;
     }
     if (status_ != ERROR_SUCCESS) {
-        // This call made the key (wherever it is) and cannot vouch for it: it goes again.
-        Registry().deleteOpenKey(created.get());
+        // This call made the key (wherever it is) and cannot vouch for it: it goes again, tried a
+        // few times, as nothing else would remove it.
+        for (int attempt = 0; attempt < 3 && Registry().deleteOpenKey(created.get()) != ERROR_SUCCESS; ++attempt) {
+        }
         return false;
     }
     handle_ = std::move(created);

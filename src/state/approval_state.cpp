@@ -65,6 +65,37 @@ int32_t CAutoRunStateChanges::EnableStartupApproval(const std::wstring& approval
     return WriteVerifiedValue(list, RegValue{value.name, REG_BINARY, {on.begin(), on.end()}}) ? 1 : 0;
 }
 
+namespace {
+
+constexpr int kPutBackAttempts = 3;
+
+// Puts a switch value back as it was, unless another of its name is there now; tried again a few
+// times, as its bytes exist nowhere else. False when it could not be put back.
+bool PutSwitchBack(RegKey& list, const RegValue& value) {
+    for (int attempt = 0; attempt < kPutBackAttempts; ++attempt) {
+        if (CopyValueUnlessTaken(list, value)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Removes the switch value first (its bytes are known), then the entry with `removeEntry`; when
+// the entry cannot go, the switch goes back. True only when both are gone.
+template <typename RemoveEntry>
+bool RemoveSwitchThenEntry(RegKey& list, const RegValue& switchValue, RemoveEntry removeEntry) {
+    if (!DeleteSwitchValue(list, switchValue.name)) {
+        return false;
+    }
+    if (removeEntry()) {
+        return true;
+    }
+    PutSwitchBack(list, switchValue);
+    return false;
+}
+
+}  // namespace
+
 int32_t CAutoRunStateChanges::DeleteApprovedValueEntry(const std::wstring& keyText,
                                                        const std::wstring& valueName,
                                                        int32_t kind,
@@ -72,52 +103,43 @@ int32_t CAutoRunStateChanges::DeleteApprovedValueEntry(const std::wstring& keyTe
                                                        const std::wstring& approvalKey) {
     RegKey list;
     const auto approval = FindApproval(list, approvalKey, valueName);
-    if (!approval) {
-        return 0;
-    }
     const auto place = PlaceOf(keyText, kind);
     const auto path = PathForState(place, state);
-    RegKey key;
-    if (!path) {
+    if (!approval || !path) {
         return 0;
     }
-    // A stored entry's switch value belongs to a live value of its name while there is one.
+    // The switch value is one for the live value and the stored one of its name: it goes only with
+    // the last of them, or a namesake switched back on later would start although Windows had it off.
     bool switchIsItsOwn = approval->found();
-    if (switchIsItsOwn && state == EntryDisabled) {
-        if (key.OpenRead(place->root, place->key)) {
-            const auto live = FindValue(key, valueName);
-            if (live.failed()) {
+    if (switchIsItsOwn) {
+        const bool inStore = state == EntryDisabled;
+        RegKey other;
+        const bool opened =
+            inStore ? other.OpenRead(place->root, place->key) : OpenPlaceKey(other, *place, PlaceKey::OwnStore);
+        if (opened) {
+            const auto namesake = FindValue(other, valueName);
+            if (namesake.failed()) {
                 return 0;
             }
-            switchIsItsOwn = live.absent();
-        } else if (key.status() != ERROR_FILE_NOT_FOUND) {
-            return 0;
+            switchIsItsOwn = namesake.absent();
+        } else if (!ConfirmedAbsent(place->root, inStore ? place->key : place->store)) {
+            return 0;  // whether a namesake is there cannot be told
         }
     }
     if (!switchIsItsOwn) {
         return DeleteValueEntry(keyText, valueName, kind, state);
     }
-    // The entry's bytes, to put back should its switch value not go.
-    if (!key.OpenRead(place->root, *path)) {
+    RegKey key;
+    if (!key.OpenRead(place->root, *path) || !FindValue(key, valueName).found()) {
         return 0;
     }
-    const auto entry = FindValue(key, valueName);
     key.Close();
-    if (!entry.found()) {
-        return 0;
-    }
     // A delete that reports a failure may have been made all the same: the registry tells.
-    if (DeleteValueEntry(keyText, valueName, kind, state) == 0 &&
-        !(key.OpenRead(place->root, *path) && FindValue(key, valueName).absent())) {
-        return 0;
-    }
-    if (DeleteSwitchValue(list, approval->item.name)) {
-        return 1;
-    }
-    if (key.OpenWrite(place->root, *path)) {
-        CopyValueUnlessTaken(key, entry.item);
-    }
-    return 0;
+    const auto removeEntry = [&] {
+        return DeleteValueEntry(keyText, valueName, kind, state) != 0 ||
+               (key.OpenRead(place->root, *path) && FindValue(key, valueName).absent());
+    };
+    return RemoveSwitchThenEntry(list, approval->item, removeEntry) ? 1 : 0;
 }
 
 int32_t CAutoRunStateChanges::DeleteApprovedShortcut(const std::wstring& path,
@@ -131,23 +153,9 @@ int32_t CAutoRunStateChanges::DeleteApprovedShortcut(const std::wstring& path,
     if (!approval->found()) {
         return DeleteShortcut(path);
     }
-    // The file's bytes, to write back should its switch value not go.
-    std::string bytes;
-    const bool exists = ::PathFileExistsW(path.c_str()) != FALSE;
-    if (exists && !TaskFiles().readFile(path.c_str(), &bytes)) {
-        return 0;
-    }
     // A delete that reports a failure may have been made all the same.
-    if (DeleteShortcut(path) == 0 && ::PathFileExistsW(path.c_str())) {
-        return 0;
-    }
-    if (DeleteSwitchValue(list, approval->item.name)) {
-        return 1;
-    }
-    if (exists) {
-        TaskFiles().writeNewFile(path.c_str(), bytes);
-    }
-    return 0;
+    const auto removeFile = [&] { return DeleteShortcut(path) != 0 || !::PathFileExistsW(path.c_str()); };
+    return RemoveSwitchThenEntry(list, approval->item, removeFile) ? 1 : 0;
 }
 
 }  // namespace tarn

@@ -139,8 +139,10 @@ bool CAutoRunStateChanges::DeleteNamedSubKey(HKEY root, const std::wstring& path
         return false;
     }
     const auto name = FindSubKey(key, subKeyName);
-    // A key with subkeys of its own cannot go this way; a link goes itself, never its target.
-    return name.found() && !IsStoreName(name.item) && key.DeleteSubKey(name.item);
+    // A key with subkeys of its own cannot go this way; a link goes itself, never its target. A
+    // delete that reports a failure may have been made all the same: the registry tells.
+    return name.found() && !IsStoreName(name.item) &&
+           (key.DeleteSubKey(name.item) || FindSubKey(key, name.item).absent());
 }
 
 int32_t CAutoRunStateChanges::DeleteKeyTreeEntry(const std::wstring& keyText,

@@ -272,7 +272,8 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
         const std::wstring text = JoinListItems(items, *syntax);
         return FitsBuffer(text) && WriteVerifiedValue(key, ValueOf(value.item.name, parts, text)) ? 1 : 0;
     }
-    if (!key.DeleteValue(value.item.name)) {
+    // A delete that reports a failure may have been made all the same: the registry tells.
+    if (!key.DeleteValue(value.item.name) && !FindValue(key, value.item.name).absent()) {
         return 0;
     }
     if (inStore) {

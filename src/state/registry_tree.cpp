@@ -1,4 +1,5 @@
 #include "state/registry_tree.h"
+#include "state/state_support.h"
 
 #include "base/key_text.h"
 #include "base/store_name.h"
@@ -278,9 +279,79 @@ bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree)
     return true;
 }
 
+namespace {
+
+constexpr int kRestoreAttempts = 3;
+
+bool IsBelow(const std::wstring& relativePath, const std::wstring& top) {
+    return relativePath == top || (top.empty() ? !relativePath.empty() : relativePath.rfind(top + L"\\", 0) == 0);
+}
+
+// The keys of `tree` at and below the key `top` (by relative path), as a tree of their own.
+StoredTree SubTree(const StoredTree& tree, std::size_t first, const std::wstring& top) {
+    StoredTree subtree;
+    for (std::size_t k = first; k < tree.size(); ++k) {
+        if (IsBelow(tree[k].relativePath, top)) {
+            StoredKey key = tree[k];
+            key.relativePath = key.relativePath == top ? std::wstring() : key.relativePath.substr(top.size() + 1);
+            subtree.push_back(std::move(key));
+        }
+    }
+    return subtree;
+}
+
+// Puts back, as new keys with their values and security, the keys of the tree a deletion removed:
+// every key from `first` on (each key's subkeys come after it, so those are whole subtrees). Each
+// subtree is tried again a few times, as nothing else holds it.
+bool RestoreDeletedKeys(HKEY root, const std::wstring& path, const StoredTree& tree, std::size_t first) {
+    bool all = true;
+    for (std::size_t k = first; k < tree.size(); ++k) {
+        const std::wstring& relative = tree[k].relativePath;
+        const std::wstring parent =
+            relative.find(L'\\') == std::wstring::npos ? std::wstring() : relative.substr(0, relative.rfind(L'\\'));
+        const bool parentStayed = std::any_of(tree.begin(), tree.begin() + static_cast<std::ptrdiff_t>(first),
+                                              [&](const StoredKey& key) { return key.relativePath == parent; });
+        if (!parentStayed) {
+            continue;  // put back with its parent
+        }
+        const StoredTree subtree = SubTree(tree, k, relative);
+        const std::wstring full = TreeKeyPath(path, tree[k]);
+        bool restored = false;
+        for (int attempt = 0; attempt < kRestoreAttempts && !restored; ++attempt) {
+            std::vector<std::wstring> created;
+            restored = WriteTree(root, ParentOf(full), LeafOf(full), subtree, created) == TreeWrite::Written &&
+                       ApplyTreeSecurity(root, full, subtree);
+            if (!restored) {
+                RemoveCreatedKeys(root, full, created);
+            }
+        }
+        all = all && restored;
+    }
+    return all;
+}
+
+}  // namespace
+
 bool DeleteWholeTree(HKEY root, const std::wstring& path) {
-    const auto tree = ReadTree(root, path, TreeContent::KeysOnly);
-    return tree && CanDeleteTree(root, path, *tree) && DeleteTreeKeys(root, path, *tree);
+    // Read whole, so that what a deletion that fails midway has removed can be put back.
+    const auto tree = ReadTree(root, path, TreeContent::Whole);
+    if (!tree || !CanDeleteTree(root, path, *tree)) {
+        return false;
+    }
+    for (std::size_t k = tree->size(); k-- > 0;) {
+        const std::wstring full = TreeKeyPath(path, (*tree)[k]);
+        RegKey parent;
+        if (parent.OpenRead(root, ParentOf(full)) && parent.DeleteSubKey(LeafOf(full))) {
+            continue;
+        }
+        // A delete that reports a failure may have been made all the same: the registry tells.
+        if (ConfirmedAbsent(root, full)) {
+            continue;
+        }
+        RestoreDeletedKeys(root, path, *tree, k + 1);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tarn

@@ -68,8 +68,8 @@ bool CanDeleteTree(HKEY root, const std::wstring& path, const StoredTree& tree);
 bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree);
 
 // Reads the keys below `path` and, when every one of them may be deleted, deletes them all, `path`
-// last; false (with nothing deleted) when they cannot be read or one refuses, false also when a
-// deletion fails midway.
+// last; false (with nothing deleted) when they cannot be read or one refuses. A deletion that fails
+// midway puts back what it removed and answers false.
 bool DeleteWholeTree(HKEY root, const std::wstring& path);
 
 // The full path of a key of a tree whose top key is at `path`.

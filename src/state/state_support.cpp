@@ -38,9 +38,8 @@ bool OpenPlaceKey(RegKey& key, const EntryPlace& place, PlaceKey which) {
 }
 
 bool WriteVerifiedValue(RegKey& key, const RegValue& value) {
-    if (!key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()))) {
-        return false;
-    }
+    // A write that reports a failure may have been made all the same: what the registry holds tells.
+    key.SetValue(value.name, value.type, value.bytes.data(), static_cast<DWORD>(value.bytes.size()));
     std::vector<BYTE> buffer;
     DWORD type = REG_NONE;
     DWORD byteCount = 0;

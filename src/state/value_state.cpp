@@ -62,7 +62,8 @@ bool CAutoRunStateChanges::DeleteNamedValue(HKEY root, const std::wstring& path,
         return false;
     }
     const auto value = FindValue(key, valueName);
-    return value.found() && key.DeleteValue(value.item.name);
+    // A delete that reports a failure may have been made all the same: the registry tells.
+    return value.found() && (key.DeleteValue(value.item.name) || FindValue(key, value.item.name).absent());
 }
 
 }  // namespace tarn

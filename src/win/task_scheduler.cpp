@@ -131,6 +131,20 @@ HRESULT RealGetXml(IRegisteredTask* task, BSTR* xml) {
     return task->get_Xml(xml);
 }
 
+HRESULT RealRegisterTask(ITaskFolder* folder,
+                         const wchar_t* name,
+                         const wchar_t* xml,
+                         TASK_LOGON_TYPE logon,
+                         bool create) {
+    const unique_bstr path(name);
+    const unique_bstr text(xml);
+    VARIANT none;
+    ::VariantInit(&none);
+    com_ptr<IRegisteredTask> registered;
+    return folder->RegisterTask(path.get(), text.get(), create ? TASK_CREATE : TASK_UPDATE, none, none, logon, none,
+                                registered.put());
+}
+
 HRESULT RealDeleteTask(ITaskFolder* folder, const wchar_t* name) {
     const unique_bstr text(name);
     return folder->DeleteTask(text.get(), 0);
@@ -178,10 +192,39 @@ bool RealWriteNewFile(const wchar_t* path, const std::string& bytes) {
     return whole;
 }
 
+bool RealReplaceFile(const wchar_t* path, const std::string& bytes) {
+    const std::wstring beside = std::wstring(path) + L".tarn-new";
+    ::DeleteFileW(beside.c_str());
+    if (!RealWriteNewFile(beside.c_str(), bytes)) {
+        return false;
+    }
+    if (!::MoveFileExW(beside.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        ::DeleteFileW(beside.c_str());
+        return false;
+    }
+    return true;
+}
+
 const TaskFileApi kRealTaskFileApi = {
-    RealCreateScheduler, RealActivate,  RealGetFlags,    RealSetFlags,  RealSave,         RealDeleteFile,
-    RealConnectService,  RealGetFolder, RealFolderNames, RealTaskNames, RealGetTask,      RealGetEnabled,
-    RealPutEnabled,      RealGetXml,    RealDeleteTask,  RealReadFile,  RealWriteNewFile,
+    .createScheduler = RealCreateScheduler,
+    .activate = RealActivate,
+    .getFlags = RealGetFlags,
+    .setFlags = RealSetFlags,
+    .save = RealSave,
+    .deleteFile = RealDeleteFile,
+    .connectService = RealConnectService,
+    .getFolder = RealGetFolder,
+    .folderNames = RealFolderNames,
+    .taskNames = RealTaskNames,
+    .getTask = RealGetTask,
+    .getEnabled = RealGetEnabled,
+    .putEnabled = RealPutEnabled,
+    .getXml = RealGetXml,
+    .deleteTask = RealDeleteTask,
+    .registerTask = RealRegisterTask,
+    .readFile = RealReadFile,
+    .writeNewFile = RealWriteNewFile,
+    .replaceFile = RealReplaceFile,
 };
 
 }  // namespace

@@ -41,10 +41,16 @@ struct TaskFileApi {
     HRESULT (*putEnabled)(IRegisteredTask* task, VARIANT_BOOL enabled);
     HRESULT (*getXml)(IRegisteredTask* task, BSTR* xml);
     HRESULT (*deleteTask)(ITaskFolder* folder, const wchar_t* name);
+    // Registers a definition as a new task (`create`) or over the task of that name, with the logon
+    // type its own principal has.
+    HRESULT(*registerTask)
+    (ITaskFolder* folder, const wchar_t* name, const wchar_t* xml, TASK_LOGON_TYPE logon, bool create);
 
-    // A file's whole contents, and a file that did not exist written whole.
+    // A file's whole contents, a file that did not exist written whole, and an existing file
+    // replaced whole (written beside it, then moved over it).
     bool (*readFile)(const wchar_t* path, std::string* bytes);
     bool (*writeNewFile)(const wchar_t* path, const std::string& bytes);
+    bool (*replaceFile)(const wchar_t* path, const std::string& bytes);
 };
 
 const TaskFileApi& RealTaskFileApi();

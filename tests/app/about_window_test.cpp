@@ -95,7 +95,9 @@ protected:
         ASSERT_TRUE(::CopyFileW(test::FixturePath(L"test_updater.exe").c_str(), updaterBeside.c_str(), FALSE));
         ::SetEnvironmentVariableW(L"TARN_UPDATER_EXIT", std::to_wstring(exitCode).c_str());
     }
-    bool UpdaterRan() const { return Eventually([&] { return !ReadRecord(record).empty(); }); }
+    bool UpdaterRan() const {
+        return Eventually([&] { return !ReadRecord(record).empty(); });
+    }
     int UpdatePageOpenings() const {
         int count = 0;
         for (const auto& line : BrowserCalls(browserLog)) {
@@ -108,10 +110,12 @@ protected:
     void ExpectNothingVisible(MainWindow& window) {
         const HWND button = ::GetDlgItem(window.window(), IDC_ABOUT);
         bool changed = false;
-        Eventually([&] {
-            changed = changed || window.Text(IDC_ABOUT) != kResting || ShowsBlinkFrame(button);
-            return changed;
-        }, kQuietMs);
+        Eventually(
+            [&] {
+                changed = changed || window.Text(IDC_ABOUT) != kResting || ShowsBlinkFrame(button);
+                return changed;
+            },
+            kQuietMs);
         EXPECT_FALSE(changed) << "the about button changed";
         EXPECT_EQ(0, UpdatePageOpenings());
     }
@@ -131,11 +135,14 @@ TEST_F(UpdateCheckTest, UpdateWaitingBlinksUntilTheAboutBoxThenOpensThePageOnce)
     // Both halves of the signal come round within a few periods.
     bool spaced = false;
     bool frame = false;
-    EXPECT_TRUE(Eventually([&] {
-        spaced = spaced || window.Text(IDC_ABOUT) == kSpaced;
-        frame = frame || ShowsBlinkFrame(button);
-        return spaced && frame;
-    }, 5000)) << "spaced caption seen: " << spaced << ", blink frame seen: " << frame;
+    EXPECT_TRUE(Eventually(
+        [&] {
+            spaced = spaced || window.Text(IDC_ABOUT) == kSpaced;
+            frame = frame || ShowsBlinkFrame(button);
+            return spaced && frame;
+        },
+        5000))
+        << "spaced caption seen: " << spaced << ", blink frame seen: " << frame;
     EXPECT_EQ(0, UpdatePageOpenings());
 
     window.ClickButton(IDC_ABOUT);
@@ -163,10 +170,12 @@ TEST_F(UpdateCheckTest, OpenPageNowOpensItAtOnceWithoutBlinking) {
     ASSERT_TRUE(UpdaterRan());
     EXPECT_TRUE(Eventually([&] { return UpdatePageOpenings() == 1; }, 15000)) << "the update page did not open";
     bool changed = false;
-    Eventually([&] {
-        return changed = window.Text(IDC_ABOUT) != kResting ||
-                         ShowsBlinkFrame(::GetDlgItem(window.window(), IDC_ABOUT));
-    }, kQuietMs);
+    Eventually(
+        [&] {
+            return changed =
+                       window.Text(IDC_ABOUT) != kResting || ShowsBlinkFrame(::GetDlgItem(window.window(), IDC_ABOUT));
+        },
+        kQuietMs);
     EXPECT_FALSE(changed);
 }
 
@@ -208,6 +217,21 @@ TEST_F(UpdateCheckTest, TheUpdaterBesideTheProgramGetsItsCommandLineAPlantedOneN
             << "the planted updater ran: " << Narrow(ReadRecord(record));
     }
     ::SetCurrentDirectoryW(previous);
+}
+
+// The program runs elevated from folders anyone can write to: an updater that is not signed, or is
+// signed by another certificate, never runs; one signed like the program does (above).
+TEST_F(UpdateCheckTest, AnUpdaterNotSignedLikeTheProgramNeverRuns) {
+    for (const wchar_t* updater : {L"test_updater_unsigned.exe", L"test_updater_other.exe"}) {
+        SCOPED_TRACE(Narrow(updater));
+        ::DeleteFileW(record.c_str());
+        ASSERT_TRUE(::CopyFileW(test::FixturePath(updater).c_str(), updaterBeside.c_str(), FALSE));
+        ::SetEnvironmentVariableW(L"TARN_UPDATER_EXIT", L"100");
+        MainWindow window;
+        EXPECT_FALSE(Eventually([&] { return !ReadRecord(record).empty(); }, kQuietMs))
+            << "it ran: " << Narrow(ReadRecord(record));
+        ExpectNothingVisible(window);
+    }
 }
 
 TEST_F(UpdateCheckTest, AnAnswerAfterTheWindowHasGoneReachesNothing) {

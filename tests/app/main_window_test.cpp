@@ -20,6 +20,7 @@
 #include "support/registry_paths.h"
 
 #include "base/key_text.h"
+#include "base/task_xml.h"
 #include "win/native_registry.h"
 #include "win/registry_api.h"
 #include "win/unique_handle.h"
@@ -486,6 +487,55 @@ TEST(MainWindowUnreadable, APlaceTheScanCouldNotReadIsShownWithItsTab) {
     window.ClickTab(kHijacksTab);
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME).rfind(L"无法读取", 0) == 0; }));
     EXPECT_NE(std::wstring::npos, window.Text(IDC_DETAIL_COMMAND).find(L"!! 无法读取"));
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// A task of the newer scheduler switched off and on from its menu, by a scheduler that keeps a
+// definition registered over a task as given (Wine's keeps no program of it, so the switch there is
+// refused with the task unchanged, as the fault injection checks).
+TEST(MainWindowTasks, ATaskOfTheNewerSchedulerSwitchesOffAndOnThroughItsDefinition) {
+    const test::ScopedStandInScheduler scheduler(test::StandInScheduler::TakesTheDefinition);
+    test::ScratchFolder scratch;
+    const std::wstring app = scratch.AddFile(L"switched.exe");
+    const std::wstring top = L"\\TarnSwitch" + std::to_wstring(::GetCurrentProcessId());
+    const test::TaskDefinitionFiles files(top);
+    const std::wstring task = files.Add(
+        L"\\Switched", test::TaskXml(L"Tarn", L"", L"<LogonTrigger/>", true, false,
+                                     L"<Exec><Command>" + app + L"</Command><Arguments>-x</Arguments></Exec>"));
+    const std::wstring file = test::TaskDefinitionFiles::FileOf(task);
+    const auto text = [&] {
+        std::ifstream in(file.c_str(), std::ios::binary);
+        return TaskFileText(std::string(std::istreambuf_iterator<char>(in), {}));
+    };
+    const std::wstring original = text();
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(kTasksTab);
+    const auto rowOf = [&] {
+        const auto& entries = window.Entries(kTasksTab);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i]->name == task) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    const int row = rowOf();
+    ASSERT_GE(row, 0);
+    for (const bool on : {false, true}) {
+        window.OpenMenu(kTasksTab, row);
+        window.ChooseMenuItem(on ? ID_ENABLE_ENTRY : ID_DISABLE_ENTRY);
+        window.Settle(window.dialog().page(kTasksTab).listView());
+        EXPECT_FALSE(window.BoxIsOpen()) << "the switch failed";
+        EXPECT_EQ(on ? L"已启用" : L"已禁用", window.Row(kTasksTab, row)[1]);
+        EXPECT_EQ(on, ParseTaskXml(text()).value().enabled.value_or(true));
+        EXPECT_EQ(WithoutEnabledFlag(original), WithoutEnabledFlag(text()));
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "support/shell_fixture.h"
 #include "support/task_fixture.h"
 #include "support/test_paths.h"
+#include "support/wine_overrides.h"
 #include "support/registry_paths.h"
 
 #include <windows.h>
@@ -23,6 +24,7 @@
 #include "win/native_registry.h"
 
 #include <map>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -289,6 +291,48 @@ TEST_F(TarnscanTest, UnknownOptionPrintsUsageAndExitsWithTwo) {
     EXPECT_EQ(2u, run.exitCode);
     EXPECT_EQ(0u, run.err.find("usage: tarnscan"));
     EXPECT_TRUE(run.out.empty());
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// The report started from a folder that also holds DLLs named as system DLLs, with Windows' search
+// order forced for them (Wine prefers its own copies otherwise): they never run in it, and it still
+// reads versions and signatures.
+TEST_F(TarnscanTest, DllsBesideTheProgramNeverRunInIt) {
+    const std::wstring folder = scratch.AddFolder(L"Downloads");
+    ASSERT_TRUE(::CopyFileW((test::TestProgramFolder() + L"\\..\\tarnscan.exe").c_str(),
+                            (folder + L"\\tarnscan.exe").c_str(), FALSE));
+    for (const wchar_t* dll : {L"version.dll", L"crypt32.dll"}) {
+        ASSERT_TRUE(::CopyFileW(test::FixturePath(std::wstring(L"planted\\") + dll).c_str(),
+                                (folder + L"\\" + dll).c_str(), FALSE));
+    }
+    const std::wstring mark = scratch / L"planted-mark.txt";
+    RegistrySeed seed;
+    const std::wstring signedName = L"TarnPlanted Signed " + tag;
+    const std::wstring versionedName = L"TarnPlanted Versioned " + tag;
+    seed.SetString(HKEY_CURRENT_USER, kRun, signedName, test::FixturePath(L"signed\\signed_quoted.exe"));
+    seed.SetString(HKEY_CURRENT_USER, kRun, versionedName, test::FixturePath(L"ver_two_translations.exe"));
+    ::SetEnvironmentVariableW(L"TARN_PLANT_MARK", mark.c_str());
+    // Forced for crypt32 only: Wine's own user32 imports version.dll, so forcing Windows' order for that
+    // one would load the planted copy through Wine itself, as Windows (whose user32 is a known DLL and
+    // imports no version.dll) never does. The import check keeps the programs from importing either.
+    std::printf("version.dll: not forced under Wine (its user32 imports it); checked by the import check\n");
+    const test::ScopedWindowsDllSearch windowsOrder(L"tarnscan.exe", {L"crypt32"});
+    const auto run = test::RunProgram(L"\"" + folder + L"\\tarnscan.exe\" --csv", scratch.path());
+    ::SetEnvironmentVariableW(L"TARN_PLANT_MARK", nullptr);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(mark.c_str())) << "a planted DLL ran in the report";
+    const auto rows = ParseCsv(WideFromUtf8(run.out));
+    const auto signedRows = RowsNamed(rows, signedName);
+    const auto versionedRows = RowsNamed(rows, versionedName);
+    ASSERT_EQ(1u, signedRows.size());
+    ASSERT_EQ(1u, versionedRows.size());
+    EXPECT_EQ(L"签名正常", signedRows[0][kSignature]);
+    EXPECT_EQ(L"Tarn Test Company", versionedRows[0][kImagePath + 1]);
 }
 
 }  // namespace

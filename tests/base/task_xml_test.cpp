@@ -78,8 +78,52 @@ TEST(TaskXmlTexts, CommandsAndFlagsAsTheyAreShownAndCompared) {
     // A trigger's or a nested setting's own flag is not the task's.
     const std::wstring trigger = L"<Task><Triggers><Enabled>false</Enabled></Triggers><Settings/></Task>";
     EXPECT_EQ(trigger, WithoutEnabledFlag(trigger));
-    EXPECT_EQ(L"<Settings><Idle><Enabled>1</Enabled></Idle><!-- x --></Settings>",
-              WithoutEnabledFlag(L"<Settings><Idle><Enabled>1</Enabled></Idle><!-- x --><Enabled>0</Enabled></Settings>"));
+    EXPECT_EQ(
+        L"<Settings><Idle><Enabled>1</Enabled></Idle><!-- x --></Settings>",
+        WithoutEnabledFlag(L"<Settings><Idle><Enabled>1</Enabled></Idle><!-- x --><Enabled>0</Enabled></Settings>"));
+}
+
+TEST(WithEnabledFlag, SetsTheTasksOwnFlagAndNothingElse) {
+    const struct {
+        std::wstring xml;
+        bool enabled;
+        std::optional<std::wstring> expected;
+    } cases[] = {
+        {L"<Task><Settings><Hidden>true</Hidden><Enabled>true</Enabled></Settings></Task>", false,
+         L"<Task><Settings><Hidden>true</Hidden><Enabled>false</Enabled></Settings></Task>"},
+        {L"<Task><Settings><Enabled>false</Enabled></Settings></Task>", true,
+         L"<Task><Settings><Enabled>true</Enabled></Settings></Task>"},
+        // Added where Settings holds none; a nested setting's flag is left alone.
+        {L"<Task><Settings><Idle><Enabled>1</Enabled></Idle></Settings></Task>", false,
+         L"<Task><Settings><Enabled>false</Enabled><Idle><Enabled>1</Enabled></Idle></Settings></Task>"},
+        {L"<Task><Settings/></Task>", false, std::nullopt},
+        {L"<Task><Actions/></Task>", false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto changed = WithEnabledFlag(c.xml, c.enabled);
+        EXPECT_EQ(c.expected, changed);
+        if (changed) {
+            // Identical but for the flag, as a switch is checked.
+            EXPECT_EQ(WithoutEnabledFlag(c.xml), WithoutEnabledFlag(*changed));
+            EXPECT_EQ(c.enabled, ParseTaskXml(*changed).value().enabled);
+        }
+    }
+}
+
+TEST(ParseTaskXml, TellsHowThePrincipalLogsOn) {
+    const std::pair<std::wstring, int> cases[] = {
+        {L"", 0},
+        {L"<Principals><Principal><UserId>S-1-5-18</UserId></Principal></Principals>", 3},
+        {L"<Principals><Principal><UserId>me</UserId><LogonType>S4U</LogonType></Principal></Principals>", 2},
+        {L"<Principals><Principal><LogonType> Password </LogonType></Principal></Principals>", 1},
+        {L"<Principals><Principal><GroupId>S-1-5-32-545</GroupId></Principal></Principals>", 4},
+        {L"<Principals><Principal><UserId>LocalService</UserId><LogonType>ServiceAccount</LogonType></Principal>"
+         L"</Principals>",
+         5},
+    };
+    for (const auto& [principals, type] : cases) {
+        EXPECT_EQ(type, ParseTaskXml(L"<Task>" + principals + L"<Actions/></Task>").value().logonType);
+    }
 }
 
 TEST(TaskFileText, DecodesTheEncodingsTaskFilesAreWrittenIn) {

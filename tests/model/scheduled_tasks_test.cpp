@@ -7,9 +7,11 @@
 #include "support/registry_sandbox.h"
 #include "support/scoped_environment.h"
 #include "support/scratch_folder.h"
+#include "support/host_link.h"
 #include "support/task_fixture.h"
 #include "win/environment.h"
 #include "win/task_scheduler.h"
+#include "win/unique_handle.h"
 
 #include <shlwapi.h>
 
@@ -464,6 +466,40 @@ TEST(DeleteTask, DeletesOnlyThatFileOfTheTasksFolder) {
     for (const std::wstring& kept : {neighbour, outside, nested}) {
         EXPECT_TRUE(::PathFileExistsW(kept.c_str()));
     }
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+// A deleted task's copy is written only through plain folders: with a folder on its way a link
+// (made from the host's side, as Wine makes no link of its own), the delete is refused and the task
+// stays, its only copy never written where the link points.
+TEST_F(ServiceTasksTest, ACopyIsNeverWrittenThroughALink) {
+    const std::wstring app = scratch.AddFile(L"linked.exe");
+    const std::wstring path = files.Add(L"\\Sub\\Linked", test::TaskXml(L"", L"", L"", true, false, Exec(app)));
+    const std::wstring keptTop = KeptTaskCopyFolder() + top;
+    ::CreateDirectoryW(KeptTaskCopyFolder().c_str(), nullptr);
+    const std::wstring elsewhere = scratch.AddFolder(L"elsewhere");
+    std::string why;
+    if (!test::MakeHostDirectoryLink(keptTop, elsewhere, why)) {
+        FAIL() << "cannot make a directory link here: " << why;
+    }
+    EXPECT_EQ(0, DeleteTask(path));
+    EXPECT_TRUE(Bytes(test::TaskDefinitionFiles::FileOf(path)).has_value()) << "the task went";
+    WIN32_FIND_DATAW found = {};
+    const unique_find any(::FindFirstFileW((elsewhere + L"\\*").c_str(), &found));
+    bool empty = true;
+    for (bool more = static_cast<bool>(any); more; more = ::FindNextFileW(any.get(), &found) != FALSE) {
+        empty = empty && (std::wstring(found.cFileName) == L"." || std::wstring(found.cFileName) == L"..");
+    }
+    EXPECT_TRUE(empty) << "a copy went where the link points";
+    EXPECT_TRUE(test::RemoveHostLink(keptTop));
+    // Without the link the same delete keeps its copy and goes through.
+    EXPECT_EQ(1, DeleteTask(path));
+    EXPECT_TRUE(Bytes(test::TaskDefinitionFiles::KeptCopyOf(path)).has_value());
 }
 
 }  // namespace

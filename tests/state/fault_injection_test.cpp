@@ -87,12 +87,36 @@ struct Verdict {
     bool inBetween = false;
 };
 
+// A delete that answers failure has deleted nothing: whatever the final state removes is still
+// there. (Once the registry fails for good midway, what went cannot be put back: the failure is
+// reported, and the registry is what it is.)
+bool DeletedOnFailure(const RegistryDump& a, const RegistryDump& b, const RegistryDump& x) {
+    for (const auto& [path, key] : a.keys) {
+        const auto inB = b.keys.find(path);
+        const auto inX = x.keys.find(path);
+        if (inB == b.keys.end()) {
+            if (inX == x.keys.end()) {
+                return true;  // a key the delete removes, gone although it failed
+            }
+            continue;
+        }
+        for (const auto& value : key.values) {
+            const bool removed = inB->second.values.count(value.first) == 0;
+            if (removed && (inX == x.keys.end() || inX->second.values.count(value.first) == 0)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 Verdict Classify(const Scenario& scenario,
                  const RegistryDump& start,
                  const RegistryDump& final,
                  const RegistryDump& after,
                  int32_t result,
-                 bool leftoversAllowed) {
+                 bool leftoversAllowed,
+                 bool failsForGood) {
     const RegistryDump a = Normalize(start, false);
     const RegistryDump b = Normalize(final, false);
     const RegistryDump x = Normalize(after, leftoversAllowed);
@@ -105,6 +129,9 @@ Verdict Classify(const Scenario& scenario,
     if (scenario.outcome == Outcome::Refused) {
         verdict.altered = verdict.altered || x != a;
         return verdict;
+    }
+    if (scenario.outcome == Outcome::Deletes && result == 0 && !failsForGood && DeletedOnFailure(a, b, x)) {
+        verdict.lost = true;
     }
     auto notRegistration = [&](const std::wstring& path, const std::wstring& name) {
         return std::find(scenario.notRegistrations.begin(), scenario.notRegistrations.end(),
@@ -223,6 +250,25 @@ const LONG kPersistentCodes[] = {2, 5, 234, 259};
 
 using CallKind = FaultInjection::CallKind;
 
+// Two separate failures: a run whose call n fails makes calls of its own (look-ups, put-backs) that
+// a clean run never makes, so call n is paired with the calls of that run. Runs of up to this many
+// calls pair every two; longer ones pair calls this close to each other or to the end.
+constexpr int kAllPairsUpTo = 40;
+constexpr int kPairDistance = 12;
+
+// The second failures to pair with call n, from the calls of the run whose call n failed.
+std::vector<int> Partners(int n, const std::vector<FaultInjection::CallKind>& failedRun) {
+    const int calls = static_cast<int>(failedRun.size());
+    std::vector<int> partners;
+    for (int m = n + 1; m <= calls; ++m) {
+        const bool paired = calls <= kAllPairsUpTo || m - n <= kPairDistance || m > calls - kPairDistance;
+        if (paired && failedRun[static_cast<std::size_t>(m - 1)] != FaultInjection::CallKind::Close) {
+            partners.push_back(m);
+        }
+    }
+    return partners;
+}
+
 // `kinds[i]` is what call i+1 of the clean run is. A failed close still closes and its answer is
 // never used, so plans whose failure falls on a close repeat other plans and are left out.
 std::vector<FaultPlan> Plans(const std::vector<CallKind>& kinds) {
@@ -246,15 +292,6 @@ std::vector<FaultPlan> Plans(const std::vector<CallKind>& kinds) {
         if (kind == CallKind::Security) {
             // An owner this account may not give, once.
             plans.push_back(FaultPlan{{n}, false, false, ERROR_INVALID_OWNER});
-        }
-        std::set<int> partners;
-        for (const int m : {n + 1, calls}) {
-            if (m > n && m <= calls && !isClose(m)) {
-                partners.insert(m);
-            }
-        }
-        for (const int m : partners) {
-            plans.push_back(FaultPlan{{n, m}, false, false, kErrorCodes[(n + m) % std::size(kErrorCodes)]});
         }
     }
     return plans;
@@ -376,8 +413,13 @@ struct Totals {
     }
 };
 
-// One run of a scenario under a plan, in a sandbox of its own: the registry afterwards.
-RegistryDump RunOnce(const Scenario& scenario, const FaultPlan& plan, int32_t& result, Totals& totals) {
+// One run of a scenario under a plan, in a sandbox of its own: the registry afterwards, and what
+// every call of the run was.
+RegistryDump RunOnce(const Scenario& scenario,
+                     const FaultPlan& plan,
+                     int32_t& result,
+                     Totals& totals,
+                     std::vector<FaultInjection::CallKind>* kinds = nullptr) {
     RegistrySandbox sandbox;
     scenario.setup();
     {
@@ -385,6 +427,9 @@ RegistryDump RunOnce(const Scenario& scenario, const FaultPlan& plan, int32_t& r
         FaultInjection faults(plan);
         result = scenario.run(changes);
         totals.injected += faults.injected();
+        if (kinds != nullptr) {
+            *kinds = faults.kinds();
+        }
     }
     ++totals.runs;
     return DumpRegistry();
@@ -540,13 +585,25 @@ TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
         if (scenario.outcome == Outcome::Moves) {
             RunIntrusions(scenario, start, final, callKinds, totals);
         }
-        for (const FaultPlan& plan : Plans(callKinds)) {
+        std::vector<FaultPlan> plans = Plans(callKinds);
+        for (std::size_t next = 0; next < plans.size(); ++next) {
+            const FaultPlan plan = plans[next];
             int32_t result = 0;
-            const RegistryDump after = RunOnce(scenario, plan, result, totals);
+            std::vector<CallKind> runKinds;
+            const RegistryDump after = RunOnce(scenario, plan, result, totals, &runKinds);
+            // The first failure of a pair: the second falls on any later call of this run.
+            const bool pairSeed =
+                plan.failAt.size() == 1 && !plan.persistent && !plan.afterEffect &&
+                plan.error == kErrorCodes[static_cast<std::size_t>(plan.failAt[0]) % std::size(kErrorCodes)];
+            if (pairSeed) {
+                for (const int m : Partners(plan.failAt[0], runKinds)) {
+                    plans.push_back(FaultPlan{{plan.failAt[0], m}, false, false, plan.error});
+                }
+            }
             // A create whose change is made before it reports a failure leaves a key the operation
             // cannot prove its own: it stays, as it does when the registry fails more than once.
             const bool leftoversAllowed = plan.persistent || plan.failAt.size() > 1 || plan.afterEffect;
-            const Verdict verdict = Classify(scenario, start, final, after, result, leftoversAllowed);
+            const Verdict verdict = Classify(scenario, start, final, after, result, leftoversAllowed, plan.persistent);
             totals.lost += verdict.lost ? 1 : 0;
             totals.altered += verdict.altered ? 1 : 0;
             totals.falseSuccesses += verdict.falseSuccess ? 1 : 0;
@@ -560,7 +617,7 @@ TEST(FaultInjection, NoRegistrationIsLostOrAlteredWhateverCallFails) {
                               (verdict.altered ? " altered something" : "") + (halfDone ? " did half" : "") +
                               (verdict.falseSuccess ? " reported success" : "") +
                               (verdict.leftover ? " left a partial copy" : "") + "\n" +
-                              DescribeDifference(final, after));
+                              DescribeDifference(verdict.lost ? start : final, after));
             }
         }
     }

@@ -457,6 +457,28 @@ std::vector<Scenario> FaultScenarios() {
          std::nullopt,
          {},
          true},
+        // A live value and a stored one of the same name share one switch value: it stays while
+        // the other is there.
+        {"delete a live value with its switch, a stored namesake kept",
+         "DeleteApprovedValueEntry",
+         [=] {
+             approvedValues(true);
+             WriteText(HKEY_CURRENT_USER, kRun + kStore, L"Tool", L"c:\\parked\\tool.exe");
+         },
+         [](Op& o) {
+             return o.DeleteApprovedValueEntry(kRunText, L"Tool", KindValue, EntryOffByWindows, kApprovedKey);
+         },
+         Outcome::Deletes,
+         {RemoveValue(kRunKey, L"Tool")}},
+        {"delete a stored value with its switch, a live namesake kept",
+         "DeleteApprovedValueEntry",
+         [=] {
+             approvedValues(false);
+             WriteText(HKEY_CURRENT_USER, kRun, L"Tool", L"c:\\live\\tool.exe");
+         },
+         [](Op& o) { return o.DeleteApprovedValueEntry(kRunText, L"Tool", KindValue, EntryDisabled, kApprovedKey); },
+         Outcome::Deletes,
+         {RemoveValue(kRunStore, L"Tool")}},
         // A switch list that is a link, or is reached through one, holds another key's values:
         // nothing is changed.
         {"switch Windows' own switch on, the list a link",

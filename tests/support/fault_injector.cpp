@@ -50,15 +50,15 @@ const RegistryApi& Real() {
 bool EndsWithKey(const std::wstring& name, const std::wstring& suffix) {
     const std::wstring tail = L"\\" + suffix;
     return !suffix.empty() && name.size() >= tail.size() &&
-           ::CompareStringOrdinal(name.c_str() + name.size() - tail.size(), static_cast<int>(tail.size()),
-                                  tail.c_str(), static_cast<int>(tail.size()), TRUE) == CSTR_EQUAL;
+           ::CompareStringOrdinal(name.c_str() + name.size() - tail.size(), static_cast<int>(tail.size()), tail.c_str(),
+                                  static_cast<int>(tail.size()), TRUE) == CSTR_EQUAL;
 }
 
 std::wstring NameOf(HKEY key) {
     std::vector<wchar_t> name(1024, L'\0');
     DWORD count = static_cast<DWORD>(name.size());
     return Real().queryKeyName(key, name.data(), &count) == ERROR_SUCCESS ? std::wstring(name.data(), count)
-                                                                           : std::wstring();
+                                                                          : std::wstring();
 }
 
 bool IsPredefined(HKEY key) {
@@ -116,8 +116,15 @@ LSTATUS WINAPI OpenKeyEx(HKEY key, LPCWSTR path, DWORD options, REGSAM rights, P
     });
 }
 
-LSTATUS WINAPI CreateKeyEx(HKEY key, LPCWSTR path, DWORD reserved, LPWSTR keyClass, DWORD options, REGSAM rights,
-                           const LPSECURITY_ATTRIBUTES security, PHKEY result, LPDWORD disposition) {
+LSTATUS WINAPI CreateKeyEx(HKEY key,
+                           LPCWSTR path,
+                           DWORD reserved,
+                           LPWSTR keyClass,
+                           DWORD options,
+                           REGSAM rights,
+                           const LPSECURITY_ATTRIBUTES security,
+                           PHKEY result,
+                           LPDWORD disposition) {
     return ThroughKey(Effect::Changes, result, [=] {
         if (path != nullptr && CreationDenied(key, path)) {
             return static_cast<LONG>(ERROR_ACCESS_DENIED);
@@ -146,22 +153,43 @@ LSTATUS WINAPI DeleteValue(HKEY key, LPCWSTR name) {
     return Through(Effect::Changes, [=] { return Real().deleteValue(key, name); });
 }
 
-LSTATUS WINAPI EnumKeyEx(HKEY key, DWORD index, LPWSTR name, LPDWORD nameCount, LPDWORD reserved, LPWSTR keyClass,
-                         LPDWORD classCount, PFILETIME written) {
+LSTATUS WINAPI EnumKeyEx(HKEY key,
+                         DWORD index,
+                         LPWSTR name,
+                         LPDWORD nameCount,
+                         LPDWORD reserved,
+                         LPWSTR keyClass,
+                         LPDWORD classCount,
+                         PFILETIME written) {
     return Through(Effect::None, [=] {
         return Real().enumKeyEx(key, index, name, nameCount, reserved, keyClass, classCount, written);
     });
 }
 
-LSTATUS WINAPI EnumValue(HKEY key, DWORD index, LPWSTR name, LPDWORD nameCount, LPDWORD reserved, LPDWORD type,
-                         LPBYTE data, LPDWORD dataCount) {
+LSTATUS WINAPI EnumValue(HKEY key,
+                         DWORD index,
+                         LPWSTR name,
+                         LPDWORD nameCount,
+                         LPDWORD reserved,
+                         LPDWORD type,
+                         LPBYTE data,
+                         LPDWORD dataCount) {
     return Through(Effect::None,
                    [=] { return Real().enumValue(key, index, name, nameCount, reserved, type, data, dataCount); });
 }
 
-LSTATUS WINAPI QueryInfoKey(HKEY key, LPWSTR keyClass, LPDWORD classCount, LPDWORD reserved, LPDWORD subKeys,
-                            LPDWORD longestSubKey, LPDWORD longestClass, LPDWORD values, LPDWORD longestName,
-                            LPDWORD longestData, LPDWORD security, PFILETIME written) {
+LSTATUS WINAPI QueryInfoKey(HKEY key,
+                            LPWSTR keyClass,
+                            LPDWORD classCount,
+                            LPDWORD reserved,
+                            LPDWORD subKeys,
+                            LPDWORD longestSubKey,
+                            LPDWORD longestClass,
+                            LPDWORD values,
+                            LPDWORD longestName,
+                            LPDWORD longestData,
+                            LPDWORD security,
+                            PFILETIME written) {
     return Through(Effect::None, [=] {
         return Real().queryInfoKey(key, keyClass, classCount, reserved, subKeys, longestSubKey, longestClass, values,
                                    longestName, longestData, security, written);
@@ -189,8 +217,15 @@ LONG OpenKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, DWORD opt
     });
 }
 
-LONG CreateKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, const wchar_t* keyClass, DWORD classCount,
-                      DWORD options, REGSAM rights, HKEY* result, DWORD* disposition) {
+LONG CreateKeyCounted(HKEY parent,
+                      const wchar_t* name,
+                      DWORD nameCount,
+                      const wchar_t* keyClass,
+                      DWORD classCount,
+                      DWORD options,
+                      REGSAM rights,
+                      HKEY* result,
+                      DWORD* disposition) {
     return ThroughKey(Effect::Changes, result, [=] {
         if (CreationDenied(parent, std::wstring(name, nameCount))) {
             return static_cast<LONG>(ERROR_ACCESS_DENIED);
@@ -201,8 +236,7 @@ LONG CreateKeyCounted(HKEY parent, const wchar_t* name, DWORD nameCount, const w
 }
 
 LONG QueryValueCounted(HKEY key, const wchar_t* name, DWORD nameCount, DWORD* type, BYTE* data, DWORD* byteCount) {
-    return Through(Effect::None,
-                   [=] { return Real().queryValueCounted(key, name, nameCount, type, data, byteCount); });
+    return Through(Effect::None, [=] { return Real().queryValueCounted(key, name, nameCount, type, data, byteCount); });
 }
 
 LONG SetValueCounted(HKEY key, const wchar_t* name, DWORD nameCount, DWORD type, const BYTE* data, DWORD byteCount) {
@@ -227,10 +261,10 @@ LONG QueryKeyName(HKEY key, wchar_t* name, DWORD* nameCount) {
 }
 
 const RegistryApi kFaultyApi = {
-    OpenKeyEx,      CreateKeyEx,      CloseKey,          QueryValueEx,       SetValueEx,
-    DeleteValue,    EnumKeyEx,        EnumValue,         QueryInfoKey,       GetKeySecurity,
-    SetKeySecurity, OpenKeyCounted,   CreateKeyCounted,  QueryValueCounted,  SetValueCounted,
-    DeleteValueCounted, DeleteOpenKey, QueryKeyFlags, QueryKeyName,
+    OpenKeyEx,          CreateKeyEx,    CloseKey,         QueryValueEx,      SetValueEx,
+    DeleteValue,        EnumKeyEx,      EnumValue,        QueryInfoKey,      GetKeySecurity,
+    SetKeySecurity,     OpenKeyCounted, CreateKeyCounted, QueryValueCounted, SetValueCounted,
+    DeleteValueCounted, DeleteOpenKey,  QueryKeyFlags,    QueryKeyName,
 };
 
 const RegistryApi& Arm(FaultPlan plan) {
@@ -255,8 +289,12 @@ HRESULT ThroughCom(Effect effect, Call call) {
     return AsResult(error);
 }
 
+// The scheduler the faults are injected into: the one in use when they were armed (the real one, or
+// a test's stand-in for a scheduler that behaves otherwise).
+const TaskFileApi* g_underlyingTasks = nullptr;
+
 const TaskFileApi& RealTasks() {
-    return RealTaskFileApi();
+    return g_underlyingTasks != nullptr ? *g_underlyingTasks : RealTaskFileApi();
 }
 
 HRESULT CreateScheduler(ITaskScheduler** scheduler) {
@@ -342,14 +380,39 @@ bool WriteNewFile(const wchar_t* path, const std::string& bytes) {
     return ThroughBool(Effect::Changes, [=, &bytes] { return RealTasks().writeNewFile(path, bytes); });
 }
 
+bool ReplaceFileCall(const wchar_t* path, const std::string& bytes) {
+    return ThroughBool(Effect::Changes, [=, &bytes] { return RealTasks().replaceFile(path, bytes); });
+}
+
+HRESULT RegisterTask(ITaskFolder* folder, const wchar_t* name, const wchar_t* xml, TASK_LOGON_TYPE logon, bool create) {
+    return ThroughCom(Effect::Changes, [=] { return RealTasks().registerTask(folder, name, xml, logon, create); });
+}
+
 const TaskFileApi kFaultyTaskApi = {
-    CreateScheduler, Activate,  GetFlags,   SetFlags,   Save,   DeleteFileCall,    ConnectService, GetFolder,
-    FolderNames,     TaskNames, GetTask,    GetEnabled, PutEnabled, GetXml, DeleteServiceTask, ReadFileCall,
-    WriteNewFile,
+    .createScheduler = CreateScheduler,
+    .activate = Activate,
+    .getFlags = GetFlags,
+    .setFlags = SetFlags,
+    .save = Save,
+    .deleteFile = DeleteFileCall,
+    .connectService = ConnectService,
+    .getFolder = GetFolder,
+    .folderNames = FolderNames,
+    .taskNames = TaskNames,
+    .getTask = GetTask,
+    .getEnabled = GetEnabled,
+    .putEnabled = PutEnabled,
+    .getXml = GetXml,
+    .deleteTask = DeleteServiceTask,
+    .registerTask = RegisterTask,
+    .readFile = ReadFileCall,
+    .writeNewFile = WriteNewFile,
+    .replaceFile = ReplaceFileCall,
 };
 
 const TaskFileApi& ArmTasks(FaultPlan plan) {
     g_state = State{std::move(plan), 0, 0, {}};
+    g_underlyingTasks = &TaskFiles();
     return kFaultyTaskApi;
 }
 
@@ -373,13 +436,14 @@ const std::vector<FaultInjection::CallKind>& TaskFaultInjection::kinds() const {
 
 FaultInjection::FaultInjection(FaultPlan plan) : scope_(Arm(std::move(plan))) {}
 
-FaultInjection::FaultInjection(int failAt, bool persistent, LONG error) : FaultInjection([&] {
-    FaultPlan plan;
-    plan.failAt = failAt > 0 ? std::vector<int>{failAt} : std::vector<int>{};
-    plan.persistent = persistent;
-    plan.error = error;
-    return plan;
-}()) {}
+FaultInjection::FaultInjection(int failAt, bool persistent, LONG error)
+    : FaultInjection([&] {
+          FaultPlan plan;
+          plan.failAt = failAt > 0 ? std::vector<int>{failAt} : std::vector<int>{};
+          plan.persistent = persistent;
+          plan.error = error;
+          return plan;
+      }()) {}
 
 FaultInjection::~FaultInjection() = default;
 

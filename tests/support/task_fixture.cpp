@@ -1,5 +1,6 @@
 #include "support/task_fixture.h"
 
+#include "base/task_xml.h"
 #include "win/com_ptr.h"
 #include "win/environment.h"
 #include "win/task_scheduler.h"
@@ -101,8 +102,12 @@ void TaskDefinitionFiles::Write(const std::wstring& taskPath, const std::wstring
     EXPECT_TRUE(out.good()) << "cannot write " << file.string();
 }
 
-std::wstring TaskXml(const std::wstring& author, const std::wstring& description, const std::wstring& triggers,
-                     bool enabled, bool hidden, const std::wstring& actions) {
+std::wstring TaskXml(const std::wstring& author,
+                     const std::wstring& description,
+                     const std::wstring& triggers,
+                     bool enabled,
+                     bool hidden,
+                     const std::wstring& actions) {
     std::wstring info;
     if (!author.empty()) {
         info += L"<Author>" + author + L"</Author>";
@@ -112,12 +117,93 @@ std::wstring TaskXml(const std::wstring& author, const std::wstring& description
     }
     return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
            L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
-           L"  <RegistrationInfo>" + info + L"</RegistrationInfo>\r\n"
-           L"  <Triggers>" + triggers + L"</Triggers>\r\n"
-           L"  <Settings><Enabled>" + (enabled ? L"true" : L"false") + L"</Enabled><Hidden>" +
-           (hidden ? L"true" : L"false") + L"</Hidden></Settings>\r\n"
-           L"  <Actions Context=\"Author\">" + actions + L"</Actions>\r\n"
+           L"  <RegistrationInfo>" +
+           info +
+           L"</RegistrationInfo>\r\n"
+           L"  <Triggers>" +
+           triggers +
+           L"</Triggers>\r\n"
+           L"  <Settings><Enabled>" +
+           (enabled ? L"true" : L"false") + L"</Enabled><Hidden>" + (hidden ? L"true" : L"false") +
+           L"</Hidden></Settings>\r\n"
+           L"  <Actions Context=\"Author\">" +
+           actions +
+           L"</Actions>\r\n"
            L"</Task>\r\n";
 }
+
+}  // namespace tarn::test
+
+namespace tarn::test {
+
+namespace {
+
+std::wstring TakeBstr(BSTR text) {
+    std::wstring copy = text != nullptr ? std::wstring(text, ::SysStringLen(text)) : std::wstring();
+    ::SysFreeString(text);
+    return copy;
+}
+
+std::string Utf16FileBytes(const std::wstring& xml) {
+    std::string bytes = "\xFF\xFE";
+    for (const wchar_t unit : xml) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+HRESULT SetFlagInDefinition(IRegisteredTask* task, VARIANT_BOOL enabled) {
+    BSTR path = nullptr;
+    if (FAILED(task->get_Path(&path))) {
+        return E_FAIL;
+    }
+    const std::wstring file = TaskDefinitionFiles::FileOf(TakeBstr(path));
+    std::string bytes;
+    if (!RealTaskFileApi().readFile(file.c_str(), &bytes)) {
+        return E_FAIL;
+    }
+    const auto changed = WithEnabledFlag(TaskFileText(bytes), enabled != VARIANT_FALSE);
+    return changed && RealTaskFileApi().replaceFile(file.c_str(), Utf16FileBytes(*changed)) ? S_OK : E_FAIL;
+}
+
+HRESULT AnswerWithoutSetting(IRegisteredTask*, VARIANT_BOOL) {
+    return S_OK;
+}
+
+HRESULT KeepDefinitionAsGiven(ITaskFolder* folder,
+                              const wchar_t* name,
+                              const wchar_t* xml,
+                              TASK_LOGON_TYPE,
+                              bool create) {
+    BSTR path = nullptr;
+    if (FAILED(folder->get_Path(&path))) {
+        return E_FAIL;
+    }
+    const std::wstring folderPath = TakeBstr(path);
+    const std::wstring file = TaskDefinitionFiles::FileOf((folderPath == L"\\" ? L"" : folderPath) + L"\\" + name);
+    const bool exists = ::GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (exists == create) {
+        return HRESULT_FROM_WIN32(create ? ERROR_ALREADY_EXISTS : ERROR_FILE_NOT_FOUND);
+    }
+    const bool written = create ? RealTaskFileApi().writeNewFile(file.c_str(), Utf16FileBytes(xml))
+                                : RealTaskFileApi().replaceFile(file.c_str(), Utf16FileBytes(xml));
+    return written ? S_OK : E_FAIL;
+}
+
+TaskFileApi StandInTable(StandInScheduler kind) {
+    TaskFileApi table = TaskFiles();
+    if (kind == StandInScheduler::SetsTheFlag) {
+        table.putEnabled = SetFlagInDefinition;
+    } else {
+        table.putEnabled = AnswerWithoutSetting;
+        table.registerTask = KeepDefinitionAsGiven;
+    }
+    return table;
+}
+
+}  // namespace
+
+ScopedStandInScheduler::ScopedStandInScheduler(StandInScheduler kind) : table_(StandInTable(kind)), scope_(table_) {}
 
 }  // namespace tarn::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "win/task_scheduler.h"
+
 #include <windows.h>
 
 #include <string>
@@ -53,7 +55,32 @@ private:
 
 // A task definition: RegistrationInfo with author and description (left out when empty), the
 // trigger elements, Settings with Enabled and Hidden, and the action elements as given.
-std::wstring TaskXml(const std::wstring& author, const std::wstring& description, const std::wstring& triggers,
-                     bool enabled, bool hidden, const std::wstring& actions);
+std::wstring TaskXml(const std::wstring& author,
+                     const std::wstring& description,
+                     const std::wstring& triggers,
+                     bool enabled,
+                     bool hidden,
+                     const std::wstring& actions);
+
+}  // namespace tarn::test
+
+namespace tarn::test {
+
+// Schedulers that behave otherwise than Wine's, standing in for its switches while in scope (on
+// top of the table in use then): one whose enabled flag is set in the task's definition, and one
+// that answers a flag change without making it (as Wine's does) but keeps a definition registered
+// over a task exactly as given. Wine's own keeps no program of an action it is given.
+enum class StandInScheduler { SetsTheFlag, TakesTheDefinition };
+
+class ScopedStandInScheduler {
+public:
+    explicit ScopedStandInScheduler(StandInScheduler kind);
+    ScopedStandInScheduler(const ScopedStandInScheduler&) = delete;
+    ScopedStandInScheduler& operator=(const ScopedStandInScheduler&) = delete;
+
+private:
+    TaskFileApi table_;
+    ScopedTaskFileApi scope_;
+};
 
 }  // namespace tarn::test
