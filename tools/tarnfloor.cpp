@@ -20,6 +20,24 @@
 namespace {
 
 constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr const wchar_t* kLogonPlaces[] = {
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Group Policy\\Scripts\\Startup",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Group Policy\\Scripts\\Shutdown",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Group Policy\\Scripts\\Logon",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Group Policy\\Scripts\\Logoff",
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Terminal Server\\Install\\Software\\Microsoft\\Windows\\"
+    L"CurrentVersion\\Run",
+    L"Environment",
+    L"System\\CurrentControlSet\\Control\\SafeBoot",
+};
 constexpr wchar_t kServices[] = L"System\\CurrentControlSet\\Services";
 constexpr wchar_t kStore[] = L"\\TarnAutoRunDisable";
 
@@ -94,6 +112,17 @@ public:
     std::wstring rows;
     std::map<std::wstring, std::wstring> files;  // folded path -> path
     std::size_t tests = 0;
+
+    // A place the scan must look at although the bench machines register nothing there: its
+    // values are read, none becomes a row.
+    void Probe(HKEY root, const std::wstring& path) {
+        HKEY key = nullptr;
+        if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return;
+        }
+        ForEachText(key, [](const std::wstring&, DWORD, const std::wstring&) {});
+        ::RegCloseKey(key);
+    }
 
     void RunKey(HKEY root, const std::wstring& path) {
         HKEY key = nullptr;
@@ -296,6 +325,11 @@ int wmain(int argc, wchar_t** argv) {
     for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
         floor.RunKey(root, kRun);
         floor.RunKey(root, std::wstring(kRun) + kStore);
+        // The other places of logon, each with its store.
+        for (const wchar_t* path : kLogonPlaces) {
+            floor.Probe(root, path);
+            floor.Probe(root, std::wstring(path) + kStore);
+        }
     }
     floor.Services();
     HCATADMIN catalogs = nullptr;

@@ -8,8 +8,10 @@ namespace tarn {
 EnumeratorSet CreateEnumerators() {
     EnumeratorSet set;
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
-        if (const EnumeratorFactory make = CategoryTable()[k].makeEnumerator) {
-            set[k] = make(MachineFiles());
+        const CategoryRow& row = CategoryTable()[k];
+        if (row.makeEnumerator != nullptr) {
+            set[k] = row.makeEnumerator(MachineFiles());
+            set[k]->UseTechnique(row.technique);
         }
     }
     return set;

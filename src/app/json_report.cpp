@@ -124,6 +124,7 @@ json EntryJson(std::size_t categoryIndex,
         {"taskTriggers", U8(entry.taskTriggers)},
         {"approvalKey", U8(entry.approvalKey)},
         {"offByWindows", entry.offByWindows},
+        {"technique", U8(entry.technique)},
         {"signer", U8(findings.signer)},
     };
     out["offByWindowsAt"] = entry.offByWindows ? json(U8(OffByWindowsTimeText(entry))) : json(nullptr);

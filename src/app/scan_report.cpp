@@ -97,7 +97,7 @@ std::wstring CsvField(const std::wstring& text) {
 std::wstring CsvHeader(bool withHash) {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
            L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags,view,"
-           L"taskAuthor,taskDescription,taskTriggers,approvalKey,offByWindowsAt" +
+           L"taskAuthor,taskDescription,taskTriggers,approvalKey,offByWindowsAt,technique" +
            std::wstring(withHash ? L",sha256" : L"") + kLineEnd;
 }
 
@@ -133,6 +133,7 @@ std::wstring CsvRow(std::size_t categoryIndex,
         entry.taskTriggers,
         entry.approvalKey,
         entry.offByWindows ? OffByWindowsTimeText(entry) : L"",
+        entry.technique,
     };
     // The file time is this program's own text, line feed included.
     constexpr std::size_t kFileTimeField = 7;
@@ -179,6 +180,9 @@ std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256
     }
     if (entry.offByWindows) {
         tail += L"\t系统禁用于=" + OffByWindowsTimeText(entry);
+    }
+    if (*entry.technique != L'\0') {
+        tail += std::wstring(L"\t技术=") + entry.technique;
     }
     return std::wstring(StateCellText(entry.state)) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" +
            VisibleText(file) + L"\t" + entry.company + L"\t" + VisibleText(entry.location) + tail + flag + kLineEnd;

@@ -21,6 +21,8 @@ constexpr int32_t KindValue = 19;
 constexpr int32_t KindService = 20;
 constexpr int32_t KindKey = 21;
 constexpr int32_t KindListItem = 23;
+// A file right in a Startup folder (or in its store): moved to switch it.
+constexpr int32_t KindStartupFile = 24;
 
 // What the locate command opens in the registry editor.
 constexpr int32_t LocateKey = 27;
@@ -71,6 +73,9 @@ struct AutoRunEntry {
     bool offByWindows = false;
     uint64_t offByWindowsAt = 0;
     SignatureCheck signatureCheck = SignatureCheck::NotChecked;
+    // The MITRE ATT&CK technique of the place it is registered in ("T1547.001"); a literal of the
+    // category table or of a category's search table.
+    const wchar_t* technique = L"";
 };
 
 // Whether the entry comes from the 32-bit view of a 64-bit Windows.

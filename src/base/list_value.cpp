@@ -47,7 +47,8 @@ std::optional<ListSyntax> ListSyntaxFor(const std::wstring& valueName) {
     if (EqualsNoCaseAscii(valueName, kUserinitValue)) {
         return ListSyntax::Userinit;
     }
-    if (EqualsNoCaseAscii(valueName, kAppInitValue)) {
+    if (EqualsNoCaseAscii(valueName, kAppInitValue) || EqualsNoCaseAscii(valueName, kWindowsLoadValue) ||
+        EqualsNoCaseAscii(valueName, kWindowsRunValue)) {
         return ListSyntax::AppInit;
     }
     return std::nullopt;

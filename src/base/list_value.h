@@ -10,9 +10,13 @@ namespace tarn {
 constexpr wchar_t kUserinitValue[] = L"Userinit";
 constexpr wchar_t kShellValue[] = L"Shell";
 constexpr wchar_t kAppInitValue[] = L"AppInit_DLLs";
+// The programs `Windows NT\CurrentVersion\Windows` starts at logon, read as AppInit_DLLs is.
+constexpr wchar_t kWindowsLoadValue[] = L"Load";
+constexpr wchar_t kWindowsRunValue[] = L"Run";
 
 // How Windows reads each list value: "Userinit" at commas and "Shell" at spaces, items taken as
-// they stand; "AppInit_DLLs" at commas or spaces, with the spaces around items ignored.
+// they stand; "AppInit_DLLs" (and "Load" and "Run") at commas or spaces, with the spaces around
+// items ignored.
 enum class ListSyntax { Userinit, Shell, AppInit };
 
 // The syntax of a list value by its name (any letter case); nothing for any other value.

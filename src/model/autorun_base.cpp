@@ -82,6 +82,9 @@ void CTarnAutoRunBase::Add(AutoRunEntry entry, const ReadContext& at, int32_t lo
         entry.state = EntryOffByWindows;
     }
     files_.FillFacts(entry);
+    if (*entry.technique == L'\0') {
+        entry.technique = at.technique != nullptr ? at.technique : technique_;
+    }
     entry.location = at.location;
     entry.locationKind = locationKind;
     results_.entries.push_back(std::make_unique<AutoRunEntry>(std::move(entry)));

@@ -33,6 +33,8 @@ struct ReadContext {
     // added here.
     std::wstring liveKeyText;
     std::wstring location;
+    // The ATT&CK technique of the place read now, where it is not the category's.
+    const wchar_t* technique = nullptr;
 };
 
 // Base of the category enumerators. Each enumerator owns its category's result list until the
@@ -58,6 +60,8 @@ public:
 
     // Also lists registrations whose command resolves to no file, with an empty image path.
     void KeepUnresolved(bool keep) { keepUnresolved_ = keep; }
+    // The category's ATT&CK technique, taken by every record whose place names none of its own.
+    void UseTechnique(const wchar_t* technique) { technique_ = technique; }
 
 protected:
     // A new record of the view being read.
@@ -180,13 +184,13 @@ protected:
 
     CategoryResults results_;
 
-private:
+    // ReadKeyThenStore for the key of one view.
     template <typename Read>
     void ReadOneKeyThenStore(HKEY root,
                              const wchar_t* rootName,
                              const std::wstring& path,
                              RegistryView view,
-                             Read& read) {
+                             Read&& read) {
         ReadContext at = LiveContext(root, rootName, path, view);
         RegKey key;
         if (!OpenOrReport(key, root, path, at.liveKeyText)) {
@@ -202,8 +206,10 @@ private:
         read(key, at);
     }
 
+private:
     EntryFiles& files_;
     bool keepUnresolved_ = false;
+    const wchar_t* technique_ = L"";
 };
 
 }  // namespace tarn

@@ -1,11 +1,14 @@
 #include "model/short_menu.h"
 
 #include "base/key_text.h"
+#include "base/open_command.h"
+#include "base/store_name.h"
 #include "win/com_ptr.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <vector>
 
@@ -36,6 +39,8 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
     return !a.empty() && EqualsNoCaseAscii(trimmed(a), trimmed(b));
 }
 
+constexpr wchar_t kStartupFolderTechnique[] = L"T1547.001";
+
 bool IsShortcutName(const std::wstring& fileName) {
     const std::size_t dot = fileName.rfind(L'.');
     return dot != std::wstring::npos && EqualsNoCaseAscii(fileName.substr(dot + 1), L"lnk");
@@ -44,13 +49,15 @@ bool IsShortcutName(const std::wstring& fileName) {
 }  // namespace
 
 int32_t CTarnAutoRunShortMenu::Enumerate() {
+    walked_.clear();
     StartupFolders startupFolders;
     startupFolders.emplace_back(SpecialFolder(CSIDL_STARTUP),
                                 StartupApprovals(HKEY_CURRENT_USER, L"HKCU", kApprovalStartupFolderList));
     startupFolders.emplace_back(SpecialFolder(CSIDL_COMMON_STARTUP),
                                 StartupApprovals(HKEY_LOCAL_MACHINE, L"HKLM", kApprovalStartupFolderList));
-    // The common startup folder lies inside the common programs menu; the user's does not.
-    for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP}) {
+    // The common Startup folder usually lies inside the common programs menu; the user's does not,
+    // and either may be moved anywhere by the shell-folder settings.
+    for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
         const std::wstring folder = SpecialFolder(folderId);
         if (!folder.empty()) {
             WalkFolder(folder, 0, startupFolders);
@@ -59,10 +66,13 @@ int32_t CTarnAutoRunShortMenu::Enumerate() {
     return 0;
 }
 
-void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, const StartupFolders& startupFolders) {
-    if (depth > kMaxFolderDepth) {
-        return;
-    }
+void CTarnAutoRunShortMenu::ClearResults() {
+    CTarnAutoRunBase::ClearResults();
+    walked_.clear();
+}
+
+template <typename Visit>
+void CTarnAutoRunShortMenu::ForEachFound(const std::wstring& folder, Visit visit) {
     WIN32_FIND_DATAW found{};
     const unique_find search(::FindFirstFileW(Child(folder, L"*.*").c_str(), &found));
     if (!search) {
@@ -75,20 +85,46 @@ void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, co
     }
     do {
         const std::wstring fileName = found.cFileName;
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            if (fileName != L"." && fileName != L"..") {
-                WalkFolder(Child(folder, fileName), depth + 1, startupFolders);
-            }
-        } else if (IsShortcutName(fileName)) {
-            AddShortcut(folder, fileName, Child(folder, fileName), startupFolders);
+        if (fileName != L"." && fileName != L"..") {
+            visit(fileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
         }
     } while (::FindNextFileW(search.get(), &found));
 }
 
+void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, const StartupFolders& startupFolders) {
+    if (depth > kMaxFolderDepth) {
+        return;
+    }
+    for (const std::wstring& done : walked_) {
+        if (SameFolder(done, folder)) {
+            return;
+        }
+    }
+    walked_.push_back(folder);
+    for (const auto& [startupFolder, approvals] : startupFolders) {
+        if (SameFolder(startupFolder, folder)) {
+            ReadStartupFolder(folder, approvals);
+            // Windows starts nothing below it; shortcuts there are listed as anywhere in a menu.
+            ForEachFound(folder, [&](const std::wstring& name, bool isFolder) {
+                if (isFolder && !EqualsNoCaseAscii(name, kStoreName)) {
+                    WalkFolder(Child(folder, name), depth + 1, startupFolders);
+                }
+            });
+            return;
+        }
+    }
+    ForEachFound(folder, [&](const std::wstring& fileName, bool isFolder) {
+        if (isFolder) {
+            WalkFolder(Child(folder, fileName), depth + 1, startupFolders);
+        } else if (IsShortcutName(fileName)) {
+            AddShortcut(folder, fileName, Child(folder, fileName));
+        }
+    });
+}
+
 void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
                                         const std::wstring& fileName,
-                                        const std::wstring& path,
-                                        const StartupFolders& startupFolders) {
+                                        const std::wstring& path) {
     const std::wstring target = ResolveShortcut(path);
     if (target.empty()) {
         return;
@@ -97,14 +133,74 @@ void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
     at.location = folder;
     AutoRunEntry entry = NewEntry(at);
     entry.locationKind = LocationFolder;
-    for (const auto& [startupFolder, approvals] : startupFolders) {
-        if (SameFolder(startupFolder, folder)) {
-            TakeApproval(entry, approvals, fileName);
-        }
-    }
     entry.name = fileName;
     entry.keyPath = path;
     AddResolved(std::move(entry), target, at, LocationFolder);
+}
+
+void CTarnAutoRunShortMenu::ReadStartupFolder(const std::wstring& folder, const StartupApprovals& approvals) {
+    ReadContext at;
+    at.location = folder;
+    at.technique = kStartupFolderTechnique;
+    const std::wstring store = Child(folder, kStoreName);
+    for (const int32_t pass : {0, 1}) {
+        at.pass = pass;
+        const std::wstring walked = pass == 0 ? folder : store;
+        ForEachFound(walked, [&](const std::wstring& fileName, bool isFolder) {
+            if (!isFolder && !EqualsNoCaseAscii(fileName, L"desktop.ini")) {
+                AddStartupFile(Child(walked, fileName), fileName, at, approvals);
+            }
+        });
+    }
+}
+
+void CTarnAutoRunShortMenu::AddStartupFile(const std::wstring& path,
+                                           const std::wstring& fileName,
+                                           const ReadContext& at,
+                                           const StartupApprovals& approvals) {
+    AutoRunEntry entry = NewEntry(at);
+    entry.name = fileName;
+    entry.keyPath = path;
+    entry.entryKind = KindStartupFile;
+    entry.commandLine = StartedBy(path, fileName);
+    // Windows' switch is for the file in the folder; one in the store is off anyway.
+    if (at.pass == 0) {
+        TakeApproval(entry, approvals, fileName);
+    }
+    // A shortcut is listed with its target; every other file (and a shortcut whose target is
+    // gone) with itself, as it is what lies in the folder.
+    const bool target =
+        IsShortcutName(fileName) && !entry.commandLine.empty() && ResolveStrictly(entry, entry.commandLine);
+    if (target || ResolveStrictly(entry, L"\"" + path + L"\"") || Resolve(entry, path)) {
+        Add(std::move(entry), at, LocationFolder);
+    }
+}
+
+std::wstring CTarnAutoRunShortMenu::StartedBy(const std::wstring& path, const std::wstring& fileName) {
+    const std::size_t dot = fileName.rfind(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? std::wstring() : fileName.substr(dot);
+    if (EqualsNoCaseAscii(extension, L".lnk")) {
+        return ResolveShortcut(path);
+    }
+    if (EqualsNoCaseAscii(extension, L".url")) {
+        std::vector<wchar_t> address(4096, L'\0');
+        ::GetPrivateProfileStringW(L"InternetShortcut", L"URL", L"", address.data(), static_cast<DWORD>(address.size()),
+                                   path.c_str());
+        address.back() = L'\0';
+        return address.data();
+    }
+    const std::wstring quoted = L"\"" + path + L"\"";
+    if (extension.empty()) {
+        return quoted;
+    }
+    std::vector<wchar_t> command(2048, L'\0');
+    DWORD size = static_cast<DWORD>(command.size());
+    if (FAILED(::AssocQueryStringW(ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_COMMAND, extension.c_str(), L"open",
+                                   command.data(), &size))) {
+        return quoted;
+    }
+    command.back() = L'\0';
+    return CommandForFile(command.data(), path);
 }
 
 std::wstring CTarnAutoRunShortMenu::ResolveShortcut(const std::wstring& path) {

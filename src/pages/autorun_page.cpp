@@ -191,7 +191,7 @@ void CAutoRunPage::ShowEntryMenu(AutoRunEntry& entry, POINT screen) {
     ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
     static constexpr UINT kItems[kEntryCommandCount] = {ID_ENABLE_ENTRY,    ID_DISABLE_ENTRY, ID_DELETE_ENTRY,
                                                         ID_LOCATE_REGISTRY, ID_LOCATE_FILE,   ID_SHOW_PROPERTIES};
-    const auto available = MenuAvailability(categoryId_, entry.state, !entry.startsNoFile);
+    const auto available = MenuAvailability(categoryId_, entry.state, !entry.startsNoFile, entry.entryKind);
     for (std::size_t i = 0; i < kEntryCommandCount; ++i) {
         ::EnableMenuItem(popup, kItems[i], MF_BYCOMMAND | (available[i] ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
     }
@@ -261,6 +261,7 @@ void CAutoRunPage::SwitchEntry(bool enable) {
     }
     entry->state = StateAfterSwitch(*entry, enable);
     entry->inStore = !enable;
+    TakeSwitchedPlace(*entry, enable);
     LVITEMW item = {};
     item.iSubItem = 1;
     item.pszText = const_cast<wchar_t*>(StateCellText(entry->state));

@@ -25,6 +25,8 @@ struct CategoryRow {
     const char* name;
     const char* tabIcon;
     const wchar_t* caption;
+    // The MITRE ATT&CK technique of the category's places, where a place names none of its own.
+    const wchar_t* technique;
     PageTraits page;
     MenuRules menu;
     const CommandTexts* texts;

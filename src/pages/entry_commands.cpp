@@ -1,6 +1,7 @@
 #include "pages/entry_commands.h"
 
 #include "base/key_text.h"
+#include "base/store_name.h"
 #include "pages/category_table.h"
 
 namespace tarn {
@@ -26,15 +27,22 @@ const std::optional<KindPlan>& KindPlans::For(int32_t entryKind) const {
             return key;
         case KindListItem:
             return listItem;
+        case KindStartupFile:
+            return startupFile;
         default:
             return other;
     }
 }
 
-std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state, bool hasFile) {
+std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId,
+                                                      int32_t state,
+                                                      bool hasFile,
+                                                      int32_t entryKind) {
     std::array<bool, kEntryCommandCount> available = {true, true, true, true, true, true};
     const CategoryRow* row = CategoryRowOf(categoryId);
     const MenuRules rules = row != nullptr ? row->menu : MenuRules{};
+    const std::optional<KindPlan>* plan = row != nullptr ? &row->plans.For(entryKind) : nullptr;
+    const bool switchesByState = plan == nullptr || !plan->has_value() || (*plan)->switchesByState;
     if (!rules.switches) {
         available[kEnable] = available[kDisable] = false;
     }
@@ -46,8 +54,8 @@ std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_
     }
     if (rules.switches && (state == EntryEnabled || state == EntryDisabled)) {
         const bool enabled = state == EntryEnabled;
-        available[kEnable] = rules.switchesByState && !enabled;
-        available[kDisable] = rules.switchesByState && enabled;
+        available[kEnable] = switchesByState && !enabled;
+        available[kDisable] = switchesByState && enabled;
     }
     if (state == EntryOffByWindows) {
         // Only Windows' own switch is to be turned back on; the store does not hold it.
@@ -70,6 +78,15 @@ CommandPlan PlanSwitch(int32_t categoryId, bool enable, const AutoRunEntry& entr
         return {Operation::EnableStartupApproval, NameField::Name, false};
     }
     return PlanCommand(categoryId, enable ? EntryCommand::Enable : EntryCommand::Disable, entry.entryKind);
+}
+
+void TakeSwitchedPlace(AutoRunEntry& entry, bool enable) {
+    if (entry.entryKind != KindStartupFile) {
+        return;
+    }
+    const std::wstring name = entry.keyPath.substr(entry.keyPath.find_last_of(L'\\') + 1);
+    const std::wstring folder = enable ? entry.location : JoinKeyText(entry.location, kStoreName);
+    entry.keyPath = JoinKeyText(folder, name);
 }
 
 int32_t StateAfterSwitch(const AutoRunEntry& entry, bool enable) {

@@ -43,6 +43,9 @@ enum class Operation {
     DeleteShortcut,
     // Windows' own startup switch, turned back on.
     EnableStartupApproval,
+    // A file right in a Startup folder, moved into its store and back.
+    EnableStartupFile,
+    DisableStartupFile,
 };
 
 // The field of the entry that names what an operation acts on: the value, subkey, task or
@@ -62,6 +65,9 @@ struct KindPlan {
     StateCall remove;
     // A delete that succeeds is followed by the "删除成功!" box.
     bool confirmsSuccess = false;
+    // Whether the switches follow the entry's state; false greys both for entries shown as
+    // switched on or off (a kind that has no switched-off form).
+    bool switchesByState = true;
 };
 
 // A page's plans by entry kind; an entry of a kind without a plan is left alone.
@@ -71,13 +77,14 @@ struct KindPlans {
     std::optional<KindPlan> key;
     std::optional<KindPlan> listItem;
     std::optional<KindPlan> other;
+    std::optional<KindPlan> startupFile;
 
     const std::optional<KindPlan>& For(int32_t entryKind) const;
 };
 
 // One plan whatever the entry's kind.
 constexpr KindPlans AnyKind(const KindPlan& plan) {
-    return {plan, plan, plan, plan, plan};
+    return {plan, plan, plan, plan, plan, plan};
 }
 
 // Which menu items a page offers at all, before the entry's state is looked at.
@@ -85,9 +92,6 @@ struct MenuRules {
     bool switches = true;           // "启用该项" and "禁用该项"
     bool deletes = true;            // "删除该项"
     bool locatesInRegistry = true;  // "定位注册表位置"
-    // Whether the switches follow the entry's state; false greys both for entries shown as
-    // switched on or off (a page whose entries have no switched-off form).
-    bool switchesByState = true;
 };
 
 // The messages of the commands: texts and captions exactly as shown.
@@ -118,8 +122,12 @@ constexpr CommandTexts kTaskTexts = {
 constexpr MessageText kDeleteSuccess = {L"删除成功!", L"成功"};
 
 // Which of the six menu items are available for an entry of `state` on the page of
-// `categoryId`, in menu order; an entry that starts no file has none to locate or show.
-std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId, int32_t state, bool hasFile = true);
+// `categoryId`, in menu order; an entry that starts no file has none to locate or show. The
+// switches follow the state where the plan of the entry's kind says so.
+std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId,
+                                                      int32_t state,
+                                                      bool hasFile = true,
+                                                      int32_t entryKind = 0);
 
 // What a command does with an entry: the call, and whether a successful delete is confirmed.
 struct CommandPlan {
@@ -135,6 +143,9 @@ CommandPlan PlanCommand(int32_t categoryId, EntryCommand command, int32_t entryK
 // What a switch does with an entry: switching on an entry that Windows' own startup switch
 // turned off turns that switch back on; anything else as PlanCommand says.
 CommandPlan PlanSwitch(int32_t categoryId, bool enable, const AutoRunEntry& entry);
+
+// Where the entry is after a successful switch: a Startup-folder file has moved.
+void TakeSwitchedPlace(AutoRunEntry& entry, bool enable);
 
 // The entry's state after a switch succeeded: one brought back from the store whose switch in
 // Windows still says off is live but switched off by Windows.

@@ -98,6 +98,9 @@ std::wstring DetailsLocationText(const AutoRunEntry& entry) {
         text +=
             L"    触发器：" + (entry.taskTriggers.empty() ? std::wstring(L"无（仅在请求时运行）") : entry.taskTriggers);
     }
+    if (*entry.technique != L'\0') {
+        text += std::wstring(L"    MITRE 技术：") + entry.technique;
+    }
     return text;
 }
 

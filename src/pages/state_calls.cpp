@@ -21,7 +21,7 @@ int32_t Nothing(CAutoRunStateChanges&, const std::wstring&, const AutoRunEntry&)
 // In the order of Operation. The key text is the entry's `location`, except that a list item is
 // deleted through the key that holds its list (`keyPath`). An entry that Windows' startup switch
 // governs goes together with its switch value.
-const std::array<Call, 24> kCalls = {
+const std::array<Call, 26> kCalls = {
     Nothing,
     Nothing,
     [](auto& c, auto& n, auto& e) { return c.EnableValue(e.location, n, e.entryKind); },
@@ -52,8 +52,10 @@ const std::array<Call, 24> kCalls = {
         return e.approvalKey.empty() ? c.DeleteShortcut(n) : c.DeleteApprovedShortcut(n, e.approvalKey, e.name);
     },
     [](auto& c, auto& n, auto& e) { return c.EnableStartupApproval(e.approvalKey, n); },
+    [](auto& c, auto& n, auto&) { return c.EnableStartupFile(n); },
+    [](auto& c, auto& n, auto&) { return c.DisableStartupFile(n); },
 };
-static_assert(static_cast<std::size_t>(Operation::EnableStartupApproval) + 1 == 24, "one call per operation");
+static_assert(static_cast<std::size_t>(Operation::DisableStartupFile) + 1 == 26, "one call per operation");
 
 }  // namespace
 

@@ -150,7 +150,16 @@ int32_t CAutoRunStateChanges::DeleteApprovedShortcut(const std::wstring& path,
     if (!approval) {
         return 0;
     }
-    if (!approval->found()) {
+    // A file of its name switched off in the folder's store shares the switch: it stays for it
+    // (also when whether one is there cannot be told).
+    bool namesakeStored = false;
+    if (const std::size_t slash = path.find_last_of(L'\\'); slash != std::wstring::npos) {
+        const std::wstring stored = JoinKeyText(StartupFileStoreOf(path.substr(0, slash)), name);
+        const bool none = ::GetFileAttributesW(stored.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                          (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND);
+        namesakeStored = !none;
+    }
+    if (!approval->found() || namesakeStored) {
         return DeleteShortcut(path);
     }
     // A delete that reports a failure may have been made all the same.

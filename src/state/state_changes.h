@@ -89,6 +89,11 @@ public:
     virtual int32_t EnableShortcut(const std::wstring& entryText);
     // Deleting a shortcut file: true when it is gone (also when it was gone already).
     virtual int32_t DeleteShortcut(const std::wstring& path);
+    // A file right in a Startup folder, moved whole into the folder's "TarnAutoRunDisable"
+    // subfolder and back; refused, with nothing changed, when the name is taken at the other end
+    // or the subfolder is a link.
+    virtual int32_t DisableStartupFile(const std::wstring& path);
+    virtual int32_t EnableStartupFile(const std::wstring& storedPath);
 
     // Windows' own startup switch: `approvalKey` is the key text of the list that holds the
     // entry's switch value `name`. Switching on writes the value's "on" form and changes nothing

@@ -190,4 +190,22 @@ StoreCleanup DeleteStoreIfEmpty(const EntryPlace& place) {
     return StoreCleanup::Failed;
 }
 
+unique_file HoldPlainFolder(const std::wstring& folder) {
+    // Wine shows a link of the host only in the attributes; Windows in the handle's as well.
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return unique_file();
+    }
+    unique_file held(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information = {};
+    if (!held || !::GetFileInformationByHandle(held.get(), &information) ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return unique_file();
+    }
+    return held;
+}
+
 }  // namespace tarn

@@ -4,6 +4,7 @@
 
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
+#include "win/unique_handle.h"
 
 #include <cstdint>
 #include <optional>
@@ -100,5 +101,9 @@ enum class StoreCleanup { Deleted, StillInUse, Failed };
 // Deletes K's own store when it holds neither values nor subkeys. A store that still holds other
 // registrations is kept; one that is not K's own is never touched.
 StoreCleanup DeleteStoreIfEmpty(const EntryPlace& place);
+
+// Holds a folder open, so that it can be neither removed nor swapped for a link while the handle
+// lives; empty when it is a link, a junction or no folder.
+unique_file HoldPlainFolder(const std::wstring& folder);
 
 }  // namespace tarn

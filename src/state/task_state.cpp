@@ -1,4 +1,5 @@
 #include "state/task_state.h"
+#include "state/state_support.h"
 
 #include "base/kept_copy_name.h"
 #include "base/key_text.h"
@@ -326,18 +327,8 @@ private:
         if (create && !::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
             return false;
         }
-        const DWORD attributes = ::GetFileAttributesW(folder.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-            return false;
-        }
-        unique_file held(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING,
-                                       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-        BY_HANDLE_FILE_INFORMATION information = {};
-        if (!held || !::GetFileInformationByHandle(held.get(), &information) ||
-            (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-            (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        unique_file held = HoldPlainFolder(folder);
+        if (!held) {
             return false;
         }
         held_.push_back(std::move(held));

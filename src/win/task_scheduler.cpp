@@ -205,6 +205,18 @@ bool RealReplaceFile(const wchar_t* path, const std::string& bytes) {
     return true;
 }
 
+bool RealMoveFile(const wchar_t* from, const wchar_t* to) {
+    return ::MoveFileExW(from, to, MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool RealCreateFolder(const wchar_t* path) {
+    return ::CreateDirectoryW(path, nullptr) != FALSE;
+}
+
+bool RealRemoveFolder(const wchar_t* path) {
+    return ::RemoveDirectoryW(path) != FALSE;
+}
+
 const TaskFileApi kRealTaskFileApi = {
     .createScheduler = RealCreateScheduler,
     .activate = RealActivate,
@@ -225,6 +237,9 @@ const TaskFileApi kRealTaskFileApi = {
     .readFile = RealReadFile,
     .writeNewFile = RealWriteNewFile,
     .replaceFile = RealReplaceFile,
+    .moveFile = RealMoveFile,
+    .createFolder = RealCreateFolder,
+    .removeFolder = RealRemoveFolder,
 };
 
 }  // namespace

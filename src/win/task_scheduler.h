@@ -51,6 +51,12 @@ struct TaskFileApi {
     bool (*readFile)(const wchar_t* path, std::string* bytes);
     bool (*writeNewFile)(const wchar_t* path, const std::string& bytes);
     bool (*replaceFile)(const wchar_t* path, const std::string& bytes);
+
+    // A file renamed within its volume, never over another (its bytes, times, attributes and
+    // streams go with it); a folder made; an empty folder removed.
+    bool (*moveFile)(const wchar_t* from, const wchar_t* to);
+    bool (*createFolder)(const wchar_t* path);
+    bool (*removeFolder)(const wchar_t* path);
 };
 
 const TaskFileApi& RealTaskFileApi();

@@ -68,11 +68,12 @@ TEST(CsvRow, HoldsTheCategoryAndEveryFieldInOrder) {
     entry.taskTriggers = L"登录时";
     entry.approvalKey = L"HKLM\\SA\\Run";
     entry.offByWindows = true;
+    entry.technique = L"T1547.001";
     const std::wstring ownBits = std::to_wstring(sizeof(void*) * 8);
     EXPECT_EQ(
         L"0,登录启动,\"Run, me\",签名正常,d,c:\\a.exe,co,\"t\n\",1.0,\"\"\"c:\\a.exe\"\" /x\",HKLM\\Run,"
         L"HKLM\\Run,v,s,-1,17,14,19,0,28,off-by-windows," +
-            ownBits + L",me,\"a, b\",登录时,HKLM\\SA\\Run,时间未知\r\n",
+            ownBits + L",me,\"a, b\",登录时,HKLM\\SA\\Run,时间未知,T1547.001\r\n",
         CsvRow(0, L"登录启动", entry));
     EXPECT_EQ(0u, CsvHeader().find(L"category,caption,name,signature,"));
 }
@@ -92,7 +93,8 @@ TEST(TextReport, ShowsStateSignatureNamePathCompanyAndLocation) {
     entry.state = EntryOffByWindows;
     entry.offByWindows = true;
     entry.offByWindowsAt = 0x01DD87B257537A80;
-    EXPECT_EQ(L"系统禁用\t无签名\tn\tc:\\x.dll\tc\tHKLM\\K\t系统禁用于=2026-12-09 07:53:13 UTC\r\n",
+    entry.technique = L"T1547.001";
+    EXPECT_EQ(L"系统禁用\t无签名\tn\tc:\\x.dll\tc\tHKLM\\K\t系统禁用于=2026-12-09 07:53:13 UTC\t技术=T1547.001\r\n",
               TextEntryLine(entry));
 }
 
@@ -108,7 +110,7 @@ TEST(NulNames, AreShownVisiblyAndFlaggedInBothReports) {
     EXPECT_EQ(L"已启用\t\tHidden\\0x\tc:\\evil.exe\t\tHKCU\\Run\t名称含空字符\r\n", TextEntryLine(entry));
     const std::wstring row = CsvRow(0, L"登录启动", entry);
     EXPECT_EQ(0u, row.find(L"0,登录启动,Hidden\\0x,"));
-    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L",,,,,\r\n";
+    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L",,,,,,\r\n";
     EXPECT_EQ(row.size() - flagged.size(), row.rfind(flagged));
     EXPECT_EQ(std::wstring::npos, row.find(L'\0'));
 
@@ -133,7 +135,7 @@ TEST(Views, AnEntryOfThe32BitViewIsMarkedWhereTheProgramIs64Bit) {
     const bool marked = sizeof(void*) == 8;
     EXPECT_EQ(marked ? L"Tool [32位]" : L"Tool", DisplayName(entry));
     EXPECT_EQ(marked, TextEntryLine(entry).find(L"\t32位\r\n") != std::wstring::npos);
-    EXPECT_EQ(L",32,,,,,\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 10));
+    EXPECT_EQ(L",32,,,,,,\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 11));
 }
 
 TEST(Utf8FromWide, EncodesEveryPlaneAndReplacesLoneSurrogates) {

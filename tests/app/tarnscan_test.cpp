@@ -59,7 +59,7 @@ enum Column {
     kEntryKind = 17,
     kFlags = 20,
     kView = 21,
-    kColumnCount = 27
+    kColumnCount = 28
 };
 
 // A Run value whose name holds a NUL, written through the native API into the prefix's own
@@ -188,6 +188,8 @@ TEST_F(TarnscanTest, CsvListsSeededRegistrationsOfEveryCategoryInTabOrder) {
         previous = category;
         EXPECT_EQ(CategoryTable()[category].caption, rows[i][kCaption]);
         EXPECT_TRUE(rows[i][kView] == L"32" || rows[i][kView] == L"64") << "row " << i;
+        // Every record names its place's ATT&CK technique.
+        EXPECT_EQ(L'T', rows[i].back().empty() ? L'\0' : rows[i].back()[0]) << "row " << i;
     }
 
     struct Seeded {
@@ -244,8 +246,8 @@ TEST_F(TarnscanTest, PlainReportWithoutVerification) {
     const std::wstring report = WideFromUtf8(run.out);
     EXPECT_EQ(0u, report.find(L"== 登录启动 ("));
     EXPECT_NE(std::wstring::npos, report.find(L"== 系统服务 ("));
-    EXPECT_NE(std::wstring::npos,
-              report.find(L"已启用\t\t" + name + L"\t" + LowerAscii(app) + L"\t\tHKCU\\" + kRun + L"\r\n"));
+    EXPECT_NE(std::wstring::npos, report.find(L"已启用\t\t" + name + L"\t" + LowerAscii(app) + L"\t\tHKCU\\" + kRun +
+                                              L"\t技术=T1547.001\r\n"));
 }
 
 TEST_F(TarnscanTest, ATaskSaysWhatStartsItAndAnUnreadableOneIsReportedInEveryFormat) {
@@ -261,7 +263,7 @@ TEST_F(TarnscanTest, ATaskSaysWhatStartsItAndAnUnreadableOneIsReportedInEveryFor
     ASSERT_EQ(0u, text.exitCode);
     const std::wstring report = WideFromUtf8(text.out);
     EXPECT_NE(std::wstring::npos, report.find(L"\t" + task + L"\t" + LowerAscii(app) + L"\t\t" + top +
-                                              L"\\Vendor\t作者=Tarn\t描述=每日\t触发器=启动时\r\n"));
+                                              L"\\Vendor\t作者=Tarn\t描述=每日\t触发器=启动时\t技术=T1053.005\r\n"));
     EXPECT_NE(std::wstring::npos, report.find(L"!! 无法读取\t" + broken + L": "));
     const std::size_t tasksLine = report.find(L"== 任务计划 (");
     EXPECT_LT(tasksLine, report.find(L"!! 无法读取\t" + broken));
@@ -271,7 +273,7 @@ TEST_F(TarnscanTest, ATaskSaysWhatStartsItAndAnUnreadableOneIsReportedInEveryFor
     EXPECT_NE(std::string::npos, WideFromUtf8(csv.err).find(L"tarnscan: cannot read " + broken + L": "));
     const auto rows = RowsNamed(ParseCsv(WideFromUtf8(csv.out)), task);
     ASSERT_EQ(1u, rows.size());
-    EXPECT_EQ((std::vector<std::wstring>{L"Tarn", L"每日", L"启动时", L"", L""}),
+    EXPECT_EQ((std::vector<std::wstring>{L"Tarn", L"每日", L"启动时", L"", L"", L"T1053.005"}),
               std::vector<std::wstring>(rows[0].begin() + kView + 1, rows[0].end()));
     // The JSON report's list of what it could not read.
     const auto json = RunProgram(Tarnscan() + L" --json --no-verify", scratch.path());

@@ -27,7 +27,8 @@ TEST(UpdaterCommandLine, NamesTheProgramFileWithoutItsFolder) {
 }
 
 TEST(UpdaterPathBeside, IsTheProgramsOwnFolderNeverASearch) {
-    EXPECT_EQ(L"C:\\Program Files\\Tarnwell\\tarnupdate.exe", UpdaterPathBeside(L"C:\\Program Files\\Tarnwell\\tarnwell.exe"));
+    EXPECT_EQ(L"C:\\Program Files\\Tarnwell\\tarnupdate.exe",
+              UpdaterPathBeside(L"C:\\Program Files\\Tarnwell\\tarnwell.exe"));
     EXPECT_EQ(L"C:\\tarnupdate.exe", UpdaterPathBeside(L"C:\\tarnwell.exe"));
     // A bare name would be searched for: refused.
     EXPECT_EQ(std::nullopt, UpdaterPathBeside(L"tarnwell.exe"));

@@ -41,6 +41,10 @@ const std::wstring kMenusText = kMenusKey;
 const std::wstring kUserinitText = kWinlogonKey + L"\\Userinit";
 const std::wstring kShellText = kWinlogonKey + L"\\Shell";
 const std::wstring kAppInitText = kWindowsKey + L"\\AppInit_DLLs";
+// The user's "Load" list, split at blanks as Windows reads it.
+const std::wstring kUserWindowsKey = L"HKCU\\" + kWindows;
+const std::wstring kUserWindowsStore = kUserWindowsKey + kStore;
+const std::wstring kLoadText = kUserWindowsKey + L"\\Load";
 
 std::vector<BYTE> Pattern(std::size_t count) {
     std::vector<BYTE> bytes(count);
@@ -800,6 +804,24 @@ std::vector<Scenario> FaultScenarios() {
          {SetValue(kWindowsKey, L"AppInit_DLLs", REG_EXPAND_SZ, Text(L"a.dll,b.dll,")),
           RemoveValue(kWindowsStore, L"AppInit_DLLs")},
          Watch(kWindowsKey, L"AppInit_DLLs")},
+        {"switch a Load item off",
+         "DisableListItem",
+         [] { WriteText(HKEY_CURRENT_USER, kWindows, L"Load", L"a.exe  b.exe"); },
+         [](Op& o) { return o.DisableListItem(kLoadText, L"Load", L"b.exe", KindListItem); },
+         Outcome::Moves,
+         {SetValue(kUserWindowsKey, L"Load", REG_SZ, Text(L"a.exe,")),
+          SetValue(kUserWindowsStore, L"Load", REG_SZ, Text(L"b.exe,"))},
+         Watch(kUserWindowsKey, L"Load")},
+        {"switch a Load item on",
+         "EnableListItem",
+         [] {
+             WriteText(HKEY_CURRENT_USER, kWindows, L"Load", L"a.exe,");
+             WriteText(HKEY_CURRENT_USER, kWindows + kStore, L"Load", L"b.exe,");
+         },
+         [](Op& o) { return o.EnableListItem(kLoadText, L"Load", L"b.exe", KindListItem); },
+         Outcome::Moves,
+         {SetValue(kUserWindowsKey, L"Load", REG_SZ, Text(L"a.exe,b.exe,")), RemoveValue(kUserWindowsStore, L"Load")},
+         Watch(kUserWindowsKey, L"Load")},
         {"delete a live Userinit item",
          "DeleteListItem",
          [] { WriteLists(false); },

@@ -174,6 +174,19 @@ Outcome JudgeDeletedWithCopy(const std::wstring& file, const Bytes& start) {
     return Outcome::Other;
 }
 
+// A Startup-folder file moved between the folder and its store: whole at exactly one end.
+Outcome JudgeMoved(const std::wstring& file, const Bytes& start, const std::wstring& to) {
+    const auto now = Contents(file);
+    const auto moved = Contents(to);
+    if (now == start && !moved) {
+        return Outcome::Start;
+    }
+    if (!now) {
+        return moved == start ? Outcome::Final : moved ? Outcome::Other : Outcome::Lost;
+    }
+    return Outcome::Other;
+}
+
 std::vector<TaskScenario> Scenarios() {
     constexpr DWORD kDisabled = 0x4;
     constexpr DWORD kIdle = 0x10;
@@ -219,6 +232,22 @@ std::vector<TaskScenario> Scenarios() {
         {"delete a task of the newer scheduler", true, 0,
          [](ScheduledTasks&, ScratchFolder& scratch) { return NewerTask(scratch, L"Delete"); },
          [](const std::wstring&) { return DeleteTask(NewerTaskPath(L"Delete")); }, JudgeDeletedWithCopy},
+        {"switch a Startup-folder file off", false, 0,
+         [](ScheduledTasks&, ScratchFolder& scratch) { return scratch.AddFile(L"Startup\\run.bat", 40); },
+         [](const std::wstring& file) { return CAutoRunStateChanges().DisableStartupFile(file); },
+         [](const std::wstring& file, const Bytes& start) {
+             const std::wstring folder = file.substr(0, file.rfind(L'\\'));
+             return JudgeMoved(file, start, StartupFileStoreOf(folder) + L"\\run.bat");
+         }},
+        {"switch a Startup-folder file on", false, 0,
+         [](ScheduledTasks&, ScratchFolder& scratch) {
+             return scratch.AddFile(L"Startup\\TarnAutoRunDisable\\run.bat", 40);
+         },
+         [](const std::wstring& file) { return CAutoRunStateChanges().EnableStartupFile(file); },
+         [](const std::wstring& file, const Bytes& start) {
+             const std::wstring store = file.substr(0, file.rfind(L'\\'));
+             return JudgeMoved(file, start, store.substr(0, store.rfind(L'\\')) + L"\\run.bat");
+         }},
         {"delete a shortcut", true, 0,
          [](ScheduledTasks&, ScratchFolder& scratch) { return scratch.AddFile(L"Start.lnk"); },
          [](const std::wstring& file) { return DeleteShortcut(file); }},

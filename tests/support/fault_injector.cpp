@@ -388,6 +388,18 @@ HRESULT RegisterTask(ITaskFolder* folder, const wchar_t* name, const wchar_t* xm
     return ThroughCom(Effect::Changes, [=] { return RealTasks().registerTask(folder, name, xml, logon, create); });
 }
 
+bool MoveFileCall(const wchar_t* from, const wchar_t* to) {
+    return ThroughBool(Effect::Changes, [=] { return RealTasks().moveFile(from, to); });
+}
+
+bool CreateFolderCall(const wchar_t* path) {
+    return ThroughBool(Effect::Changes, [=] { return RealTasks().createFolder(path); });
+}
+
+bool RemoveFolderCall(const wchar_t* path) {
+    return ThroughBool(Effect::Changes, [=] { return RealTasks().removeFolder(path); });
+}
+
 const TaskFileApi kFaultyTaskApi = {
     .createScheduler = CreateScheduler,
     .activate = Activate,
@@ -408,6 +420,9 @@ const TaskFileApi kFaultyTaskApi = {
     .readFile = ReadFileCall,
     .writeNewFile = WriteNewFile,
     .replaceFile = ReplaceFileCall,
+    .moveFile = MoveFileCall,
+    .createFolder = CreateFolderCall,
+    .removeFolder = RemoveFolderCall,
 };
 
 const TaskFileApi& ArmTasks(FaultPlan plan) {

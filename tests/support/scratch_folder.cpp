@@ -14,6 +14,19 @@ namespace tarn::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Removes a folder with everything in it, read-only files too.
+void RemoveWhole(const fs::path& folder) {
+    std::error_code ignored;
+    for (fs::recursive_directory_iterator it(folder, ignored), end; !ignored && it != end; it.increment(ignored)) {
+        ::SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    fs::remove_all(folder, ignored);
+}
+
+}  // namespace
+
 ScratchFolder::ScratchFolder() {
     static std::atomic<unsigned> counter{0};
     std::vector<wchar_t> temp(MAX_PATH + 1, L'\0');
@@ -22,6 +35,8 @@ ScratchFolder::ScratchFolder() {
     fs::path base(std::wstring(temp.data(), count));
     const fs::path folder = base / (L"tarn-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                                     std::to_wstring(++counter));
+    // Process numbers come round again: what an earlier process left there is not this one's.
+    RemoveWhole(folder);
     fs::create_directories(folder);
     path_ = folder.wstring();
     while (!path_.empty() && path_.back() == L'\\') {
@@ -30,8 +45,7 @@ ScratchFolder::ScratchFolder() {
 }
 
 ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
+    RemoveWhole(path_);
 }
 
 std::wstring ScratchFolder::AddFile(const std::wstring& relative, std::size_t byteCount) const {

@@ -43,4 +43,49 @@ std::wstring ShellTestFolder::Marker() {
     return L"\\TarnTest" + std::to_wstring(::GetCurrentProcessId());
 }
 
+namespace {
+
+const wchar_t kUserShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t kShellFolders[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::optional<std::wstring> ReadStartup(const wchar_t* path) {
+    std::vector<wchar_t> text(32768, L'\0');
+    DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t) - sizeof(wchar_t));
+    if (::RegGetValueW(HKEY_CURRENT_USER, path, L"Startup", RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND,
+                       nullptr, text.data(), &bytes) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(text.data());
+}
+
+void WriteStartup(const wchar_t* path, const std::optional<std::wstring>& folder, DWORD type) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        ADD_FAILURE() << "cannot write the shell-folder settings";
+        return;
+    }
+    if (folder) {
+        ::RegSetValueExW(key, L"Startup", 0, type, reinterpret_cast<const BYTE*>(folder->c_str()),
+                         static_cast<DWORD>((folder->size() + 1) * sizeof(wchar_t)));
+    } else {
+        ::RegDeleteValueW(key, L"Startup");
+    }
+    ::RegCloseKey(key);
+}
+
+}  // namespace
+
+ScopedUserStartupFolder::ScopedUserStartupFolder(const std::wstring& folder)
+    : user_(ReadStartup(kUserShellFolders)), shell_(ReadStartup(kShellFolders)) {
+    fs::create_directories(folder);
+    WriteStartup(kUserShellFolders, folder, REG_EXPAND_SZ);
+    WriteStartup(kShellFolders, folder, REG_SZ);
+}
+
+ScopedUserStartupFolder::~ScopedUserStartupFolder() {
+    WriteStartup(kUserShellFolders, user_, REG_EXPAND_SZ);
+    WriteStartup(kShellFolders, shell_, REG_SZ);
+}
+
 }  // namespace tarn::test

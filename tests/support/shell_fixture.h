@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tarn::test {
@@ -25,6 +26,20 @@ public:
 
 private:
     std::wstring path_;
+};
+
+// The user's Startup folder moved to `folder` through the shell-folder settings, as a program may
+// move it, for the life of the scope; the settings are put back afterwards.
+class ScopedUserStartupFolder {
+public:
+    explicit ScopedUserStartupFolder(const std::wstring& folder);
+    ~ScopedUserStartupFolder();
+    ScopedUserStartupFolder(const ScopedUserStartupFolder&) = delete;
+    ScopedUserStartupFolder& operator=(const ScopedUserStartupFolder&) = delete;
+
+private:
+    std::optional<std::wstring> user_;
+    std::optional<std::wstring> shell_;
 };
 
 }  // namespace tarn::test
