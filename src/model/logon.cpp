@@ -112,7 +112,7 @@ void CTarnAutoRunLogon::ReadRow(const SearchRow& row) {
     switch (row.handling) {
         case Handling::RunOnceEx:
             ForEachView(row.root, row.path,
-                        [&](const std::wstring& viewPath, RegistryView) { ReadRunOnceEx(row, viewPath); });
+                        [&](const std::wstring& viewPath, RegistryView view) { ReadRunOnceEx(row, viewPath, view); });
             return;
         case Handling::Scripts:
             for (const wchar_t* kind : kScriptKinds) {
@@ -173,15 +173,22 @@ bool CTarnAutoRunLogon::IsOneCommand(const std::wstring& data, ListSyntax syntax
 void CTarnAutoRunLogon::ReadRunValues(RegKey& key, const ReadContext& at, const StartupApprovals& approvals) {
     ValuesOf(key, at.location, [&](const RegValue& value) {
         const std::wstring data = TextOf(value);
-        AutoRunEntry entry = NewEntry(at);
-        entry.name = value.name;
-        entry.commandLine = data;
-        entry.keyPath = at.location;
-        entry.entryKind = KindValue;
-        entry.locateKind = LocateValue;
+        AutoRunEntry entry = RunValueEntry(value.name, data, at);
         TakeApproval(entry, approvals, value.name);
         AddResolved(std::move(entry), data, at);
     });
+}
+
+AutoRunEntry CTarnAutoRunLogon::RunValueEntry(const std::wstring& name,
+                                              const std::wstring& data,
+                                              const ReadContext& at) {
+    AutoRunEntry entry = NewEntry(at);
+    entry.name = name;
+    entry.commandLine = data;
+    entry.keyPath = at.location;
+    entry.entryKind = KindValue;
+    entry.locateKind = LocateValue;
+    return entry;
 }
 
 std::wstring CTarnAutoRunLogon::RunOnceExCommand(const std::wstring& data) {
@@ -192,7 +199,7 @@ std::wstring CTarnAutoRunLogon::RunOnceExCommand(const std::wstring& data) {
     return bar == std::wstring::npos ? data : data.substr(0, bar);
 }
 
-void CTarnAutoRunLogon::ReadRunOnceEx(const SearchRow& row, const std::wstring& path) {
+void CTarnAutoRunLogon::ReadRunOnceEx(const SearchRow& row, const std::wstring& path, RegistryView view) {
     const auto readSection = [&](RegKey& key, const ReadContext& at) {
         ValuesOf(key, at.location, [&](const RegValue& value) {
             // The unnamed value of a section is its title.
@@ -200,29 +207,19 @@ void CTarnAutoRunLogon::ReadRunOnceEx(const SearchRow& row, const std::wstring& 
                 return;
             }
             const std::wstring data = TextOf(value);
-            AutoRunEntry entry = NewEntry(at);
-            entry.name = value.name;
-            entry.commandLine = data;
-            entry.keyPath = at.location;
-            entry.entryKind = KindValue;
-            entry.locateKind = LocateValue;
-            AddResolved(std::move(entry), RunOnceExCommand(data), at);
+            AddResolved(RunValueEntry(value.name, data, at), RunOnceExCommand(data), at);
         });
     };
-    const RegistryView view = path == row.path ? RegistryView::Native : RegistryView::Wow32;
-    ReadKeyWithoutStore(
-        row.root, row.rootName, path,
-        [&](RegKey& key, const ReadContext& at) {
-            SubKeysOf(key, at.location, [&](const std::wstring& section) {
-                if (SameRegistryName(section, kStoreName)) {
-                    return;
-                }
-                const std::wstring sectionPath = JoinKeyText(path, section);
-                ReadOneKeyThenStore(row.root, row.rootName, sectionPath, view, readSection);
-                ReadOneKeyThenStore(row.root, row.rootName, JoinKeyText(sectionPath, L"Depend"), view, readSection);
-            });
-        },
-        view);
+    ReadKeyWithoutStore(row.root, row.rootName, path, [&](RegKey& key, const ReadContext& at) {
+        SubKeysOf(key, at.location, [&](const std::wstring& section) {
+            if (SameRegistryName(section, kStoreName)) {
+                return;
+            }
+            const std::wstring sectionPath = JoinKeyText(path, section);
+            ReadOneKeyThenStore(row.root, row.rootName, sectionPath, view, readSection);
+            ReadOneKeyThenStore(row.root, row.rootName, JoinKeyText(sectionPath, L"Depend"), view, readSection);
+        });
+    });
 }
 
 void CTarnAutoRunLogon::ReadScripts(const SearchRow& row, const std::wstring& kind) {
@@ -232,20 +229,19 @@ void CTarnAutoRunLogon::ReadScripts(const SearchRow& row, const std::wstring& ki
             if (SameRegistryName(policy, kStoreName)) {
                 return;
             }
-            const std::wstring policyPath = JoinKeyText(kindPath, policy);
-            // Scripts named without a folder lie in the policy's own folder.
+            // Scripts named without a folder lie in the policy's own folder, which the live key names.
             std::wstring scriptFolder;
-            RegKey policyKey;
-            if (policyKey.OpenRead(row.root, policyPath)) {
-                const auto folder = FindValue(policyKey, L"FileSysPath");
-                if (folder.found() && !TextOf(folder.item).empty()) {
-                    scriptFolder = JoinKeyText(JoinKeyText(TextOf(folder.item), L"Scripts"), kind);
-                }
-            }
             ReadOneKeyThenStore(
-                row.root, row.rootName, policyPath, RegistryView::Native, [&](RegKey& key, const ReadContext& live) {
+                row.root, row.rootName, JoinKeyText(kindPath, policy), RegistryView::Native,
+                [&](RegKey& key, const ReadContext& live) {
                     ReadContext at = live;
                     at.technique = row.technique;
+                    if (at.pass == 0) {
+                        const auto folder = FindValue(key, L"FileSysPath");
+                        if (folder.found() && !TextOf(folder.item).empty()) {
+                            scriptFolder = JoinKeyText(JoinKeyText(TextOf(folder.item), L"Scripts"), kind);
+                        }
+                    }
                     SubKeysOf(key, at.location, [&](const std::wstring& name) { AddScript(name, scriptFolder, at); });
                 });
         });

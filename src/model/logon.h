@@ -37,8 +37,10 @@ private:
     void ReadRow(const SearchRow& row);
     // The values of a Run key, each with its switch in Windows' startup list `approvals`.
     void ReadRunValues(RegKey& key, const ReadContext& at, const StartupApprovals& approvals);
+    // A value entry of the key read now, as the Run keys' values are.
+    static AutoRunEntry RunValueEntry(const std::wstring& name, const std::wstring& data, const ReadContext& at);
     // The values of every subkey of RunOnceEx and of their "Depend" subkeys.
-    void ReadRunOnceEx(const SearchRow& row, const std::wstring& path);
+    void ReadRunOnceEx(const SearchRow& row, const std::wstring& path, RegistryView view);
     // One key entry per script below `…\Scripts\<kind>\<n>`.
     void ReadScripts(const SearchRow& row, const std::wstring& kind);
     void AddScript(const std::wstring& name, const std::wstring& scriptFolder, const ReadContext& at);

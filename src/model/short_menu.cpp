@@ -49,26 +49,20 @@ bool IsShortcutName(const std::wstring& fileName) {
 }  // namespace
 
 int32_t CTarnAutoRunShortMenu::Enumerate() {
-    walked_.clear();
-    StartupFolders startupFolders;
-    startupFolders.emplace_back(SpecialFolder(CSIDL_STARTUP),
-                                StartupApprovals(HKEY_CURRENT_USER, L"HKCU", kApprovalStartupFolderList));
-    startupFolders.emplace_back(SpecialFolder(CSIDL_COMMON_STARTUP),
-                                StartupApprovals(HKEY_LOCAL_MACHINE, L"HKLM", kApprovalStartupFolderList));
+    Walk walk;
+    walk.startupFolders.emplace_back(SpecialFolder(CSIDL_STARTUP),
+                                     StartupApprovals(HKEY_CURRENT_USER, L"HKCU", kApprovalStartupFolderList));
+    walk.startupFolders.emplace_back(SpecialFolder(CSIDL_COMMON_STARTUP),
+                                     StartupApprovals(HKEY_LOCAL_MACHINE, L"HKLM", kApprovalStartupFolderList));
     // The common Startup folder usually lies inside the common programs menu; the user's does not,
     // and either may be moved anywhere by the shell-folder settings.
     for (const int folderId : {CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_PROGRAMS, CSIDL_STARTUP, CSIDL_COMMON_STARTUP}) {
         const std::wstring folder = SpecialFolder(folderId);
         if (!folder.empty()) {
-            WalkFolder(folder, 0, startupFolders);
+            WalkFolder(folder, 0, walk);
         }
     }
     return 0;
-}
-
-void CTarnAutoRunShortMenu::ClearResults() {
-    CTarnAutoRunBase::ClearResults();
-    walked_.clear();
 }
 
 template <typename Visit>
@@ -91,46 +85,55 @@ void CTarnAutoRunShortMenu::ForEachFound(const std::wstring& folder, Visit visit
     } while (::FindNextFileW(search.get(), &found));
 }
 
-void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, const StartupFolders& startupFolders) {
+void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, Walk& walk) {
     if (depth > kMaxFolderDepth) {
         return;
     }
-    for (const std::wstring& done : walked_) {
+    for (const std::wstring& done : walk.walked) {
         if (SameFolder(done, folder)) {
             return;
         }
     }
-    walked_.push_back(folder);
-    for (const auto& [startupFolder, approvals] : startupFolders) {
+    walk.walked.push_back(folder);
+    const StartupApprovals* startupList = nullptr;
+    for (const auto& [startupFolder, approvals] : walk.startupFolders) {
         if (SameFolder(startupFolder, folder)) {
-            ReadStartupFolder(folder, approvals);
-            // Windows starts nothing below it; shortcuts there are listed as anywhere in a menu.
-            ForEachFound(folder, [&](const std::wstring& name, bool isFolder) {
-                if (isFolder && !EqualsNoCaseAscii(name, kStoreName)) {
-                    WalkFolder(Child(folder, name), depth + 1, startupFolders);
-                }
-            });
-            return;
+            startupList = &approvals;
         }
     }
-    ForEachFound(folder, [&](const std::wstring& fileName, bool isFolder) {
+    ReadContext at;
+    at.location = folder;
+    at.technique = startupList != nullptr ? kStartupFolderTechnique : nullptr;
+    // Every file right in a Startup folder starts; below it, as anywhere in a menu, shortcuts are
+    // listed, and its store holds the files switched off.
+    ForEachFound(folder, [&](const std::wstring& name, bool isFolder) {
+        const std::wstring path = Child(folder, name);
         if (isFolder) {
-            WalkFolder(Child(folder, fileName), depth + 1, startupFolders);
-        } else if (IsShortcutName(fileName)) {
-            AddShortcut(folder, fileName, Child(folder, fileName));
+            if (startupList == nullptr || !EqualsNoCaseAscii(name, kStoreName)) {
+                WalkFolder(path, depth + 1, walk);
+            }
+        } else if (startupList != nullptr) {
+            AddStartupFile(path, name, at, *startupList);
+        } else if (IsShortcutName(name)) {
+            AddShortcut(name, path, at);
         }
     });
+    if (startupList != nullptr) {
+        at.pass = 1;
+        const std::wstring store = Child(folder, kStoreName);
+        ForEachFound(store, [&](const std::wstring& name, bool isFolder) {
+            if (!isFolder) {
+                AddStartupFile(Child(store, name), name, at, *startupList);
+            }
+        });
+    }
 }
 
-void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
-                                        const std::wstring& fileName,
-                                        const std::wstring& path) {
+void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& fileName, const std::wstring& path, const ReadContext& at) {
     const std::wstring target = ResolveShortcut(path);
     if (target.empty()) {
         return;
     }
-    ReadContext at;
-    at.location = folder;
     AutoRunEntry entry = NewEntry(at);
     entry.locationKind = LocationFolder;
     entry.name = fileName;
@@ -138,26 +141,14 @@ void CTarnAutoRunShortMenu::AddShortcut(const std::wstring& folder,
     AddResolved(std::move(entry), target, at, LocationFolder);
 }
 
-void CTarnAutoRunShortMenu::ReadStartupFolder(const std::wstring& folder, const StartupApprovals& approvals) {
-    ReadContext at;
-    at.location = folder;
-    at.technique = kStartupFolderTechnique;
-    const std::wstring store = Child(folder, kStoreName);
-    for (const int32_t pass : {0, 1}) {
-        at.pass = pass;
-        const std::wstring walked = pass == 0 ? folder : store;
-        ForEachFound(walked, [&](const std::wstring& fileName, bool isFolder) {
-            if (!isFolder && !EqualsNoCaseAscii(fileName, L"desktop.ini")) {
-                AddStartupFile(Child(walked, fileName), fileName, at, approvals);
-            }
-        });
-    }
-}
-
 void CTarnAutoRunShortMenu::AddStartupFile(const std::wstring& path,
                                            const std::wstring& fileName,
                                            const ReadContext& at,
                                            const StartupApprovals& approvals) {
+    // Windows reads the folder's settings from it; it starts nothing.
+    if (EqualsNoCaseAscii(fileName, L"desktop.ini")) {
+        return;
+    }
     AutoRunEntry entry = NewEntry(at);
     entry.name = fileName;
     entry.keyPath = path;

@@ -17,24 +17,27 @@ public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
 
     int32_t Enumerate() override;
-    void ClearResults() override;
 
     // The target of a shortcut file as stored (environment variables not expanded); empty when
     // it cannot be read. COM is initialised for the call.
     static std::wstring ResolveShortcut(const std::wstring& path);
 
 private:
-    // The startup folders with their switch lists, read at the start of a scan.
-    using StartupFolders = std::vector<std::pair<std::wstring, StartupApprovals>>;
+    // What one walk knows: the Startup folders with their switch lists, read at its start, and
+    // the folders walked already (one met again, as the common Startup folder inside the menu or
+    // through a link, is walked once).
+    struct Walk {
+        std::vector<std::pair<std::wstring, StartupApprovals>> startupFolders;
+        std::vector<std::wstring> walked;
+    };
 
     // Calls `visit(name, isFolder)` for every name in a folder; a folder that cannot be read is
     // reported.
     template <typename Visit>
     void ForEachFound(const std::wstring& folder, Visit visit);
-    void WalkFolder(const std::wstring& folder, int depth, const StartupFolders& startupFolders);
-    void AddShortcut(const std::wstring& folder, const std::wstring& fileName, const std::wstring& path);
-    // The files right in a Startup folder (pass 0) and in its store (pass 1).
-    void ReadStartupFolder(const std::wstring& folder, const StartupApprovals& approvals);
+    void WalkFolder(const std::wstring& folder, int depth, Walk& walk);
+    void AddShortcut(const std::wstring& fileName, const std::wstring& path, const ReadContext& at);
+    // A file right in a Startup folder (pass 0) or in its store (pass 1).
     void AddStartupFile(const std::wstring& path,
                         const std::wstring& fileName,
                         const ReadContext& at,
@@ -42,9 +45,6 @@ private:
     // What a file starts when Windows opens it: a shortcut's target, an Internet shortcut's
     // address, else the command its type's "open" verb makes of it.
     static std::wstring StartedBy(const std::wstring& path, const std::wstring& fileName);
-
-    // Folders walked in this scan, so that none is walked twice.
-    std::vector<std::wstring> walked_;
 };
 
 }  // namespace tarn

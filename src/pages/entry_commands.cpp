@@ -85,7 +85,7 @@ void TakeSwitchedPlace(AutoRunEntry& entry, bool enable) {
         return;
     }
     const std::wstring name = entry.keyPath.substr(entry.keyPath.find_last_of(L'\\') + 1);
-    const std::wstring folder = enable ? entry.location : JoinKeyText(entry.location, kStoreName);
+    const std::wstring folder = enable ? entry.location : StartupFileStoreOf(entry.location);
     entry.keyPath = JoinKeyText(folder, name);
 }
 

@@ -1,11 +1,11 @@
 // Windows' own startup switch: values in the "StartupApproved" lists, named as the entries they
 // switch. Only their "on" form is ever written; they go only with their entry.
-#include "state/shortcut_state.h"
 #include "state/state_changes.h"
 #include "state/state_support.h"
 
 #include "base/key_text.h"
 #include "base/startup_approval.h"
+#include "base/store_name.h"
 #include "win/task_scheduler.h"
 
 #include <shlwapi.h>
@@ -152,13 +152,10 @@ int32_t CAutoRunStateChanges::DeleteApprovedShortcut(const std::wstring& path,
     }
     // A file of its name switched off in the folder's store shares the switch: it stays for it
     // (also when whether one is there cannot be told).
-    bool namesakeStored = false;
-    if (const std::size_t slash = path.find_last_of(L'\\'); slash != std::wstring::npos) {
-        const std::wstring stored = JoinKeyText(StartupFileStoreOf(path.substr(0, slash)), name);
-        const bool none = ::GetFileAttributesW(stored.c_str()) == INVALID_FILE_ATTRIBUTES &&
-                          (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND);
-        namesakeStored = !none;
-    }
+    const std::size_t slash = path.find_last_of(L'\\');
+    const bool namesakeStored =
+        slash != std::wstring::npos &&
+        PresenceOf(JoinKeyText(StartupFileStoreOf(path.substr(0, slash)), name)) != FileAt::Absent;
     if (!approval->found() || namesakeStored) {
         return DeleteShortcut(path);
     }

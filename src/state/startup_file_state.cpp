@@ -32,18 +32,6 @@ std::optional<FilePlace> SplitPath(const std::wstring& path) {
     return FilePlace{path.substr(0, slash), path.substr(slash + 1)};
 }
 
-enum class FileAt { Absent, File, Other };
-
-// What is at a path; anything that cannot be told counts as taken.
-FileAt PresenceOf(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileAt::Absent : FileAt::Other;
-    }
-    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 ? FileAt::File : FileAt::Other;
-}
-
 // Renames `from` to `to`; a rename that reports a failure may have been made all the same, and
 // the file system tells.
 bool MoveWhole(const std::wstring& from, const std::wstring& to) {
@@ -54,10 +42,6 @@ bool MoveWhole(const std::wstring& from, const std::wstring& to) {
 }
 
 }  // namespace
-
-std::wstring StartupFileStoreOf(const std::wstring& folder) {
-    return JoinKeyText(folder, kStoreName);
-}
 
 int32_t CAutoRunStateChanges::DisableStartupFile(const std::wstring& path) {
     const auto place = SplitPath(path);

@@ -190,6 +190,15 @@ StoreCleanup DeleteStoreIfEmpty(const EntryPlace& place) {
     return StoreCleanup::Failed;
 }
 
+FileAt PresenceOf(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FileAt::Absent : FileAt::Other;
+    }
+    return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 ? FileAt::File : FileAt::Other;
+}
+
 unique_file HoldPlainFolder(const std::wstring& folder) {
     // Wine shows a link of the host only in the attributes; Windows in the handle's as well.
     const DWORD attributes = ::GetFileAttributesW(folder.c_str());

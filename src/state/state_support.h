@@ -102,6 +102,11 @@ enum class StoreCleanup { Deleted, StillInUse, Failed };
 // registrations is kept; one that is not K's own is never touched.
 StoreCleanup DeleteStoreIfEmpty(const EntryPlace& place);
 
+// What is at a file path: nothing, a plain file, or something else (a folder, a link, or what
+// cannot be told, which counts as taken).
+enum class FileAt { Absent, File, Other };
+FileAt PresenceOf(const std::wstring& path);
+
 // Holds a folder open, so that it can be neither removed nor swapped for a link while the handle
 // lives; empty when it is a link, a junction or no folder.
 unique_file HoldPlainFolder(const std::wstring& folder);

@@ -12,6 +12,7 @@
 #include "support/shell_fixture.h"
 
 #include "base/key_text.h"
+#include "base/store_name.h"
 
 #include <windows.h>
 

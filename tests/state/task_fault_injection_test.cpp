@@ -9,6 +9,7 @@
 #include "support/registry_sandbox.h"
 #include "support/scratch_folder.h"
 #include "support/task_fixture.h"
+#include "base/store_name.h"
 #include "base/task_xml.h"
 #include "win/com_ptr.h"
 #include "win/environment.h"
@@ -284,6 +285,28 @@ Outcome Judge(const TaskScenario& scenario, const std::wstring& file, const Byte
     return flags && *flags == scenario.finalFlags ? Outcome::Final : Outcome::Other;
 }
 
+// A scenario's starting state, made afresh for each run: its scratch folder and tasks, a registry
+// sandbox and a stand-in scheduler where it asks for them, and the file to watch as it starts.
+struct Arranged {
+    explicit Arranged(const TaskScenario& scenario) {
+        if (scenario.withRegistry) {
+            sandbox.emplace();
+        }
+        if (scenario.standIn) {
+            standIn.emplace(*scenario.standIn);
+        }
+        file = scenario.setup(tasks, scratch);
+        start = Contents(file);
+    }
+
+    ScratchFolder scratch;
+    ScheduledTasks tasks;
+    std::optional<RegistrySandbox> sandbox;
+    std::optional<ScopedStandInScheduler> standIn;
+    std::wstring file;
+    Bytes start;
+};
+
 TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
     int runs = 0;
     int injected = 0;
@@ -298,18 +321,9 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
         }
         int calls = 0;
         {
-            ScratchFolder scratch;
-            ScheduledTasks tasks;
-            std::optional<RegistrySandbox> sandbox;
-            if (scenario.withRegistry) {
-                sandbox.emplace();
-            }
-            std::optional<ScopedStandInScheduler> standIn;
-            if (scenario.standIn) {
-                standIn.emplace(*scenario.standIn);
-            }
-            const std::wstring file = scenario.setup(tasks, scratch);
-            const auto start = Contents(file);
+            const Arranged arranged(scenario);
+            const std::wstring& file = arranged.file;
+            const Bytes& start = arranged.start;
             ASSERT_TRUE(start.has_value()) << scenario.name;
             std::optional<FaultInjection> registryCounting;
             if (scenario.withRegistry) {
@@ -337,18 +351,9 @@ TEST(TaskFaultInjection, NoTaskOrShortcutIsLostOrAlteredWhateverCallFails) {
         }
         for (std::size_t next = 0; next < plans.size(); ++next) {
             const FaultPlan plan = plans[next];
-            ScratchFolder scratch;
-            ScheduledTasks tasks;
-            std::optional<RegistrySandbox> sandbox;
-            if (scenario.withRegistry) {
-                sandbox.emplace();
-            }
-            std::optional<ScopedStandInScheduler> standIn;
-            if (scenario.standIn) {
-                standIn.emplace(*scenario.standIn);
-            }
-            const std::wstring file = scenario.setup(tasks, scratch);
-            const auto start = Contents(file);
+            const Arranged arranged(scenario);
+            const std::wstring& file = arranged.file;
+            const Bytes& start = arranged.start;
             int result = 0;
             int runCalls = 0;
             {
