@@ -115,9 +115,11 @@ void CTarnAutoRunLogon::ReadRow(const SearchRow& row) {
                         [&](const std::wstring& viewPath, RegistryView view) { ReadRunOnceEx(row, viewPath, view); });
             return;
         case Handling::Scripts:
-            for (const wchar_t* kind : kScriptKinds) {
-                ReadScripts(row, kind);
-            }
+            ForEachView(row.root, row.path, [&](const std::wstring& viewPath, RegistryView view) {
+                for (const wchar_t* kind : kScriptKinds) {
+                    ReadScripts(row, kind, viewPath, view);
+                }
+            });
             return;
         default:
             break;
@@ -210,41 +212,52 @@ void CTarnAutoRunLogon::ReadRunOnceEx(const SearchRow& row, const std::wstring& 
             AddResolved(RunValueEntry(value.name, data, at), RunOnceExCommand(data), at);
         });
     };
-    ReadKeyWithoutStore(row.root, row.rootName, path, [&](RegKey& key, const ReadContext& at) {
-        SubKeysOf(key, at.location, [&](const std::wstring& section) {
-            if (SameRegistryName(section, kStoreName)) {
-                return;
-            }
-            const std::wstring sectionPath = JoinKeyText(path, section);
-            ReadOneKeyThenStore(row.root, row.rootName, sectionPath, view, readSection);
-            ReadOneKeyThenStore(row.root, row.rootName, JoinKeyText(sectionPath, L"Depend"), view, readSection);
-        });
-    });
+    ReadKeyWithoutStore(
+        row.root, row.rootName, path,
+        [&](RegKey& key, const ReadContext& at) {
+            SubKeysOf(key, at.location, [&](const std::wstring& section) {
+                if (SameRegistryName(section, kStoreName)) {
+                    return;
+                }
+                const std::wstring sectionPath = JoinKeyText(path, section);
+                ReadOneKeyThenStore(row.root, row.rootName, sectionPath, view, readSection);
+                ReadOneKeyThenStore(row.root, row.rootName, JoinKeyText(sectionPath, L"Depend"), view, readSection);
+            });
+        },
+        view);
 }
 
-void CTarnAutoRunLogon::ReadScripts(const SearchRow& row, const std::wstring& kind) {
-    const std::wstring kindPath = JoinKeyText(row.path, kind);
-    ReadKeyWithoutStore(row.root, row.rootName, kindPath, [&](RegKey& kindKey, const ReadContext& kindAt) {
+void CTarnAutoRunLogon::ReadScripts(const SearchRow& row,
+                                    const std::wstring& kind,
+                                    const std::wstring& path,
+                                    RegistryView view) {
+    const std::wstring kindPath = JoinKeyText(path, kind);
+    const auto readPolicies = [&](RegKey& kindKey, const ReadContext& kindAt) {
         SubKeysOf(kindKey, kindAt.location, [&](const std::wstring& policy) {
-            if (SameRegistryName(policy, kStoreName)) {
-                return;
+            if (!SameRegistryName(policy, kStoreName)) {
+                ReadScriptPolicy(row, kind, JoinKeyText(kindPath, policy), view);
             }
-            // Scripts named without a folder lie in the policy's own folder, which the live key names.
-            std::wstring scriptFolder;
-            ReadOneKeyThenStore(
-                row.root, row.rootName, JoinKeyText(kindPath, policy), RegistryView::Native,
-                [&](RegKey& key, const ReadContext& live) {
-                    ReadContext at = live;
-                    at.technique = row.technique;
-                    if (at.pass == 0) {
-                        const auto folder = FindValue(key, L"FileSysPath");
-                        if (folder.found() && !TextOf(folder.item).empty()) {
-                            scriptFolder = JoinKeyText(JoinKeyText(TextOf(folder.item), L"Scripts"), kind);
-                        }
-                    }
-                    SubKeysOf(key, at.location, [&](const std::wstring& name) { AddScript(name, scriptFolder, at); });
-                });
         });
+    };
+    ReadKeyWithoutStore(row.root, row.rootName, kindPath, readPolicies, view);
+}
+
+void CTarnAutoRunLogon::ReadScriptPolicy(const SearchRow& row,
+                                         const std::wstring& kind,
+                                         const std::wstring& policyPath,
+                                         RegistryView view) {
+    // Scripts named without a folder lie in the policy's own folder, which the live key names.
+    std::wstring scriptFolder;
+    ReadOneKeyThenStore(row.root, row.rootName, policyPath, view, [&](RegKey& key, const ReadContext& live) {
+        ReadContext at = live;
+        at.technique = row.technique;
+        if (at.pass == 0) {
+            const auto folder = FindValue(key, L"FileSysPath");
+            if (folder.found() && !TextOf(folder.item).empty()) {
+                scriptFolder = JoinKeyText(JoinKeyText(TextOf(folder.item), L"Scripts"), kind);
+            }
+        }
+        SubKeysOf(key, at.location, [&](const std::wstring& name) { AddScript(name, scriptFolder, at); });
     });
 }
 

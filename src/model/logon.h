@@ -42,7 +42,11 @@ private:
     // The values of every subkey of RunOnceEx and of their "Depend" subkeys.
     void ReadRunOnceEx(const SearchRow& row, const std::wstring& path, RegistryView view);
     // One key entry per script below `…\Scripts\<kind>\<n>`.
-    void ReadScripts(const SearchRow& row, const std::wstring& kind);
+    void ReadScripts(const SearchRow& row, const std::wstring& kind, const std::wstring& path, RegistryView view);
+    void ReadScriptPolicy(const SearchRow& row,
+                          const std::wstring& kind,
+                          const std::wstring& policyPath,
+                          RegistryView view);
     void AddScript(const std::wstring& name, const std::wstring& scriptFolder, const ReadContext& at);
     void ReadNamedValues(RegKey& key, const ReadContext& at, const SearchRow& row);
     bool IsOneCommand(const std::wstring& data, ListSyntax syntax, RegistryView view);

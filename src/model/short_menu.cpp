@@ -162,9 +162,12 @@ void CTarnAutoRunShortMenu::AddStartupFile(const std::wstring& path,
     // gone) with itself, as it is what lies in the folder.
     const bool target =
         IsShortcutName(fileName) && !entry.commandLine.empty() && ResolveStrictly(entry, entry.commandLine);
-    if (target || ResolveStrictly(entry, L"\"" + path + L"\"") || Resolve(entry, path)) {
-        Add(std::move(entry), at, LocationFolder);
+    // The listing found the file: one whose name the resolver cannot take (a trailing dot or blank)
+    // is listed all the same, never hidden.
+    if (!target && !ResolveStrictly(entry, L"\"" + path + L"\"")) {
+        entry.imagePath = path;
     }
+    Add(std::move(entry), at, LocationFolder);
 }
 
 std::wstring CTarnAutoRunShortMenu::StartedBy(const std::wstring& path, const std::wstring& fileName) {

@@ -6,9 +6,8 @@
 #include "base/key_text.h"
 #include "base/startup_approval.h"
 #include "base/store_name.h"
+#include "base/verbatim_path.h"
 #include "win/task_scheduler.h"
-
-#include <shlwapi.h>
 
 namespace tarn {
 
@@ -155,12 +154,14 @@ int32_t CAutoRunStateChanges::DeleteApprovedShortcut(const std::wstring& path,
     const std::size_t slash = path.find_last_of(L'\\');
     const bool namesakeStored =
         slash != std::wstring::npos &&
-        PresenceOf(JoinKeyText(StartupFileStoreOf(path.substr(0, slash)), name)) != FileAt::Absent;
+        PresenceOf(VerbatimPath(JoinKeyText(StartupFileStoreOf(path.substr(0, slash)), name))) != FileAt::Absent;
     if (!approval->found() || namesakeStored) {
         return DeleteShortcut(path);
     }
     // A delete that reports a failure may have been made all the same.
-    const auto removeFile = [&] { return DeleteShortcut(path) != 0 || !::PathFileExistsW(path.c_str()); };
+    const auto removeFile = [&] {
+        return DeleteShortcut(path) != 0 || PresenceOf(VerbatimPath(path)) == FileAt::Absent;
+    };
     return RemoveSwitchThenEntry(list, approval->item, removeFile) ? 1 : 0;
 }
 

@@ -8,6 +8,7 @@
 
 #include "base/key_text.h"
 #include "base/store_name.h"
+#include "base/verbatim_path.h"
 #include "win/task_scheduler.h"
 #include "win/unique_handle.h"
 
@@ -43,7 +44,9 @@ bool MoveWhole(const std::wstring& from, const std::wstring& to) {
 
 }  // namespace
 
-int32_t CAutoRunStateChanges::DisableStartupFile(const std::wstring& path) {
+int32_t CAutoRunStateChanges::DisableStartupFile(const std::wstring& listedPath) {
+    // The file the listing named, even when its name ends in a dot or a blank.
+    const std::wstring path = VerbatimPath(listedPath);
     const auto place = SplitPath(path);
     if (!place || PresenceOf(path) != FileAt::File) {
         return 0;
@@ -68,7 +71,8 @@ int32_t CAutoRunStateChanges::DisableStartupFile(const std::wstring& path) {
     return moved ? 1 : 0;
 }
 
-int32_t CAutoRunStateChanges::EnableStartupFile(const std::wstring& storedPath) {
+int32_t CAutoRunStateChanges::EnableStartupFile(const std::wstring& listedPath) {
+    const std::wstring storedPath = VerbatimPath(listedPath);
     const auto place = SplitPath(storedPath);
     const auto store = place ? SplitPath(place->folder) : std::nullopt;
     if (!store || !SameRegistryName(store->name, kStoreName) || PresenceOf(storedPath) != FileAt::File) {

@@ -13,6 +13,7 @@
 
 #include "base/key_text.h"
 #include "base/store_name.h"
+#include "base/verbatim_path.h"
 
 #include <windows.h>
 
@@ -162,6 +163,30 @@ TEST_F(StartupFilesTest, ANameTakenAtEitherEndOrAStoreThatIsALinkIsRefusedWithNo
         ADD_FAILURE() << "written through the link: " << item.path().string();
     }
     EXPECT_TRUE(test::RemoveHostLink(store));
+}
+
+// Windows drops a name's trailing dot in the plain form of a path: only the verbatim one names it.
+TEST_F(StartupFilesTest, AFileWhoseNameEndsInADotIsListedAndIsTheOneThatMoves) {
+    const std::wstring plain = Planted(L"Odd.bat");
+    const std::wstring odd = startup + L"\\Odd.bat.";
+    Write(VerbatimPath(odd), "the odd one");
+    ASSERT_EQ("the odd one", Bytes(VerbatimPath(odd))) << "this file system keeps no trailing dots";
+    const std::string plainBefore = Identity(plain);
+
+    const auto listed = Listed();
+    const auto found =
+        std::find_if(listed.begin(), listed.end(), [](const AutoRunEntry* e) { return e->name == L"Odd.bat."; });
+    ASSERT_NE(listed.end(), found);
+    ASSERT_EQ(odd, (*found)->keyPath);
+
+    ASSERT_EQ(1, changes.DisableStartupFile(odd));
+    EXPECT_EQ("the odd one", Bytes(VerbatimPath(store + L"\\Odd.bat.")));
+    EXPECT_EQ(plainBefore, Identity(plain));
+    ASSERT_EQ(1, changes.EnableStartupFile(store + L"\\Odd.bat."));
+    EXPECT_EQ("the odd one", Bytes(VerbatimPath(odd)));
+    ASSERT_EQ(1, changes.DeleteShortcut(odd));
+    EXPECT_EQ("", Bytes(VerbatimPath(odd)));
+    EXPECT_EQ(plainBefore, Identity(plain));
 }
 
 // Another program writes the store's name between the look and the move.

@@ -1,5 +1,8 @@
 #include "support/scratch_folder.h"
 
+#include "base/verbatim_path.h"
+#include "win/unique_handle.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,13 +19,31 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Removes a folder with everything in it, read-only files too.
-void RemoveWhole(const fs::path& folder) {
-    std::error_code ignored;
-    for (fs::recursive_directory_iterator it(folder, ignored), end; !ignored && it != end; it.increment(ignored)) {
-        ::SetFileAttributesW(it->path().c_str(), FILE_ATTRIBUTE_NORMAL);
+// Removes a folder with everything in it: read-only files, names only the verbatim path form
+// reaches (a trailing dot or blank) and links, which are removed, never followed.
+void RemoveWhole(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    const unique_find search(::FindFirstFileW(VerbatimPath(folder + L"\\*").c_str(), &found));
+    if (search) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            const std::wstring path = folder + L"\\" + name;
+            const std::wstring verbatim = VerbatimPath(path);
+            ::SetFileAttributesW(verbatim.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (isFolder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+                RemoveWhole(path);
+            } else if (isFolder) {
+                ::RemoveDirectoryW(verbatim.c_str());
+            } else {
+                ::DeleteFileW(verbatim.c_str());
+            }
+        } while (::FindNextFileW(search.get(), &found));
     }
-    fs::remove_all(folder, ignored);
+    ::RemoveDirectoryW(VerbatimPath(folder).c_str());
 }
 
 }  // namespace
@@ -33,10 +54,10 @@ ScratchFolder::ScratchFolder() {
     const DWORD count = ::GetTempPathW(static_cast<DWORD>(temp.size()), temp.data());
     EXPECT_GT(count, 0u);
     fs::path base(std::wstring(temp.data(), count));
-    const fs::path folder = base / (L"tarn-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                                    std::to_wstring(++counter));
+    const fs::path folder =
+        base / (L"tarn-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
     // Process numbers come round again: what an earlier process left there is not this one's.
-    RemoveWhole(folder);
+    RemoveWhole(folder.wstring());
     fs::create_directories(folder);
     path_ = folder.wstring();
     while (!path_.empty() && path_.back() == L'\\') {
