@@ -276,6 +276,44 @@ int wmain(int argc, wchar_t** argv) {
               L"System\\CurrentControlSet\\Control\\Print\\Monitors\\TarnAutoRunDisable\\Tarn Old Port", L"Driver",
               File(folder, L"oldmon.dll"));
 
+    // A native program run before any other, beside Windows' own disk check; one switched off.
+    File(system, L"tarncheck.exe");
+    const wchar_t boot[] = L"autocheck autochk *\0tarncheck /quiet\0";
+    SetValue(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", L"BootExecute",
+             REG_MULTI_SZ, boot, sizeof boot);
+    File(system, L"tarnold.exe");
+    const wchar_t oldBoot[] = L"tarnold\0";
+    SetValue(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager\\TarnAutoRunDisable",
+             L"BootExecute", REG_MULTI_SZ, oldBoot, sizeof oldBoot);
+    // A security package and a password filter in the LSA.
+    File(system, L"tarnssp.dll");
+    File(system, L"tarnpwfilter.dll");
+    const wchar_t packages[] = L"kerberos\0schannel\0tarnssp\0";
+    SetValue(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Lsa", L"Security Packages", REG_MULTI_SZ,
+             packages, sizeof packages);
+    const wchar_t filters[] = L"tarnpwfilter\0";
+    SetValue(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Lsa\\TarnAutoRunDisable",
+             L"Notification Packages", REG_MULTI_SZ, filters, sizeof filters);
+    // Office: a VSTO add-in loaded on demand, a COM add-in loaded at start, the test key, a template.
+    const std::wstring office = L"Software\\Microsoft\\Office\\";
+    SetString(HKEY_CURRENT_USER, office + L"Outlook\\Addins\\Tarn.MailHelper", L"Manifest",
+              L"file:///" + File(folder, L"mailhelper.vsto") + L"|vstolocal");
+    SetDword(HKEY_CURRENT_USER, office + L"Outlook\\Addins\\Tarn.MailHelper", L"LoadBehavior", 0);
+    const std::wstring wordHelper = L"{7A11DE40-0000-4000-8000-000000000006}";
+    RegisterClass(wordHelper, L"Tarn Word Helper", File(folder, L"wordhelper.dll", signedSource));
+    SetString(HKEY_LOCAL_MACHINE, L"Software\\Classes\\Tarn.WordHelper\\CLSID", L"", wordHelper);
+    SetDword(HKEY_LOCAL_MACHINE, office + L"Word\\Addins\\Tarn.WordHelper", L"LoadBehavior", 3);
+    SetString(HKEY_CURRENT_USER, L"Software\\Microsoft\\Office test\\Special\\Perf", L"",
+              File(folder, L"officeperf.dll"));
+    wchar_t appData[MAX_PATH] = {};
+    if (::SHGetSpecialFolderPathW(nullptr, appData, CSIDL_APPDATA, TRUE)) {
+        const std::wstring word = std::wstring(appData) + L"\\Microsoft\\Word";
+        ::CreateDirectoryW((std::wstring(appData) + L"\\Microsoft").c_str(), nullptr);
+        ::CreateDirectoryW(word.c_str(), nullptr);
+        ::CreateDirectoryW((word + L"\\STARTUP").c_str(), nullptr);
+        File(word + L"\\STARTUP", L"TarnMacros.dotm");
+    }
+
     wchar_t desktop[MAX_PATH] = {};
     if (::SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, TRUE)) {
         AddShortcut(std::wstring(desktop) + L"\\Tarn Notes.lnk", File(folder, L"notes.exe"));

@@ -10,6 +10,7 @@
 #include <mscat.h>
 #include <softpub.h>
 #include <wintrust.h>
+#include <wbemidl.h>
 
 #include <cstdio>
 #include <map>
@@ -37,6 +38,34 @@ constexpr const wchar_t* kLogonPlaces[] = {
     L"CurrentVersion\\Run",
     L"Environment",
     L"System\\CurrentControlSet\\Control\\SafeBoot",
+};
+// The boot, security and Office places, read as the logon places are.
+constexpr const wchar_t* kMorePlaces[] = {
+    L"System\\CurrentControlSet\\Control\\Session Manager",
+    L"System\\CurrentControlSet\\Control\\BootVerificationProgram",
+    L"System\\CurrentControlSet\\Control\\Lsa",
+    L"System\\CurrentControlSet\\Control\\Lsa\\OSConfig",
+    L"System\\CurrentControlSet\\Control\\SecurityProviders",
+    L"Software\\Microsoft\\Office test\\Special\\Perf",
+    L"Software\\Microsoft\\Office\\Word\\Addins",
+    L"Software\\Microsoft\\Office\\Excel\\Addins",
+    L"Software\\Microsoft\\Office\\PowerPoint\\Addins",
+    L"Software\\Microsoft\\Office\\Outlook\\Addins",
+    L"Software\\Microsoft\\Office\\Access\\Addins",
+    L"Software\\Microsoft\\Office\\Visio\\Addins",
+    L"Software\\Microsoft\\Office\\Project\\Addins",
+    L"Software\\Microsoft\\Office\\Publisher\\Addins",
+    L"Software\\Microsoft\\Office\\OneNote\\Addins",
+    L"Software\\Microsoft\\Office",
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\SilentProcessExit",
+    L"Software\\Microsoft\\Command Processor",
+    L"Software\\Classes\\exefile\\shell\\open\\command",
+    L"System\\CurrentControlSet\\Control\\Session Manager\\AppCertDlls",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Authentication\\Credential Providers",
+    L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters",
+    L"Software\\Microsoft\\NetSh",
+    L"System\\CurrentControlSet\\Control\\Print\\Providers",
+    L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache\\Tree",
 };
 constexpr wchar_t kServices[] = L"System\\CurrentControlSet\\Services";
 constexpr wchar_t kStore[] = L"\\TarnAutoRunDisable";
@@ -319,6 +348,48 @@ void Verify(const std::wstring& path, HCATADMIN catalogs) {
 
 }  // namespace
 
+// The WMI subscriptions: the subscription namespace's bindings, and every namespace below root.
+void ProbeWmi() {
+    if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return;
+    }
+    IWbemLocator* locator = nullptr;
+    if (SUCCEEDED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                     reinterpret_cast<void**>(&locator)))) {
+        std::vector<std::wstring> namespaces = {L"root\\subscription", L"root\\default", L"root"};
+        for (std::size_t i = 0; i < namespaces.size(); ++i) {
+            BSTR name = ::SysAllocString(namespaces[i].c_str());
+            IWbemServices* services = nullptr;
+            if (SUCCEEDED(locator->ConnectServer(name, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services))) {
+                for (const wchar_t* className : {L"__FilterToConsumerBinding", L"__NAMESPACE"}) {
+                    BSTR classText = ::SysAllocString(className);
+                    IEnumWbemClassObject* objects = nullptr;
+                    if (SUCCEEDED(services->CreateInstanceEnum(classText, WBEM_FLAG_FORWARD_ONLY, nullptr, &objects))) {
+                        IWbemClassObject* object = nullptr;
+                        ULONG count = 0;
+                        while (objects->Next(10000, 1, &object, &count) == WBEM_S_NO_ERROR && count == 1) {
+                            VARIANT value;
+                            ::VariantInit(&value);
+                            if (className[2] == L'N' && SUCCEEDED(object->Get(L"Name", 0, &value, nullptr, nullptr)) &&
+                                value.vt == VT_BSTR) {
+                                namespaces.push_back(namespaces[i] + L"\\" + value.bstrVal);
+                            }
+                            ::VariantClear(&value);
+                            object->Release();
+                        }
+                        objects->Release();
+                    }
+                    ::SysFreeString(classText);
+                }
+                services->Release();
+            }
+            ::SysFreeString(name);
+        }
+        locator->Release();
+    }
+    ::CoUninitialize();
+}
+
 int wmain(int argc, wchar_t** argv) {
     const bool verify = !(argc > 1 && std::wstring(argv[1]) == L"--no-verify");
     Floor floor;
@@ -330,8 +401,13 @@ int wmain(int argc, wchar_t** argv) {
             floor.Probe(root, path);
             floor.Probe(root, std::wstring(path) + kStore);
         }
+        for (const wchar_t* path : kMorePlaces) {
+            floor.Probe(root, path);
+            floor.Probe(root, std::wstring(path) + kStore);
+        }
     }
     floor.Services();
+    ProbeWmi();
     HCATADMIN catalogs = nullptr;
     GUID driverAction = DRIVER_ACTION_VERIFY;
     if (verify) {

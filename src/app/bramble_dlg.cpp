@@ -10,6 +10,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -18,6 +19,7 @@ namespace tarn {
 namespace {
 
 constexpr int kPageTopOffset = 44;
+constexpr int kRowsInPageOffset = 2;
 constexpr UINT_PTR kUpdateTimer = 1;
 constexpr UINT kBlinkPeriodMs = 500;
 constexpr DWORD kBlinkFramePauseMs = 10;
@@ -71,7 +73,12 @@ void CBrambleDlg::BuildTabsAndPages() {
     ::SendMessageW(tabControl_, TCM_SETCURSEL, 0, 0);
     RECT area = {};
     ::GetClientRect(tabControl_, &area);
-    area.top += kPageTopOffset;
+    // The pages start below the tab rows: the Parts' offset holds two; each further row pushes
+    // them down by its height.
+    RECT first = {};
+    const auto rows = static_cast<int>(::SendMessageW(tabControl_, TCM_GETROWCOUNT, 0, 0));
+    ::SendMessageW(tabControl_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    area.top += kPageTopOffset + std::max(0, rows - kRowsInPageOffset) * (first.bottom - first.top);
     for (auto& page : pages_) {
         if (page->window() != nullptr) {
             ::MoveWindow(page->window(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);

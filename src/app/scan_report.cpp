@@ -71,7 +71,9 @@ std::wstring EntryFlags(const AutoRunEntry& entry) {
     for (const auto& [set, word] :
          {std::pair{NameHoldsNul(entry), L"nul-in-name"}, std::pair{HoldsBidiControl(entry), L"bidi-in-name"},
           std::pair{HoldsControlCharacter(entry), L"control-in-name"},
-          std::pair{entry.offByWindows, L"off-by-windows"}}) {
+          std::pair{entry.offByWindows, L"off-by-windows"}, std::pair{entry.notAtStart, L"not-at-start"},
+          std::pair{entry.hiddenFromScheduler, L"hidden-from-scheduler"},
+          std::pair{entry.userClassOverride, L"user-class-override"}}) {
         if (set) {
             flags += (flags.empty() ? L"" : L" ") + std::wstring(word);
         }
@@ -172,7 +174,10 @@ std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256
     std::wstring tail = sha256 != nullptr ? L"\tsha256=" + *sha256 : std::wstring();
     // What a task says of itself, where it says it.
     const std::pair<const wchar_t*, const std::wstring*> taskTexts[] = {
-        {L"\t作者=", &entry.taskAuthor}, {L"\t描述=", &entry.taskDescription}, {L"\t触发器=", &entry.taskTriggers}};
+        {L"\t作者=", &entry.taskAuthor},
+        {L"\t描述=", &entry.taskDescription},
+        {L"\t触发器=", &entry.taskTriggers},
+        {L"\t详情=", &entry.details}};
     for (const auto& [label, text] : taskTexts) {
         if (!text->empty()) {
             tail += label + VisibleText(*text);
@@ -184,7 +189,7 @@ std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256
     if (*entry.technique != L'\0') {
         tail += std::wstring(L"\t技术=") + entry.technique;
     }
-    return std::wstring(StateCellText(entry.state)) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" +
+    return std::wstring(StateCellText(entry)) + L"\t" + signature + L"\t" + VisibleText(entry.name) + L"\t" +
            VisibleText(file) + L"\t" + entry.company + L"\t" + VisibleText(entry.location) + tail + flag + kLineEnd;
 }
 

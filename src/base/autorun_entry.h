@@ -23,6 +23,11 @@ constexpr int32_t KindKey = 21;
 constexpr int32_t KindListItem = 23;
 // A file right in a Startup folder (or in its store): moved to switch it.
 constexpr int32_t KindStartupFile = 24;
+// A WMI filter-to-consumer binding: `keyPath` names its namespace, `valueName` its path there.
+constexpr int32_t KindWmiBinding = 25;
+// A task found only in the scheduler's registry cache: `keyPath` names its key in the cache's tree
+// of folders, `valueName` its id (the key of its definition).
+constexpr int32_t KindCachedTask = 26;
 
 // What the locate command opens in the registry editor.
 constexpr int32_t LocateKey = 27;
@@ -73,6 +78,15 @@ struct AutoRunEntry {
     bool offByWindows = false;
     uint64_t offByWindowsAt = 0;
     SignatureCheck signatureCheck = SignatureCheck::NotChecked;
+    // Live, but its program loads it only when asked, not at its start (an Office add-in whose
+    // "LoadBehavior" says so).
+    bool notAtStart = false;
+    // A task the scheduler's registry holds but its interfaces do not return.
+    bool hiddenFromScheduler = false;
+    // A class the user's own class key overrides: the user's file is what Windows loads for them.
+    bool userClassOverride = false;
+    // What the details line adds after the location (a WMI filter's query, a working folder).
+    std::wstring details;
     // The MITRE ATT&CK technique of the place it is registered in ("T1547.001"); a literal of the
     // category table or of a category's search table.
     const wchar_t* technique = L"";

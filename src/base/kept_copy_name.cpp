@@ -69,4 +69,21 @@ std::optional<std::wstring> KeptCopyRelativePath(const std::wstring& taskPath) {
     return relative;
 }
 
+std::wstring KeptCopyFileName(const std::wstring& name, const std::wstring& extension, std::size_t maxLength) {
+    std::wstring escaped;
+    for (const wchar_t c : EscapedName(name + extension)) {
+        escaped += c == L'\\' ? std::wstring(L"%5C") : std::wstring(1, c);
+    }
+    const std::size_t stem = escaped.size() - extension.size();
+    if (stem > maxLength) {
+        // What is left must not end in what the system strips from a name.
+        std::size_t cut = maxLength;
+        while (cut > 0 && (escaped[cut - 1] == L'.' || escaped[cut - 1] == L' ')) {
+            --cut;
+        }
+        escaped.erase(cut, stem - cut);
+    }
+    return escaped;
+}
+
 }  // namespace tarn

@@ -13,4 +13,9 @@ namespace tarn {
 // "con.x", "COM1"). Nothing for a path that is not "\name[\name...]".
 std::optional<std::wstring> KeptCopyRelativePath(const std::wstring& taskPath);
 
+// The file name a copy of something named `name` is kept under, `extension` (".mof") added: escaped
+// as each name of a task path is, a backslash too; cut to at most `maxLength` characters before
+// the extension.
+std::wstring KeptCopyFileName(const std::wstring& name, const std::wstring& extension, std::size_t maxLength);
+
 }  // namespace tarn

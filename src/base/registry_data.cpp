@@ -18,6 +18,14 @@ std::wstring Utf16TextFromBytes(const unsigned char* data, std::size_t byteCount
     return text;
 }
 
+std::wstring Utf16UnitsFromBytes(const unsigned char* data, std::size_t byteCount) {
+    std::wstring units(byteCount / 2, L'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        units[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    }
+    return units;
+}
+
 uint32_t DwordFromBytes(const unsigned char* data, std::size_t byteCount) {
     uint32_t value = 0;
     for (std::size_t i = 0; data != nullptr && i < byteCount && i < 4; ++i) {

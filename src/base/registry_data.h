@@ -12,6 +12,9 @@ namespace tarn {
 // UTF-16 text up to the first NUL unit or the last whole unit (an odd trailing byte is ignored).
 std::wstring Utf16TextFromBytes(const unsigned char* data, std::size_t byteCount);
 
+// Every whole UTF-16 unit, NULs included (an odd trailing byte is ignored).
+std::wstring Utf16UnitsFromBytes(const unsigned char* data, std::size_t byteCount);
+
 // First four bytes as a little-endian unsigned number; shorter data is zero-extended.
 uint32_t DwordFromBytes(const unsigned char* data, std::size_t byteCount);
 

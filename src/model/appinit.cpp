@@ -8,6 +8,9 @@ namespace tarn {
 namespace {
 
 constexpr wchar_t kWindowsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
+// Every value a DLL loaded into each process that creates processes.
+constexpr wchar_t kAppCertPath[] = L"System\\CurrentControlSet\\Control\\Session Manager\\AppCertDlls";
+constexpr wchar_t kAppCertTechnique[] = L"T1546.009";
 
 }  // namespace
 
@@ -19,6 +22,11 @@ int32_t CTarnAutoRunAppInit::Enumerate() {
             return SameRegistryName(valueName, kAppInitValue) && AppendListItems(items_, valueName, data, at);
         };
         ReadListValue(key, kAppInitValue, at.liveKeyText, split, items_, at.pass == 1 ? storePaths_ : livePaths_, at);
+    });
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kAppCertPath, [&](RegKey& key, const ReadContext& live) {
+        ReadContext at = live;
+        at.technique = kAppCertTechnique;
+        ValuesOf(key, at.location, [&](const RegValue& value) { AddValueEntry(value, at); });
     });
     return 0;
 }

@@ -7,7 +7,8 @@
 
 namespace tarn {
 
-// "程序初始化": the DLLs of "AppInit_DLLs", one entry per item of the comma list.
+// "程序初始化": the DLLs of "AppInit_DLLs", one entry per item of the comma list, and the DLLs of
+// "AppCertDlls", one per value.
 class CTarnAutoRunAppInit : public CTarnAutoRunBase {
 public:
     using CTarnAutoRunBase::CTarnAutoRunBase;

@@ -2,6 +2,7 @@
 
 #include "base/key_text.h"
 #include "base/list_value.h"
+#include "base/registry_data.h"
 #include "base/registry_failure.h"
 
 namespace tarn {
@@ -118,7 +119,10 @@ bool CTarnAutoRunBase::OpenOrReport(RegKey& key, HKEY root, const std::wstring& 
     return false;
 }
 
-void CTarnAutoRunBase::AddSubKeyEntry(const std::wstring& name, const std::wstring& command, const ReadContext& at) {
+void CTarnAutoRunBase::AddSubKeyEntry(const std::wstring& name,
+                                      const std::wstring& command,
+                                      const ReadContext& at,
+                                      const std::wstring& file) {
     AutoRunEntry entry = NewEntry(at);
     entry.locateKind = LocateKey;
     entry.entryKind = KindKey;
@@ -126,10 +130,13 @@ void CTarnAutoRunBase::AddSubKeyEntry(const std::wstring& name, const std::wstri
     entry.keyPath = JoinKeyText(at.location, name);
     entry.name = name;
     entry.subKeyName = name;
-    AddResolved(std::move(entry), command, at);
+    AddResolved(std::move(entry), file.empty() ? command : file, at);
 }
 
-void CTarnAutoRunBase::ReadSubKeyFiles(RegKey& key, const ReadContext& at, const wchar_t* valueName) {
+void CTarnAutoRunBase::ReadSubKeyFiles(RegKey& key,
+                                       const ReadContext& at,
+                                       const wchar_t* valueName,
+                                       const std::wstring& folder) {
     SubKeysOf(key, at.location, [&](const std::wstring& name) {
         RegKey subKey;
         if (!OpenOrReport(subKey, at.root, JoinKeyText(at.walkedPath, name), JoinKeyText(at.location, name))) {
@@ -140,7 +147,9 @@ void CTarnAutoRunBase::ReadSubKeyFiles(RegKey& key, const ReadContext& at, const
             Unreadable(JoinKeyText(at.location, name), subKey.status());
         }
         if (command.found()) {
-            AddSubKeyEntry(name, TextOf(command.item), at);
+            const std::wstring text = TextOf(command.item);
+            const bool bare = !folder.empty() && text.find(L'\\') == std::wstring::npos;
+            AddSubKeyEntry(name, text, at, bare ? L"\"" + folder + L"\\" + text + L"\"" : std::wstring());
         }
     });
 }
@@ -226,6 +235,59 @@ void CTarnAutoRunBase::AddWholeListValue(const std::wstring& keyPathText,
     entry.entryKind = KindValue;
     entry.locateKind = LocateValue;
     AddResolved(std::move(entry), data, whole);
+}
+
+void CTarnAutoRunBase::ReadItemList(RegKey& key, const std::wstring& valueName, const ReadContext& at) {
+    const auto value = FindValue(key, valueName);
+    if (value.failed()) {
+        Unreadable(JoinKeyText(at.location, valueName), key.status());
+    }
+    if (!value.found()) {
+        return;
+    }
+    const ListSyntax syntax = ListSyntaxFor(valueName).value_or(ListSyntax::MultiString);
+    const RegValue& list = value.item;
+    const std::wstring text = ListTextOf(Utf16UnitsFromBytes(list.bytes.data(), list.bytes.size()), syntax);
+    ReadContext item = at;
+    item.location = JoinKeyText(at.liveKeyText, list.name);
+    for (const std::wstring& itemText : SplitListItems(text, syntax)) {
+        if (IsNoPackage(itemText)) {
+            continue;
+        }
+        AutoRunEntry entry = NewEntry(at);
+        entry.name = list.name;
+        entry.valueName = list.name;
+        entry.keyPath = at.liveKeyText;
+        entry.commandLine = itemText;
+        entry.entryKind = KindListItem;
+        entry.locateKind = LocateValue;
+        AddResolved(std::move(entry), ListItemCommand(list.name, itemText), item);
+    }
+}
+
+void CTarnAutoRunBase::AddValueEntry(const RegValue& value,
+                                     const ReadContext& at,
+                                     const std::wstring& shownName,
+                                     const std::wstring& command) {
+    AutoRunEntry entry = NewEntry(at);
+    entry.name = shownName.empty() ? value.name : shownName;
+    entry.valueName = value.name;
+    entry.keyPath = at.liveKeyText;
+    entry.commandLine = TextOf(value);
+    entry.entryKind = KindValue;
+    entry.locateKind = LocateValue;
+    const std::wstring resolved = command.empty() ? entry.commandLine : command;
+    AddResolved(std::move(entry), resolved, at);
+}
+
+void CTarnAutoRunBase::ReadValueEntry(RegKey& key, const ReadContext& at, const wchar_t* valueName) {
+    const auto value = FindValue(key, valueName);
+    if (value.failed()) {
+        Unreadable(at.location, key.status());
+    }
+    if (value.found()) {
+        AddValueEntry(value.item, at);
+    }
 }
 
 }  // namespace tarn

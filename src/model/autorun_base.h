@@ -8,6 +8,7 @@
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
 #include "model/startup_approvals.h"
+#include "win/unique_handle.h"
 
 #include <cstdint>
 #include <functional>
@@ -129,6 +130,32 @@ protected:
         }
     }
 
+    // Calls `visit(name, isFolder)` for every name in a folder; a folder that cannot be read is
+    // reported.
+    template <typename Visit>
+    void ForEachFileIn(const std::wstring& folder, Visit visit) {
+        WIN32_FIND_DATAW found{};
+        const unique_find search(::FindFirstFileW(ChildPath(folder, L"*.*").c_str(), &found));
+        if (!search) {
+            // An empty folder lists "." at least: a folder that lists nothing could not be read.
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+                Unreadable(folder, static_cast<LONG>(error));
+            }
+            return;
+        }
+        do {
+            const std::wstring fileName = found.cFileName;
+            if (fileName != L"." && fileName != L"..") {
+                visit(fileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+            }
+        } while (::FindNextFileW(search.get(), &found));
+    }
+    // The path of `name` in `folder`.
+    static std::wstring ChildPath(const std::wstring& folder, const std::wstring& name) {
+        return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
+    }
+
     // Opens a key for reading; a key that exists but cannot be opened is reported as `place`.
     bool OpenOrReport(RegKey& key, HKEY root, const std::wstring& path, const std::wstring& place);
 
@@ -149,9 +176,14 @@ protected:
 
     // Keys each of whose subkeys names one file (print monitors, Winlogon notification packages):
     // one key entry per subkey whose value `valueName` holds the command, named after the subkey.
-    void ReadSubKeyFiles(RegKey& key, const ReadContext& at, const wchar_t* valueName);
-    // A key entry for the subkey `name` of the key read now, starting `command`.
-    void AddSubKeyEntry(const std::wstring& name, const std::wstring& command, const ReadContext& at);
+    // A file named without a folder is looked for in `folder` where one is given.
+    void ReadSubKeyFiles(RegKey& key, const ReadContext& at, const wchar_t* valueName, const std::wstring& folder = {});
+    // A key entry for the subkey `name` of the key read now, starting `command` (resolved from
+    // `file` where one is given).
+    void AddSubKeyEntry(const std::wstring& name,
+                        const std::wstring& command,
+                        const ReadContext& at,
+                        const std::wstring& file = {});
 
     // List values ("Userinit", "Shell", "AppInit_DLLs"). Splits `data` by the list's syntax into
     // items of the context's pass appended to `items`; false when the value is to be taken whole.
@@ -181,6 +213,20 @@ protected:
                        const std::vector<ListItem>& items,
                        std::vector<std::wstring>& paths,
                        const ReadContext& at);
+
+    // A value of the key read now as a value entry: named `shownName` (the value's own name when
+    // empty), its text the command line, resolved from `command` (the text itself when empty).
+    void AddValueEntry(const RegValue& value,
+                       const ReadContext& at,
+                       const std::wstring& shownName = {},
+                       const std::wstring& command = {});
+    // The value `valueName` of the open key as such an entry, when it is there.
+    void ReadValueEntry(RegKey& key, const ReadContext& at, const wchar_t* valueName);
+
+    // Lists the session manager's or the LSA's list `valueName` of the open key, item by item: a
+    // list-item entry named by the value, carrying the item's own text as its command line (an
+    // item of blanks, or `""`, is Windows' "none").
+    void ReadItemList(RegKey& key, const std::wstring& valueName, const ReadContext& at);
 
     CategoryResults results_;
 

@@ -12,6 +12,8 @@ std::wstring ClassKeyOfView(const std::wstring& clsid, RegistryView view) {
 
 namespace {
 
+constexpr int kMaxTreatAsHops = 8;
+
 std::optional<std::wstring> DefaultValueOf(const std::wstring& path) {
     RegKey key;
     if (!key.OpenRead(HKEY_CLASSES_ROOT, path)) {
@@ -27,7 +29,26 @@ std::optional<std::wstring> ClassName(const std::wstring& clsid, RegistryView vi
 }
 
 std::optional<std::wstring> ClassServerDll(const std::wstring& clsid, RegistryView view) {
-    return DefaultValueOf(JoinKeyText(ClassKeyOfView(clsid, view), L"InProcServer32"));
+    std::wstring served = clsid;
+    // "TreatAs" chains end quickly; one that loops is not followed round.
+    for (int hop = 0; hop < kMaxTreatAsHops; ++hop) {
+        const auto next = DefaultValueOf(JoinKeyText(ClassKeyOfView(served, view), L"TreatAs"));
+        if (!next || !IsClsidLike(*next) || EqualsNoCaseAscii(*next, served)) {
+            break;
+        }
+        served = *next;
+    }
+    return DefaultValueOf(JoinKeyText(ClassKeyOfView(served, view), L"InProcServer32"));
+}
+
+std::optional<std::wstring> UserClassServerDll(const std::wstring& clsid, RegistryView view) {
+    const std::wstring classes = view == RegistryView::Wow32 ? L"Software\\Classes\\Wow6432Node\\CLSID\\"
+                                                             : L"Software\\Classes\\CLSID\\";
+    RegKey key;
+    if (!key.OpenRead(HKEY_CURRENT_USER, classes + clsid + L"\\InProcServer32")) {
+        return std::nullopt;
+    }
+    return ReadDefaultValue(key);
 }
 
 }  // namespace tarn

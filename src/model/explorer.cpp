@@ -78,7 +78,13 @@ void CTarnAutoRunExplorer::AddClassEntry(const AutoRunEntry& pattern,
             }
         }
         entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid, view));
-        if (const auto dll = ClassServerDll(clsid, view)) {
+        // The user's own class key is what Windows loads for the user.
+        auto dll = UserClassServerDll(clsid, view);
+        entry.userClassOverride = dll.has_value();
+        if (!dll) {
+            dll = ClassServerDll(clsid, view);
+        }
+        if (dll) {
             AddResolved(std::move(entry), *dll, at);
         }
     };

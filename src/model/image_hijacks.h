@@ -4,7 +4,9 @@
 
 namespace tarn {
 
-// "映像劫持": "Debugger" programs registered for an executable under Image File Execution Options.
+// "映像劫持": "Debugger" programs and verifier DLLs registered for an executable under Image File
+// Execution Options, silent-exit monitors, the command processor's AutoRun, and open commands of
+// executable file types that are not Windows' own.
 class CTarnAutoRunImageHijacks : public CTarnAutoRunBase {
 public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
@@ -13,6 +15,16 @@ public:
 
 private:
     void ReadDebuggers(RegKey& key, const ReadContext& at);
+    void ReadSilentExits(RegKey& key, const ReadContext& at);
+    // A value entry named `shownName`; an open command of Windows' own form is left out unless
+    // `always`.
+    void ReadCommandValue(RegKey& key,
+                        const ReadContext& at,
+                        const wchar_t* valueName,
+                        const std::wstring& shownName,
+                        bool always);
+    // Resolves as a process of either view finds the file, for a key both views share.
+    void AddSharedResolved(AutoRunEntry entry, std::wstring command, const ReadContext& at);
 };
 
 }  // namespace tarn

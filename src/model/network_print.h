@@ -7,8 +7,8 @@
 
 namespace tarn {
 
-// "网络服务": the network providers of the provider order and the DLL each registers. Switched-off
-// providers are not listed (there is no store).
+// "网络服务": the network providers of the provider order and the DLL each registers (switched-off
+// providers are not listed: there is no store), and the helper DLLs of netsh.
 class CTarnAutoRunNetWork : public CTarnAutoRunBase {
 public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
@@ -25,7 +25,8 @@ private:
     std::vector<std::wstring> providerPaths_;
 };
 
-// "打印监视": the print monitors and their DLLs.
+// "打印监视": the print monitors, the print processors of every environment and the print
+// providers, with their DLLs.
 class CTarnAutoRunPrint : public CTarnAutoRunBase {
 public:
     using CTarnAutoRunBase::CTarnAutoRunBase;

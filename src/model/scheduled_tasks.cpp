@@ -2,6 +2,7 @@
 
 #include "base/key_text.h"
 #include "base/registry_names.h"
+#include "model/com_class.h"
 #include "win/unique_handle.h"
 
 #include <cwchar>
@@ -69,8 +70,10 @@ std::wstring WithoutJobExtension(const std::wstring& name) {
 int32_t CTarnAutoRunScheduledTasks::Enumerate() {
     results_.unreadable.clear();
     rootTasks_.clear();
+    servicePaths_.clear();
     ListTaskService();
     ListWorkItems();
+    ListCachedTasks();
     return 0;
 }
 
@@ -89,6 +92,7 @@ ReadContext TaskContext(const std::wstring& folder, bool on) {
 void CTarnAutoRunScheduledTasks::ClearResults() {
     CTarnAutoRunBase::ClearResults();
     rootTasks_.clear();
+    servicePaths_.clear();
 }
 
 bool CTarnAutoRunScheduledTasks::ListTaskService() {
@@ -136,6 +140,7 @@ void CTarnAutoRunScheduledTasks::ListServiceTask(ITaskFolder& folder,
                                                  const std::wstring& folderPath,
                                                  const std::wstring& name) {
     const std::wstring path = ChildTaskPath(folderPath, name);
+    servicePaths_.insert(FoldRegistryName(path));
     com_ptr<IRegisteredTask> task;
     HRESULT hr = TaskFiles().getTask(&folder, name.c_str(), task.put());
     if (FAILED(hr)) {
@@ -206,17 +211,9 @@ void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
             entry.commandLine = TaskCommandLine(action);
             AddResolved(std::move(entry), TaskProgramCommand(action), at, LocationFolder);
             return;
-        case TaskActionKind::ComHandler: {
-            // The class is loaded as a shell extension's is, through its in-process server.
-            entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(action.classId));
-            RegKey server;
-            std::optional<std::wstring> dll;
-            if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyPath(action.classId), L"InprocServer32"))) {
-                dll = ReadDefaultValue(server);
-            }
-            AddResolved(std::move(entry), dll.value_or(std::wstring()), at, LocationFolder);
+        case TaskActionKind::ComHandler:
+            AddComHandler(std::move(entry), action.classId, at);
             return;
-        }
         case TaskActionKind::SendEmail:
         case TaskActionKind::ShowMessage:
         case TaskActionKind::Unknown:
@@ -228,6 +225,13 @@ void CTarnAutoRunScheduledTasks::AddAction(const std::wstring& path,
             Add(std::move(entry), at, LocationFolder);
             return;
     }
+}
+
+void CTarnAutoRunScheduledTasks::AddComHandler(AutoRunEntry entry, const std::wstring& clsid, const ReadContext& at) {
+    // The class is loaded as a shell extension's is, through its in-process server.
+    entry.commandLine = JoinKeyText(L"HKCR", ClassKeyPath(clsid));
+    AddResolved(std::move(entry), ClassServerDll(clsid, RegistryView::Native).value_or(std::wstring()), at,
+                LocationFolder);
 }
 
 void CTarnAutoRunScheduledTasks::ListWorkItems() {

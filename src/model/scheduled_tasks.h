@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -54,8 +55,17 @@ private:
                                    const std::wstring& program,
                                    const std::wstring& arguments);
 
+    // A COM handler action: the class's in-process server.
+    void AddComHandler(AutoRunEntry entry, const std::wstring& clsid, const ReadContext& at);
+    // The tasks of the scheduler's registry cache that its interfaces did not return (task_cache.cpp).
+    void ListCachedTasks();
+    void WalkCachedFolder(const std::wstring& keyPath, const std::wstring& taskPath, int depth);
+    void AddCachedTask(const std::wstring& taskPath, const std::wstring& treeKeyText, const std::wstring& id);
+
     // The program actions of the root folder's tasks the newer interface listed, by folded name.
     std::map<std::wstring, std::vector<TaskAction>> rootTasks_;
+    // The full paths of the tasks the newer interface returned, folded.
+    std::set<std::wstring> servicePaths_;
 };
 
 }  // namespace tarn

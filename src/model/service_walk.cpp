@@ -45,6 +45,18 @@ ServiceKeys ReadServiceKeys(RegKey& services) {
             if (const auto image = ReadNamed(service, L"ImagePath", buffer)) {
                 record.imagePath = TextOf(*image);
             }
+            if (const auto command = ReadNamed(service, L"FailureCommand", buffer)) {
+                record.failureCommand = TextOf(*command);
+            }
+            if (const auto actions = ReadNamed(service, L"FailureActions", buffer)) {
+                record.failureActions = actions->bytes;
+            }
+            RegKey store;
+            if (store.OpenRead(service.handle(), kStoreName)) {
+                if (const auto command = ReadNamed(store, L"FailureCommand", buffer)) {
+                    record.storedFailureCommand = TextOf(*command);
+                }
+            }
             RegKey parameters;
             if (record.hasObjectName && parameters.OpenRead(service.handle(), L"Parameters")) {
                 if (const auto dll = ReadNamed(parameters, L"ServiceDll", buffer)) {

@@ -26,6 +26,10 @@ struct ServiceKeyRecord {
     std::optional<DWORD> kept;
     std::optional<std::wstring> imagePath;
     std::optional<std::wstring> serviceDll;  // "Parameters\ServiceDll", read for services only
+    // What runs when the service fails, live and in the service's store, and the actions taken then.
+    std::optional<std::wstring> failureCommand;
+    std::optional<std::wstring> storedFailureCommand;
+    std::vector<BYTE> failureActions;
 };
 
 // The walk of the Services key: every subkey, and what kept the walk from being whole (the key

@@ -1,5 +1,6 @@
 #include "model/services.h"
 
+#include "base/failure_actions.h"
 #include "base/key_text.h"
 #include "base/system_keys.h"
 #include "model/service_walk.h"
@@ -68,6 +69,36 @@ void CTarnAutoRunServiceKeys::AddServiceKeys(const ServiceKeys& keys) {
         if (record.imagePath) {
             entry.commandLine = *record.imagePath;
             AddResolved(std::move(entry), *record.imagePath, recordAt);
+        }
+    }
+    if (!listsDrivers_) {
+        AddFailureCommands(keys, at);
+    }
+}
+
+void CTarnAutoRunServiceKeys::AddFailureCommands(const ServiceKeys& keys, const ReadContext& services) {
+    for (const ServiceKeyRecord& record : keys.records) {
+        const std::pair<const std::optional<std::wstring>*, int32_t> commands[] = {{&record.failureCommand, 0},
+                                                                                   {&record.storedFailureCommand, 1}};
+        for (const auto& [command, pass] : commands) {
+            if (!*command) {
+                continue;
+            }
+            // A value entry of the service's key, moved to the service's store as Run values move.
+            ReadContext at = services;
+            at.pass = pass;
+            at.liveKeyText = JoinKeyText(services.location, record.name);
+            at.location = at.liveKeyText;
+            AutoRunEntry entry = NewEntry(at);
+            entry.name = record.name + L" (FailureCommand)";
+            entry.valueName = L"FailureCommand";
+            entry.keyPath = at.liveKeyText;
+            entry.commandLine = **command;
+            entry.entryKind = KindValue;
+            entry.locateKind = LocateValue;
+            const std::wstring actions = FailureActionsText(record.failureActions.data(), record.failureActions.size());
+            entry.details = L"失败操作：" + (actions.empty() ? std::wstring(L"无") : actions);
+            AddResolved(std::move(entry), **command, at);
         }
     }
 }

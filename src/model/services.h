@@ -10,7 +10,8 @@
 namespace tarn {
 
 // The service keys, told apart into services ("ObjectName" present) and drivers (absent). A
-// service switched off stays in place and carries a "TarnAutoRunDisable" value instead.
+// service switched off stays in place and carries a "TarnAutoRunDisable" value instead. A
+// service's failure command is an entry of its own, switched as a value.
 class CTarnAutoRunServiceKeys : public CTarnAutoRunBase {
 public:
     int32_t Enumerate() override;
@@ -22,6 +23,8 @@ protected:
 private:
     // Lists the services (or drivers) among the walked service keys, in walk order.
     void AddServiceKeys(const ServiceKeys& keys);
+    // Each service's "FailureCommand", live and switched off, as an entry of its own.
+    void AddFailureCommands(const ServiceKeys& keys, const ReadContext& services);
 
     bool listsDrivers_;
 };

@@ -4,7 +4,6 @@
 #include "base/open_command.h"
 #include "base/store_name.h"
 #include "win/com_ptr.h"
-#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -18,10 +17,6 @@ namespace {
 
 // Folder links can form cycles; no real menu is this deep.
 constexpr int kMaxFolderDepth = 32;
-
-std::wstring Child(const std::wstring& folder, const std::wstring& name) {
-    return !folder.empty() && folder.back() == L'\\' ? folder + name : folder + L"\\" + name;
-}
 
 std::wstring SpecialFolder(int folderId) {
     std::vector<wchar_t> folder(MAX_PATH, L'\0');
@@ -65,26 +60,6 @@ int32_t CTarnAutoRunShortMenu::Enumerate() {
     return 0;
 }
 
-template <typename Visit>
-void CTarnAutoRunShortMenu::ForEachFound(const std::wstring& folder, Visit visit) {
-    WIN32_FIND_DATAW found{};
-    const unique_find search(::FindFirstFileW(Child(folder, L"*.*").c_str(), &found));
-    if (!search) {
-        // An empty folder lists "." at least: a folder that lists nothing could not be read.
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-            Unreadable(folder, static_cast<LONG>(error));
-        }
-        return;
-    }
-    do {
-        const std::wstring fileName = found.cFileName;
-        if (fileName != L"." && fileName != L"..") {
-            visit(fileName, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        }
-    } while (::FindNextFileW(search.get(), &found));
-}
-
 void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, Walk& walk) {
     if (depth > kMaxFolderDepth) {
         return;
@@ -106,8 +81,8 @@ void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, Wa
     at.technique = startupList != nullptr ? kStartupFolderTechnique : nullptr;
     // Every file right in a Startup folder starts; below it, as anywhere in a menu, shortcuts are
     // listed, and its store holds the files switched off.
-    ForEachFound(folder, [&](const std::wstring& name, bool isFolder) {
-        const std::wstring path = Child(folder, name);
+    ForEachFileIn(folder, [&](const std::wstring& name, bool isFolder) {
+        const std::wstring path = ChildPath(folder, name);
         if (isFolder) {
             if (startupList == nullptr || !EqualsNoCaseAscii(name, kStoreName)) {
                 WalkFolder(path, depth + 1, walk);
@@ -120,10 +95,10 @@ void CTarnAutoRunShortMenu::WalkFolder(const std::wstring& folder, int depth, Wa
     });
     if (startupList != nullptr) {
         at.pass = 1;
-        const std::wstring store = Child(folder, kStoreName);
-        ForEachFound(store, [&](const std::wstring& name, bool isFolder) {
+        const std::wstring store = ChildPath(folder, kStoreName);
+        ForEachFileIn(store, [&](const std::wstring& name, bool isFolder) {
             if (!isFolder) {
-                AddStartupFile(Child(store, name), name, at, *startupList);
+                AddStartupFile(ChildPath(store, name), name, at, *startupList);
             }
         });
     }

@@ -31,10 +31,6 @@ private:
         std::vector<std::wstring> walked;
     };
 
-    // Calls `visit(name, isFolder)` for every name in a folder; a folder that cannot be read is
-    // reported.
-    template <typename Visit>
-    void ForEachFound(const std::wstring& folder, Visit visit);
     void WalkFolder(const std::wstring& folder, int depth, Walk& walk);
     void AddShortcut(const std::wstring& fileName, const std::wstring& path, const ReadContext& at);
     // A file right in a Startup folder (pass 0) or in its store (pass 1).

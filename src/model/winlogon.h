@@ -6,7 +6,8 @@
 
 namespace tarn {
 
-// "登录通知": the logon UI host, the Winlogon notification packages and the user's screen saver.
+// "登录通知": the logon UI host, the Winlogon notification packages, the user's screen saver, and
+// the credential providers, their filters and the pre-logon access providers.
 class CTarnAutoRunWinlogon : public CTarnAutoRunBase {
 public:
     using CTarnAutoRunBase::CTarnAutoRunBase;
@@ -21,6 +22,8 @@ private:
                         const wchar_t* valueName,
                         int32_t entryKind,
                         bool locatedAtValue);
+    // Each subkey of a provider list: a class whose server the logon process loads.
+    void ReadProviders(RegKey& key, const ReadContext& at);
 };
 
 }  // namespace tarn

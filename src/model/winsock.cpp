@@ -13,10 +13,18 @@ constexpr wchar_t kNameSpaceCatalog[] =
 // A 64-bit Windows keeps its own processes' providers in a catalog of their own; the one without
 // the suffix then holds the 32-bit processes' providers.
 constexpr wchar_t kCatalog64Suffix[] = L"64";
+// The DLL the sockets layer loads to dial a connection.
+constexpr wchar_t kParameters[] = L"System\\CurrentControlSet\\Services\\WinSock2\\Parameters";
+constexpr wchar_t kAutodialTechnique[] = L"T1546";
 
 }  // namespace
 
 int32_t CTarnAutoRunWinsock::Enumerate() {
+    ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kParameters, [&](RegKey& key, const ReadContext& live) {
+        ReadContext at = live;
+        at.technique = kAutodialTechnique;
+        ReadValueEntry(key, at, L"AutodialDLL");
+    });
     const auto transports = [&](RegKey& key, const ReadContext& at) { ReadTransportProviders(key, at); };
     const auto nameSpaces = [&](RegKey& key, const ReadContext& at) { ReadNameSpaceProviders(key, at); };
     if (!kTwoRegistryViews) {

@@ -264,7 +264,7 @@ void CAutoRunPage::SwitchEntry(bool enable) {
     TakeSwitchedPlace(*entry, enable);
     LVITEMW item = {};
     item.iSubItem = 1;
-    item.pszText = const_cast<wchar_t*>(StateCellText(entry->state));
+    item.pszText = const_cast<wchar_t*>(StateCellText(*entry));
     ::SendMessageW(listView_, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     if (entry->state == EntryOffByWindows) {
         ShowMessage(kStillOffByWindows, MB_OK | MB_ICONINFORMATION);

@@ -2,17 +2,21 @@
 
 #ifdef _WIN32
 #include "model/appinit.h"
+#include "model/boot_execute.h"
 #include "model/explorer.h"
 #include "model/image_hijacks.h"
 #include "model/internet.h"
 #include "model/known_dlls.h"
 #include "model/logon.h"
 #include "model/network_print.h"
+#include "model/office_addins.h"
 #include "model/scheduled_tasks.h"
+#include "model/security_providers.h"
 #include "model/services.h"
 #include "model/short_menu.h"
 #include "model/winlogon.h"
 #include "model/winsock.h"
+#include "model/wmi_subscriptions.h"
 #endif
 
 namespace tarn {
@@ -53,6 +57,12 @@ constexpr KindPlan kServices = {{O::EnableService, F::SubKeyName},
                                 {O::DeleteService, F::Name},
                                 false};
 constexpr KindPlan kTasks = {{O::EnableTask, F::Name}, {O::DisableTask, F::Name}, {O::DeleteTask, F::Name}, false};
+// A task hidden from the scheduler has no switch the scheduler would honour: it is only deleted.
+constexpr KindPlan kCachedTasks = {{O::Ignored, F::KeyPath},
+                                   {O::Ignored, F::KeyPath},
+                                   {O::DeleteCachedTask, F::KeyPath},
+                                   false,
+                                   false};
 constexpr KindPlan kShortcuts = {{O::EnableShortcut, F::KeyPath},
                                  {O::DisableShortcut, F::KeyPath},
                                  {O::DeleteShortcut, F::KeyPath},
@@ -66,7 +76,15 @@ constexpr KindPlan kWinsock = {{O::Ignored, F::SubKeyName},
                                {O::Ignored, F::SubKeyName},
                                {O::DeleteKeyTreeEntry, F::SubKeyName},
                                false};
+// Network providers are neither switched nor deleted (but for one whose file is gone, which the
+// menu offers to delete and nothing then changes).
 constexpr KindPlan kNothing = {};
+// A binding has no switched-off form: it is kept in a file when deleted.
+constexpr KindPlan kWmiBindings = {{O::Ignored, F::ValueName},
+                                   {O::Ignored, F::ValueName},
+                                   {O::DeleteWmiBinding, F::ValueName},
+                                   true,
+                                   false};
 
 // Rows name one field per line: the build reads `.name` and `.tabIcon` from them.
 const std::array<CategoryRow, kCategoryCount> kTable = {{
@@ -107,7 +125,7 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .page = {.columns = ColumnSet::Tasks},
         .menu = {.locatesInRegistry = false},
         .texts = &kTaskTexts,
-        .plans = AnyKind(kTasks),
+        .plans = {kTasks, kTasks, kTasks, kTasks, kTasks, kTasks, kCachedTasks},
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunScheduledTasks),
     },
     {
@@ -116,7 +134,7 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .caption = L"系统服务",
         .technique = L"T1543.003",
         .texts = &kEntryTexts,
-        .plans = AnyKind(kServices),
+        .plans = AnyKind(kServices).WithValues(Values(F::ValueName, false)),
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunServices),
     },
     {
@@ -137,7 +155,7 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .technique = L"T1546.012",
         .page = {.columns = ColumnSet::WithoutSignature, .verifiesSignatures = false},
         .texts = &kEntryTexts,
-        .plans = AnyKind(Keys(F::Name, false)),
+        .plans = {.value = Values(F::ValueName, false), .key = Keys(F::Name, false)},
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunImageHijacks),
     },
     {
@@ -146,7 +164,7 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .caption = L"程序初始化",
         .technique = L"T1546.010",
         .texts = &kEntryTexts,
-        .plans = AnyKind(ListItems(false)),
+        .plans = {.value = Values(F::ValueName, false), .listItem = ListItems(false)},
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunAppInit),
     },
     {
@@ -167,15 +185,14 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .plans = {.value = Values(F::ValueName, true), .key = KeyTrees(true), .listItem = ListItems(false)},
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunWinlogon),
     },
-    // Providers are deleted, never switched.
+    // Providers are deleted, never switched; the autodial DLL is a value like any other.
     {
         .name = "Winsock",
         .tabIcon = "devices/network-wired",
         .caption = L"套接字服务",
         .technique = L"T1547",
-        .menu = {.switches = false},
         .texts = &kEntryTexts,
-        .plans = AnyKind(kWinsock),
+        .plans = AnyKind(kWinsock).WithValues(Values(F::ValueName, false)),
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunWinsock),
     },
     {
@@ -183,9 +200,8 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .tabIcon = "places/network-workgroup",
         .caption = L"网络服务",
         .technique = L"T1556.008",
-        .menu = {.switches = false, .deletes = false},
         .texts = &kEntryTexts,
-        .plans = AnyKind(kNothing),
+        .plans = AnyKind(kNothing).WithValues(Values(F::ValueName, false)),
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunNetWork),
     },
     {
@@ -207,6 +223,44 @@ const std::array<CategoryRow, kCategoryCount> kTable = {{
         .texts = &kEntryTexts,
         .plans = {.other = kShortcuts, .startupFile = kStartupFiles},
         .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunShortMenu),
+    },
+    // Beyond the first fourteen: places whole families of malware use.
+    {
+        .name = "BootExecute",
+        .tabIcon = "apps/utilities-terminal",
+        .caption = L"引导执行",
+        .technique = L"T1547.001",
+        .texts = &kEntryTexts,
+        .plans = {.value = Values(F::Name, false), .listItem = ListItems(false)},
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunBootExecute),
+    },
+    {
+        .name = "SecurityProviders",
+        .tabIcon = "actions/system-lock-screen",
+        .caption = L"安全提供者",
+        .technique = L"T1547.005",
+        .texts = &kEntryTexts,
+        .plans = AnyKind(ListItems(false)),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunSecurityProviders),
+    },
+    {
+        .name = "Office",
+        .tabIcon = "mimetypes/x-office-document",
+        .caption = L"Office 加载项",
+        .technique = L"T1137",
+        .texts = &kEntryTexts,
+        .plans = {.value = Values(F::ValueName, false), .key = KeyTrees(false), .startupFile = kStartupFiles},
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunOfficeAddins),
+    },
+    {
+        .name = "Wmi",
+        .tabIcon = "apps/utilities-system-monitor",
+        .caption = L"WMI 订阅",
+        .technique = L"T1546.003",
+        .menu = {.switches = false, .locatesInRegistry = false},
+        .texts = &kEntryTexts,
+        .plans = AnyKind(kWmiBindings),
+        .makeEnumerator = TARN_ENUMERATOR(CTarnAutoRunWmiSubscriptions),
     },
 }};
 

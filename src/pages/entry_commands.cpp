@@ -29,6 +29,8 @@ const std::optional<KindPlan>& KindPlans::For(int32_t entryKind) const {
             return listItem;
         case KindStartupFile:
             return startupFile;
+        case KindCachedTask:
+            return cachedTask;
         default:
             return other;
     }
@@ -43,23 +45,28 @@ std::array<bool, kEntryCommandCount> MenuAvailability(int32_t categoryId,
     const MenuRules rules = row != nullptr ? row->menu : MenuRules{};
     const std::optional<KindPlan>* plan = row != nullptr ? &row->plans.For(entryKind) : nullptr;
     const bool switchesByState = plan == nullptr || !plan->has_value() || (*plan)->switchesByState;
-    if (!rules.switches) {
+    // A kind whose plan calls nothing for a command has that command greyed, whatever the page's.
+    const auto calls = [&](const StateCall KindPlan::*call) {
+        return plan == nullptr || !plan->has_value() ||
+               (((**plan).*call).operation != Operation::Ignored && ((**plan).*call).operation != Operation::None);
+    };
+    if (!rules.switches || !calls(&KindPlan::enable)) {
         available[kEnable] = available[kDisable] = false;
     }
-    if (!rules.deletes) {
+    if (!rules.deletes || !calls(&KindPlan::remove)) {
         available[kDelete] = false;
     }
     if (!rules.locatesInRegistry) {
         available[kLocateRegistry] = false;
     }
-    if (rules.switches && (state == EntryEnabled || state == EntryDisabled)) {
+    if (rules.switches && calls(&KindPlan::enable) && (state == EntryEnabled || state == EntryDisabled)) {
         const bool enabled = state == EntryEnabled;
         available[kEnable] = switchesByState && !enabled;
         available[kDisable] = switchesByState && enabled;
     }
     if (state == EntryOffByWindows) {
         // Only Windows' own switch is to be turned back on; the store does not hold it.
-        available[kEnable] = rules.switches;
+        available[kEnable] = rules.switches && calls(&KindPlan::enable);
         available[kDisable] = false;
     }
     if (state == EntryFileMissing) {

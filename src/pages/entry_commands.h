@@ -46,6 +46,10 @@ enum class Operation {
     // A file right in a Startup folder, moved into its store and back.
     EnableStartupFile,
     DisableStartupFile,
+    // A WMI binding, kept as MOF text and deleted.
+    DeleteWmiBinding,
+    // A task of the scheduler's registry cache, its keys kept in the cache's store and deleted.
+    DeleteCachedTask,
 };
 
 // The field of the entry that names what an operation acts on: the value, subkey, task or
@@ -78,13 +82,21 @@ struct KindPlans {
     std::optional<KindPlan> listItem;
     std::optional<KindPlan> other;
     std::optional<KindPlan> startupFile;
+    std::optional<KindPlan> cachedTask;
 
     const std::optional<KindPlan>& For(int32_t entryKind) const;
+
+    // The same plans, but `plan` for value entries.
+    constexpr KindPlans WithValues(const KindPlan& plan) const {
+        KindPlans plans = *this;
+        plans.value = plan;
+        return plans;
+    }
 };
 
 // One plan whatever the entry's kind.
 constexpr KindPlans AnyKind(const KindPlan& plan) {
-    return {plan, plan, plan, plan, plan, plan};
+    return {plan, plan, plan, plan, plan, plan, plan};
 }
 
 // Which menu items a page offers at all, before the entry's state is looked at.

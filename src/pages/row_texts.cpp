@@ -55,6 +55,12 @@ std::vector<const wchar_t*> NameMarks(const AutoRunEntry& entry) {
     if (HoldsControlCharacter(entry)) {
         marks.push_back(kControlNameText);
     }
+    if (entry.hiddenFromScheduler) {
+        marks.push_back(kHiddenFromSchedulerText);
+    }
+    if (entry.userClassOverride) {
+        marks.push_back(kUserClassOverrideText);
+    }
     return marks;
 }
 
@@ -82,6 +88,10 @@ const wchar_t* StateCellText(int32_t state) {
     }
 }
 
+const wchar_t* StateCellText(const AutoRunEntry& entry) {
+    return entry.notAtStart && entry.state == EntryEnabled ? kStateNotAtStartText : StateCellText(entry.state);
+}
+
 std::wstring OffByWindowsTimeText(const AutoRunEntry& entry) {
     return FileTimeUtcText(entry.offByWindowsAt).value_or(L"时间未知");
 }
@@ -97,6 +107,9 @@ std::wstring DetailsLocationText(const AutoRunEntry& entry) {
     if (serviceTask) {
         text +=
             L"    触发器：" + (entry.taskTriggers.empty() ? std::wstring(L"无（仅在请求时运行）") : entry.taskTriggers);
+    }
+    if (!entry.details.empty()) {
+        text += L"    " + VisibleText(entry.details);
     }
     if (*entry.technique != L'\0') {
         text += std::wstring(L"    MITRE 技术：") + entry.technique;
@@ -115,14 +128,14 @@ std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, C
     }
     if (entry.startsNoFile) {
         cells[1] = StateCellText(entry.state);
-        cells[path] = entry.commandLine;
+        cells[path] = VisibleText(entry.commandLine);
         return cells;
     }
     if (!fileExists) {
         cells[path] = kFileMissingText;
         return cells;
     }
-    cells[1] = StateCellText(entry.state);
+    cells[1] = StateCellText(entry);
     if (SignatureColumn(columns) >= 0) {
         cells[static_cast<std::size_t>(SignatureColumn(columns))] = entry.signature;
     }

@@ -37,6 +37,9 @@ std::wstring DisplayName(const AutoRunEntry& entry);
 
 // The state column's text for a state; nothing for a state the column leaves empty.
 const wchar_t* StateCellText(int32_t state);
+// The state column's text of an entry: as StateCellText, but "按需加载" for a live add-in its program
+// loads only when asked.
+const wchar_t* StateCellText(const AutoRunEntry& entry);
 
 // When Windows' own startup switch turned the entry off, as shown and reported: its time, or
 // "时间未知" when the switch value holds none.

@@ -1,5 +1,7 @@
 #include "pages/state_calls.h"
 
+#include "base/list_value.h"
+
 #include <array>
 
 namespace tarn {
@@ -14,6 +16,13 @@ int32_t PlaceState(const AutoRunEntry& e) {
     return e.state == EntryFileMissing && e.inStore ? EntryDisabled : e.state;
 }
 
+// The item a list entry stands for: the session manager's and the LSA's lists name theirs by its
+// own text, the others by the file it resolved to.
+const std::wstring& ItemOf(const AutoRunEntry& e) {
+    const auto syntax = ListSyntaxFor(e.valueName);
+    return syntax == ListSyntax::MultiString || syntax == ListSyntax::Comma ? e.commandLine : e.imagePath;
+}
+
 int32_t Nothing(CAutoRunStateChanges&, const std::wstring&, const AutoRunEntry&) {
     return 0;
 }
@@ -21,7 +30,7 @@ int32_t Nothing(CAutoRunStateChanges&, const std::wstring&, const AutoRunEntry&)
 // In the order of Operation. The key text is the entry's `location`, except that a list item is
 // deleted through the key that holds its list (`keyPath`). An entry that Windows' startup switch
 // governs goes together with its switch value.
-const std::array<Call, 26> kCalls = {
+const std::array<Call, 28> kCalls = {
     Nothing,
     Nothing,
     [](auto& c, auto& n, auto& e) { return c.EnableValue(e.location, n, e.entryKind); },
@@ -43,9 +52,9 @@ const std::array<Call, 26> kCalls = {
     [](auto& c, auto& n, auto&) { return c.EnableTask(n); },
     [](auto& c, auto& n, auto&) { return c.DisableTask(n); },
     [](auto& c, auto& n, auto&) { return c.DeleteTask(n); },
-    [](auto& c, auto& n, auto& e) { return c.EnableListItem(e.location, n, e.imagePath, e.entryKind); },
-    [](auto& c, auto& n, auto& e) { return c.DisableListItem(e.location, n, e.imagePath, e.entryKind); },
-    [](auto& c, auto& n, auto& e) { return c.DeleteListItem(e.keyPath, n, e.imagePath, e.entryKind, PlaceState(e)); },
+    [](auto& c, auto& n, auto& e) { return c.EnableListItem(e.location, n, ItemOf(e), e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DisableListItem(e.location, n, ItemOf(e), e.entryKind); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteListItem(e.keyPath, n, ItemOf(e), e.entryKind, PlaceState(e)); },
     [](auto& c, auto& n, auto&) { return c.EnableShortcut(n); },
     [](auto& c, auto& n, auto&) { return c.DisableShortcut(n); },
     [](auto& c, auto& n, auto& e) {
@@ -54,8 +63,10 @@ const std::array<Call, 26> kCalls = {
     [](auto& c, auto& n, auto& e) { return c.EnableStartupApproval(e.approvalKey, n); },
     [](auto& c, auto& n, auto&) { return c.EnableStartupFile(n); },
     [](auto& c, auto& n, auto&) { return c.DisableStartupFile(n); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteWmiBinding(e.keyPath, n); },
+    [](auto& c, auto& n, auto& e) { return c.DeleteCachedTask(n, e.valueName); },
 };
-static_assert(static_cast<std::size_t>(Operation::DisableStartupFile) + 1 == 26, "one call per operation");
+static_assert(static_cast<std::size_t>(Operation::DeleteCachedTask) + 1 == 28, "one call per operation");
 
 }  // namespace
 

@@ -72,12 +72,7 @@ bool CAutoRunStateChanges::MoveKey(const Place& place,
     }
     destination.Close();
     std::vector<std::wstring> created;
-    bool copied = WriteTree(place.root, to, name, *tree, created) == TreeWrite::Written;
-    if (copied) {
-        const auto copy = ReadTree(place.root, *target, TreeContent::CopyCheck);
-        copied = copy && SameTree(*tree, *copy) && ApplyTreeSecurity(place.root, *target, *tree);
-    }
-    if (!copied) {
+    if (!CopyTree(place.root, *tree, to, name, created)) {
         return undo(created);
     }
     // The source goes only once its copy is complete and equal; its top key goes last.

@@ -8,10 +8,13 @@
 
 #include "base/key_text.h"
 #include "base/list_value.h"
+#include "base/registry_data.h"
 #include "base/store_name.h"
 #include "fileinfo/image_path.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
 namespace tarn {
 
@@ -27,20 +30,22 @@ struct ListParts {
     std::vector<BYTE> tail;
 };
 
-ListParts PartsOf(const RegValue& value) {
+ListParts PartsOf(const RegValue& value, ListSyntax syntax) {
     ListParts parts;
     parts.type = value.type;
-    parts.text = TextOf(value);
+    parts.text = ListTextOf(Utf16UnitsFromBytes(value.bytes.data(), value.bytes.size()), syntax);
     const std::size_t textBytes = std::min(parts.text.size() * sizeof(wchar_t), value.bytes.size());
     parts.tail.assign(value.bytes.begin() + static_cast<std::ptrdiff_t>(textBytes), value.bytes.end());
     return parts;
 }
 
-// A list that does not exist yet: its text ends in a terminator (two for a multi-string).
-ListParts NewList(DWORD type) {
+// A list that does not exist yet: its text ends in a terminator (two for a multi-string, whose
+// text holds the NUL of each string).
+ListParts NewList(DWORD type, ListSyntax syntax) {
     ListParts parts;
     parts.type = type;
-    parts.tail.assign(type == REG_MULTI_SZ ? 2 * sizeof(wchar_t) : sizeof(wchar_t), 0);
+    const std::size_t nuls = type == REG_MULTI_SZ && syntax != ListSyntax::MultiString ? 2 : 1;
+    parts.tail.assign(nuls * sizeof(wchar_t), 0);
     return parts;
 }
 
@@ -63,18 +68,20 @@ RegValue ValueOf(const std::wstring& name, const ListParts& parts, const std::ws
 
 // The list text of a value below `root` that only feeds the in-memory lists; "" when it cannot
 // be read.
-std::wstring ReadOtherListText(HKEY root, const std::wstring& path, const std::wstring& valueName) {
+std::wstring ReadOtherListText(HKEY root, const std::wstring& path, const std::wstring& valueName, ListSyntax syntax) {
     RegKey key;
     if (!key.OpenRead(root, path)) {
         return {};
     }
     const auto value = FindValue(key, valueName);
-    return value.found() ? TextOf(value.item) : std::wstring();
+    return value.found() ? PartsOf(value.item, syntax).text : std::wstring();
 }
 
 // The position of an item: by its text (without regard to case), else by the path it resolves
 // to, since entries carry the resolved path of their item.
-std::optional<std::size_t> FindItem(const std::vector<std::wstring>& items, const std::wstring& itemText) {
+std::optional<std::size_t> FindItem(const std::vector<std::wstring>& items,
+                                    const std::wstring& valueName,
+                                    const std::wstring& itemText) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (SameRegistryName(items[i], itemText)) {
             return i;
@@ -87,7 +94,7 @@ std::optional<std::size_t> FindItem(const std::vector<std::wstring>& items, cons
         }
         for (std::size_t i = 0; i < items.size(); ++i) {
             AutoRunEntry resolved;
-            if (ResolveImagePath(&resolved, items[i], view) && SameRegistryName(resolved.imagePath, itemText)) {
+            if (ResolveImagePath(&resolved, ListItemCommand(valueName, items[i]), view) && SameRegistryName(resolved.imagePath, itemText)) {
                 return i;
             }
         }
@@ -97,6 +104,52 @@ std::optional<std::size_t> FindItem(const std::vector<std::wstring>& items, cons
 
 bool FitsBuffer(const std::wstring& text) {
     return text.size() <= kMaxListTextLength;
+}
+
+// The session manager's and the LSA's lists are run in order: the store keeps, beside such a list,
+// where each of its items stood in the live list ("<list>.TarnOrder", a comma text of positions in
+// the order of the stored items), so that switching one on puts it back in its place.
+constexpr wchar_t kOrderSuffix[] = L".TarnOrder";
+
+bool KeepsOrder(ListSyntax syntax) {
+    return syntax == ListSyntax::MultiString || syntax == ListSyntax::Comma;
+}
+
+// The positions of the stored items, one per item (an unknown one: the end of the list); nothing
+// when they cannot be read (a failed look-up never passes for positions not kept).
+std::optional<std::vector<std::size_t>> ReadOrder(RegKey& store, const std::wstring& listName, std::size_t storedCount) {
+    std::vector<std::size_t> order;
+    const auto value = FindValue(store, listName + kOrderSuffix);
+    if (value.failed()) {
+        return std::nullopt;
+    }
+    if (value.found()) {
+        for (const std::wstring& number : SplitListItems(TextOf(value.item), ListSyntax::Comma)) {
+            order.push_back(number.find_first_not_of(L"0123456789") == std::wstring::npos && number.size() < 6
+                                ? std::stoul(number)
+                                : SIZE_MAX);
+        }
+    }
+    order.resize(storedCount, SIZE_MAX);
+    return order;
+}
+
+bool WriteOrder(RegKey& store, const std::wstring& listName, const std::vector<std::size_t>& order) {
+    if (order.empty()) {
+        return store.DeleteValue(listName + kOrderSuffix) || FindValue(store, listName + kOrderSuffix).absent();
+    }
+    std::vector<std::wstring> numbers;
+    for (const std::size_t position : order) {
+        numbers.push_back(position == SIZE_MAX ? L"-" : std::to_wstring(position));
+    }
+    RegValue value;
+    value.name = listName + kOrderSuffix;
+    value.type = REG_SZ;
+    for (const wchar_t c : JoinListItems(numbers, ListSyntax::Comma) + L'\0') {
+        value.bytes.push_back(static_cast<BYTE>(static_cast<uint16_t>(c) & 0xFF));
+        value.bytes.push_back(static_cast<BYTE>((static_cast<uint16_t>(c) >> 8) & 0xFF));
+    }
+    return WriteVerifiedValue(store, value);
 }
 
 }  // namespace
@@ -144,7 +197,7 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
     if (!live.found()) {
         return 0;
     }
-    const ListParts liveParts = PartsOf(live.item);
+    const ListParts liveParts = PartsOf(live.item, *syntax);
     RegKey store;
     bool createdStore = false;
     if (!OpenOwnStore(store, *place, true, &createdStore)) {
@@ -163,13 +216,25 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
     if (stored.failed()) {
         return fail();
     }
-    const ListParts storeParts = stored.found() ? PartsOf(stored.item) : NewList(liveParts.type);
+    const ListParts storeParts = stored.found() ? PartsOf(stored.item, *syntax) : NewList(liveParts.type, *syntax);
     const std::wstring storeName = stored.found() ? stored.item.name : live.item.name;
 
     ListItemLists& lists = RebuildLists(live.item.name, *syntax, liveParts.text, storeParts.text);
-    const auto index = FindItem(lists.activeItems, itemText);
+    const auto index = FindItem(lists.activeItems, valueName, itemText);
     if (!index) {
         return fail();
+    }
+    // The position goes first: should a later write fail, it names no item (positions beyond the
+    // stored items are dropped when read).
+    if (KeepsOrder(*syntax)) {
+        auto order = ReadOrder(store, storeName, lists.storedItems.size());
+        if (!order) {
+            return fail();
+        }
+        order->push_back(*index);
+        if (!WriteOrder(store, storeName, *order)) {
+            return fail();
+        }
     }
     lists.storedItems.push_back(lists.activeItems[*index]);
     lists.activeItems.erase(lists.activeItems.begin() + static_cast<std::ptrdiff_t>(*index));
@@ -180,7 +245,9 @@ int32_t CAutoRunStateChanges::DisableListItem(const std::wstring& keyText,
         !WriteVerifiedValue(store, ValueOf(storeName, storeParts, newStored))) {
         return fail();
     }
-    if (lists.activeItems.empty() && OnlyTerminators(liveParts)) {
+    // An emptied list goes, but one run in order stays (empty), so that its first item comes back
+    // into the very bytes it left.
+    if (lists.activeItems.empty() && OnlyTerminators(liveParts) && !KeepsOrder(*syntax)) {
         return liveKey.DeleteValue(live.item.name) ? 1 : 0;
     }
     return WriteVerifiedValue(liveKey, ValueOf(live.item.name, liveParts, newLive)) ? 1 : 0;
@@ -201,20 +268,33 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
     if (!stored.found() || !live.OpenWrite(place->root, place->key)) {
         return 0;
     }
-    const ListParts storeParts = PartsOf(stored.item);
+    const ListParts storeParts = PartsOf(stored.item, *syntax);
     const auto current = FindValue(live, stored.item.name);
     if (current.failed()) {
         return 0;
     }
-    const ListParts liveParts = current.found() ? PartsOf(current.item) : NewList(storeParts.type);
+    const ListParts liveParts =
+        current.found() ? PartsOf(current.item, *syntax) : NewList(storeParts.type, *syntax);
     const std::wstring liveName = current.found() ? current.item.name : stored.item.name;
 
     ListItemLists& lists = RebuildLists(liveName, *syntax, liveParts.text, storeParts.text);
-    const auto index = FindItem(lists.storedItems, itemText);
+    const auto index = FindItem(lists.storedItems, valueName, itemText);
     if (!index) {
         return 0;
     }
-    lists.activeItems.push_back(lists.storedItems[*index]);
+    std::vector<std::size_t> order;
+    std::size_t position = lists.activeItems.size();
+    if (KeepsOrder(*syntax)) {
+        auto kept = ReadOrder(store, stored.item.name, lists.storedItems.size());
+        if (!kept) {
+            return 0;
+        }
+        order = std::move(*kept);
+        position = std::min(order[*index], position);
+        order.erase(order.begin() + static_cast<std::ptrdiff_t>(*index));
+    }
+    lists.activeItems.insert(lists.activeItems.begin() + static_cast<std::ptrdiff_t>(position),
+                             lists.storedItems[*index]);
     lists.storedItems.erase(lists.storedItems.begin() + static_cast<std::ptrdiff_t>(*index));
     const std::wstring newLive = JoinListItems(lists.activeItems, *syntax);
     const std::wstring newStored = JoinListItems(lists.storedItems, *syntax);
@@ -223,9 +303,12 @@ int32_t CAutoRunStateChanges::EnableListItem(const std::wstring& keyText,
         return 0;
     }
     if (!lists.storedItems.empty() || !OnlyTerminators(storeParts)) {
-        return WriteVerifiedValue(store, ValueOf(stored.item.name, storeParts, newStored)) ? 1 : 0;
+        if (!WriteVerifiedValue(store, ValueOf(stored.item.name, storeParts, newStored))) {
+            return 0;
+        }
+        return !KeepsOrder(*syntax) || WriteOrder(store, stored.item.name, order) ? 1 : 0;
     }
-    if (!store.DeleteValue(stored.item.name)) {
+    if (!store.DeleteValue(stored.item.name) || (KeepsOrder(*syntax) && !WriteOrder(store, stored.item.name, {}))) {
         return 0;
     }
     store.Close();
@@ -255,26 +338,43 @@ int32_t CAutoRunStateChanges::DeleteListItem(const std::wstring& keyPath,
     if (!value.found()) {
         return 0;
     }
-    const ListParts parts = PartsOf(value.item);
-    const std::wstring otherText = ReadOtherListText(place->root, inStore ? place->key : place->store, value.item.name);
+    const ListParts parts = PartsOf(value.item, *syntax);
+    const std::wstring otherText =
+        ReadOtherListText(place->root, inStore ? place->key : place->store, value.item.name, *syntax);
     ListItemLists& lists = inStore ? RebuildLists(value.item.name, *syntax, otherText, parts.text)
                                    : RebuildLists(value.item.name, *syntax, parts.text, otherText);
     std::vector<std::wstring>& items = inStore ? lists.storedItems : lists.activeItems;
-    const auto index = FindItem(items, itemText);
+    const auto index = FindItem(items, valueName, itemText);
     if (!index) {
         return 0;
+    }
+    // The positions of the other stored items stay theirs (a position that cannot be written is
+    // only a place in the list, never an item).
+    auto order = inStore && KeepsOrder(*syntax) ? ReadOrder(key, value.item.name, items.size()) : std::nullopt;
+    const bool ordered = order.has_value();
+    if (ordered) {
+        order->erase(order->begin() + static_cast<std::ptrdiff_t>(*index));
     }
     items.erase(items.begin() + static_cast<std::ptrdiff_t>(*index));
     if (!inStore) {
         lists.itemRecords.erase(lists.itemRecords.begin() + static_cast<std::ptrdiff_t>(*index));
     }
-    if (!items.empty() || !OnlyTerminators(parts)) {
+    if (!items.empty() || !OnlyTerminators(parts) || (!inStore && KeepsOrder(*syntax))) {
         const std::wstring text = JoinListItems(items, *syntax);
-        return FitsBuffer(text) && WriteVerifiedValue(key, ValueOf(value.item.name, parts, text)) ? 1 : 0;
+        if (!FitsBuffer(text) || !WriteVerifiedValue(key, ValueOf(value.item.name, parts, text))) {
+            return 0;
+        }
+        if (ordered) {
+            WriteOrder(key, value.item.name, *order);
+        }
+        return 1;
     }
     // A delete that reports a failure may have been made all the same: the registry tells.
     if (!key.DeleteValue(value.item.name) && !FindValue(key, value.item.name).absent()) {
         return 0;
+    }
+    if (ordered) {
+        WriteOrder(key, value.item.name, {});
     }
     if (inStore) {
         key.Close();

@@ -354,4 +354,17 @@ bool DeleteWholeTree(HKEY root, const std::wstring& path) {
     return true;
 }
 
+bool CopyTree(HKEY root,
+              const StoredTree& tree,
+              const std::wstring& to,
+              const std::wstring& name,
+              std::vector<std::wstring>& created) {
+    const auto target = JoinKeyPath(to, name);
+    if (!target || WriteTree(root, to, name, tree, created) != TreeWrite::Written) {
+        return false;
+    }
+    const auto copy = ReadTree(root, *target, TreeContent::CopyCheck);
+    return copy && SameTree(tree, *copy) && ApplyTreeSecurity(root, *target, tree);
+}
+
 }  // namespace tarn

@@ -72,6 +72,15 @@ bool DeleteTreeKeys(HKEY root, const std::wstring& path, const StoredTree& tree)
 // midway puts back what it removed and answers false.
 bool DeleteWholeTree(HKEY root, const std::wstring& path);
 
+// Writes the tree as the new key `name` below the existing key `to`, reads it back and compares
+// it, and gives it its original's security: true only when the copy stands whole. `created` lists
+// what the write made (for RemoveCreatedKeys).
+bool CopyTree(HKEY root,
+              const StoredTree& tree,
+              const std::wstring& to,
+              const std::wstring& name,
+              std::vector<std::wstring>& created);
+
 // The full path of a key of a tree whose top key is at `path`.
 std::wstring TreeKeyPath(const std::wstring& path, const StoredKey& key);
 

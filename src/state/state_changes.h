@@ -29,6 +29,9 @@ struct ListItemLists {
 // the "TarnAutoRunDisable" store beside it, a switch-on moves it back; at every moment the
 // registration exists whole in its live place or in its store. Every operation opens the keys it
 // needs itself, hands them to its helpers, and answers non-zero for success.
+// Where deleted WMI bindings are kept: "<system root>\\System32\\wbem\\TarnAutoRunDisable".
+std::wstring KeptWmiCopyFolder();
+
 class CAutoRunStateChanges {
 public:
     CAutoRunStateChanges() = default;
@@ -94,6 +97,17 @@ public:
     // or the subfolder is a link.
     virtual int32_t DisableStartupFile(const std::wstring& path);
     virtual int32_t EnableStartupFile(const std::wstring& storedPath);
+
+    // A WMI filter-to-consumer binding at `bindingPath` in the namespace `ns`: kept as MOF text in a
+    // new file below KeptWmiCopyFolder() first, then deleted, with its filter and consumer where no
+    // other binding uses them; nothing is deleted when the copy cannot be written.
+    virtual int32_t DeleteWmiBinding(const std::wstring& ns, const std::wstring& bindingPath);
+
+    // A task of the scheduler's registry cache: its key in the cache's tree of folders
+    // (`treeKeyText`, "HKLM\…\TaskCache\Tree\…") and its definition ("…\Tasks\<id>") are each
+    // copied whole into the cache's store ("…\TaskCache\TarnAutoRunDisable\Tree\…", "…\Tasks\<id>",
+    // " (2)"… when the name is taken) and only then deleted; nothing is deleted when a copy fails.
+    virtual int32_t DeleteCachedTask(const std::wstring& treeKeyText, const std::wstring& id);
 
     // Windows' own startup switch: `approvalKey` is the key text of the list that holds the
     // entry's switch value `name`. Switching on writes the value's "on" form and changes nothing

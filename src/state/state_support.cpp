@@ -4,6 +4,7 @@
 #include "base/registry_names.h"
 #include "base/store_name.h"
 #include "model/key_identity.h"
+#include "win/task_scheduler.h"
 
 #include <vector>
 
@@ -215,6 +216,88 @@ unique_file HoldPlainFolder(const std::wstring& folder) {
         return unique_file();
     }
     return held;
+}
+
+namespace {
+
+constexpr std::size_t kMaxKeptFileLength = 7999;
+constexpr int kMaxKeptCopies = 100;
+
+// The folders a kept copy is written through, from `base` down to the copy's, opened as themselves
+// and held open (no one may delete or rename them meanwhile): each must be a plain directory, found
+// as one or made here. A link, a junction or any other reparse point would send the copy elsewhere.
+class PlainFolders {
+public:
+    bool OpenDownTo(const std::wstring& base, const std::wstring& file) {
+        if (file.compare(0, base.size() + 1, base + L"\\") != 0) {
+            return false;
+        }
+        if (!Hold(base, false)) {
+            return false;
+        }
+        for (std::size_t slash = file.find(L'\\', base.size() + 1); slash != std::wstring::npos;
+             slash = file.find(L'\\', slash + 1)) {
+            if (!Hold(file.substr(0, slash), true)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    bool Hold(const std::wstring& folder, bool create) {
+        if (create && !::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+        unique_file held = HoldPlainFolder(folder);
+        if (!held) {
+            return false;
+        }
+        held_.push_back(std::move(held));
+        return true;
+    }
+
+    std::vector<unique_file> held_;
+};
+
+// The copy's file name with its number: " (2)" before the extension.
+std::wstring Numbered(const std::wstring& file, int number) {
+    if (number == 1) {
+        return file;
+    }
+    const std::size_t dot = file.rfind(L'.');
+    const std::size_t slash = file.rfind(L'\\');
+    const std::size_t at = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash) ? dot : file.size();
+    return file.substr(0, at) + L" (" + std::to_wstring(number) + L")" + file.substr(at);
+}
+
+}  // namespace
+
+bool KeepNewCopy(const std::wstring& base, const std::wstring& file, const std::string& bytes) {
+    for (int number = 1; number <= kMaxKeptCopies; ++number) {
+        const std::wstring path = Numbered(file, number);
+        if (path.size() > kMaxKeptFileLength) {
+            return false;
+        }
+        PlainFolders folders;
+        if (!folders.OpenDownTo(base, path)) {
+            return false;
+        }
+        if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            continue;  // an earlier copy is never overwritten
+        }
+        if (!TaskFiles().writeNewFile(path.c_str(), bytes)) {
+            return false;
+        }
+        std::string read;
+        if (TaskFiles().readFile(path.c_str(), &read) && read == bytes) {
+            return true;
+        }
+        // Not known to be whole: the registration stays, and a copy that may be partial does not.
+        TaskFiles().deleteFile(path.c_str());
+        return false;
+    }
+    return false;
 }
 
 }  // namespace tarn

@@ -111,4 +111,10 @@ FileAt PresenceOf(const std::wstring& path);
 // lives; empty when it is a link, a junction or no folder.
 unique_file HoldPlainFolder(const std::wstring& folder);
 
+// Keeps `bytes` in a new file `file` below the folder `base`, or, when that name is taken, with
+// " (2)", " (3)" ... before its extension (an earlier copy is never overwritten). Every folder from
+// `base` down is a plain folder, found as one or made, and held while the file is written; true only
+// when the file reads back whole. A copy that may be partial does not stay.
+bool KeepNewCopy(const std::wstring& base, const std::wstring& file, const std::string& bytes);
+
 }  // namespace tarn

@@ -20,7 +20,6 @@ namespace tarn {
 namespace {
 
 constexpr std::size_t kMaxTaskFileLength = 7999;
-constexpr int kMaxKeptCopies = 100;
 constexpr int kSharedDeleteAttempts = 10;
 constexpr DWORD kSharedDeletePauseMs = 100;
 
@@ -279,65 +278,6 @@ int SetServiceTaskEnabled(const std::wstring& name, bool enabled) {
     return 0;
 }
 
-// Where a deleted task's definition is kept: "<system root>\\Tasks\\TarnAutoRunDisable\\<path>.xml" with
-// every name escaped (KeptCopyRelativePath), with " (2)", " (3)" ... before ".xml" when that name is
-// taken. Nothing for a path no file can be named after.
-std::optional<std::wstring> KeptCopyPath(const std::wstring& taskPath, int number) {
-    const auto relative = KeptCopyRelativePath(taskPath);
-    if (!relative) {
-        return std::nullopt;
-    }
-    std::wstring file = KeptTaskCopyFolder() + *relative;
-    if (number > 1) {
-        file.insert(file.size() - 4, L" (" + std::to_wstring(number) + L")");
-    }
-    if (file.size() > kMaxTaskFileLength) {
-        return std::nullopt;
-    }
-    return file;
-}
-
-// The folders a kept copy is written through, from the system's own "Tasks" folder down to the
-// copy's, opened as themselves and held open (no one may delete or rename them meanwhile): each must
-// be a plain directory, found as one or made here. A link, a junction or any other reparse point
-// would send the copy elsewhere.
-class PlainFolders {
-public:
-    bool OpenDownTo(const std::wstring& file) {
-        const std::wstring tasks = JoinKeyText(ReadEnvironmentVariable(L"systemroot"), L"Tasks");
-        if (file.compare(0, tasks.size() + 1, tasks + L"\\") != 0) {
-            return false;
-        }
-        std::wstring folder = tasks;
-        if (!Hold(folder, false)) {
-            return false;
-        }
-        for (std::size_t slash = file.find(L'\\', tasks.size() + 1); slash != std::wstring::npos;
-             slash = file.find(L'\\', slash + 1)) {
-            folder = file.substr(0, slash);
-            if (!Hold(folder, true)) {
-                return false;
-            }
-        }
-        return true;
-    }
-
-private:
-    bool Hold(const std::wstring& folder, bool create) {
-        if (create && !::CreateDirectoryW(folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
-            return false;
-        }
-        unique_file held = HoldPlainFolder(folder);
-        if (!held) {
-            return false;
-        }
-        held_.push_back(std::move(held));
-        return true;
-    }
-
-    std::vector<unique_file> held_;
-};
-
 // The definition as the scheduler keeps it in its file. Only where it keeps no such file is the
 // definition it answers taken instead (UTF-16 with its mark), and only when that says what every
 // action starts: a scheduler may answer less than it keeps.
@@ -363,33 +303,12 @@ std::optional<std::string> DefinitionBytes(const std::wstring& taskPath, IRegist
     return bytes;
 }
 
-// Writes the copy as a new file beside any earlier copies and reads it back: true only when it
-// holds exactly the bytes.
+// Kept below "<system root>\\Tasks\\TarnAutoRunDisable" at the task's escaped path, ".xml" added.
 bool KeepCopy(const std::wstring& taskPath, const std::string& bytes) {
-    for (int number = 1; number <= kMaxKeptCopies; ++number) {
-        const auto file = KeptCopyPath(taskPath, number);
-        if (!file) {
-            return false;
-        }
-        PlainFolders folders;
-        if (!folders.OpenDownTo(*file)) {
-            return false;
-        }
-        if (::GetFileAttributesW(file->c_str()) != INVALID_FILE_ATTRIBUTES) {
-            continue;  // an earlier copy is never overwritten
-        }
-        if (!TaskFiles().writeNewFile(file->c_str(), bytes)) {
-            return false;
-        }
-        std::string read;
-        if (TaskFiles().readFile(file->c_str(), &read) && read == bytes) {
-            return true;
-        }
-        // Not known to be whole: the task stays, and a copy that may be partial does not.
-        TaskFiles().deleteFile(file->c_str());
-        return false;
-    }
-    return false;
+    const auto relative = KeptCopyRelativePath(taskPath);
+    return relative &&
+           KeepNewCopy(JoinKeyText(ReadEnvironmentVariable(L"systemroot"), L"Tasks"), KeptTaskCopyFolder() + *relative,
+                       bytes);
 }
 
 // The definition is kept in a file first; the task goes only once the copy is whole.

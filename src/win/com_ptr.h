@@ -1,6 +1,9 @@
 #pragma once
 
 #include <objbase.h>
+#include <oleauto.h>
+
+#include <string>
 
 #include <utility>
 
@@ -70,6 +73,28 @@ public:
 
 private:
     HRESULT hr_;
+};
+
+// A BSTR of ours, freed on every way out.
+class unique_bstr {
+public:
+    unique_bstr() = default;
+    explicit unique_bstr(const std::wstring& text)
+        : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~unique_bstr() { ::SysFreeString(text_); }
+    unique_bstr(const unique_bstr&) = delete;
+    unique_bstr& operator=(const unique_bstr&) = delete;
+
+    BSTR get() const { return text_; }
+    BSTR* put() {
+        ::SysFreeString(text_);
+        text_ = nullptr;
+        return &text_;
+    }
+    std::wstring text() const { return text_ != nullptr ? std::wstring(text_, ::SysStringLen(text_)) : std::wstring(); }
+
+private:
+    BSTR text_ = nullptr;
 };
 
 }  // namespace tarn

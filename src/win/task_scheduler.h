@@ -99,28 +99,6 @@ com_ptr<ITask> ActivateTask(ITaskScheduler& scheduler, const std::wstring& name)
 // A string the scheduler allocated, freed with CoTaskMemFree.
 std::wstring TakeTaskString(LPWSTR text);
 
-// A BSTR of ours, freed on every way out.
-class unique_bstr {
-public:
-    unique_bstr() = default;
-    explicit unique_bstr(const std::wstring& text)
-        : text_(::SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~unique_bstr() { ::SysFreeString(text_); }
-    unique_bstr(const unique_bstr&) = delete;
-    unique_bstr& operator=(const unique_bstr&) = delete;
-
-    BSTR get() const { return text_; }
-    BSTR* put() {
-        ::SysFreeString(text_);
-        text_ = nullptr;
-        return &text_;
-    }
-    std::wstring text() const { return text_ != nullptr ? std::wstring(text_, ::SysStringLen(text_)) : std::wstring(); }
-
-private:
-    BSTR text_ = nullptr;
-};
-
 // The Task Scheduler 2.0 service of this machine with COM on the calling thread, for the life of
 // the scope; false where the interfaces are missing or do not connect.
 class TaskServiceSession {

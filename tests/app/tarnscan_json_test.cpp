@@ -2,6 +2,7 @@
 // the JSON document read back with the JSON library, file hashes against the host's sha256sum,
 // registrations whose file is gone, and the compare with an earlier report.
 #include "app/scan_report.h"
+#include "base/categories.h"
 #include "win/native_registry.h"
 
 #include "support/process_runner.h"
@@ -119,8 +120,8 @@ TEST_F(TarnscanJsonTest, SeededEntriesReadBackFieldByFieldWhateverTheirNamesHold
     EXPECT_EQ("tarnscan", report.at("tool"));
     EXPECT_FALSE(report.at("time").get<std::string>().empty());
     EXPECT_FALSE(report.at("machine").get<std::string>().empty());
-    ASSERT_EQ(14u, report.at("categories").size());
-    for (std::size_t k = 0; k < 14; ++k) {
+    ASSERT_EQ(kCategoryCount, report.at("categories").size());
+    for (std::size_t k = 0; k < kCategoryCount; ++k) {
         EXPECT_EQ(k, report.at("categories")[k].at("index").get<std::size_t>());
     }
     for (std::size_t k = 0; k < std::size(names); ++k) {

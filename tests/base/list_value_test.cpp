@@ -68,6 +68,58 @@ TEST(JoinListItems, WritesEveryItemFollowedByTheSeparator) {
     EXPECT_EQ(dlls, SplitListItems(JoinListItems(dlls, ListSyntax::AppInit), ListSyntax::AppInit));
 }
 
+TEST(MultiStringLists, TakeEveryStringUpToTheFirstEmptyOne) {
+    using namespace std::string_literals;
+    const struct {
+        std::wstring units;
+        std::wstring text;
+        Items items;
+    } cases[] = {
+        {L"autocheck autochk *\0\0"s, L"autocheck autochk *\0"s, {L"autocheck autochk *"}},
+        {L"a\0b c\0\0"s, L"a\0b c\0"s, {L"a", L"b c"}},
+        {L"a\0\0hidden\0\0"s, L"a\0"s, {L"a"}},  // Windows stops at the empty string
+        {L"a\0b"s, L"a\0b"s, {L"a", L"b"}},      // no terminator
+        {L"\0\0"s, L""s, {}},
+        {L""s, L""s, {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.text, ListTextOf(c.units, ListSyntax::MultiString)) << c.units.size();
+        EXPECT_EQ(c.items, SplitListItems(c.text, ListSyntax::MultiString)) << c.units.size();
+    }
+    EXPECT_EQ(L"a\0b\0"s, JoinListItems({L"a", L"b"}, ListSyntax::MultiString));
+    EXPECT_EQ(L"a,b"s, ListTextOf(L"a,b\0c"s, ListSyntax::Comma));
+    EXPECT_EQ((Items{L"credssp.dll", L"x y.dll"}), SplitListItems(L" credssp.dll , ,x y.dll", ListSyntax::Comma));
+    EXPECT_EQ((Items{L"credssp.dll"}), SplitListItems(L" credssp.dll ", ListSyntax::Comma));
+    EXPECT_EQ(Items{}, SplitListItems(L"  ", ListSyntax::Comma));
+    EXPECT_EQ(std::optional<ListSyntax>(ListSyntax::MultiString), ListSyntaxFor(L"bootexecute"));
+    EXPECT_EQ(std::optional<ListSyntax>(ListSyntax::MultiString), ListSyntaxFor(L"Security Packages"));
+    EXPECT_EQ(std::optional<ListSyntax>(ListSyntax::Comma), ListSyntaxFor(L"SecurityProviders"));
+}
+
+TEST(ListItemCommand, NamesTheFileTheSessionManagerOrTheLsaLoads) {
+    const struct {
+        const wchar_t* list;
+        const wchar_t* item;
+        const wchar_t* command;
+    } cases[] = {
+        {L"BootExecute", L"autocheck autochk *", L"\"%SystemRoot%\\System32\\autochk.exe\""},
+        {L"BootExecute", L"  AUTOCHECK  autochk /p \\??\\C:", L"\"%SystemRoot%\\System32\\autochk.exe\""},
+        {L"SetupExecute", L"evil.com /x", L"\"%SystemRoot%\\System32\\evil.com\""},
+        {L"Execute", L"\\??\\C:\\tools\\native arg", L"\"C:\\tools\\native.exe\""},
+        {L"Security Packages", L"kerberos", L"\"%SystemRoot%\\System32\\kerberos.dll\""},
+        {L"Notification Packages", L"scecli.DLL", L"\"%SystemRoot%\\System32\\scecli.DLL\""},
+        {L"SecurityProviders", L"C:\\x\\my provider", L"\"C:\\x\\my provider.dll\""},
+        {L"Run", L"a.exe", L"a.exe"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.command, ListItemCommand(c.list, c.item)) << c.item;
+    }
+    for (const wchar_t* none : {L"", L"  ", L"\"\"", L" \"\" "}) {
+        EXPECT_TRUE(IsNoPackage(none));
+    }
+    EXPECT_FALSE(IsNoPackage(L"msv1_0"));
+}
+
 TEST(SplitProviderOrder, NamesEveryProviderAndDropsEmptyNames) {
     EXPECT_EQ((Items{L"A", L"B"}), SplitProviderOrder(L"A,B,"));
     EXPECT_EQ((Items{L"A", L" B"}), SplitProviderOrder(L"A, B"));

@@ -55,6 +55,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
               (!items.empty() && items.back().empty()));
     }
 
+    // A multi-string's list text is a prefix of its units holding no empty string; its items
+    // joined again give the text back whenever it ends in a NUL.
+    const std::wstring units = tarn::Utf16UnitsFromBytes(data, size);
+    const std::wstring multi = tarn::ListTextOf(units, tarn::ListSyntax::MultiString);
+    Check(units.compare(0, multi.size(), multi) == 0 && multi.find(std::wstring(2, L'\0')) == std::wstring::npos);
+    const auto strings = tarn::SplitListItems(multi, tarn::ListSyntax::MultiString);
+    Check(multi.empty() || multi.back() != L'\0' ||
+          tarn::JoinListItems(strings, tarn::ListSyntax::MultiString) == multi);
+    for (const auto& item : tarn::SplitListItems(keyText, tarn::ListSyntax::Comma)) {
+        Check(!item.empty() && item.front() != L' ' && item.back() != L' ' && item.find(L',') == std::wstring::npos);
+    }
+    for (const wchar_t* list : {L"Security Packages", L"SecurityProviders"}) {
+        const std::wstring command = tarn::ListItemCommand(list, texts[1]);
+        Check(tarn::IsNoPackage(texts[1]) || (command.size() >= 2 && command.front() == L'"'));
+    }
+    const std::wstring program = tarn::ListItemCommand(L"BootExecute", texts[1]);
+    Check(program == texts[1] || (program.size() >= 2 && program.front() == L'"'));
+
     const std::wstring wide = tarn::Utf16TextFromBytes(data, size);
     Check(wide.size() <= size / 2);
     Check(tarn::NarrowTextFromBytes(data, size).size() <= size);

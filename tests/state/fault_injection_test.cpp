@@ -70,7 +70,8 @@ std::multiset<std::wstring> ItemsOf(const RegistryDump& dump, const ListWatch& w
             if (!EqualsNoCaseAscii(name, watch.valueName)) {
                 continue;
             }
-            const std::wstring text = Utf16TextFromBytes(value.second.data(), value.second.size());
+            const std::wstring text =
+                ListTextOf(Utf16UnitsFromBytes(value.second.data(), value.second.size()), watch.syntax);
             for (const std::wstring& item : SplitListItems(text, watch.syntax)) {
                 items.insert(LowerAscii(item));
             }

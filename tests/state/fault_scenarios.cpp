@@ -46,6 +46,21 @@ const std::wstring kUserWindowsKey = L"HKCU\\" + kWindows;
 const std::wstring kUserWindowsStore = kUserWindowsKey + kStore;
 const std::wstring kLoadText = kUserWindowsKey + L"\\Load";
 
+// The scheduler's registry cache.
+const std::wstring kTaskCache = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Schedule\\TaskCache";
+const std::wstring kTaskCacheKey = L"HKLM\\" + kTaskCache;
+const std::wstring kTaskId = L"{7A5C0000-0000-4000-8000-0000000000BB}";
+
+// The session manager's program list and the security providers' text.
+const std::wstring kSessionManager = L"System\\CurrentControlSet\\Control\\Session Manager";
+const std::wstring kSessionKey = L"HKLM\\" + kSessionManager;
+const std::wstring kSessionStore = kSessionKey + kStore;
+const std::wstring kBootText = kSessionKey + L"\\BootExecute";
+const std::wstring kBootList = L"autocheck autochk *\0native -x\0\0"s;
+const std::wstring kProviders = L"System\\CurrentControlSet\\Control\\SecurityProviders";
+const std::wstring kProvidersKey = L"HKLM\\" + kProviders;
+const std::wstring kProvidersText = kProvidersKey + L"\\SecurityProviders";
+
 std::vector<BYTE> Pattern(std::size_t count) {
     std::vector<BYTE> bytes(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -822,6 +837,54 @@ std::vector<Scenario> FaultScenarios() {
          Outcome::Moves,
          {SetValue(kUserWindowsKey, L"Load", REG_SZ, Text(L"a.exe,b.exe,")), RemoveValue(kUserWindowsStore, L"Load")},
          Watch(kUserWindowsKey, L"Load")},
+        // A task hidden from the scheduler: both of its keys kept in the cache's store, then gone.
+        {"delete a task hidden from the scheduler",
+         "DeleteCachedTask",
+         [] {
+             WriteText(HKEY_LOCAL_MACHINE, kTaskCache + L"\\Tree\\Hidden", L"Id", kTaskId);
+             Write(HKEY_LOCAL_MACHINE, kTaskCache + L"\\Tasks\\" + kTaskId, L"Actions", REG_BINARY, Pattern(40));
+         },
+         [](Op& o) { return o.DeleteCachedTask(kTaskCacheKey + L"\\Tree\\Hidden", kTaskId); },
+         Outcome::Deletes,
+         {[](RegistryDump& expected, const RegistryDump& actual) {
+              EnsureKey(expected, actual, kTaskCacheKey + L"\\TarnAutoRunDisable");
+          },
+          MoveKey(kTaskCacheKey + L"\\Tree\\Hidden", kTaskCacheKey + L"\\TarnAutoRunDisable\\Tree\\Hidden"),
+          MoveKey(kTaskCacheKey + L"\\Tasks\\" + kTaskId, kTaskCacheKey + L"\\TarnAutoRunDisable\\Tasks\\" + kTaskId)}},
+        // The session manager's list: the string keeps its place; the store knows where it stood.
+        {"switch a BootExecute string off",
+         "DisableListItem",
+         [] { Write(HKEY_LOCAL_MACHINE, kSessionManager, L"BootExecute", REG_MULTI_SZ, Utf16(kBootList)); },
+         [](Op& o) { return o.DisableListItem(kBootText, L"BootExecute", L"autocheck autochk *", KindListItem); },
+         Outcome::Moves,
+         {SetValue(kSessionKey, L"BootExecute", REG_MULTI_SZ, Utf16(L"native -x\0\0"s)),
+          SetValue(kSessionStore, L"BootExecute", REG_MULTI_SZ, Utf16(L"autocheck autochk *\0\0"s)),
+          SetValue(kSessionStore, L"BootExecute.TarnOrder", REG_SZ, Text(L"0,"))},
+         Watch(kSessionKey, L"BootExecute"),
+         {{kSessionStore, L"BootExecute.TarnOrder"}}},
+        {"switch a BootExecute string on",
+         "EnableListItem",
+         [] {
+             Write(HKEY_LOCAL_MACHINE, kSessionManager, L"BootExecute", REG_MULTI_SZ, Utf16(L"native -x\0\0"s));
+             Write(HKEY_LOCAL_MACHINE, kSessionManager + kStore, L"BootExecute", REG_MULTI_SZ,
+                   Utf16(L"autocheck autochk *\0\0"s));
+             WriteText(HKEY_LOCAL_MACHINE, kSessionManager + kStore, L"BootExecute.TarnOrder", L"0,");
+         },
+         [](Op& o) { return o.EnableListItem(kBootText, L"BootExecute", L"autocheck autochk *", KindListItem); },
+         Outcome::Moves,
+         {SetValue(kSessionKey, L"BootExecute", REG_MULTI_SZ, Utf16(kBootList)), RemoveKey(kSessionStore)},
+         Watch(kSessionKey, L"BootExecute"),
+         {{kSessionStore, L"BootExecute.TarnOrder"}}},
+        {"switch a SecurityProviders name off",
+         "DisableListItem",
+         [] { WriteText(HKEY_LOCAL_MACHINE, kProviders, L"SecurityProviders", L"credssp.dll, evil.dll"); },
+         [](Op& o) { return o.DisableListItem(kProvidersText, L"SecurityProviders", L"evil.dll", KindListItem); },
+         Outcome::Moves,
+         {SetValue(kProvidersKey, L"SecurityProviders", REG_SZ, Text(L"credssp.dll,")),
+          SetValue(kProvidersKey + kStore, L"SecurityProviders", REG_SZ, Text(L"evil.dll,")),
+          SetValue(kProvidersKey + kStore, L"SecurityProviders.TarnOrder", REG_SZ, Text(L"1,"))},
+         Watch(kProvidersKey, L"SecurityProviders"),
+         {{kProvidersKey + kStore, L"SecurityProviders.TarnOrder"}}},
         {"delete a live Userinit item",
          "DeleteListItem",
          [] { WriteLists(false); },

@@ -19,6 +19,19 @@ const std::wstring kNameSpaces =
 
 const wchar_t* const kVariants[] = {L"On", L"Off", L"Ghost"};
 
+const std::wstring kControl = L"System\\CurrentControlSet\\Control\\";
+const std::wstring kOfficeAddins = L"Software\\Microsoft\\Office\\Word\\Addins";
+
+// Each variant of a list tab in a list of its own (the lists are named after their value).
+constexpr const wchar_t* kBootLists[] = {L"Execute", L"SetupExecute", L"PlatformExecute"};
+constexpr const wchar_t* kLsaLists[] = {L"SecurityProviders", L"Notification Packages", L"Security Packages"};
+const std::wstring kLsaKeys[] = {kControl + L"SecurityProviders", kControl + L"Lsa", kControl + L"Lsa\\OSConfig"};
+
+// The seeded files: DLLs where the tab loads DLLs.
+std::wstring Extension(std::size_t tab) {
+    return tab == 7 || tab == 8 || tab == 15 ? L".dll" : L".exe";
+}
+
 std::size_t VariantIndex(const std::wstring& variant) {
     for (std::size_t i = 0; i < 3; ++i) {
         if (variant == kVariants[i]) {
@@ -42,7 +55,7 @@ SeededMachine::SeededMachine() : tag_(std::to_wstring(::GetCurrentProcessId())),
     wchar_t system[MAX_PATH] = {};
     ::GetSystemDirectoryW(system, MAX_PATH);
     systemFolder_ = system;
-    for (std::size_t tab = 0; tab < 14; ++tab) {
+    for (std::size_t tab = 0; tab < kSeededTabs; ++tab) {
         for (const wchar_t* variant : kVariants) {
             if (Has(tab, variant)) {
                 SeedTab(tab, variant);
@@ -58,11 +71,16 @@ SeededMachine::~SeededMachine() {
 }
 
 bool SeededMachine::Has(std::size_t tab, const std::wstring& variant) {
+    if (tab >= kSeededTabs) {
+        return false;  // WMI subscriptions: this prefix's WMI holds none
+    }
     if (variant == L"Off") {
         return tab != 11 && tab != 13;  // network providers and shortcuts have no switched-off form
     }
+    // The tests take the ghosts' files away while the print monitors are read: the categories read
+    // after them would not list a ghost at all.
     if (variant == L"Ghost") {
-        return tab != 13;
+        return tab < 13;
     }
     return true;
 }
@@ -85,6 +103,10 @@ std::wstring SeededMachine::Name(std::size_t tab, const std::wstring& variant) c
             return L"Filter " + stem;
         case 13:
             return stem + L".lnk";
+        case 14:
+            return kBootLists[VariantIndex(variant)];
+        case 15:
+            return kLsaLists[VariantIndex(variant)];
         default:
             return stem;
     }
@@ -94,7 +116,7 @@ void SeededMachine::SeedTab(std::size_t tab, const std::wstring& variant) {
     const std::size_t index = VariantIndex(variant);
     const bool off = variant == L"Off";
     const std::wstring stem = L"TarnCmd" + std::to_wstring(tab) + variant + tag_;
-    const std::wstring file = folder_.AddFile(stem + (tab == 7 || tab == 8 ? L".dll" : L".exe"));
+    const std::wstring file = folder_.AddFile(stem + Extension(tab));
     const std::wstring store = off ? kStore : L"";
     const std::wstring clsid = Clsid(tag_, tab, index);
     auto registerClass = [&] {
@@ -186,18 +208,29 @@ void SeededMachine::SeedTab(std::size_t tab, const std::wstring& variant) {
         case 13:
             MakeShortcut(desktop_ / (stem + L".lnk"), file);
             break;
+        // A one-item list each, named by its full path.
+        case 14:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kControl + L"Session Manager" + store, Name(tab, variant), file);
+            break;
+        case 15:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kLsaKeys[index] + store, Name(tab, variant), file);
+            break;
+        case 16:
+            seed_.SetString(HKEY_LOCAL_MACHINE, kOfficeAddins + store + L"\\" + stem, L"Manifest", file);
+            seed_.SetDword(HKEY_LOCAL_MACHINE, kOfficeAddins + store + L"\\" + stem, L"LoadBehavior", 3);
+            break;
         default:
             break;
     }
 }
 
 void SeededMachine::RemoveGhostFiles() {
-    for (std::size_t tab = 0; tab < 14; ++tab) {
+    for (std::size_t tab = 0; tab < kSeededTabs; ++tab) {
         if (!Has(tab, L"Ghost")) {
             continue;
         }
         const std::wstring stem = L"TarnCmd" + std::to_wstring(tab) + L"Ghost" + tag_;
-        ::DeleteFileW((folder_ / (stem + (tab == 7 || tab == 8 ? L".dll" : L".exe"))).c_str());
+        ::DeleteFileW((folder_ / (stem + Extension(tab))).c_str());
     }
     ::DeleteFileW(knownDllGhost_.c_str());
 }

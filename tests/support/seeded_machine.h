@@ -18,6 +18,9 @@ namespace tarn::test {
 // process id.
 class SeededMachine {
 public:
+    // The tabs seeded: all but the WMI subscriptions'.
+    static constexpr std::size_t kSeededTabs = 17;
+
     SeededMachine();
     ~SeededMachine();
     SeededMachine(const SeededMachine&) = delete;
@@ -25,6 +28,9 @@ public:
 
     // The name a page shows for the registration of a variant ("On", "Off", "Ghost") on a tab.
     std::wstring Name(std::size_t tab, const std::wstring& variant) const;
+    // Whether a tab has that variant. List tabs (7, 14, 15) name their entries after the list:
+    // their rows are told apart by the seeded file.
+    static bool IsListTab(std::size_t tab) { return tab == 7 || tab == 14 || tab == 15; }
     // Whether a tab has that variant.
     static bool Has(std::size_t tab, const std::wstring& variant);
     // Takes the ghosts' files away.
