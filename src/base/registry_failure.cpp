@@ -1,5 +1,7 @@
 #include "base/registry_failure.h"
 
+#include <cwchar>
+
 namespace tarn {
 
 std::wstring RegistryFailureText(long code) {
@@ -23,6 +25,12 @@ std::wstring RegistryFailureText(long code) {
     }
     const std::wstring number = L"错误 " + std::to_wstring(code);
     return name != nullptr ? std::wstring(name) + L"（" + number + L"）" : number;
+}
+
+std::wstring HresultText(long hr) {
+    wchar_t text[16] = {};
+    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    return text;
 }
 
 }  // namespace tarn

@@ -8,4 +8,7 @@ namespace tarn {
 // named where it is a common one.
 std::wstring RegistryFailureText(long code);
 
+// An HRESULT as the reports show it: "0x8004100E".
+std::wstring HresultText(long hr);
+
 }  // namespace tarn

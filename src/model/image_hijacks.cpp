@@ -10,7 +10,6 @@ namespace tarn {
 
 namespace {
 
-constexpr wchar_t kCurrentVersion[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\";
 constexpr wchar_t kOptionsPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options";
 constexpr wchar_t kSilentExitPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\SilentProcessExit";
 constexpr wchar_t kOptionsCopyPath[] =
@@ -164,7 +163,7 @@ void CTarnAutoRunImageHijacks::ReadSilentExits(RegKey& key, const ReadContext& a
         // The monitor runs only while the program's own options turn it on.
         RegKey options;
         DWORD globalFlag = 0;
-        if (options.OpenRead(at.root, JoinKeyText(std::wstring(kCurrentVersion) + L"Image File Execution Options", name))) {
+        if (options.OpenRead(at.root, JoinKeyText(kOptionsPath, name))) {
             globalFlag = options.ReadDword(L"GlobalFlag", 0);
         }
         entry.details = L"ReportingMode=" + Hex(exit.ReadDword(L"ReportingMode", 0)) + L"    GlobalFlag=" + Hex(globalFlag) +

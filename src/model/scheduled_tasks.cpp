@@ -1,6 +1,7 @@
 #include "model/scheduled_tasks.h"
 
 #include "base/key_text.h"
+#include "base/registry_failure.h"
 #include "base/registry_names.h"
 #include "model/com_class.h"
 #include "win/unique_handle.h"
@@ -16,12 +17,6 @@ namespace {
 constexpr ULONG kNamesPerBatch = 10;
 // Folders nest no deeper in any real scheduler; a deeper chain is not walked.
 constexpr int kMaxFolderDepth = 32;
-
-std::wstring HresultText(HRESULT hr) {
-    wchar_t text[16] = {};
-    ::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
 
 std::wstring ChildTaskPath(const std::wstring& folder, const std::wstring& name) {
     return folder == L"\\" ? L"\\" + name : folder + L"\\" + name;

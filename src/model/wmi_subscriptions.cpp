@@ -1,8 +1,7 @@
 #include "model/wmi_subscriptions.h"
 
 #include "base/key_text.h"
-
-#include <cwchar>
+#include "base/registry_failure.h"
 
 namespace tarn {
 
@@ -25,12 +24,6 @@ std::wstring FirstLine(const std::wstring& text) {
 
 std::wstring Quoted(const std::wstring& path) {
     return path.empty() || path.front() == L'"' ? path : L"\"" + path + L"\"";
-}
-
-std::wstring HresultText(HRESULT hr) {
-    wchar_t text[16] = {};
-    std::swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
 }
 
 bool IsClass(const WmiObject& object, const wchar_t* name) {

@@ -28,10 +28,6 @@ struct KeptKey {
     std::vector<std::wstring> created;
 };
 
-bool HoldsLink(const StoredTree& tree) {
-    return std::any_of(tree.begin(), tree.end(), [](const StoredKey& key) { return key.traits.isLink; });
-}
-
 // Reads the key and checks that it can be copied and deleted; nothing when it cannot.
 std::optional<KeptKey> ReadToKeep(const std::wstring& path, const std::wstring& keptParent, const std::wstring& name) {
     auto tree = ReadTree(HKEY_LOCAL_MACHINE, path, TreeContent::Whole);

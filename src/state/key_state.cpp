@@ -19,11 +19,6 @@ bool FitsBelow(const std::wstring& target, const StoredTree& tree) {
                        [&](const StoredKey& key) { return TreeKeyPath(target, key).size() <= kMaxJoinedPathLength; });
 }
 
-// A link is not moved: its copy would point elsewhere or nowhere. It can still be deleted.
-bool HoldsLink(const StoredTree& tree) {
-    return std::any_of(tree.begin(), tree.end(), [](const StoredKey& key) { return key.traits.isLink; });
-}
-
 }  // namespace
 
 bool CAutoRunStateChanges::MoveKey(const Place& place,

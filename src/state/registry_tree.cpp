@@ -367,4 +367,8 @@ bool CopyTree(HKEY root,
     return copy && SameTree(tree, *copy) && ApplyTreeSecurity(root, *target, tree);
 }
 
+bool HoldsLink(const StoredTree& tree) {
+    return std::any_of(tree.begin(), tree.end(), [](const StoredKey& key) { return key.traits.isLink; });
+}
+
 }  // namespace tarn

@@ -81,6 +81,10 @@ bool CopyTree(HKEY root,
               const std::wstring& name,
               std::vector<std::wstring>& created);
 
+// Whether any key of the tree is a link: a link is not copied (the copy would point elsewhere or
+// nowhere), though it can still be deleted.
+bool HoldsLink(const StoredTree& tree);
+
 // The full path of a key of a tree whose top key is at `path`.
 std::wstring TreeKeyPath(const std::wstring& path, const StoredKey& key);
 
