@@ -11,6 +11,7 @@
 #include <softpub.h>
 #include <wintrust.h>
 #include <wbemidl.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <map>
@@ -390,10 +391,59 @@ void ProbeWmi() {
     ::CoUninitialize();
 }
 
+std::wstring OwnSid() {
+    HANDLE token = nullptr;
+    std::wstring sid;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        BYTE buffer[256] = {};
+        DWORD size = 0;
+        wchar_t* text = nullptr;
+        if (::GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+            ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &text)) {
+            sid = text;
+            ::LocalFree(text);
+        }
+        ::CloseHandle(token);
+    }
+    return sid;
+}
+
+// The hives of the other users below HKEY_USERS (the profiles' list read too), each opened once.
+std::vector<HKEY> OtherUserRoots() {
+    const std::wstring own = OwnSid();
+    std::vector<HKEY> roots;
+    HKEY profiles = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList", 0,
+                        KEY_READ, &profiles) == ERROR_SUCCESS) {
+        DWORD count = 0;
+        ::RegQueryInfoKeyW(profiles, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,
+                           nullptr, nullptr);
+        ::RegCloseKey(profiles);
+    }
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256] = {};
+        DWORD count = 256;
+        if (::RegEnumKeyExW(HKEY_USERS, i, name, &count, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        const std::wstring user(name, count);
+        HKEY root = nullptr;
+        if (user.find(L"_Classes") == std::wstring::npos &&
+            ::CompareStringOrdinal(user.c_str(), -1, own.c_str(), -1, TRUE) != CSTR_EQUAL &&
+            ::RegOpenKeyExW(HKEY_USERS, name, 0, KEY_READ, &root) == ERROR_SUCCESS) {
+            roots.push_back(root);
+        }
+    }
+    return roots;
+}
+
 int wmain(int argc, wchar_t** argv) {
     const bool verify = !(argc > 1 && std::wstring(argv[1]) == L"--no-verify");
     Floor floor;
-    for (const HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    const std::vector<HKEY> users = OtherUserRoots();
+    std::vector<HKEY> roots = {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER};
+    roots.insert(roots.end(), users.begin(), users.end());
+    for (const HKEY root : roots) {
         floor.RunKey(root, kRun);
         floor.RunKey(root, std::wstring(kRun) + kStore);
         // The other places of logon, each with its store.
@@ -405,6 +455,9 @@ int wmain(int argc, wchar_t** argv) {
             floor.Probe(root, path);
             floor.Probe(root, std::wstring(path) + kStore);
         }
+    }
+    for (const HKEY user : users) {
+        ::RegCloseKey(user);
     }
     floor.Services();
     ProbeWmi();

@@ -129,6 +129,9 @@ json EntryJson(std::size_t categoryIndex,
         {"userClassOverride", entry.userClassOverride},
         {"details", U8(entry.details)},
         {"technique", U8(entry.technique)},
+        {"user", U8(entry.user)},
+        {"userSid", U8(entry.userSid)},
+        {"userHive", U8(entry.userHive)},
         {"signer", U8(findings.signer)},
     };
     out["offByWindowsAt"] = entry.offByWindows ? json(U8(OffByWindowsTimeText(entry))) : json(nullptr);

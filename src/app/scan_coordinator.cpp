@@ -5,6 +5,7 @@
 #include "fileinfo/signature.h"
 #include "fileinfo/trust_warmup.h"
 #include "model/service_walk.h"
+#include "model/user_hives.h"
 #include "pages/category_table.h"
 #include "resource_ids.h"
 
@@ -76,6 +77,8 @@ DWORD WINAPI CoordinatorThread(void* argument) {
     // Entries of one file, in every category and page, share what is read of it in this scan.
     const FileFactsScope fileFacts;
     const ServiceWalkScope serviceWalk;
+    // Each other user's hive is opened once for every category, and closed (unloaded) at the end.
+    const UserHivesScope userHives;
     HandOffs handOffs;
     if (!Enumerate(control, fileFacts.object(), handOffs)) {
         return 0;

@@ -70,9 +70,8 @@ std::wstring EntryFlags(const AutoRunEntry& entry) {
     std::wstring flags;
     for (const auto& [set, word] :
          {std::pair{NameHoldsNul(entry), L"nul-in-name"}, std::pair{HoldsBidiControl(entry), L"bidi-in-name"},
-          std::pair{HoldsControlCharacter(entry), L"control-in-name"},
-          std::pair{entry.offByWindows, L"off-by-windows"}, std::pair{entry.notAtStart, L"not-at-start"},
-          std::pair{entry.hiddenFromScheduler, L"hidden-from-scheduler"},
+          std::pair{HoldsControlCharacter(entry), L"control-in-name"}, std::pair{entry.offByWindows, L"off-by-windows"},
+          std::pair{entry.notAtStart, L"not-at-start"}, std::pair{entry.hiddenFromScheduler, L"hidden-from-scheduler"},
           std::pair{entry.userClassOverride, L"user-class-override"}}) {
         if (set) {
             flags += (flags.empty() ? L"" : L" ") + std::wstring(word);
@@ -99,7 +98,7 @@ std::wstring CsvField(const std::wstring& text) {
 std::wstring CsvHeader(bool withHash) {
     return L"category,caption,name,signature,description,imagePath,company,fileTime,fileVersion,commandLine,"
            L"location,keyPath,valueName,subKeyName,sizeKB,state,locationKind,entryKind,reserved,locateKind,flags,view,"
-           L"taskAuthor,taskDescription,taskTriggers,approvalKey,offByWindowsAt,technique" +
+           L"taskAuthor,taskDescription,taskTriggers,approvalKey,offByWindowsAt,technique,user,userSid" +
            std::wstring(withHash ? L",sha256" : L"") + kLineEnd;
 }
 
@@ -136,6 +135,8 @@ std::wstring CsvRow(std::size_t categoryIndex,
         entry.approvalKey,
         entry.offByWindows ? OffByWindowsTimeText(entry) : L"",
         entry.technique,
+        entry.user,
+        entry.userSid,
     };
     // The file time is this program's own text, line feed included.
     constexpr std::size_t kFileTimeField = 7;
@@ -173,11 +174,13 @@ std::wstring TextEntryLine(const AutoRunEntry& entry, const std::wstring* sha256
     const std::wstring file = entry.imagePath.empty() ? entry.commandLine : entry.imagePath;
     std::wstring tail = sha256 != nullptr ? L"\tsha256=" + *sha256 : std::wstring();
     // What a task says of itself, where it says it.
-    const std::pair<const wchar_t*, const std::wstring*> taskTexts[] = {
-        {L"\t作者=", &entry.taskAuthor},
-        {L"\t描述=", &entry.taskDescription},
-        {L"\t触发器=", &entry.taskTriggers},
-        {L"\t详情=", &entry.details}};
+    const std::pair<const wchar_t*, const std::wstring*> taskTexts[] = {{L"\t作者=", &entry.taskAuthor},
+                                                                        {L"\t描述=", &entry.taskDescription},
+                                                                        {L"\t触发器=", &entry.taskTriggers},
+                                                                        {L"\t详情=", &entry.details},
+                                                                        {L"\t用户=", &entry.user},
+                                                                        {L"\t用户SID=", &entry.userSid},
+                                                                        {L"\t配置单元文件=", &entry.userHive}};
     for (const auto& [label, text] : taskTexts) {
         if (!text->empty()) {
             tail += label + VisibleText(*text);

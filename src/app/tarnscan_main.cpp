@@ -8,6 +8,7 @@
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/signature.h"
 #include "model/service_walk.h"
+#include "model/user_hives.h"
 #include "pages/category_table.h"
 #include "fileinfo/entry_file_check.h"
 #include "win/system_calls.h"
@@ -102,6 +103,8 @@ int wmain(int argc, wchar_t** argv) {
 
     const FileFactsScope fileFacts;
     const ServiceWalkScope serviceWalk;
+    // Each other user's hive is opened once for every category, and closed (unloaded) at the end.
+    const UserHivesScope userHives;
     FileFactsCache& cache = fileFacts.object();
     const bool json = options->json || baseline.has_value();
     EnumeratorSet enumerators = CreateEnumerators();

@@ -85,6 +85,14 @@ struct AutoRunEntry {
     bool hiddenFromScheduler = false;
     // A class the user's own class key overrides: the user's file is what Windows loads for them.
     bool userClassOverride = false;
+    // Another user's registration (the current user's leave these empty): the account's name (its
+    // SID when it has none) and SID. `userHive` is the hive file the scan loaded for reading
+    // because the user was not logged on, and `userHiveKey` the name below HKEY_USERS the key
+    // texts give it: a change loads the file there first.
+    std::wstring user;
+    std::wstring userSid;
+    std::wstring userHive;
+    std::wstring userHiveKey;
     // What the details line adds after the location (a WMI filter's query, a working folder).
     std::wstring details;
     // The MITRE ATT&CK technique of the place it is registered in ("T1547.001"); a literal of the

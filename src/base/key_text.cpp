@@ -43,6 +43,9 @@ RootName RootNameFromKeyText(const std::wstring& keyText) {
     if (EqualsNoCaseAscii(root, L"HKCU")) {
         return RootName::CurrentUser;
     }
+    if (EqualsNoCaseAscii(root, L"HKU")) {
+        return RootName::Users;
+    }
     return RootName::None;
 }
 

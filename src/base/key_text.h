@@ -9,10 +9,10 @@ namespace tarn {
 // Joined registry paths must fit a 260-unit buffer with its terminator.
 constexpr std::size_t kMaxJoinedPathLength = 259;
 
-// The two root short names a key text may start with.
-enum class RootName { None, LocalMachine, CurrentUser };
+// The root short names a key text may start with.
+enum class RootName { None, LocalMachine, CurrentUser, Users };
 
-// Root named before the first backslash ("HKLM"/"HKCU", any letter case); None otherwise.
+// Root named before the first backslash ("HKLM"/"HKCU"/"HKU", any letter case); None otherwise.
 RootName RootNameFromKeyText(const std::wstring& keyText);
 
 // Text after the first backslash; for a list item also cut before its last backslash

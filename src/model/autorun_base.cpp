@@ -4,6 +4,8 @@
 #include "base/list_value.h"
 #include "base/registry_data.h"
 #include "base/registry_failure.h"
+#include "base/user_hive_names.h"
+#include "win/environment.h"
 
 namespace tarn {
 
@@ -13,6 +15,14 @@ CTarnAutoRunBase::~CTarnAutoRunBase() = default;
 
 void CTarnAutoRunBase::ClearResults() {
     results_ = CategoryResults{};
+    hives_.reset();
+}
+
+UserHives& CTarnAutoRunBase::Hives() {
+    if (!hives_) {
+        hives_ = ScanUserHives();
+    }
+    return *hives_;
 }
 
 ReadContext CTarnAutoRunBase::LiveContext(HKEY root,
@@ -88,6 +98,9 @@ void CTarnAutoRunBase::Add(AutoRunEntry entry, const ReadContext& at, int32_t lo
     }
     entry.location = at.location;
     entry.locationKind = locationKind;
+    if (readingUser_ != nullptr) {
+        TakeUser(entry, *readingUser_);
+    }
     results_.entries.push_back(std::make_unique<AutoRunEntry>(std::move(entry)));
 }
 
@@ -98,6 +111,95 @@ void CTarnAutoRunBase::AddResolved(AutoRunEntry entry,
     if (Resolve(entry, text)) {
         Add(std::move(entry), at, locationKind);
     }
+}
+
+namespace {
+
+bool KeyTextBelow(const std::wstring& keyText, const std::wstring& hiveKey) {
+    const std::wstring prefix = L"HKU\\" + hiveKey + L"\\";
+    return !hiveKey.empty() && keyText.size() > prefix.size() &&
+           EqualsNoCaseAscii(keyText.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+void CTarnAutoRunBase::TakeUser(AutoRunEntry& entry, const UserHive& user) {
+    entry.user = user.name;
+    entry.userSid = user.sid;
+    // A Startup-folder file keeps its switch in the user's hive; everything else is its key.
+    const std::wstring& keyText = entry.entryKind == KindStartupFile ? entry.approvalKey : entry.keyPath;
+    if (KeyTextBelow(keyText, user.classesHiveKey)) {
+        entry.userHive = user.classesHiveFile;
+        entry.userHiveKey = user.classesHiveKey;
+    }
+    if (entry.userHive.empty() && KeyTextBelow(keyText, user.sid)) {
+        entry.userHive = user.hiveFile;
+        entry.userHiveKey = user.sid;
+    }
+    if (entry.userHive.empty()) {
+        entry.userHiveKey.clear();
+    }
+}
+
+UserPlaces CTarnAutoRunBase::PlacesOf(const UserHive& user) {
+    UserPlaces places;
+    places.root = user.root.get();
+    places.rootName = user.rootText;
+    places.classes = user.classes.get();
+    places.classesName = user.classesText;
+    places.user = &user;
+    places.profileFolder = user.profileFolder;
+    return places;
+}
+
+std::optional<std::wstring> CTarnAutoRunBase::UserShellFolder(const UserPlaces& places,
+                                                              const wchar_t* valueName,
+                                                              const wchar_t* belowProfile) {
+    constexpr wchar_t kExplorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    for (const wchar_t* list : {L"User Shell Folders", L"Shell Folders"}) {
+        RegKey key;
+        if (!key.OpenRead(places.root, std::wstring(kExplorer) + list)) {
+            continue;
+        }
+        const std::wstring text = key.ReadString(valueName);
+        if (text.empty()) {
+            continue;
+        }
+        if (const auto own = WithProfileFolder(text, places.profileFolder)) {
+            if (auto expanded = ExpandEnvironmentText(*own); expanded && !expanded->empty()) {
+                return expanded;
+            }
+        }
+    }
+    if (places.profileFolder.empty()) {
+        return std::nullopt;
+    }
+    return JoinKeyText(places.profileFolder, belowProfile);
+}
+
+void CTarnAutoRunBase::ReportUnreadableUsers() {
+    for (const std::wstring& failure : Hives().Unreadable()) {
+        results_.unreadable.push_back(failure);
+    }
+}
+
+std::optional<UserPlaces::Place> UserPlaces::Of(const std::wstring& path) const {
+    const std::wstring classesPrefix = L"Software\\Classes\\";
+    if (user == nullptr || path.size() <= classesPrefix.size() ||
+        !EqualsNoCaseAscii(path.substr(0, classesPrefix.size()), classesPrefix)) {
+        return Place{root, rootName.c_str(), path};
+    }
+    return ClassPlace(path.substr(classesPrefix.size()));
+}
+
+std::optional<UserPlaces::Place> UserPlaces::ClassPlace(const std::wstring& pathInClasses) const {
+    if (user == nullptr) {
+        return Place{HKEY_CURRENT_USER, L"HKCU", JoinKeyText(L"Software\\Classes", pathInClasses)};
+    }
+    if (classes == nullptr) {
+        return std::nullopt;
+    }
+    return Place{classes, classesName.c_str(), pathInClasses};
 }
 
 void CTarnAutoRunBase::Unreadable(const std::wstring& place, const std::wstring& why) {

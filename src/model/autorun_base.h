@@ -8,6 +8,7 @@
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
 #include "model/startup_approvals.h"
+#include "model/user_hives.h"
 #include "win/unique_handle.h"
 
 #include <cstdint>
@@ -38,6 +39,29 @@ struct ReadContext {
     const wchar_t* technique = nullptr;
 };
 
+// Where one user's per-user places are: the current user's below HKEY_CURRENT_USER ("HKCU"), another
+// user's in the hives the scan opened ("HKU\<SID>", its classes "HKU\<SID>_Classes").
+struct UserPlaces {
+    HKEY root = HKEY_CURRENT_USER;
+    std::wstring rootName = L"HKCU";
+    // Null for a user whose classes could not be opened.
+    HKEY classes = HKEY_CURRENT_USER;
+    std::wstring classesName = L"HKCU\\Software\\Classes";
+    const UserHive* user = nullptr;  // null for the current user
+    std::wstring profileFolder;
+
+    // The root, its name and the path below it of a per-user path; a path in "Software\Classes"
+    // goes to the user's classes. Nothing where the user has no such root.
+    struct Place {
+        HKEY root;
+        const wchar_t* rootName;
+        std::wstring path;
+    };
+    std::optional<Place> Of(const std::wstring& path) const;
+    // A class key of the user's own ("CLSID\{…}\InprocServer32"): root and path.
+    std::optional<Place> ClassPlace(const std::wstring& pathInClasses) const;
+};
+
 // Base of the category enumerators. Each enumerator owns its category's result list until the
 // scan takes it (TakeResults); it is used by one thread at a time.
 class CTarnAutoRunBase {
@@ -57,7 +81,11 @@ public:
     CategoryResults& results() { return results_; }
     const CategoryResults& results() const { return results_; }
     // Hands the last enumeration's list over whole; the enumerator keeps an empty one.
-    CategoryResults TakeResults() { return std::exchange(results_, CategoryResults{}); }
+    // The users' hives it read go with it.
+    CategoryResults TakeResults() {
+        hives_.reset();
+        return std::exchange(results_, CategoryResults{});
+    }
 
     // Also lists registrations whose command resolves to no file, with an empty image path.
     void KeepUnresolved(bool keep) { keepUnresolved_ = keep; }
@@ -128,6 +156,50 @@ protected:
                 visit(*wow32, RegistryView::Wow32);
             }
         }
+    }
+
+    // Calls `visit(places)` for the current user, then for every other user of the machine, each
+    // record added meanwhile carrying that user.
+    template <typename Visit>
+    void ForEachUser(Visit visit) {
+        visit(UserPlaces{});
+        ForEachOtherUser(visit);
+    }
+    template <typename Visit>
+    void ForEachOtherUser(Visit visit) {
+        for (const UserHive& user : Hives().Users()) {
+            const UserHive* const before = std::exchange(readingUser_, &user);
+            visit(PlacesOf(user));
+            readingUser_ = before;
+        }
+    }
+    // ReadKeyThenStore for a per-user path, for every user.
+    template <typename Read>
+    void ReadUserKeyThenStore(const std::wstring& path, Read read) {
+        ForEachUser([&](const UserPlaces& places) {
+            if (const auto place = places.Of(path)) {
+                ReadKeyThenStore(place->root, place->rootName, place->path, read);
+            }
+        });
+    }
+    static UserPlaces PlacesOf(const UserHive& user);
+    // The other users: the scan's, or, outside a scan, this enumerator's own until ClearResults.
+    UserHives& Hives();
+    // Another user's shell folder `valueName` ("Startup", "AppData") as that user's settings name
+    // it, "%USERPROFILE%" being the user's profile; else `belowProfile` in the profile folder.
+    static std::optional<std::wstring> UserShellFolder(const UserPlaces& places,
+                                                       const wchar_t* valueName,
+                                                       const wchar_t* belowProfile);
+    // The users whose hives could not be read, reported with the category.
+    void ReportUnreadableUsers();
+    // The other user being read now; null while the current user's or the machine's places are.
+    const UserHive* ReadingUser() const { return readingUser_; }
+    // Runs `read` with the records it adds carrying `user` (null: none).
+    template <typename Read>
+    void AsUser(const UserHive* user, Read read) {
+        const UserHive* const before = std::exchange(readingUser_, user);
+        read();
+        readingUser_ = before;
     }
 
     // Calls `visit(name, isFolder)` for every name in a folder; a folder that cannot be read is
@@ -253,7 +325,13 @@ protected:
     }
 
 private:
+    // Gives a record read from another user's hive that user, and the hive file to load for a
+    // change where the scan loaded it.
+    static void TakeUser(AutoRunEntry& entry, const UserHive& user);
+
     EntryFiles& files_;
+    const UserHive* readingUser_ = nullptr;
+    std::shared_ptr<UserHives> hives_;
     bool keepUnresolved_ = false;
     const wchar_t* technique_ = L"";
 };

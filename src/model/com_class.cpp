@@ -41,11 +41,9 @@ std::optional<std::wstring> ClassServerDll(const std::wstring& clsid, RegistryVi
     return DefaultValueOf(JoinKeyText(ClassKeyOfView(served, view), L"InProcServer32"));
 }
 
-std::optional<std::wstring> UserClassServerDll(const std::wstring& clsid, RegistryView view) {
-    const std::wstring classes = view == RegistryView::Wow32 ? L"Software\\Classes\\Wow6432Node\\CLSID\\"
-                                                             : L"Software\\Classes\\CLSID\\";
+std::optional<std::wstring> ServerDllAt(HKEY root, const std::wstring& classKeyPath) {
     RegKey key;
-    if (!key.OpenRead(HKEY_CURRENT_USER, classes + clsid + L"\\InProcServer32")) {
+    if (!key.OpenRead(root, JoinKeyText(classKeyPath, L"InProcServer32"))) {
         return std::nullopt;
     }
     return ReadDefaultValue(key);

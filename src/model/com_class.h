@@ -2,6 +2,8 @@
 
 #include "base/registry_view.h"
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 
@@ -16,8 +18,8 @@ std::wstring ClassKeyOfView(const std::wstring& clsid, RegistryView view);
 std::optional<std::wstring> ClassName(const std::wstring& clsid, RegistryView view);
 std::optional<std::wstring> ClassServerDll(const std::wstring& clsid, RegistryView view);
 
-// The server the user's own class key (below HKEY_CURRENT_USER's classes) names for the class:
-// what Windows loads for that user instead of the machine's; nothing when the user has none.
-std::optional<std::wstring> UserClassServerDll(const std::wstring& clsid, RegistryView view);
+// The server a class key names below `root` at `classKeyPath` ("…\CLSID\{…}"); nothing when none.
+// A user's own class key is what Windows loads for that user instead of the machine's.
+std::optional<std::wstring> ServerDllAt(HKEY root, const std::wstring& classKeyPath);
 
 }  // namespace tarn

@@ -35,6 +35,12 @@ const SearchRow kSearchTable[] = {
 
 constexpr wchar_t kUserContextMenuPath[] = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
 
+// The server the user's own class key names for the class, in the view.
+std::optional<std::wstring> UserServerDll(const UserPlaces& places, const std::wstring& clsid, RegistryView view) {
+    const auto place = places.ClassPlace(ClassKeyOfView(clsid, view));
+    return place ? ServerDllAt(place->root, place->path) : std::nullopt;
+}
+
 }  // namespace
 
 int32_t CTarnAutoRunExplorer::Enumerate() {
@@ -58,9 +64,13 @@ int32_t CTarnAutoRunExplorer::Enumerate() {
             }
         });
     }
-    // The user's own context-menu handlers come last and have no store.
-    ReadKeyWithoutStore(HKEY_CURRENT_USER, L"HKCU", kUserContextMenuPath,
-                        [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
+    // The users' own context-menu handlers come last and have no store.
+    ForEachUser([&](const UserPlaces& places) {
+        if (const auto place = places.Of(kUserContextMenuPath)) {
+            ReadKeyWithoutStore(place->root, place->rootName, place->path,
+                                [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
+        }
+    });
     return 0;
 }
 
@@ -79,13 +89,25 @@ void CTarnAutoRunExplorer::AddClassEntry(const AutoRunEntry& pattern,
         }
         entry.commandLine = JoinKeyText(L"HKCR", ClassKeyOfView(clsid, view));
         // The user's own class key is what Windows loads for the user.
-        auto dll = UserClassServerDll(clsid, view);
+        const UserHive* reading = ReadingUser();
+        auto dll = UserServerDll(reading != nullptr ? PlacesOf(*reading) : UserPlaces{}, clsid, view);
+        const AutoRunEntry machineEntry = entry;
         entry.userClassOverride = dll.has_value();
         if (!dll) {
             dll = ClassServerDll(clsid, view);
         }
         if (dll) {
             AddResolved(std::move(entry), *dll, at);
+        }
+        // So is every other user's, for a class the machine registers: one record per such user.
+        if (reading == nullptr && at.root == HKEY_LOCAL_MACHINE) {
+            ForEachOtherUser([&](const UserPlaces& places) {
+                if (auto userDll = UserServerDll(places, clsid, view)) {
+                    AutoRunEntry userEntry = machineEntry;
+                    userEntry.userClassOverride = true;
+                    AddResolved(std::move(userEntry), *userDll, at);
+                }
+            });
         }
     };
     addInView(at.view);

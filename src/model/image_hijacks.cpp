@@ -33,7 +33,8 @@ std::wstring Hex(DWORD value) {
 // Windows' own open commands of executable types: the file runs itself.
 bool IsOwnOpenCommand(const std::wstring& command) {
     const std::size_t first = command.find_first_not_of(L" ");
-    const std::wstring text = first == std::wstring::npos ? L"" : command.substr(first, command.find_last_not_of(L" ") + 1 - first);
+    const std::wstring text =
+        first == std::wstring::npos ? L"" : command.substr(first, command.find_last_not_of(L" ") + 1 - first);
     for (const wchar_t* own : {L"\"%1\" %*", L"\"%1\"", L"\"%1\" /S", L"%1 %*", L"%1"}) {
         if (EqualsNoCaseAscii(text, own)) {
             return true;
@@ -57,32 +58,40 @@ int32_t CTarnAutoRunImageHijacks::Enumerate() {
     }
     ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kSilentExitPath,
                      [&](RegKey& key, const ReadContext& at) { ReadSilentExits(key, at); });
-    const std::pair<HKEY, const wchar_t*> roots[] = {{HKEY_LOCAL_MACHINE, L"HKLM"}, {HKEY_CURRENT_USER, L"HKCU"}};
-    for (const auto& [root, rootName] : roots) {
-        ReadKeyThenStore(root, rootName, kCommandProcessor, [&](RegKey& key, const ReadContext& live) {
+    ReadCommandHooks(UserPlaces{HKEY_LOCAL_MACHINE, L"HKLM", HKEY_LOCAL_MACHINE, L"HKLM\\Software\\Classes"});
+    ForEachUser([&](const UserPlaces& places) { ReadCommandHooks(places); });
+    return 0;
+}
+
+void CTarnAutoRunImageHijacks::ReadCommandHooks(const UserPlaces& places) {
+    if (const auto place = places.Of(kCommandProcessor)) {
+        ReadKeyThenStore(place->root, place->rootName, place->path, [&](RegKey& key, const ReadContext& live) {
             ReadContext at = live;
             at.technique = kCommandHookTechnique;
             ReadCommandValue(key, at, L"AutoRun", L"AutoRun", true);
         });
-        for (const wchar_t* type : kExecutableClasses) {
-            for (const wchar_t* verb : kExecutableVerbs) {
-                const std::wstring path = std::wstring(L"Software\\Classes\\") + type + L"\\shell\\" + verb + L"\\command";
-                ReadKeyThenStore(root, rootName, path, [&](RegKey& key, const ReadContext& live) {
-                    ReadContext at = live;
-                    at.technique = kOpenCommandTechnique;
-                    ReadCommandValue(key, at, L"", std::wstring(type) + L"\\shell\\" + verb, false);
-                });
+    }
+    for (const wchar_t* type : kExecutableClasses) {
+        for (const wchar_t* verb : kExecutableVerbs) {
+            const std::wstring path = std::wstring(L"Software\\Classes\\") + type + L"\\shell\\" + verb + L"\\command";
+            const auto place = places.Of(path);
+            if (!place) {
+                continue;
             }
+            ReadKeyThenStore(place->root, place->rootName, place->path, [&](RegKey& key, const ReadContext& live) {
+                ReadContext at = live;
+                at.technique = kOpenCommandTechnique;
+                ReadCommandValue(key, at, L"", std::wstring(type) + L"\\shell\\" + verb, false);
+            });
         }
     }
-    return 0;
 }
 
 void CTarnAutoRunImageHijacks::ReadCommandValue(RegKey& key,
-                                              const ReadContext& at,
-                                              const wchar_t* valueName,
-                                              const std::wstring& shownName,
-                                              bool always) {
+                                                const ReadContext& at,
+                                                const wchar_t* valueName,
+                                                const std::wstring& shownName,
+                                                bool always) {
     const auto value = FindValue(key, valueName);
     if (value.failed()) {
         Unreadable(at.location, key.status());
@@ -166,8 +175,8 @@ void CTarnAutoRunImageHijacks::ReadSilentExits(RegKey& key, const ReadContext& a
         if (options.OpenRead(at.root, JoinKeyText(kOptionsPath, name))) {
             globalFlag = options.ReadDword(L"GlobalFlag", 0);
         }
-        entry.details = L"ReportingMode=" + Hex(exit.ReadDword(L"ReportingMode", 0)) + L"    GlobalFlag=" + Hex(globalFlag) +
-                        ((globalFlag & kSilentExitFlag) != 0 ? L"（监视已开启）" : L"（监视未开启）");
+        entry.details = L"ReportingMode=" + Hex(exit.ReadDword(L"ReportingMode", 0)) + L"    GlobalFlag=" +
+                        Hex(globalFlag) + ((globalFlag & kSilentExitFlag) != 0 ? L"（监视已开启）" : L"（监视未开启）");
         AddSharedResolved(std::move(entry), command, at);
     });
 }

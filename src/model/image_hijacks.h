@@ -16,13 +16,16 @@ public:
 private:
     void ReadDebuggers(RegKey& key, const ReadContext& at);
     void ReadSilentExits(RegKey& key, const ReadContext& at);
+    // The command processor's "AutoRun" and the open commands of the executable file types, in
+    // the machine's or one user's keys.
+    void ReadCommandHooks(const UserPlaces& places);
     // A value entry named `shownName`; an open command of Windows' own form is left out unless
     // `always`.
     void ReadCommandValue(RegKey& key,
-                        const ReadContext& at,
-                        const wchar_t* valueName,
-                        const std::wstring& shownName,
-                        bool always);
+                          const ReadContext& at,
+                          const wchar_t* valueName,
+                          const std::wstring& shownName,
+                          bool always);
     // Resolves as a process of either view finds the file, for a key both views share.
     void AddSharedResolved(AutoRunEntry entry, std::wstring command, const ReadContext& at);
 };

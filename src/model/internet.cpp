@@ -32,7 +32,7 @@ int32_t CTarnAutoRunInternet::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
         // A list both views share names classes each view registers on its own.
         const bool bothViews = row.root != HKEY_LOCAL_MACHINE || !Wow32PathOf(row.path);
-        ReadKeyThenStore(row.root, row.rootName, row.path, [&](RegKey& key, const ReadContext& at) {
+        const auto read = [&](RegKey& key, const ReadContext& at) {
             switch (row.handler) {
                 case Handler::HelperObjects:
                     ReadHelperObjects(key, at);
@@ -44,7 +44,12 @@ int32_t CTarnAutoRunInternet::Enumerate() {
                     ReadClsidValues(key, at, bothViews);
                     break;
             }
-        });
+        };
+        if (row.root == HKEY_CURRENT_USER) {
+            ReadUserKeyThenStore(row.path, read);
+        } else {
+            ReadKeyThenStore(row.root, row.rootName, row.path, read);
+        }
     }
     return 0;
 }

@@ -103,8 +103,19 @@ bool IsAbsolutePath(const std::wstring& path) {
 
 int32_t CTarnAutoRunLogon::Enumerate() {
     for (const SearchRow& row : kSearchTable) {
-        ReadRow(row);
+        if (row.root != HKCU) {
+            ReadRow(row);
+            continue;
+        }
+        // Every user's own keys, the current user's first.
+        ForEachUser([&](const UserPlaces& places) {
+            SearchRow userRow = row;
+            userRow.root = places.root;
+            userRow.rootName = places.rootName.c_str();
+            ReadRow(userRow);
+        });
     }
+    ReportUnreadableUsers();
     return 0;
 }
 

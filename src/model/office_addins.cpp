@@ -14,9 +14,8 @@ namespace {
 constexpr wchar_t kOffice[] = L"Software\\Microsoft\\Office";
 constexpr wchar_t kClickToRunMachine[] = L"Software\\Microsoft\\Office\\ClickToRun\\REGISTRY\\MACHINE\\";
 constexpr wchar_t kOfficeTest[] = L"Software\\Microsoft\\Office test\\Special\\Perf";
-constexpr const wchar_t* kAddinPrograms[] = {L"Word",    L"Excel",   L"PowerPoint", L"Outlook",
-                                             L"Access",  L"Visio",   L"Project",    L"Publisher",
-                                             L"OneNote"};
+constexpr const wchar_t* kAddinPrograms[] = {L"Word",  L"Excel",   L"PowerPoint", L"Outlook", L"Access",
+                                             L"Visio", L"Project", L"Publisher",  L"OneNote"};
 // Word loads every template in its start-up folders, Excel every workbook in its own.
 constexpr const wchar_t* kStartupFolderNames[] = {L"STARTUP", L"XLSTART"};
 
@@ -102,18 +101,25 @@ std::wstring CTarnAutoRunOfficeAddins::OpenOptionFile(const std::wstring& option
 }
 
 int32_t CTarnAutoRunOfficeAddins::Enumerate() {
-    const std::pair<HKEY, const wchar_t*> roots[] = {{HKEY_CURRENT_USER, L"HKCU"}, {HKEY_LOCAL_MACHINE, L"HKLM"}};
-    for (const auto& [root, rootName] : roots) {
+    const auto readRoot = [&](HKEY root, const wchar_t* rootName) {
         ReadOfficeTest(root, rootName);
         ReadAddins(root, rootName);
         ReadOpenOptions(root, rootName);
-    }
+    };
+    readRoot(HKEY_CURRENT_USER, L"HKCU");
+    readRoot(HKEY_LOCAL_MACHINE, L"HKLM");
+    ForEachOtherUser([&](const UserPlaces& places) { readRoot(places.root, places.rootName.c_str()); });
     std::vector<std::wstring> walked;
-    const std::wstring appData = ReadEnvironmentVariable(L"APPDATA");
-    if (!appData.empty()) {
-        ReadStartupFolder(appData + L"\\Microsoft\\Word\\STARTUP", walked);
-        ReadStartupFolder(appData + L"\\Microsoft\\Excel\\XLSTART", walked);
-    }
+    const auto readUserFolders = [&](const std::wstring& appData) {
+        if (!appData.empty()) {
+            ReadStartupFolder(appData + L"\\Microsoft\\Word\\STARTUP", walked);
+            ReadStartupFolder(appData + L"\\Microsoft\\Excel\\XLSTART", walked);
+        }
+    };
+    readUserFolders(ReadEnvironmentVariable(L"APPDATA"));
+    ForEachOtherUser([&](const UserPlaces& places) {
+        readUserFolders(UserShellFolder(places, L"AppData", L"AppData\\Roaming").value_or(L""));
+    });
     // The machine's: "Office<NN>" folders of every installation, click-to-run ("root") or not.
     for (const wchar_t* programFiles : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
         const std::wstring folder = ReadEnvironmentVariable(programFiles);

@@ -452,6 +452,8 @@ HKEY RootFromKeyText(const std::wstring& keyText) {
             return HKEY_LOCAL_MACHINE;
         case RootName::CurrentUser:
             return HKEY_CURRENT_USER;
+        case RootName::Users:
+            return HKEY_USERS;
         case RootName::None:
             break;
     }

@@ -35,6 +35,7 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
 }
 
 constexpr wchar_t kStartupFolderTechnique[] = L"T1547.001";
+constexpr wchar_t kStartupBelowProfile[] = L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup";
 
 bool IsShortcutName(const std::wstring& fileName) {
     const std::size_t dot = fileName.rfind(L'.');
@@ -57,6 +58,16 @@ int32_t CTarnAutoRunShortMenu::Enumerate() {
             WalkFolder(folder, 0, walk);
         }
     }
+    // Every other user's Startup folder, where that user's own settings put it.
+    ForEachOtherUser([&](const UserPlaces& places) {
+        const auto folder = UserShellFolder(places, L"Startup", kStartupBelowProfile);
+        if (!folder) {
+            return;
+        }
+        walk.startupFolders.emplace_back(
+            *folder, StartupApprovals(places.root, places.rootName.c_str(), kApprovalStartupFolderList));
+        WalkFolder(*folder, 0, walk);
+    });
     return 0;
 }
 

@@ -29,7 +29,7 @@ int32_t CTarnAutoRunWinlogon::Enumerate() {
     });
     ReadKeyThenStore(HKEY_LOCAL_MACHINE, L"HKLM", kWinlogonNotifyPath,
                      [&](RegKey& key, const ReadContext& at) { ReadSubKeyFiles(key, at, L"DllName"); });
-    ReadKeyThenStore(HKEY_CURRENT_USER, L"HKCU", kDesktopPath, [&](RegKey& key, const ReadContext& at) {
+    ReadUserKeyThenStore(kDesktopPath, [&](RegKey& key, const ReadContext& at) {
         ReadNamedValue(key, at, L"SCRNSAVE.EXE", KindValue, false);
     });
     for (const wchar_t* list : kProviderLists) {

@@ -6,7 +6,9 @@
 #include "pages/page_texts.h"
 #include "pages/row_texts.h"
 #include "pages/state_calls.h"
+#include "base/registry_failure.h"
 #include "resource_ids.h"
+#include "state/user_hive_load.h"
 #include "win/com_ptr.h"
 
 #include <shellapi.h>
@@ -229,6 +231,29 @@ int CAutoRunPage::ShowMessage(const MessageText& message, UINT flags) const {
     return ::MessageBoxW(link_.signals->mainWindow.load(), message.text, message.caption, flags);
 }
 
+bool CAutoRunPage::RunOnEntry(const CommandPlan& plan, const AutoRunEntry& entry, const MessageText& failure) {
+    // Another user's hive read from its file is loaded for the change, and unloaded before any
+    // message is shown.
+    LONG hiveCode = ERROR_SUCCESS;
+    bool done = false;
+    {
+        const UserHiveLoad hive(entry);
+        hiveCode = hive.code();
+        done = hive.ok() && RunStateCall(stateChanges_, {plan.operation, plan.nameField}, entry) != 0;
+    }
+    if (hiveCode != ERROR_SUCCESS) {
+        const std::wstring text =
+            std::wstring(kUserHiveNotLoaded.text) + L"\n\n" + entry.userHive + L"\n" + RegistryFailureText(hiveCode);
+        ShowMessage({text.c_str(), kUserHiveNotLoaded.caption}, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!done) {
+        ShowMessage(failure, MB_OK | MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
 void CAutoRunPage::OnEnableEntry() {
     SwitchEntry(true);
 }
@@ -252,8 +277,7 @@ void CAutoRunPage::SwitchEntry(bool enable) {
     if (plan.operation == Operation::None) {
         return;
     }
-    if (RunStateCall(stateChanges_, {plan.operation, plan.nameField}, *entry) == 0) {
-        ShowMessage(enable ? EnableFailure(categoryId) : DisableFailure(categoryId), MB_OK | MB_ICONERROR);
+    if (!RunOnEntry(plan, *entry, enable ? EnableFailure(categoryId) : DisableFailure(categoryId))) {
         return;
     }
     if (plan.operation == Operation::EnableStartupApproval) {
@@ -294,8 +318,7 @@ void CAutoRunPage::OnDeleteEntry() {
     if (SelectedEntry(&stillRow) != entry || stillRow != row) {
         return;
     }
-    if (RunStateCall(stateChanges_, {plan.operation, plan.nameField}, *entry) == 0) {
-        ShowMessage(DeleteFailure(categoryId), MB_OK | MB_ICONERROR);
+    if (!RunOnEntry(plan, *entry, DeleteFailure(categoryId))) {
         return;
     }
     ::SendMessageW(listView_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
@@ -314,6 +337,12 @@ void CAutoRunPage::OnLocateRegistry() {
     // Tasks and shortcuts are files: they have no key to show.
     if (!category().menu.locatesInRegistry) {
         OnCommandIgnored();
+        return;
+    }
+    // A hive the scan read from its file is loaded nowhere the registry editor can show.
+    if (!entry->userHive.empty()) {
+        const std::wstring text = std::wstring(kUserHiveNotShown.text) + L"\n\n" + entry->userHive;
+        ShowMessage({text.c_str(), kUserHiveNotShown.caption}, MB_OK | MB_ICONINFORMATION);
         return;
     }
     LocateInRegistryEditor(entry->keyPath, LocatedValueName(*entry), entry->locateKind);

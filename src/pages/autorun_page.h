@@ -92,6 +92,8 @@ protected:
 
 private:
     void SwitchEntry(bool enable);
+    // Runs the plan's call on the entry; false, with the failure told, when it did not succeed.
+    bool RunOnEntry(const CommandPlan& plan, const AutoRunEntry& entry, const MessageText& failure);
     int ShowMessage(const MessageText& message, UINT flags) const;
     bool Stopping() const { return link_.signals->stop.load() != 0; }
 

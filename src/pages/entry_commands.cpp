@@ -166,6 +166,8 @@ std::optional<std::wstring> NavigationText(const std::wstring& keyPath, int32_t 
         root = L"HKEY_LOCAL_MACHINE";
     } else if (EqualsNoCaseAscii(rootName, L"HKCU")) {
         root = L"HKEY_CURRENT_USER";
+    } else if (EqualsNoCaseAscii(rootName, L"HKU")) {
+        root = L"HKEY_USERS";
     }
     const auto joined = JoinKeyPath(root, rest);
     if (!joined) {

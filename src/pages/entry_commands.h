@@ -167,6 +167,14 @@ int32_t StateAfterSwitch(const AutoRunEntry& entry, bool enable);
 constexpr MessageText kStillOffByWindows = {
     L"已恢复该项，但 Windows 的启动设置仍禁用了它，它不会自动启动。再次选择“启用该项”可让 Windows 启动它。", L"启用"};
 
+// Told when another user's hive, read from its file, cannot be loaded for the change.
+constexpr MessageText kUserHiveNotLoaded = {
+    L"无法加载该用户的注册表配置单元，未做任何更改。需要以管理员身份运行本程序，且该用户未登录。", L"失败"};
+
+// Told instead of locating an entry of such a hive: the registry editor cannot show it.
+constexpr MessageText kUserHiveNotShown = {
+    L"该用户未登录，其注册表配置单元未加载，注册表编辑器无法显示此项。配置单元文件：", L"定位注册表位置"};
+
 MessageText DeleteConfirmation(int32_t categoryId);
 MessageText EnableFailure(int32_t categoryId);
 MessageText DisableFailure(int32_t categoryId);

@@ -66,6 +66,9 @@ std::vector<const wchar_t*> NameMarks(const AutoRunEntry& entry) {
 
 std::wstring DisplayName(const AutoRunEntry& entry) {
     std::wstring name = VisibleText(entry.name);
+    if (!entry.user.empty()) {
+        name += L" [" + VisibleText(entry.user) + L"]";
+    }
     for (const wchar_t* mark : NameMarks(entry)) {
         name += std::wstring(L" [") + mark + L"]";
     }
@@ -110,6 +113,12 @@ std::wstring DetailsLocationText(const AutoRunEntry& entry) {
     }
     if (!entry.details.empty()) {
         text += L"    " + VisibleText(entry.details);
+    }
+    if (!entry.user.empty()) {
+        text += L"    用户：" + VisibleText(entry.user) + L"（" + entry.userSid + L"）";
+    }
+    if (!entry.userHive.empty()) {
+        text += L"    配置单元文件：" + VisibleText(entry.userHive) + L"（用户未登录）";
     }
     if (*entry.technique != L'\0') {
         text += std::wstring(L"    MITRE 技术：") + entry.technique;

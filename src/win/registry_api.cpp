@@ -8,7 +8,8 @@ const RegistryApi kRealRegistryApi = {
     ::RegOpenKeyExW,     ::RegCreateKeyExW, ::RegCloseKey,       ::RegQueryValueExW, ::RegSetValueExW,
     ::RegDeleteValueW,   ::RegEnumKeyExW,   ::RegEnumValueW,     ::RegQueryInfoKeyW, ::RegGetKeySecurity,
     ::RegSetKeySecurity, NativeOpenKey,     NativeCreateKey,     NativeQueryValue,   NativeSetValue,
-    NativeDeleteValue,   NativeDeleteKey,   NativeQueryKeyFlags, NativeQueryKeyName,
+    NativeDeleteValue,   NativeDeleteKey,   NativeQueryKeyFlags, NativeQueryKeyName, ::RegLoadAppKeyW,
+    ::RegLoadKeyW,       ::RegUnLoadKeyW,
 };
 
 }  // namespace

@@ -31,6 +31,11 @@ struct RegistryApi {
     decltype(&NativeDeleteKey) deleteOpenKey;
     decltype(&NativeQueryKeyFlags) queryKeyFlags;
     decltype(&NativeQueryKeyName) queryKeyName;
+    // Hives: another user's, loaded for reading (an app hive, private to this process) or below
+    // HKEY_USERS for a change, and unloaded again.
+    decltype(&::RegLoadAppKeyW) loadAppKey;
+    decltype(&::RegLoadKeyW) loadKey;
+    decltype(&::RegUnLoadKeyW) unLoadKey;
 };
 
 // The table of the real functions.

@@ -69,12 +69,16 @@ TEST(CsvRow, HoldsTheCategoryAndEveryFieldInOrder) {
     entry.approvalKey = L"HKLM\\SA\\Run";
     entry.offByWindows = true;
     entry.technique = L"T1547.001";
+    entry.user = L"bob, jr";
+    entry.userSid = L"S-1-5-21-1-2-3-1001";
     const std::wstring ownBits = std::to_wstring(sizeof(void*) * 8);
     EXPECT_EQ(
         L"0,登录启动,\"Run, me\",签名正常,d,c:\\a.exe,co,\"t\n\",1.0,\"\"\"c:\\a.exe\"\" /x\",HKLM\\Run,"
         L"HKLM\\Run,v,s,-1,17,14,19,0,28,off-by-windows," +
-            ownBits + L",me,\"a, b\",登录时,HKLM\\SA\\Run,时间未知,T1547.001\r\n",
+            ownBits + L",me,\"a, b\",登录时,HKLM\\SA\\Run,时间未知,T1547.001,\"bob, jr\",S-1-5-21-1-2-3-1001\r\n",
         CsvRow(0, L"登录启动", entry));
+    EXPECT_NE(std::wstring::npos, TextEntryLine(entry).find(L"\t用户=bob, jr\t用户SID=S-1-5-21-1-2-3-1001"));
+    EXPECT_EQ(L"Run, me [bob, jr]", DisplayName(entry).substr(0, 17));
     EXPECT_EQ(0u, CsvHeader().find(L"category,caption,name,signature,"));
 }
 
@@ -110,7 +114,7 @@ TEST(NulNames, AreShownVisiblyAndFlaggedInBothReports) {
     EXPECT_EQ(L"已启用\t\tHidden\\0x\tc:\\evil.exe\t\tHKCU\\Run\t名称含空字符\r\n", TextEntryLine(entry));
     const std::wstring row = CsvRow(0, L"登录启动", entry);
     EXPECT_EQ(0u, row.find(L"0,登录启动,Hidden\\0x,"));
-    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L",,,,,,\r\n";
+    const std::wstring flagged = L",nul-in-name," + std::to_wstring(sizeof(void*) * 8) + L",,,,,,,,\r\n";
     EXPECT_EQ(row.size() - flagged.size(), row.rfind(flagged));
     EXPECT_EQ(std::wstring::npos, row.find(L'\0'));
 
@@ -135,7 +139,7 @@ TEST(Views, AnEntryOfThe32BitViewIsMarkedWhereTheProgramIs64Bit) {
     const bool marked = sizeof(void*) == 8;
     EXPECT_EQ(marked ? L"Tool [32位]" : L"Tool", DisplayName(entry));
     EXPECT_EQ(marked, TextEntryLine(entry).find(L"\t32位\r\n") != std::wstring::npos);
-    EXPECT_EQ(L",32,,,,,,\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 11));
+    EXPECT_EQ(L",32,,,,,,,,\r\n", CsvRow(0, L"登录启动", entry).substr(CsvRow(0, L"登录启动", entry).size() - 13));
 }
 
 TEST(Utf8FromWide, EncodesEveryPlaneAndReplacesLoneSurrogates) {

@@ -8,7 +8,7 @@
 namespace tarn {
 namespace {
 
-TEST(RootNameFromKeyText, NamesOnlyTheTwoShortRootsInAnyCase) {
+TEST(RootNameFromKeyText, NamesOnlyTheShortRootsInAnyCase) {
     struct Case {
         const wchar_t* text;
         RootName expected;
@@ -17,6 +17,9 @@ TEST(RootNameFromKeyText, NamesOnlyTheTwoShortRootsInAnyCase) {
         {L"HKLM\\Software", RootName::LocalMachine},
         {L"hkcu\\Software", RootName::CurrentUser},
         {L"HkCu\\", RootName::CurrentUser},
+        {L"HKU\\S-1-5-18\\Software", RootName::Users},
+        {L"hku\\", RootName::Users},
+        {L"HKUX\\S-1-5-18", RootName::None},
         {L"HKLM", RootName::None},
         {L"HKCR\\CLSID", RootName::None},
         {L"HKEY_LOCAL_MACHINE\\Software", RootName::None},

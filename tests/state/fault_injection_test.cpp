@@ -333,13 +333,15 @@ std::vector<Scenario> ScenariosOfThisShard(std::string& label) {
     return mine;
 }
 
-// Dump paths ("HKLM\\...") as a root and a path below it.
+// Dump paths ("HKLM\\...", "HKU\\...") as a root and a path below it.
 HKEY RootOf(const std::wstring& dumpPath) {
-    return dumpPath.rfind(L"HKLM", 0) == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    return dumpPath.rfind(L"HKLM", 0) == 0    ? HKEY_LOCAL_MACHINE
+           : dumpPath.rfind(L"HKU\\", 0) == 0 ? HKEY_USERS
+                                              : HKEY_CURRENT_USER;
 }
 
 std::wstring BelowRoot(const std::wstring& dumpPath) {
-    return dumpPath.substr(5);
+    return dumpPath.substr(dumpPath.find(L'\\') + 1);
 }
 
 // Keys of `a` that `b` lacks.

@@ -368,7 +368,30 @@ std::vector<Scenario> FaultScenarios() {
         }
     }
 
+    // Another user's hive, below HKEY_USERS: moved in that user's key and store.
+    const std::wstring otherUser = L"S-1-5-21-7001-7002-7003-1004";
+    const std::wstring otherRunKey = L"HKU\\" + otherUser + L"\\" + kRun;
+    const auto otherRunValues = [=] {
+        WriteText(HKEY_USERS, otherUser + L"\\" + kRun, L"Tool", L"t.exe");
+        WriteText(HKEY_USERS, otherUser + L"\\" + kRun, L"Other", L"o.exe");
+    };
+
     std::vector<Scenario> scenarios = {
+        {"switch another user's value off",
+         "DisableValue",
+         otherRunValues,
+         [=](Op& o) { return o.DisableValue(otherRunKey, L"Tool", KindValue); },
+         Outcome::Moves,
+         {MoveValue(otherRunKey, otherRunKey + kStore, L"Tool")}},
+        {"switch another user's value on",
+         "EnableValue",
+         [=] {
+             otherRunValues();
+             WriteText(HKEY_USERS, otherUser + L"\\" + kRun + kStore, L"Stored", L"s.exe");
+         },
+         [=](Op& o) { return o.EnableValue(otherRunKey, L"Stored", KindValue); },
+         Outcome::Moves,
+         {MoveValue(otherRunKey + kStore, otherRunKey, L"Stored")}},
         // Values.
         {"switch a value off",
          "DisableValue",

@@ -43,8 +43,12 @@ LONG NextCall(Effect effect, bool& runFirst) {
     return plan.error;
 }
 
+// The registry the faults are injected into: the one in use when they were armed (the real one, or
+// a test's stand-in for a registry that behaves otherwise).
+const RegistryApi* g_underlyingRegistry = nullptr;
+
 const RegistryApi& Real() {
-    return RealRegistryApi();
+    return g_underlyingRegistry != nullptr ? *g_underlyingRegistry : RealRegistryApi();
 }
 
 bool EndsWithKey(const std::wstring& name, const std::wstring& suffix) {
@@ -260,15 +264,28 @@ LONG QueryKeyName(HKEY key, wchar_t* name, DWORD* nameCount) {
     return Through(Effect::None, [=] { return Real().queryKeyName(key, name, nameCount); });
 }
 
+LONG LoadAppKey(const wchar_t* file, HKEY* key, REGSAM rights, DWORD options, DWORD reserved) {
+    return Through(Effect::None, [=] { return Real().loadAppKey(file, key, rights, options, reserved); });
+}
+
+LONG LoadKey(HKEY parent, const wchar_t* name, const wchar_t* file) {
+    return Through(Effect::Changes, [=] { return Real().loadKey(parent, name, file); });
+}
+
+LONG UnLoadKey(HKEY parent, const wchar_t* name) {
+    return Through(Effect::Close, [=] { return Real().unLoadKey(parent, name); });
+}
+
 const RegistryApi kFaultyApi = {
-    OpenKeyEx,          CreateKeyEx,    CloseKey,         QueryValueEx,      SetValueEx,
-    DeleteValue,        EnumKeyEx,      EnumValue,        QueryInfoKey,      GetKeySecurity,
-    SetKeySecurity,     OpenKeyCounted, CreateKeyCounted, QueryValueCounted, SetValueCounted,
-    DeleteValueCounted, DeleteOpenKey,  QueryKeyFlags,    QueryKeyName,
+    OpenKeyEx,        CreateKeyEx,       CloseKey,        QueryValueEx,       SetValueEx,     DeleteValue,
+    EnumKeyEx,        EnumValue,         QueryInfoKey,    GetKeySecurity,     SetKeySecurity, OpenKeyCounted,
+    CreateKeyCounted, QueryValueCounted, SetValueCounted, DeleteValueCounted, DeleteOpenKey,  QueryKeyFlags,
+    QueryKeyName,     LoadAppKey,        LoadKey,         UnLoadKey,
 };
 
 const RegistryApi& Arm(FaultPlan plan) {
     g_state = State{std::move(plan), 0, 0, {}};
+    g_underlyingRegistry = &Registry() != &kFaultyApi ? &Registry() : g_underlyingRegistry;
     return kFaultyApi;
 }
 

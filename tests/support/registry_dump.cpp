@@ -158,6 +158,10 @@ RegistryDump DumpRegistry() {
     RegistryDump dump;
     DumpRoot(HKEY_LOCAL_MACHINE, L"HKLM", dump);
     DumpRoot(HKEY_CURRENT_USER, L"HKCU", dump);
+    // The sandbox's users, whose hives hold other users' registrations.
+    if (SandboxActive()) {
+        DumpRoot(HKEY_USERS, L"HKU", dump);
+    }
     return dump;
 }
 

@@ -15,7 +15,7 @@ namespace tarn::test {
 // Every key and value below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER (the sandbox's scratch keys
 // while a sandbox is active): exact names (NULs included), types and bytes, and each key's class,
 // volatility, link state and security descriptor. Links are recorded, never followed. Key paths
-// start with "HKLM" or "HKCU".
+// start with "HKLM", "HKCU" or, while a sandbox is active, "HKU".
 struct RegistryDump {
     using Value = std::pair<DWORD, std::vector<BYTE>>;
     struct Key {

@@ -20,6 +20,7 @@ namespace {
 // Every sandbox has a key of its own directly below Software: a shared parent could be deleted
 // by one test process while another creates its sandbox in it.
 constexpr wchar_t kSandboxPrefix[] = L"Software\\TarnwellTest-";
+constexpr wchar_t kUsersPrefix[] = L"TarnwellTestUsers\\";
 constexpr wchar_t kLinkValue[] = L"SymbolicLinkValue";
 
 HKEY CreateScratchKey(const std::wstring& path) {
@@ -88,15 +89,26 @@ RegistrySandbox::RegistrySandbox(bool redirectClassesRoot) {
         classes_ = CreateScratchKey(scratchPath_ + L"\\HKCR");
         Redirect(HKEY_CLASSES_ROOT, classes_);
     }
+    // Other users' hives are loaded below the sandbox's own HKEY_USERS, never beside another
+    // test program's. No key above it may be named "Software": Wine strips a loaded hive file's
+    // paths down to the first name they share with a key above the one loaded into.
+    usersPath_ = kUsersPrefix + scratchPath_.substr(scratchPath_.find(L'-') + 1);
+    // Named as the root, as the other scratch keys are, so that native names end in dump paths.
+    users_ = CreateScratchKey(usersPath_ + L"\\HKU");
     Redirect(HKEY_LOCAL_MACHINE, machine_);
     Redirect(HKEY_CURRENT_USER, user_);
-    g_sandboxRoots = {{NativeNameOf(machine_), L"HKLM"}, {NativeNameOf(user_), L"HKCU"}};
+    Redirect(HKEY_USERS, users_);
+    g_sandboxRoots = {
+        {NativeNameOf(machine_), L"HKLM"}, {NativeNameOf(user_), L"HKCU"}, {NativeNameOf(users_), L"HKU"}};
 }
 
 RegistrySandbox::~RegistrySandbox() {
     g_sandboxRoots.clear();
     ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
     ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    ::RegOverridePredefKey(HKEY_USERS, nullptr);
+    ::RegCloseKey(users_);
+    DeleteScratch(usersPath_);
     if (classes_ != nullptr) {
         ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
         ::RegCloseKey(classes_);
@@ -272,6 +284,10 @@ std::wstring NativeKeyName(HKEY root, const std::wstring& path) {
     ::RegCloseKey(key);
     EXPECT_FALSE(name.empty()) << "cannot name the link target";
     return name;
+}
+
+bool SandboxActive() {
+    return !g_sandboxRoots.empty();
 }
 
 std::wstring SandboxRelativeName(const std::wstring& nativeName) {

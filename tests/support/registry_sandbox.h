@@ -9,8 +9,8 @@
 
 namespace tarn::test {
 
-// Points HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER (and, when asked, HKEY_CLASSES_ROOT) of this
-// process at fresh scratch keys, so a test can write the real autostart paths without touching
+// Points HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER, HKEY_USERS (and, when asked, HKEY_CLASSES_ROOT) of
+// this process at fresh scratch keys, so a test can write the real autostart paths without touching
 // the prefix's own keys or another test's. Everything is removed again on destruction.
 // COM class creation reads HKEY_CLASSES_ROOT: leave it alone in tests that create COM objects.
 class RegistrySandbox {
@@ -25,8 +25,10 @@ public:
 
 private:
     std::wstring scratchPath_;
+    std::wstring usersPath_;
     HKEY machine_ = nullptr;
     HKEY user_ = nullptr;
+    HKEY users_ = nullptr;
     HKEY classes_ = nullptr;
 };
 
@@ -66,6 +68,8 @@ bool OpenedKeyIsLink(HKEY parent, bool parentIsRoot, const std::wstring& name, H
 // A native key name below the active sandbox's roots as "HKLM\..." or "HKCU\...", so that dumps
 // of two sandboxes compare; other names unchanged.
 std::wstring SandboxRelativeName(const std::wstring& nativeName);
+// Whether a sandbox is active in this process.
+bool SandboxActive();
 
 // A value as the registry holds it, read with the plain API; nothing when it does not exist.
 struct RawValue {
