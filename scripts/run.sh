@@ -61,8 +61,8 @@ program=$!
 sh cmake/with-display.sh "$state" sh cmake/wine-run.sh "$prefix" "$arch" explorer /desktop=Tarnwell,900x760 \
     "$(windows_path "$build/tarnshot.exe")" "$(windows_path "$shots")"
 wait "$program" || true
-for picture in "$shots"/tab-*.bmp; do
+for picture in "$shots"/*.bmp; do
     convert "$picture" "${picture%.bmp}.png" && rm -f "$picture"
 done
-echo "screenshots of the fourteen tabs: $shots"
+echo "screenshots of every tab, and of the window maximised: $shots"
 ls "$shots"

@@ -62,6 +62,7 @@
 #define ID_ENABLE_ENTRY 32793
 #define ID_DISABLE_ENTRY 32794
 #define ID_LOCATE_REGISTRY 32796
+#define ID_COPY_ENTRY 32797
 
 // Private window messages.
 // A page asks the main window to show the details of its selected entry: wParam is its tab.
@@ -72,6 +73,10 @@
 #define WM_TARN_INSERT_ROW 0x1402
 // A page tells the main window that its rows show its list: wParam is its tab.
 #define WM_TARN_PAGE_FILLED 0x1403
+// How far a scan has come, posted to the main window: wParam is the tab whose category is being
+// enumerated (the tab count once every category is, and the pages fill), lParam how many
+// entries were found before it.
+#define WM_TARN_PROGRESS 0x1404
 // The scan messages, one per page in tab order from this one: wParam is the number of scans
 // completed before this one, lParam points at the page's part of the scan, which the page takes.
 #define WM_TARN_SCAN_FIRST 0x2400

@@ -33,6 +33,9 @@ bool Wait(DWORD timeoutMs, bool (*condition)(HWND), HWND window) {
 bool SaveWindowPicture(HWND window, const std::wstring& path) {
     RECT rect = {};
     ::GetWindowRect(window, &rect);
+    // A maximised window's frame lies beyond the screen's edges: only what the screen shows.
+    const RECT screenRect = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    ::IntersectRect(&rect, &rect, &screenRect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
     const HDC screen = ::GetDC(nullptr);
@@ -144,6 +147,15 @@ int wmain(int argc, wchar_t** argv) {
             std::fwprintf(stderr, L"tarnshot: cannot save %ls\n", name);
             return 1;
         }
+    }
+    // The last tab once more, with the window maximised on the display.
+    ::PostMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    Wait(
+        5000, [](HWND shown) { return ::IsZoomed(shown) != FALSE; }, window);
+    ::Sleep(800);
+    if (!SaveWindowPicture(window, folder + L"\\maximised.bmp")) {
+        std::fwprintf(stderr, L"tarnshot: cannot save maximised.bmp\n");
+        return 1;
     }
     ::PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;

@@ -44,6 +44,7 @@ BOOL CBrambleDlg::OnInitDialog() {
     ::SendMessageW(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     Scan().signals.mainWindow = window();
     BuildTabsAndPages();
+    StartLayout();
     CreateCommandTip();
     // Greyed until every page has filled.
     ::EnableWindow(Item(IDC_REFRESH), FALSE);
@@ -55,6 +56,8 @@ BOOL CBrambleDlg::OnInitDialog() {
 
 void CBrambleDlg::BuildTabsAndPages() {
     tabControl_ = Item(IDC_TABS);
+    // Tab moves on from the tab strip into the page shown, its list first.
+    ::SetWindowLongPtrW(tabControl_, GWL_EXSTYLE, ::GetWindowLongPtrW(tabControl_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     tabImages_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 40));
     for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
         const unique_hicon tabIcon(
@@ -71,21 +74,93 @@ void CBrambleDlg::BuildTabsAndPages() {
         pages_[k]->Create(instance_, tabControl_);
     }
     ::SendMessageW(tabControl_, TCM_SETCURSEL, 0, 0);
-    RECT area = {};
-    ::GetClientRect(tabControl_, &area);
-    // The pages start below the tab rows: the Parts' offset holds two; each further row pushes
-    // them down by its height.
-    RECT first = {};
-    const auto rows = static_cast<int>(::SendMessageW(tabControl_, TCM_GETROWCOUNT, 0, 0));
-    ::SendMessageW(tabControl_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    area.top += kPageTopOffset + std::max(0, rows - kRowsInPageOffset) * (first.bottom - first.top);
+    LayOutPages();
     for (auto& page : pages_) {
         if (page->window() != nullptr) {
-            ::MoveWindow(page->window(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
             ::ShowWindow(page->window(), SW_HIDE);
         }
     }
     ShowSelectedPage();
+}
+
+void CBrambleDlg::LayOutPages() {
+    RECT area = {};
+    ::GetClientRect(tabControl_, &area);
+    // The pages start below the tab rows: the Parts' offset holds two; each further row pushes
+    // them down by its height (and a wide window's fewer rows pull them up).
+    RECT first = {};
+    const auto rows = static_cast<int>(::SendMessageW(tabControl_, TCM_GETROWCOUNT, 0, 0));
+    ::SendMessageW(tabControl_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    area.top += kPageTopOffset + (rows - kRowsInPageOffset) * (first.bottom - first.top);
+    for (auto& page : pages_) {
+        if (page->window() != nullptr) {
+            ::MoveWindow(page->window(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+        }
+    }
+}
+
+void CBrambleDlg::EraseBackground(HDC dc) {
+    RECT client = {};
+    ::GetClientRect(window(), &client);
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_3DFACE));
+    // A window wider than the banner continues it with the banner's last column.
+    RECT banner = {};
+    ::GetWindowRect(Item(IDC_BANNER), &banner);
+    ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&banner), 2);
+    if (!bannerPicture_) {
+        bannerPicture_.reset(static_cast<HBITMAP>(
+            ::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    }
+    BITMAP picture = {};
+    if (banner.right >= client.right || !bannerPicture_ ||
+        ::GetObjectW(bannerPicture_.get(), sizeof picture, &picture) == 0) {
+        return;
+    }
+    if (const HDC memory = ::CreateCompatibleDC(dc)) {
+        const HGDIOBJ previous = ::SelectObject(memory, bannerPicture_.get());
+        ::StretchBlt(dc, banner.right, banner.top, client.right - banner.right, banner.bottom - banner.top, memory,
+                     picture.bmWidth - 1, 0, 1, picture.bmHeight, SRCCOPY);
+        ::SelectObject(memory, previous);
+        ::DeleteDC(memory);
+    }
+}
+
+void CBrambleDlg::StartLayout() {
+    RECT frame = {};
+    ::GetWindowRect(window(), &frame);
+    minimumSize_ = {frame.right - frame.left, frame.bottom - frame.top};
+    layout_.Start(window());
+    RECT client = {};
+    ::GetClientRect(window(), &client);
+    const auto placeOf = [this](HWND control) {
+        RECT rect = {};
+        ::GetWindowRect(control, &rect);
+        ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    const RECT tabs = placeOf(tabControl_);
+    const RECT buttons = placeOf(Item(IDC_REFRESH));
+    for (HWND child = ::GetWindow(window(), GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        const int id = ::GetDlgCtrlID(child);
+        const RECT rect = placeOf(child);
+        unsigned anchor = kAnchorNone;
+        if (child == tabControl_) {
+            anchor = kGrowWide | kGrowTall;
+        } else if (id == IDC_BANNER_FRAME) {
+            anchor = kGrowWide;
+        } else if (rect.top >= tabs.bottom - 1) {
+            // The details panel stays along the bottom edge, the buttons in its right corner; the
+            // lines across the window, the command line and the location grow with it.
+            anchor = kMoveDown;
+            if (rect.left >= buttons.left) {
+                anchor |= kMoveRight;
+            } else if (id == IDC_DETAIL_COMMAND || id == IDC_DETAIL_LOCATION ||
+                       (rect.right - rect.left) * 10 >= (client.right - client.left) * 9) {
+                anchor |= kGrowWide;
+            }
+        }
+        layout_.Add(child, anchor);
+    }
 }
 
 void CBrambleDlg::ShowSelectedPage() {
@@ -113,14 +188,11 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
             OnAboutButton();
             return true;
         case IDOK:
+            // Enter: on a row, its details; the window stays.
+            ShowSelectedDetails();
+            return true;
         case IDCANCEL:
-            // A row's menu still open (closing from the task bar) would keep its tracking loop, and
-            // with it this window's modal loop, running after the window is gone.
-            ::EndMenu();
-            // The scan ends when the user closes, not only once the window is gone: hiding the
-            // window may take a while (a window manager that answers late).
-            StopScanThreads();
-            ::EndDialog(window(), IDCANCEL);
+            // Esc closes nothing: the window closes by its close box, Alt+F4 or its menu.
             return true;
         default:
             return false;
@@ -130,6 +202,7 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
 bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
         ShowSelectedPage();
+        ShowSelectedDetails();
         ShowUnreadableNote(static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)));
         result = 0;
         return true;
@@ -148,14 +221,17 @@ bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     return false;
 }
 
-bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
         case WM_TARN_SHOW_DETAILS:
-            if (wParam < kCategoryCount) {
-                if (const AutoRunEntry* entry = std::as_const(*pages_[wParam]).SelectedEntry()) {
-                    ShowEntryDetails(*entry);
-                }
+            // Only the tab shown speaks: its selected row, or nothing once the row is gone.
+            if (static_cast<LRESULT>(wParam) == ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)) {
+                ShowSelectedDetails();
             }
+            result = 0;
+            return true;
+        case WM_TARN_PROGRESS:
+            ShowProgress(static_cast<std::size_t>(wParam), static_cast<std::size_t>(lParam));
             result = 0;
             return true;
         case WM_TARN_PAGE_FILLED:
@@ -164,6 +240,11 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
             }
             if (ScanPageFilled(static_cast<std::size_t>(wParam))) {
                 ::EnableWindow(Item(IDC_REFRESH), TRUE);
+                // The progress goes with the scan.
+                if (std::exchange(progressShown_, false)) {
+                    ShowSelectedDetails();
+                    ShowUnreadableNote(static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)));
+                }
             }
             result = 0;
             return true;
@@ -181,6 +262,33 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
         case WM_TIMER:
             OnUpdateTimer(static_cast<UINT_PTR>(wParam));
             return false;
+        case WM_CLOSE:
+            Close();
+            result = 0;
+            return true;
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED && tabControl_ != nullptr) {
+                layout_.Apply();
+                LayOutPages();
+                ShowCommandLine(shownCommand_);
+                ShowName(shownName_);
+            }
+            return false;
+        case WM_ERASEBKGND:
+            EraseBackground(reinterpret_cast<HDC>(wParam));
+            result = TRUE;
+            return true;
+        case WM_GETMINMAXINFO:
+            // Never smaller than the window the program opens with.
+            if (minimumSize_.cx > 0) {
+                auto& limits = *reinterpret_cast<MINMAXINFO*>(lParam);
+                limits.ptMinTrackSize = {minimumSize_.cx, minimumSize_.cy};
+            }
+            result = 0;
+            return true;
+        case WM_NEXTDLGCTL:
+            // Tab and Shift+Tab (the dialog manager's relative moves).
+            return lParam == 0 && MoveFocus(wParam != 0);
         case WM_QUERYDRAGICON:
             result = reinterpret_cast<LRESULT>(icon_.get());
             return true;
@@ -195,6 +303,86 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result
         default:
             return false;
     }
+}
+
+void CBrambleDlg::Close() {
+    // A row's menu still open (closing from the task bar) would keep its tracking loop, and with
+    // it this window's modal loop, running after the window is gone.
+    ::EndMenu();
+    // The scan ends when the user closes, not only once the window is gone: hiding the window may
+    // take a while (a window manager that answers late).
+    StopScanThreads();
+    ::EndDialog(window(), IDCANCEL);
+}
+
+bool CBrambleDlg::MoveFocus(bool backward) {
+    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    if (tab >= kCategoryCount || pages_[tab]->window() == nullptr) {
+        return false;
+    }
+    const HWND focus = ::GetFocus();
+    HWND next = nullptr;
+    if (::GetKeyState(VK_CONTROL) < 0) {
+        // Ctrl+Tab and Ctrl+Shift+Tab change the tab, as in a property sheet.
+        const std::size_t to = backward ? (tab + kCategoryCount - 1) % kCategoryCount : (tab + 1) % kCategoryCount;
+        ::SendMessageW(tabControl_, TCM_SETCURSEL, to, 0);
+        ShowSelectedPage();
+        ShowSelectedDetails();
+        ShowUnreadableNote(to);
+        next = pages_[to]->listView();
+    } else if (!backward && focus == tabControl_) {
+        // The pages lie inside the tab strip: Tab goes on from it into the list shown.
+        next = pages_[tab]->listView();
+    } else if (backward && focus == pages_[tab]->listView()) {
+        next = tabControl_;
+    }
+    if (next == nullptr) {
+        return false;
+    }
+    ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    return true;
+}
+
+void CBrambleDlg::ShowProgress(std::size_t tab, std::size_t found) {
+    // Only while a scan runs, and never over an entry the user is looking at.
+    if (::IsWindowEnabled(Item(IDC_REFRESH)) || entryShown_) {
+        return;
+    }
+    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, 0, 0);
+    detailsIcon_.reset();
+    for (const int id : {IDC_SIZE_LABEL, IDC_TIME_LABEL, IDC_VERSION_LABEL, IDC_KB_LABEL, IDC_DETAIL_DESCRIPTION,
+                         IDC_DETAIL_COMPANY, IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME}) {
+        ::SetDlgItemTextW(window(), id, L"");
+    }
+    const std::wstring count = std::to_wstring(found);
+    ShowName(L"正在扫描…");
+    ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"进度:");
+    const std::wstring text = tab < kCategoryCount
+                                  ? std::wstring(CategoryTable()[tab].caption) + L"（第 " + std::to_wstring(tab + 1) +
+                                        L"/" + std::to_wstring(kCategoryCount) + L" 类，已找到 " + count + L" 项）"
+                                  : L"正在显示找到的 " + count + L" 项…";
+    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, text.c_str());
+    ShowCommandLine(L"");
+    progressShown_ = true;
+}
+
+void CBrambleDlg::ShowSelectedDetails() {
+    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    const AutoRunEntry* entry = tab < kCategoryCount ? std::as_const(*pages_[tab]).SelectedEntry() : nullptr;
+    if (entry != nullptr) {
+        ShowEntryDetails(*entry);
+        return;
+    }
+    entryShown_ = false;
+    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, 0, 0);
+    detailsIcon_.reset();
+    for (const int id :
+         {IDC_SIZE_LABEL, IDC_TIME_LABEL, IDC_VERSION_LABEL, IDC_KB_LABEL, IDC_DETAIL_DESCRIPTION, IDC_DETAIL_COMPANY,
+          IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME, IDC_LOCATION_LABEL, IDC_DETAIL_LOCATION}) {
+        ::SetDlgItemTextW(window(), id, L"");
+    }
+    ShowName(L"");
+    ShowCommandLine(L"");
 }
 
 void CBrambleDlg::PaintMinimised() {
@@ -282,31 +470,43 @@ void CBrambleDlg::OnRefresh() {
 }
 
 void CBrambleDlg::CreateCommandTip() {
-    const HWND command = Item(IDC_DETAIL_COMMAND);
     commandTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window(), nullptr,
                                     instance_, nullptr);
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window();
-    tool.uId = reinterpret_cast<UINT_PTR>(command);
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    ::SendMessageW(commandTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // The command line and the entry's name: each shows what fits, its whole text as the tip.
+    for (const int id : {IDC_DETAIL_COMMAND, IDC_DETAIL_NAME}) {
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window();
+        tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(commandTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
     // A long command wraps in the tip instead of running off the screen.
     ::SendMessageW(commandTip_, TTM_SETMAXTIPWIDTH, 0, 600);
 }
 
 void CBrambleDlg::ShowCommandLine(const std::wstring& command) {
-    const HWND control = Item(IDC_DETAIL_COMMAND);
+    shownCommand_ = command;
+    ShowFitted(IDC_DETAIL_COMMAND, command);
+}
+
+void CBrambleDlg::ShowName(const std::wstring& name) {
+    shownName_ = name;
+    ShowFitted(IDC_DETAIL_NAME, name);
+}
+
+void CBrambleDlg::ShowFitted(int id, const std::wstring& text) {
+    const HWND control = Item(id);
     RECT area = {};
     ::GetClientRect(control, &area);
-    std::wstring shown = command;
+    std::wstring shown = text;
     if (const HDC dc = ::GetDC(control)) {
         const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-        shown = FitWithEllipsis(command, area.right - area.left, [dc](const std::wstring& text) {
+        shown = FitWithEllipsis(text, area.right - area.left, [dc](const std::wstring& piece) {
             SIZE size = {};
-            ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+            ::GetTextExtentPoint32W(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
             return static_cast<int>(size.cx);
         });
         ::SelectObject(dc, previous);
@@ -317,7 +517,7 @@ void CBrambleDlg::ShowCommandLine(const std::wstring& command) {
     tool.cbSize = sizeof tool;
     tool.hwnd = window();
     tool.uId = reinterpret_cast<UINT_PTR>(control);
-    tool.lpszText = const_cast<wchar_t*>(command.c_str());
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
     ::SendMessageW(commandTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
@@ -336,13 +536,15 @@ void CBrambleDlg::ShowUnreadableNote(std::size_t tab) {
                          IDC_DETAIL_COMPANY, IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME}) {
         ::SetDlgItemTextW(window(), id, L"");
     }
-    ::SetDlgItemTextW(window(), IDC_DETAIL_NAME, (L"无法读取 " + std::to_wstring(places.size()) + L" 处").c_str());
+    ShowName(L"无法读取 " + std::to_wstring(places.size()) + L" 处");
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"注意:");
     ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, L"扫描未能读取这些位置，其中的启动项可能未列出。");
     ShowCommandLine(L"!! 无法读取：" + all);
 }
 
 void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
+    entryShown_ = true;
+    progressShown_ = false;
     iconControl_ = Item(IDC_DETAIL_ICON);
     unique_hicon shellIcon;
     {
@@ -363,7 +565,7 @@ void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, entry.locationKind == LocationFolder ? L"所在目录:" : L"所在键:");
     ::SetDlgItemTextW(window(), IDC_KB_LABEL, L"KB");
     ShowCommandLine(VisibleText(entry.commandLine));
-    ::SetDlgItemTextW(window(), IDC_DETAIL_NAME, DisplayName(entry).c_str());
+    ShowName(DisplayName(entry));
     ::SetDlgItemTextW(window(), IDC_DETAIL_DESCRIPTION, entry.description.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_COMPANY, entry.company.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, DetailsLocationText(entry).c_str());

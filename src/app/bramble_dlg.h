@@ -2,6 +2,7 @@
 
 #include "base/autorun_entry.h"
 #include "pages/category_pages.h"
+#include "win/anchor_layout.h"
 #include "win/dialog_base.h"
 #include "win/unique_handle.h"
 
@@ -9,6 +10,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 
 namespace tarn {
 
@@ -38,6 +40,12 @@ protected:
 
 private:
     void BuildTabsAndPages();
+    // The pages fill the tab strip's display area, below however many rows of tabs it has.
+    void LayOutPages();
+    // How each control follows the window's size; the window's first size is its least.
+    void StartLayout();
+    // The dialog's background, the banner continued across a wide window.
+    void EraseBackground(HDC dc);
     void ShowSelectedPage();
     void ShowEntryDetails(const AutoRunEntry& entry);
     // The places of the tab's category that the scan could not read, in the details panel.
@@ -45,7 +53,19 @@ private:
     void CreateCommandTip();
     // The command line as much as fits, its whole text as the tip.
     void ShowCommandLine(const std::wstring& command);
+    void ShowName(const std::wstring& name);
+    // A one-line text as much as fits its control, ending in "…" when cut, its whole text as the tip.
+    void ShowFitted(int id, const std::wstring& text);
     void OnRefresh();
+    // Ends the program's window: the close box, Alt+F4, the system menu.
+    void Close();
+    // Tab from the tab strip into the list shown and back, Ctrl+Tab to the next tab; false for the
+    // moves the dialog manager makes itself.
+    bool MoveFocus(bool backward);
+    // How far the scan has come, in the details panel while it shows no entry.
+    void ShowProgress(std::size_t tab, std::size_t found);
+    // The details of the selected row of the tab shown.
+    void ShowSelectedDetails();
     void PaintMinimised();
 
     HINSTANCE instance_;
@@ -64,6 +84,19 @@ private:
     HWND commandTip_ = nullptr;
     // The shell icon the details panel shows now (the system's icons are not owned).
     unique_hicon detailsIcon_;
+    // What the details panel shows: an entry the user picked, or the scan's progress.
+    bool entryShown_ = false;
+    bool progressShown_ = false;
+    std::wstring shownCommand_;
+    std::wstring shownName_;
+    AnchorLayout layout_;
+    SIZE minimumSize_ = {};
+    struct BitmapTraits {
+        using pointer = HBITMAP;
+        static pointer invalid() noexcept { return nullptr; }
+        static void close(pointer bitmap) noexcept { ::DeleteObject(bitmap); }
+    };
+    UniqueAny<BitmapTraits> bannerPicture_;
     // The about button's update signal: an update waits, and which half of the blink comes next.
     std::shared_ptr<UpdateTarget> updateTarget_;
     int32_t updateAvailable_ = 0;

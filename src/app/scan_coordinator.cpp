@@ -41,16 +41,26 @@ bool Stopping(const ScanControl& control) {
 
 using HandOffs = std::array<PageHandOff, kCategoryCount>;
 
+// Tells the window how far the scan has come.
+void PostProgress(const ScanControl& control, std::size_t tab, std::size_t found) {
+    if (const HWND window = control.signals.mainWindow.load()) {
+        ::PostMessageW(window, WM_TARN_PROGRESS, tab, static_cast<LPARAM>(found));
+    }
+}
+
 // Every category's list, in tab order, with every entry's file checked; false when stopped.
 bool Enumerate(ScanControl& control, FileFactsCache& files, HandOffs& handOffs) {
+    std::size_t found = 0;
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
         if (Stopping(control)) {
             return false;
         }
         if (CTarnAutoRunBase* enumerator = control.enumerators[k].get()) {
+            PostProgress(control, k, found);
             enumerator->ClearResults();
             enumerator->Enumerate();
             handOffs[k].results = enumerator->TakeResults();
+            found += handOffs[k].results.entries.size();
             // Icons and signatures start now on the cache's thread, beside the enumerations still
             // to come.
             files.Prefetch(ImagePaths(handOffs[k].results), CategoryTable()[k].page.verifiesSignatures);
@@ -62,6 +72,7 @@ bool Enumerate(ScanControl& control, FileFactsCache& files, HandOffs& handOffs) 
         }
         CheckEntryFiles(handOffs[k].results, CategoryTable()[k].page.verifiesSignatures);
     }
+    PostProgress(control, kCategoryCount, found);
     // The icons the cache's thread has not begun, the pages read in their own pauses: that thread
     // would otherwise compete with the window's thread while the rows go in.
     files.DropPrefetches();

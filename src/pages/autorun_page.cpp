@@ -4,17 +4,20 @@
 #include "fileinfo/file_icon.h"
 #include "pages/locate.h"
 #include "pages/page_texts.h"
+#include "pages/row_order.h"
 #include "pages/row_texts.h"
 #include "pages/state_calls.h"
 #include "base/registry_failure.h"
 #include "resource_ids.h"
 #include "state/user_hive_load.h"
+#include "win/clipboard.h"
 #include "win/com_ptr.h"
 
 #include <shellapi.h>
 #include <windowsx.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <utility>
 
 namespace tarn {
@@ -27,6 +30,24 @@ constexpr int kTextCapacity = 1024;
 // How long the window's thread inserts rows in one go, and the timer that has it go on.
 constexpr ULONGLONG kInsertBudgetMs = 25;
 constexpr UINT_PTR kInsertTimer = 0x1402;
+
+bool FileShown(const AutoRunEntry& entry) {
+    return !entry.startsNoFile && entry.state != EntryFileMissing;
+}
+
+// The rows sorted by their ranks, handed over as the rows' own data.
+int CALLBACK CompareRanks(LPARAM a, LPARAM b, LPARAM ranks) {
+    const auto& rank = *reinterpret_cast<const std::unordered_map<LPARAM, std::size_t>*>(ranks);
+    const std::size_t left = rank.at(a);
+    const std::size_t right = rank.at(b);
+    return left < right ? -1 : (left > right ? 1 : 0);
+}
+
+int CompareTextsNoCase(const std::wstring& a, const std::wstring& b) {
+    return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                            static_cast<int>(b.size())) -
+           CSTR_EQUAL;
+}
 
 }  // namespace
 
@@ -70,6 +91,7 @@ bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT
     if (message == WM_SIZE) {
         // The list fills the page, so that its scroll bars stay within the tab.
         ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        FollowListWidth(LOWORD(lParam));
         return false;
     }
     if (message == WM_CONTEXTMENU && lParam == -1) {
@@ -128,7 +150,8 @@ bool CAutoRunPage::OnNotify(const NMHDR& header, LRESULT& result) {
             result = 0;
             return true;
         case LVN_COLUMNCLICK:
-            result = 0;  // the list is never sorted: row i is element i
+            SortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+            result = 0;
             return true;
         case NM_CUSTOMDRAW:
             result = OnListCustomDraw(const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header)));
@@ -144,13 +167,93 @@ const AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) const {
     }
     const int selected =
         static_cast<int>(::SendMessageW(listView_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-    if (selected < 0 || static_cast<std::size_t>(selected) >= list_.entries.size()) {
-        return nullptr;
-    }
-    if (row != nullptr) {
+    const AutoRunEntry* entry = selected < 0 ? nullptr : EntryOfRow(selected);
+    if (entry != nullptr && row != nullptr) {
         *row = selected;
     }
-    return list_.entries[static_cast<std::size_t>(selected)].get();
+    return entry;
+}
+
+const AutoRunEntry* CAutoRunPage::EntryOfRow(int row) const {
+    // Each row knows its entry: the rows may be sorted, and the list is never.
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!::SendMessageW(listView_, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) {
+        return nullptr;
+    }
+    return reinterpret_cast<const AutoRunEntry*>(item.lParam);
+}
+
+void CAutoRunPage::FollowListWidth(int width) {
+    // The path column takes what the list gains or loses, never less than its first width; the
+    // columns the user dragged keep their widths.
+    if (listWidth_ > 0 && width != listWidth_) {
+        const int column = PathColumn(category().page.columns);
+        const int first = ColumnsOf(category().page.columns)[static_cast<std::size_t>(column)].width;
+        const auto now = static_cast<int>(::SendMessageW(listView_, LVM_GETCOLUMNWIDTH, column, 0));
+        ::SendMessageW(listView_, LVM_SETCOLUMNWIDTH, column, std::max(first, now + width - listWidth_));
+    }
+    listWidth_ = width;
+}
+
+void CAutoRunPage::SortBy(int column) {
+    // Rows still coming in keep the scan's order.
+    if (!filled_) {
+        return;
+    }
+    sort_ = NextSort(sort_, column);
+    std::vector<std::wstring> keys;
+    keys.reserve(list_.entries.size());
+    for (const auto& entry : list_.entries) {
+        const auto cells = RowTexts(*entry, FileShown(*entry), category().page.columns);
+        keys.push_back(sort_.column >= 0 && static_cast<std::size_t>(sort_.column) < cells.size()
+                           ? cells[static_cast<std::size_t>(sort_.column)]
+                           : std::wstring());
+    }
+    const std::vector<std::size_t> order = SortedRows(keys, sort_.direction, CompareTextsNoCase);
+    std::unordered_map<LPARAM, std::size_t> ranks;
+    for (std::size_t rank = 0; rank < order.size(); ++rank) {
+        ranks[reinterpret_cast<LPARAM>(list_.entries[order[rank]].get())] = rank;
+    }
+    ::SendMessageW(listView_, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ranks), reinterpret_cast<LPARAM>(CompareRanks));
+    ShowSortArrow();
+    int row = -1;
+    if (SelectedEntry(&row) != nullptr) {
+        ::SendMessageW(listView_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+    }
+}
+
+void CAutoRunPage::ShowSortArrow() {
+    const auto header = reinterpret_cast<HWND>(::SendMessageW(listView_, LVM_GETHEADER, 0, 0));
+    const int count = static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int column = 0; column < count; ++column) {
+        HDITEMW item = {};
+        item.mask = HDI_FORMAT;
+        ::SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (column == sort_.column) {
+            item.fmt |= sort_.direction == SortDirection::Ascending ? HDF_SORTUP : HDF_SORTDOWN;
+        }
+        ::SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void CAutoRunPage::CopySelectedRow() {
+    const AutoRunEntry* entry = SelectedEntry();
+    if (entry == nullptr) {
+        return;
+    }
+    // The columns' captions, then the row's texts, as the page shows them.
+    std::wstring header;
+    for (const ColumnLayout& column : ColumnsOf(category().page.columns)) {
+        header += (header.empty() ? L"" : L"\t") + std::wstring(column.caption);
+    }
+    std::wstring row;
+    for (const std::wstring& cell : RowTexts(*entry, FileShown(*entry), category().page.columns)) {
+        row += (row.empty() ? L"" : L"\t") + cell;
+    }
+    CopyTextToClipboard(window(), header + L"\r\n" + row + L"\r\n");
 }
 
 AutoRunEntry* CAutoRunPage::SelectedEntry(int* row) {
@@ -184,6 +287,8 @@ void CAutoRunPage::OnListKey(WORD key) {
         OnDeleteEntry();
     } else if (key == VK_F5) {
         PressRefreshButton(link_.signals->mainWindow.load());
+    } else if (key == 'C' && ::GetKeyState(VK_CONTROL) < 0) {
+        CopySelectedRow();
     }
 }
 
@@ -220,6 +325,9 @@ bool CAutoRunPage::OnCommand(WORD id, WORD, HWND) {
             return true;
         case ID_SHOW_PROPERTIES:
             OnShowProperties();
+            return true;
+        case ID_COPY_ENTRY:
+            CopySelectedRow();
             return true;
         default:
             return false;
@@ -323,7 +431,10 @@ void CAutoRunPage::OnDeleteEntry() {
     }
     ::SendMessageW(listView_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     ::InvalidateRect(window(), nullptr, FALSE);
-    list_.entries.erase(list_.entries.begin() + row);
+    list_.entries.erase(std::find_if(list_.entries.begin(), list_.entries.end(),
+                                     [entry](const auto& held) { return held.get() == entry; }));
+    // The details no longer show an entry that is gone.
+    ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
     if (plan.confirmsSuccess) {
         ShowMessage(kDeleteSuccess, MB_OK | MB_ICONINFORMATION);
     }
@@ -345,7 +456,7 @@ void CAutoRunPage::OnLocateRegistry() {
         ShowMessage({text.c_str(), kUserHiveNotShown.caption}, MB_OK | MB_ICONINFORMATION);
         return;
     }
-    LocateInRegistryEditor(entry->keyPath, LocatedValueName(*entry), entry->locateKind);
+    LocateInRegistryEditor(LocatedKeyPath(*entry), LocatedValueName(*entry), entry->locateKind);
 }
 
 void CAutoRunPage::OnLocateFile() {
@@ -381,10 +492,8 @@ LRESULT CAutoRunPage::OnListCustomDraw(NMLVCUSTOMDRAW& draw) {
             return CDRF_NOTIFYSUBITEMDRAW;
         case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
             // The row's colour comes from its entry; a row the list does not hold yet is black.
-            const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
-            draw.clrText = filled_ && row < list_.entries.size()
-                               ? RowColour(*list_.entries[row], category().page.columns)
-                               : kColourNormal;
+            const AutoRunEntry* entry = filled_ ? EntryOfRow(static_cast<int>(draw.nmcd.dwItemSpec)) : nullptr;
+            draw.clrText = entry != nullptr ? RowColour(*entry, category().page.columns) : kColourNormal;
             draw.clrTextBk = 0xFFFFFF;
             return CDRF_DODEFAULT;
         }
@@ -413,6 +522,8 @@ void CAutoRunPage::OnScanHandOff(WPARAM completedScans, PageHandOff& handOff) {
     }
     filled_ = false;
     fillQueued_ = false;
+    sort_ = {};
+    ShowSortArrow();
     if (completedScans != 0) {
         ClearIcons();
         if (::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0) > 0) {
@@ -473,7 +584,7 @@ void CAutoRunPage::Fill() {
 }
 
 void CAutoRunPage::AddRow(const AutoRunEntry& entry) {
-    const bool exists = !entry.startsNoFile && entry.state != EntryFileMissing;
+    const bool exists = FileShown(entry);
     // One shell call per file and scan; every row still gets its own image, as rows and images
     // are numbered alike.
     HICON shellIcon = nullptr;
@@ -566,8 +677,12 @@ void CAutoRunPage::FinishFill() {
 
 void CAutoRunPage::InsertRow(int image, const std::vector<std::wstring>& cells) {
     LVITEMW item = {};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0));
+    // The rows come in the list's order while it fills; each keeps its entry from then on.
+    if (static_cast<std::size_t>(item.iItem) < list_.entries.size()) {
+        item.lParam = reinterpret_cast<LPARAM>(list_.entries[static_cast<std::size_t>(item.iItem)].get());
+    }
     item.pszText = const_cast<wchar_t*>(cells[0].c_str());
     item.iImage = image;
     const int row = static_cast<int>(::SendMessageW(listView_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));

@@ -4,6 +4,7 @@
 #include "pages/category_table.h"
 #include "pages/entry_commands.h"
 #include "pages/page_scan_link.h"
+#include "pages/row_order.h"
 #include "state/state_changes.h"
 #include "win/dialog_base.h"
 #include "win/unique_handle.h"
@@ -24,7 +25,7 @@ namespace tarn {
 void PressRefreshButton(HWND mainWindow);
 
 // One category page: a borderless child dialog with one report list, one row per entry of the
-// category, row i showing element i of the page's list. After every scan the page takes over its
+// category, each row holding its entry (the rows come in the list's order and may be sorted). After every scan the page takes over its
 // part of the scan (the list is the page's from then on, changed and erased on the window's thread
 // only) and makes its rows on a thread of its own, which only reads the list. It hands its
 // entries' switches and deletes to its state changes.
@@ -40,7 +41,7 @@ public:
     const CategoryRow& category() const { return CategoryTable()[tab_]; }
     // 0 until the first fill has ended, then the tab index + 1.
     int32_t categoryId() const { return categoryId_; }
-    // The page's list, row i showing element i once the page has filled; what the scan could not
+    // The page's list, in the scan's order whatever the rows' order; what the scan could not
     // read of its category.
     const std::vector<std::unique_ptr<AutoRunEntry>>& entries() const { return list_.entries; }
     const std::vector<std::wstring>& unreadable() const { return list_.unreadable; }
@@ -89,8 +90,15 @@ protected:
     void OnShowProperties();
 
     AutoRunEntry* SelectedEntry(int* row = nullptr);
+    // Orders the rows by a column, as a click on its header asks (NextSort).
+    void SortBy(int column);
+    // Copies the selected row's texts, with the columns' captions, to the clipboard.
+    void CopySelectedRow();
 
 private:
+    const AutoRunEntry* EntryOfRow(int row) const;
+    void ShowSortArrow();
+    void FollowListWidth(int width);
     void SwitchEntry(bool enable);
     // Runs the plan's call on the entry; false, with the failure told, when it did not succeed.
     bool RunOnEntry(const CommandPlan& plan, const AutoRunEntry& entry, const MessageText& failure);
@@ -125,6 +133,8 @@ private:
     CategoryResults list_;
     std::shared_ptr<FileFactsCache> fillFiles_;
     bool filled_ = false;
+    SortState sort_;
+    int listWidth_ = 0;
     ULONGLONG fillStartedMs_ = 0;
     HWND listView_ = nullptr;
     struct ImageListTraits {

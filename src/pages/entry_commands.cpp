@@ -176,6 +176,21 @@ std::optional<std::wstring> NavigationText(const std::wstring& keyPath, int32_t 
     return L"\\" + *joined + (locateKind == LocateKey ? L"\\" : L"");
 }
 
+std::wstring LocatedKeyPath(const AutoRunEntry& entry) {
+    if (!entry.inStore) {
+        return entry.keyPath;
+    }
+    if (entry.entryKind == KindValue) {
+        return JoinKeyText(entry.keyPath, kStoreName);
+    }
+    const std::size_t slash = entry.keyPath.rfind(L'\\');
+    if (entry.entryKind == KindKey && slash != std::wstring::npos &&
+        entry.keyPath.compare(slash + 1, std::wstring::npos, entry.subKeyName) == 0) {
+        return JoinKeyText(JoinKeyText(entry.keyPath.substr(0, slash), kStoreName), entry.subKeyName);
+    }
+    return entry.keyPath;
+}
+
 std::wstring LocatedValueName(const AutoRunEntry& entry) {
     if (entry.locateKind != LocateValue) {
         return {};

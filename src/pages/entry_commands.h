@@ -188,6 +188,10 @@ const std::wstring& FieldOf(const AutoRunEntry& entry, NameField field);
 // would exceed 259 characters.
 std::optional<std::wstring> NavigationText(const std::wstring& keyPath, int32_t locateKind);
 
+// The key the registry editor is walked to: where the entry is now. A value or key switched off
+// sits in the store beside its live place.
+std::wstring LocatedKeyPath(const AutoRunEntry& entry);
+
 // The value the editor's list is walked to for a value entry: its `valueName`, else (a run-key
 // value, whose record names the value only in `name`) its name. Empty leaves the default value.
 std::wstring LocatedValueName(const AutoRunEntry& entry);

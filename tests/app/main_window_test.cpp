@@ -284,6 +284,78 @@ TEST_F(MainWindowTest, AFileThatGoesBeforeTheFillShowsGreyWithTheWindowsLogo) {
     EXPECT_EQ(L"0", window.Text(IDC_DETAIL_SIZE));
 }
 
+RECT ScreenRect(HWND control) {
+    RECT rect = {};
+    ::GetWindowRect(control, &rect);
+    return rect;
+}
+
+// The window grows (the list with it, the buttons along the bottom right), maximises and comes
+// back; it never gets smaller than it opened.
+TEST_F(MainWindowTest, TheWindowResizesAndMaximisesAroundItsFirstSize) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const HWND main = window.window();
+    const HWND list = window.dialog().page(kLogonTab).listView();
+    const HWND refresh = ::GetDlgItem(main, IDC_REFRESH);
+    const RECT frame = ScreenRect(main);
+    const RECT list0 = ScreenRect(list);
+    const RECT refresh0 = ScreenRect(refresh);
+    const RECT name0 = ScreenRect(::GetDlgItem(main, IDC_DETAIL_NAME));
+    const int pathColumn = PathColumn(window.dialog().page(kLogonTab).category().page.columns);
+    const auto pathWidth = [&] { return static_cast<int>(::SendMessageW(list, LVM_GETCOLUMNWIDTH, pathColumn, 0)); };
+    const int path0 = pathWidth();
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+
+    ::SetWindowPos(main, nullptr, 0, 0, width + 300, height + 200, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    window.Settle(list);
+    const RECT moved = ScreenRect(main);
+    const int dx = moved.left - frame.left;
+    const int dy = moved.top - frame.top;
+    EXPECT_EQ(list0.right - list0.left + 300, ScreenRect(list).right - ScreenRect(list).left);
+    EXPECT_EQ(path0 + 300, pathWidth());  // the path column takes the width gained
+    // Wider, the tabs may take fewer rows: the list's bottom follows the window's.
+    EXPECT_EQ(list0.bottom + 200 + dy, ScreenRect(list).bottom);
+    EXPECT_EQ(refresh0.left + 300 + dx, ScreenRect(refresh).left);
+    EXPECT_EQ(refresh0.top + 200 + dy, ScreenRect(refresh).top);
+    EXPECT_EQ(name0.left + dx, ScreenRect(::GetDlgItem(main, IDC_DETAIL_NAME)).left);
+
+    ::SetWindowPos(main, nullptr, 0, 0, width / 2, height / 2, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    window.Settle(list);
+    EXPECT_EQ(width, ScreenRect(main).right - ScreenRect(main).left);
+    EXPECT_EQ(height, ScreenRect(main).bottom - ScreenRect(main).top);
+    EXPECT_EQ(list0.right - list0.left, ScreenRect(list).right - ScreenRect(list).left);
+    EXPECT_EQ(path0, pathWidth());
+
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    EXPECT_TRUE(Eventually([&] { return ::IsZoomed(main) != FALSE; }));
+    window.Settle(list);
+    EXPECT_GT(ScreenRect(list).right - ScreenRect(list).left, list0.right - list0.left);
+    ::PostMessageW(main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    EXPECT_TRUE(Eventually([&] { return ::IsZoomed(main) == FALSE; }));
+    window.Settle(list);
+    EXPECT_EQ(list0.right - list0.left, ScreenRect(list).right - ScreenRect(list).left);
+    EXPECT_TRUE(window.IsOpen());
+}
+
+// While a scan runs the details panel says how far it has come; the words go when it ends.
+TEST_F(MainWindowTest, TheScanShowsItsProgress) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    {
+        test::ScanGate gate(kServices);
+        window.ClickButton(IDC_REFRESH);
+        ASSERT_TRUE(gate.WaitReached());
+        EXPECT_TRUE(Eventually([&] {
+            return window.Text(IDC_DETAIL_NAME) == L"正在扫描…" &&
+                   window.Text(IDC_DETAIL_LOCATION).find(L"类，已找到 ") != std::wstring::npos;
+        }));
+    }
+    ASSERT_TRUE(window.WaitForScans(2));
+    EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) != L"正在扫描…"; }));
+}
+
 TEST_F(MainWindowTest, RefreshDisablesTheButtonForTheWholeScanAndStartsIconsAgain) {
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));
@@ -312,7 +384,9 @@ TEST_F(MainWindowTest, AClickBeforeThePageHasFilledShowsNothing) {
     ASSERT_TRUE(Eventually([&] { return window.RowCount(kAppInitTab) >= 1; }, 60000));
     ASSERT_LT(window.RowCount(kAppInitTab), 40) << "the page filled too fast to click in between";
     window.ClickRow(kAppInitTab, 0);
-    EXPECT_EQ(L"", window.Text(IDC_DETAIL_NAME));
+    // No entry: the panel still tells the scan's progress.
+    EXPECT_NE(L"AppInit_DLLs", window.Text(IDC_DETAIL_NAME));
+    EXPECT_EQ(L"", window.Text(IDC_DETAIL_COMPANY));
     ASSERT_TRUE(window.WaitForScans(1));
     window.ClickRow(kAppInitTab, 0);
     EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"AppInit_DLLs"; }));
@@ -397,30 +471,33 @@ TEST_F(MainWindowTest, ANameThatHidesBehindANulIsShownWholeMarkedAndRed) {
     EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Updater\\0hidden [名称含空字符]"; }));
 }
 
-// A command longer than the details pane shows as much as fits, ending in "…", with the whole
-// text as the tip.
+// A command or a name longer than the details pane shows as much as fits, ending in "…", with
+// the whole text as the tip.
 TEST_F(MainWindowTest, ALongCommandShowsAsMuchAsFitsAndTheWholeTextAsItsTip) {
     const std::wstring command =
         L"\"" + plainApp + L"\" " + std::wstring(40, L'x') + L" /with-a-long-tail " + std::wstring(200, L'y');
-    const HiddenRunValue value(L"Long Command Tool", command);
+    const std::wstring name = L"Long Command Tool " + std::wstring(120, L'n');
+    const HiddenRunValue value(name, command);
     MainWindow window;
     ASSERT_TRUE(window.WaitForScans(1));
-    const int row = RowNamed(kLogonTab, L"Long Command Tool");
+    const int row = RowNamed(kLogonTab, name);
     ASSERT_GE(row, 0);
     window.ClickRow(kLogonTab, row);
-    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Long Command Tool"; }));
-    const std::wstring shown = window.Text(IDC_DETAIL_COMMAND);
-    ASSERT_GT(shown.size(), 20u);
-    EXPECT_EQ(L'…', shown.back());
-    EXPECT_EQ(0u, command.find(shown.substr(0, shown.size() - 1)));
-    wchar_t tip[1024] = {};
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = window.window();
-    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window.window(), IDC_DETAIL_COMMAND));
-    tool.lpszText = tip;
-    ::SendMessageW(window.dialog().commandTip(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-    EXPECT_EQ(command, std::wstring(tip));
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME).rfind(L"Long Command Tool", 0) == 0; }));
+    for (const auto& [id, whole] : {std::pair{IDC_DETAIL_COMMAND, command}, std::pair{IDC_DETAIL_NAME, name}}) {
+        const std::wstring shown = window.Text(id);
+        ASSERT_GT(shown.size(), 10u);
+        EXPECT_EQ(L'…', shown.back());
+        EXPECT_EQ(0u, whole.find(shown.substr(0, shown.size() - 1)));
+        wchar_t tip[1024] = {};
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window.window();
+        tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window.window(), id));
+        tool.lpszText = tip;
+        ::SendMessageW(window.dialog().commandTip(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(whole, std::wstring(tip));
+    }
 }
 
 // A name that reads other than it is shows what it is, marked and red; the switches move exactly

@@ -153,5 +153,31 @@ TEST(LocatedValueName, AValueEntryIsWalkedToItsOwnValue) {
     }
 }
 
+// A switched-off value or key is located in the store it sits in; a live one, or another kind,
+// where the record names it.
+TEST(LocatedKeyPath, GoesWhereTheEntryIsNow) {
+    struct Case {
+        int32_t kind;
+        bool inStore;
+        std::wstring keyPath;
+        std::wstring located;
+    };
+    const Case cases[] = {
+        {KindValue, false, L"HKCU\\Run", L"HKCU\\Run"},
+        {KindValue, true, L"HKCU\\Run", L"HKCU\\Run\\TarnAutoRunDisable"},
+        {KindKey, true, L"HKLM\\IFEO\\a.exe", L"HKLM\\IFEO\\TarnAutoRunDisable\\a.exe"},
+        {KindKey, false, L"HKLM\\IFEO\\a.exe", L"HKLM\\IFEO\\a.exe"},
+        {KindService, true, L"HKLM\\Services\\svc", L"HKLM\\Services\\svc"},
+    };
+    for (const Case& c : cases) {
+        AutoRunEntry entry;
+        entry.entryKind = c.kind;
+        entry.inStore = c.inStore;
+        entry.keyPath = c.keyPath;
+        entry.subKeyName = L"a.exe";
+        EXPECT_EQ(c.located, LocatedKeyPath(entry)) << "case " << (&c - cases);
+    }
+}
+
 }  // namespace
 }  // namespace tarn

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -380,6 +381,111 @@ TEST_F(EntryCommandsTest, DeletingTheMiddleOfThreeRowsKeepsTheOthersAndTheirEntr
     EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, run + L"\\TarnAutoRunDisable", L"TarnMid C" + machine.tag()));
     EXPECT_TRUE(test::ValueExists(HKEY_LOCAL_MACHINE, run, L"TarnMid A" + machine.tag()));
     EXPECT_FALSE(test::ValueExists(HKEY_LOCAL_MACHINE, run, L"TarnMid B" + machine.tag()));
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+std::wstring ClipboardText() {
+    std::wstring text;
+    if (::OpenClipboard(nullptr)) {
+        if (const HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* chars = static_cast<const wchar_t*>(::GlobalLock(data))) {
+                text = chars;
+                ::GlobalUnlock(data);
+            }
+        }
+        ::CloseClipboard();
+    }
+    return text;
+}
+
+std::vector<std::wstring> ColumnTexts(const MainWindow& window, std::size_t tab, int column) {
+    std::vector<std::wstring> texts;
+    for (int row = 0; row < window.RowCount(tab); ++row) {
+        texts.push_back(window.Row(tab, row)[static_cast<std::size_t>(column)]);
+    }
+    return texts;
+}
+
+int ShownRow(const MainWindow& window, std::size_t tab, const std::wstring& name) {
+    for (int row = 0; row < window.RowCount(tab); ++row) {
+        if (window.Row(tab, row)[0] == name) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+// A header click sorts by the column, a second reverses, a third gives back the scan's order; a
+// command on a sorted row acts on the entry the row shows. Esc and Enter close nothing; Enter
+// shows the row's details; "复制" copies the row's texts under the columns' captions.
+TEST_F(EntryCommandsTest, SortedRowsKeepTheirEntriesAndTheKeysCloseNothing) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(0);
+    const HWND list = window.dialog().page(0).listView();
+    const auto scanOrder = ColumnTexts(window, 0, 0);
+    ASSERT_GT(scanOrder.size(), 2u);
+    const auto byName = [](const std::wstring& a, const std::wstring& b) {
+        return ::CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) - CSTR_EQUAL;
+    };
+    window.ClickHeader(0, 0);
+    auto up = ColumnTexts(window, 0, 0);
+    EXPECT_TRUE(std::is_sorted(up.begin(), up.end(), [&](auto& a, auto& b) { return byName(a, b) < 0; }));
+    window.ClickHeader(0, 0);
+    auto down = ColumnTexts(window, 0, 0);
+    EXPECT_TRUE(std::is_sorted(down.begin(), down.end(), [&](auto& a, auto& b) { return byName(a, b) > 0; }));
+    window.ClickHeader(0, 0);
+    EXPECT_EQ(scanOrder, ColumnTexts(window, 0, 0));
+
+    window.ClickHeader(0, 0);
+    const std::wstring name = machine.Name(0, L"On");
+    const int row = ShownRow(window, 0, name);
+    ASSERT_GE(row, 0);
+    window.OpenMenu(0, row);
+    window.ChooseMenuItem(ID_DISABLE_ENTRY);
+    EXPECT_EQ(EntryDisabled, StateOnTheMachine(machine, 0, L"On"));
+    EXPECT_EQ(L"已禁用", window.Row(0, row)[1]);
+    EXPECT_EQ(name, window.Text(IDC_DETAIL_NAME));
+
+    window.OpenMenu(0, row);
+    window.ChooseMenuItem(ID_COPY_ENTRY);
+    const auto cells = window.Row(0, row);
+    std::wstring shown;
+    for (const std::wstring& cell : cells) {
+        shown += (shown.empty() ? L"" : L"\t") + cell;
+    }
+    EXPECT_EQ(L"程序名\t启动状态\t数字签名\t描述信息\t映像路径\t厂商信息\r\n" + shown + L"\r\n", ClipboardText());
+
+    // Another tab's details go; coming back shows the row again; so does Enter.
+    window.ClickTab(1);
+    EXPECT_EQ(L"", window.Text(IDC_DETAIL_NAME));
+    window.ClickTab(0);
+    EXPECT_EQ(name, window.Text(IDC_DETAIL_NAME));
+    ::SetDlgItemTextW(window.window(), IDC_DETAIL_NAME, L"");
+    for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        ::PostMessageW(list, WM_KEYDOWN, key, 1);
+        ::PostMessageW(list, WM_KEYUP, key, 1);
+        window.Settle(list);
+    }
+    EXPECT_TRUE(window.IsOpen());
+    EXPECT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == name; }));
+
+    // The keyboard reaches the list: Tab from the tab strip lands in the page shown.
+    const HWND tabs = window.dialog().tabControl();
+    window.ClickTab(0);
+    ::PostMessageW(tabs, WM_KEYDOWN, VK_TAB, 1);
+    ::PostMessageW(tabs, WM_KEYUP, VK_TAB, 1);
+    window.Settle(tabs);
+    GUITHREADINFO focus = {};
+    focus.cbSize = sizeof focus;
+    EXPECT_TRUE(Eventually([&] {
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(list, nullptr), &focus) && focus.hwndFocus == list;
+    }));
 }
 
 }  // namespace

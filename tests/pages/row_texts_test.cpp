@@ -1,4 +1,7 @@
 #include "pages/row_texts.h"
+#include "pages/row_order.h"
+
+#include "base/key_text.h"
 
 #include <gtest/gtest.h>
 
@@ -160,6 +163,32 @@ TEST(DisplayName, ShowsTextThatReadsOtherThanItIsAndMarksTheEntry) {
         const bool marked = c.shown.find(L" [") != std::wstring::npos;
         EXPECT_EQ(marked ? kColourHiddenName : kColourNormal, RowColour(entry, ColumnSet::Standard));
     }
+}
+
+}  // namespace
+}  // namespace tarn
+
+namespace tarn {
+namespace {
+
+TEST(RowOrder, AColumnSortsUpThenDownThenBackToTheScan) {
+    SortState state;
+    for (const auto& [column, expected] :
+         {std::pair{2, SortState{2, SortDirection::Ascending}}, std::pair{2, SortState{2, SortDirection::Descending}},
+          std::pair{2, SortState{-1, SortDirection::ScanOrder}}, std::pair{2, SortState{2, SortDirection::Ascending}},
+          std::pair{4, SortState{4, SortDirection::Ascending}}}) {
+        state = NextSort(state, column);
+        EXPECT_EQ(expected.column, state.column);
+        EXPECT_EQ(expected.direction, state.direction);
+    }
+    // Equal keys keep the scan's order both ways; the scan's order is the rows as they came.
+    const std::vector<std::wstring> keys = {L"b", L"A", L"c", L"a"};
+    const auto noCase = [](const std::wstring& a, const std::wstring& b) {
+        return LowerAscii(a).compare(LowerAscii(b));
+    };
+    EXPECT_EQ((std::vector<std::size_t>{1, 3, 0, 2}), SortedRows(keys, SortDirection::Ascending, noCase));
+    EXPECT_EQ((std::vector<std::size_t>{2, 0, 1, 3}), SortedRows(keys, SortDirection::Descending, noCase));
+    EXPECT_EQ((std::vector<std::size_t>{0, 1, 2, 3}), SortedRows(keys, SortDirection::ScanOrder, noCase));
 }
 
 }  // namespace

@@ -135,6 +135,16 @@ void MainWindow::ClickRow(std::size_t tab, int row) {
     Settle(list);
 }
 
+void MainWindow::ClickHeader(std::size_t tab, int column) {
+    const HWND list = dialog_->page(tab).listView();
+    const auto header = reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0));
+    RECT rect = {};
+    ::SendMessageW(header, HDM_GETITEMRECT, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&rect));
+    ::PostMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, Point(rect));
+    ::PostMessageW(header, WM_LBUTTONUP, 0, Point(rect));
+    Settle(list);
+}
+
 void MainWindow::ClickButton(int id) {
     const HWND button = ::GetDlgItem(window_, id);
     RECT rect = {};

@@ -42,6 +42,8 @@ public:
     void ClickTab(std::size_t tab);
     void ClickRow(std::size_t tab, int row);
     void ClickButton(int id);
+    // A click on a column's header.
+    void ClickHeader(std::size_t tab, int column);
 
     // The row's context menu, opened with a right click; the user then picks an item or closes it.
     // Items in menu order: whether each of the six commands is available.
