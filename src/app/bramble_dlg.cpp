@@ -343,17 +343,22 @@ bool CBrambleDlg::MoveFocus(bool backward) {
     return true;
 }
 
-void CBrambleDlg::ShowProgress(std::size_t tab, std::size_t found) {
-    // Only while a scan runs, and never over an entry the user is looking at.
-    if (::IsWindowEnabled(Item(IDC_REFRESH)) || entryShown_) {
-        return;
-    }
-    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, 0, 0);
+void CBrambleDlg::ClearFileFacts(HICON icon) {
+    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+    // The icon shown before is released only once the control no longer shows it.
     detailsIcon_.reset();
     for (const int id : {IDC_SIZE_LABEL, IDC_TIME_LABEL, IDC_VERSION_LABEL, IDC_KB_LABEL, IDC_DETAIL_DESCRIPTION,
                          IDC_DETAIL_COMPANY, IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME}) {
         ::SetDlgItemTextW(window(), id, L"");
     }
+}
+
+void CBrambleDlg::ShowProgress(std::size_t tab, std::size_t found) {
+    // Only while a scan runs, and never over an entry the user is looking at.
+    if (::IsWindowEnabled(Item(IDC_REFRESH)) || entryShown_) {
+        return;
+    }
+    ClearFileFacts(nullptr);
     const std::wstring count = std::to_wstring(found);
     ShowName(L"正在扫描…");
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"进度:");
@@ -374,11 +379,8 @@ void CBrambleDlg::ShowSelectedDetails() {
         return;
     }
     entryShown_ = false;
-    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, 0, 0);
-    detailsIcon_.reset();
-    for (const int id :
-         {IDC_SIZE_LABEL, IDC_TIME_LABEL, IDC_VERSION_LABEL, IDC_KB_LABEL, IDC_DETAIL_DESCRIPTION, IDC_DETAIL_COMPANY,
-          IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME, IDC_LOCATION_LABEL, IDC_DETAIL_LOCATION}) {
+    ClearFileFacts(nullptr);
+    for (const int id : {IDC_LOCATION_LABEL, IDC_DETAIL_LOCATION}) {
         ::SetDlgItemTextW(window(), id, L"");
     }
     ShowName(L"");
@@ -530,12 +532,7 @@ void CBrambleDlg::ShowUnreadableNote(std::size_t tab) {
     for (const std::wstring& place : places) {
         all += (all.empty() ? L"" : L"；") + VisibleText(place);
     }
-    ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, reinterpret_cast<WPARAM>(::LoadIconW(nullptr, IDI_WARNING)), 0);
-    detailsIcon_.reset();
-    for (const int id : {IDC_SIZE_LABEL, IDC_TIME_LABEL, IDC_VERSION_LABEL, IDC_KB_LABEL, IDC_DETAIL_DESCRIPTION,
-                         IDC_DETAIL_COMPANY, IDC_DETAIL_SIZE, IDC_DETAIL_VERSION, IDC_DETAIL_TIME}) {
-        ::SetDlgItemTextW(window(), id, L"");
-    }
+    ClearFileFacts(::LoadIconW(nullptr, IDI_WARNING));
     ShowName(L"无法读取 " + std::to_wstring(places.size()) + L" 处");
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"注意:");
     ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, L"扫描未能读取这些位置，其中的启动项可能未列出。");

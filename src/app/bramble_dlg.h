@@ -62,6 +62,8 @@ private:
     // Tab from the tab strip into the list shown and back, Ctrl+Tab to the next tab; false for the
     // moves the dialog manager makes itself.
     bool MoveFocus(bool backward);
+    // Empties the file's facts of the details panel, showing `icon` (a system icon, or none).
+    void ClearFileFacts(HICON icon);
     // How far the scan has come, in the details panel while it shows no entry.
     void ShowProgress(std::size_t tab, std::size_t found);
     // The details of the selected row of the tab shown.
