@@ -1,16 +1,17 @@
 #!/bin/sh
 # Starts one virtual X display for a test run (start) and stops it again (stop). The display's
 # number and the server's process id are kept in <state folder>.
-# usage: xvfb.sh start|stop <state folder>
+# usage: xvfb.sh start|stop <state folder> [<width>x<height> of the screen, 1280x1024 unless given]
 set -eu
 action=$1
 state=$2
+screen=${3:-1280x1024}
 case "$action" in
     start)
         mkdir -p "$state"
         for number in $(seq 90 160); do
             [ -e "/tmp/.X$number-lock" ] && continue
-            Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+            Xvfb ":$number" -screen 0 "${screen}x24" -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
             pid=$!
             tries=0
             while [ $tries -lt 50 ] && [ ! -e "/tmp/.X11-unix/X$number" ]; do

@@ -11,7 +11,12 @@
 
 #define IDI_APP 128
 #define IDB_BANNER 133
+// The banner drawn for 125, 150 and 200 %.
+#define IDB_BANNER_125 180
+#define IDB_BANNER_150 181
+#define IDB_BANNER_200 182
 #define IDB_ABOUT_PICTURE 136
+#define IDB_ABOUT_PICTURE_200 183
 // The tab icons, in tab order from this id (their resource lines are made from the category table).
 #define IDI_TAB_FIRST 200
 // The about button's five blink frames, drawn in this order.
@@ -31,6 +36,7 @@
 #define IDC_ABOUT_SAMPLE_MAIL 1038
 #define IDC_ABOUT_SITE 1039
 #define IDC_ABOUT_PRODUCT 1040
+#define IDC_ABOUT_PICTURE 1041
 #define IDC_DETAIL_ICON 1009
 #define IDC_DETAIL_NAME 1010
 #define IDC_SIZE_LABEL 1011
@@ -54,6 +60,7 @@
 
 // Page.
 #define IDC_LIST 1002
+#define IDC_FILTER 1004
 
 // Entry menu.
 #define ID_DELETE_ENTRY 32778
@@ -77,6 +84,10 @@
 // enumerated (the tab count once every category is, and the pages fill), lParam how many
 // entries were found before it.
 #define WM_TARN_PROGRESS 0x1404
+// A page's filter box was typed in: wParam is its tab.
+#define WM_TARN_FILTER_TYPED 0x1405
+// A page's rows changed in number (a delete, a filter): wParam is its tab.
+#define WM_TARN_ROWS_CHANGED 0x1406
 // The scan messages, one per page in tab order from this one: wParam is the number of scans
 // completed before this one, lParam points at the page's part of the scan, which the page takes.
 #define WM_TARN_SCAN_FIRST 0x2400

@@ -2,6 +2,7 @@
 
 #include "app/maker.h"
 #include "resource_ids.h"
+#include "win/dpi.h"
 
 namespace tarn {
 
@@ -9,8 +10,8 @@ namespace {
 
 constexpr COLORREF kAddressColour = RGB(0, 0, 255);
 
-HFONT CreateBoxFont(int weight, bool underlined) {
-    return ::CreateFontW(12, 0, 0, 0, weight, FALSE, underlined ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
+HFONT CreateBoxFont(int weight, bool underlined, UINT dpi) {
+    return ::CreateFontW(ScaleToDpi(12, dpi), 0, 0, 0, weight, FALSE, underlined ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                          L"宋体");
 }
@@ -30,8 +31,18 @@ BOOL CAbout::OnInitDialog() {
     ::SetDlgItemTextW(window(), IDC_ABOUT_SUPPORT_MAIL, kSupportMail);
     ::SetDlgItemTextW(window(), IDC_ABOUT_SAMPLE_MAIL, kSampleMail);
     ::SetDlgItemTextW(window(), IDC_ABOUT_SITE, kSiteAddress);
-    underlined_.reset(CreateBoxFont(FW_NORMAL, true));
-    bold_.reset(CreateBoxFont(FW_BOLD, false));
+    const UINT dpi = WindowDpi(window());
+    underlined_.reset(CreateBoxFont(FW_NORMAL, true, dpi));
+    bold_.reset(CreateBoxFont(FW_BOLD, false, dpi));
+    // The picture drawn at twice the size for a display of 150 % and more (the control stretches it).
+    if (dpi >= 144) {
+        picture_.reset(static_cast<HBITMAP>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_ABOUT_PICTURE_200),
+                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        if (picture_) {
+            ::SendDlgItemMessageW(window(), IDC_ABOUT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP,
+                                  reinterpret_cast<LPARAM>(picture_.get()));
+        }
+    }
     for (const int id : {IDC_ABOUT_SUPPORT_MAIL, IDC_ABOUT_SAMPLE_MAIL, IDC_ABOUT_SITE}) {
         ::SendMessageW(Item(id), WM_SETFONT, reinterpret_cast<WPARAM>(underlined_.get()), FALSE);
     }

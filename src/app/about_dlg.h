@@ -29,6 +29,12 @@ private:
     // Made once for the box; the controls use them until it closes.
     unique_font underlined_;
     unique_font bold_;
+    struct BitmapTraits {
+        using pointer = HBITMAP;
+        static pointer invalid() noexcept { return nullptr; }
+        static void close(pointer bitmap) noexcept { ::DeleteObject(bitmap); }
+    };
+    UniqueAny<BitmapTraits> picture_;
 };
 
 }  // namespace tarn

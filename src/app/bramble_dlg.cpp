@@ -4,6 +4,7 @@
 #include "app/scan_coordinator.h"
 #include "app/update_check.h"
 #include "pages/category_table.h"
+#include "pages/entry_filter.h"
 #include "pages/row_texts.h"
 #include "resource_ids.h"
 #include "win/com_ptr.h"
@@ -43,6 +44,8 @@ BOOL CBrambleDlg::OnInitDialog() {
     ::SendMessageW(window(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     ::SendMessageW(window(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     Scan().signals.mainWindow = window();
+    dpi_ = WindowDpi(window());
+    ScaleDialogOurselves(window());
     BuildTabsAndPages();
     StartLayout();
     CreateCommandTip();
@@ -58,13 +61,7 @@ void CBrambleDlg::BuildTabsAndPages() {
     tabControl_ = Item(IDC_TABS);
     // Tab moves on from the tab strip into the page shown, its list first.
     ::SetWindowLongPtrW(tabControl_, GWL_EXSTYLE, ::GetWindowLongPtrW(tabControl_, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-    tabImages_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, 40));
-    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
-        const unique_hicon tabIcon(
-            static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(TabIconId(tab)), IMAGE_ICON, 16, 16, 0)));
-        ::ImageList_ReplaceIcon(tabImages_.get(), -1, tabIcon.get());
-    }
-    ::SendMessageW(tabControl_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(tabImages_.get()));
+    LoadDpiResources();
     for (std::size_t k = 0; k < kCategoryCount; ++k) {
         TCITEMW item = {};
         item.mask = TCIF_TEXT | TCIF_IMAGE;
@@ -83,6 +80,61 @@ void CBrambleDlg::BuildTabsAndPages() {
     ShowSelectedPage();
 }
 
+void CBrambleDlg::LoadDpiResources() {
+    // Each tab icon drawn at its size (the icons hold 16, 24 and 32 pixel drawings).
+    const int size = ScaleToDpi(16, dpi_);
+    decltype(tabImages_) images(::ImageList_Create(size, size, ILC_MASK | ILC_COLOR32, 0, 40));
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        const unique_hicon tabIcon(static_cast<HICON>(
+            ::LoadImageW(instance_, MAKEINTRESOURCEW(TabIconId(tab)), IMAGE_ICON, size, size, 0)));
+        ::ImageList_ReplaceIcon(images.get(), -1, tabIcon.get());
+    }
+    ::SendMessageW(tabControl_, TCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images.get()));
+    tabImages_ = std::move(images);
+    // The banner drawn for the nearest scale at or below the window's; the control takes its size.
+    const int banner = dpi_ >= 192 ? IDB_BANNER_200
+                       : dpi_ >= 144 ? IDB_BANNER_150
+                       : dpi_ >= 120 ? IDB_BANNER_125
+                                     : IDB_BANNER;
+    const auto picture = static_cast<HBITMAP>(
+        ::LoadImageW(instance_, MAKEINTRESOURCEW(banner), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (picture != nullptr) {
+        ::SendMessageW(Item(IDC_BANNER), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture));
+        // The picture shown before goes only once the control no longer shows it.
+        bannerPicture_.reset(picture);
+    }
+}
+
+void CBrambleDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    const UINT from = dpi_;
+    if (dpi == 0 || dpi == from) {
+        return;
+    }
+    dpi_ = dpi;
+    // The fonts of the children, then the places the layout keeps, then the window's own size.
+    ScaledFonts fonts;
+    ScaleChildren(window(), from, dpi, fonts);
+    fonts_ = std::move(fonts);
+    layout_.Rescale(from, dpi);
+    minimumSize_ = {::MulDiv(minimumSize_.cx, static_cast<int>(dpi), static_cast<int>(from)),
+                    ::MulDiv(minimumSize_.cy, static_cast<int>(dpi), static_cast<int>(from))};
+    LoadDpiResources();
+    for (auto& page : pages_) {
+        if (page->window() != nullptr) {
+            page->OnDpiChanged(from, dpi);
+        }
+    }
+    ::SendMessageW(commandTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(600, dpi_));
+    ::SetWindowPos(window(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    layout_.Apply();
+    LayOutPages();
+    ShowCommandLine(shownCommand_);
+    ShowName(shownName_);
+    ShowLocation(shownLocation_);
+    ::InvalidateRect(window(), nullptr, TRUE);
+}
+
 void CBrambleDlg::LayOutPages() {
     RECT area = {};
     ::GetClientRect(tabControl_, &area);
@@ -91,7 +143,7 @@ void CBrambleDlg::LayOutPages() {
     RECT first = {};
     const auto rows = static_cast<int>(::SendMessageW(tabControl_, TCM_GETROWCOUNT, 0, 0));
     ::SendMessageW(tabControl_, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    area.top += kPageTopOffset + (rows - kRowsInPageOffset) * (first.bottom - first.top);
+    area.top += ScaleToDpi(kPageTopOffset, dpi_) + (rows - kRowsInPageOffset) * (first.bottom - first.top);
     for (auto& page : pages_) {
         if (page->window() != nullptr) {
             ::MoveWindow(page->window(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
@@ -107,10 +159,6 @@ void CBrambleDlg::EraseBackground(HDC dc) {
     RECT banner = {};
     ::GetWindowRect(Item(IDC_BANNER), &banner);
     ::MapWindowPoints(nullptr, window(), reinterpret_cast<POINT*>(&banner), 2);
-    if (!bannerPicture_) {
-        bannerPicture_.reset(static_cast<HBITMAP>(
-            ::LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BANNER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    }
     BITMAP picture = {};
     if (banner.right >= client.right || !bannerPicture_ ||
         ::GetObjectW(bannerPicture_.get(), sizeof picture, &picture) == 0) {
@@ -171,6 +219,7 @@ void CBrambleDlg::ShowSelectedPage() {
         }
     }
     if (selected >= 0 && static_cast<std::size_t>(selected) < kCategoryCount && pages_[selected]->window()) {
+        pages_[static_cast<std::size_t>(selected)]->ApplyFilterIfStale();
         ::ShowWindow(pages_[static_cast<std::size_t>(selected)]->window(), SW_SHOWNORMAL);
     }
 }
@@ -192,7 +241,9 @@ bool CBrambleDlg::OnCommand(WORD id, WORD, HWND) {
             ShowSelectedDetails();
             return true;
         case IDCANCEL:
-            // Esc closes nothing: the window closes by its close box, Alt+F4 or its menu.
+            // Esc clears the filter and closes nothing: the window closes by its close box, Alt+F4
+            // or its menu.
+            SetFilter(L"");
             return true;
         default:
             return false;
@@ -207,9 +258,13 @@ bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
         result = 0;
         return true;
     }
-    if (header.idFrom == IDC_TABS && header.code == TCN_KEYDOWN &&
-        reinterpret_cast<const NMTCKEYDOWN&>(header).wVKey == VK_F5) {
-        PressRefreshButton(window());
+    if (header.idFrom == IDC_TABS && header.code == TCN_KEYDOWN) {
+        const WORD key = reinterpret_cast<const NMTCKEYDOWN&>(header).wVKey;
+        if (key == VK_F5) {
+            PressRefreshButton(window());
+        } else if (key == 'F' && ::GetKeyState(VK_CONTROL) < 0) {
+            FocusFilter();
+        }
         result = 0;
         return true;
     }
@@ -230,11 +285,22 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             }
             result = 0;
             return true;
+        case WM_TARN_FILTER_TYPED:
+            if (wParam < kCategoryCount) {
+                SetFilter(pages_[wParam]->FilterText());
+            }
+            result = 0;
+            return true;
+        case WM_TARN_ROWS_CHANGED:
+            ShowCounts();
+            result = 0;
+            return true;
         case WM_TARN_PROGRESS:
             ShowProgress(static_cast<std::size_t>(wParam), static_cast<std::size_t>(lParam));
             result = 0;
             return true;
         case WM_TARN_PAGE_FILLED:
+            ShowCounts();
             if (static_cast<LRESULT>(wParam) == ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)) {
                 ShowUnreadableNote(static_cast<std::size_t>(wParam));
             }
@@ -272,8 +338,13 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
                 LayOutPages();
                 ShowCommandLine(shownCommand_);
                 ShowName(shownName_);
+                ShowLocation(shownLocation_);
             }
             return false;
+        case WM_DPICHANGED:
+            OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            result = 0;
+            return true;
         case WM_ERASEBKGND:
             EraseBackground(reinterpret_cast<HDC>(wParam));
             result = TRUE;
@@ -343,6 +414,42 @@ bool CBrambleDlg::MoveFocus(bool backward) {
     return true;
 }
 
+void CBrambleDlg::SetFilter(const std::wstring& text) {
+    for (auto& page : pages_) {
+        if (page->window() != nullptr) {
+            page->SetFilter(text);
+        }
+    }
+    ShowCounts();
+}
+
+void CBrambleDlg::FocusFilter() {
+    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    if (tab < kCategoryCount && pages_[tab]->filterBox() != nullptr) {
+        ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pages_[tab]->filterBox()), TRUE);
+    }
+}
+
+void CBrambleDlg::ShowCounts() {
+    const auto rowsBefore = ::SendMessageW(tabControl_, TCM_GETROWCOUNT, 0, 0);
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        const CAutoRunPage& page = *pages_[tab];
+        // A page counts once its rows show its list.
+        const std::wstring caption =
+            page.filled() ? CountedCaption(CategoryTable()[tab].caption, page.entries().size(), page.MatchCount(),
+                                           !page.FilterText().empty())
+                          : std::wstring(CategoryTable()[tab].caption);
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = const_cast<wchar_t*>(caption.c_str());
+        ::SendMessageW(tabControl_, TCM_SETITEMW, tab, reinterpret_cast<LPARAM>(&item));
+    }
+    // Longer captions may take another row of tabs.
+    if (::SendMessageW(tabControl_, TCM_GETROWCOUNT, 0, 0) != rowsBefore) {
+        LayOutPages();
+    }
+}
+
 void CBrambleDlg::ClearFileFacts(HICON icon) {
     ::SendMessageW(Item(IDC_DETAIL_ICON), STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
     // The icon shown before is released only once the control no longer shows it.
@@ -366,7 +473,7 @@ void CBrambleDlg::ShowProgress(std::size_t tab, std::size_t found) {
                                   ? std::wstring(CategoryTable()[tab].caption) + L"（第 " + std::to_wstring(tab + 1) +
                                         L"/" + std::to_wstring(kCategoryCount) + L" 类，已找到 " + count + L" 项）"
                                   : L"正在显示找到的 " + count + L" 项…";
-    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, text.c_str());
+    ShowLocation(text);
     ShowCommandLine(L"");
     progressShown_ = true;
 }
@@ -380,9 +487,8 @@ void CBrambleDlg::ShowSelectedDetails() {
     }
     entryShown_ = false;
     ClearFileFacts(nullptr);
-    for (const int id : {IDC_LOCATION_LABEL, IDC_DETAIL_LOCATION}) {
-        ::SetDlgItemTextW(window(), id, L"");
-    }
+    ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"");
+    ShowLocation(L"");
     ShowName(L"");
     ShowCommandLine(L"");
 }
@@ -476,7 +582,7 @@ void CBrambleDlg::CreateCommandTip() {
                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window(), nullptr,
                                     instance_, nullptr);
     // The command line and the entry's name: each shows what fits, its whole text as the tip.
-    for (const int id : {IDC_DETAIL_COMMAND, IDC_DETAIL_NAME}) {
+    for (const int id : {IDC_DETAIL_COMMAND, IDC_DETAIL_NAME, IDC_DETAIL_LOCATION}) {
         TOOLINFOW tool = {};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -486,7 +592,7 @@ void CBrambleDlg::CreateCommandTip() {
         ::SendMessageW(commandTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     // A long command wraps in the tip instead of running off the screen.
-    ::SendMessageW(commandTip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    ::SendMessageW(commandTip_, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(600, dpi_));
 }
 
 void CBrambleDlg::ShowCommandLine(const std::wstring& command) {
@@ -499,6 +605,11 @@ void CBrambleDlg::ShowName(const std::wstring& name) {
     ShowFitted(IDC_DETAIL_NAME, name);
 }
 
+void CBrambleDlg::ShowLocation(const std::wstring& location) {
+    shownLocation_ = location;
+    ShowFitted(IDC_DETAIL_LOCATION, location);
+}
+
 void CBrambleDlg::ShowFitted(int id, const std::wstring& text) {
     const HWND control = Item(id);
     RECT area = {};
@@ -506,11 +617,23 @@ void CBrambleDlg::ShowFitted(int id, const std::wstring& text) {
     std::wstring shown = text;
     if (const HDC dc = ::GetDC(control)) {
         const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)));
-        shown = FitWithEllipsis(text, area.right - area.left, [dc](const std::wstring& piece) {
-            SIZE size = {};
-            ::GetTextExtentPoint32W(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
-            return static_cast<int>(size.cx);
-        });
+        TEXTMETRICW metrics = {};
+        ::GetTextMetricsW(dc, &metrics);
+        if (metrics.tmHeight > 0 && area.bottom >= 2 * metrics.tmHeight) {
+            // A control of several lines: what fits wrapped as the control wraps it.
+            shown = FitWithEllipsis(text, area.bottom, [dc, &area](const std::wstring& piece) {
+                RECT need = {0, 0, area.right, 0};
+                ::DrawTextW(dc, piece.c_str(), static_cast<int>(piece.size()), &need,
+                            DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+                return static_cast<int>(need.bottom);
+            });
+        } else {
+            shown = FitWithEllipsis(text, area.right - area.left, [dc](const std::wstring& piece) {
+                SIZE size = {};
+                ::GetTextExtentPoint32W(dc, piece.c_str(), static_cast<int>(piece.size()), &size);
+                return static_cast<int>(size.cx);
+            });
+        }
         ::SelectObject(dc, previous);
         ::ReleaseDC(control, dc);
     }
@@ -535,7 +658,7 @@ void CBrambleDlg::ShowUnreadableNote(std::size_t tab) {
     ClearFileFacts(::LoadIconW(nullptr, IDI_WARNING));
     ShowName(L"无法读取 " + std::to_wstring(places.size()) + L" 处");
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, L"注意:");
-    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, L"扫描未能读取这些位置，其中的启动项可能未列出。");
+    ShowLocation(L"扫描未能读取这些位置，其中的启动项可能未列出。");
     ShowCommandLine(L"!! 无法读取：" + all);
 }
 
@@ -562,10 +685,11 @@ void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, entry.locationKind == LocationFolder ? L"所在目录:" : L"所在键:");
     ::SetDlgItemTextW(window(), IDC_KB_LABEL, L"KB");
     ShowCommandLine(VisibleText(entry.commandLine));
-    ShowName(DisplayName(entry));
+    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    ShowName(DisplayName(entry, tab < kCategoryCount ? CategoryTable()[tab].page.columns : ColumnSet::Standard));
     ::SetDlgItemTextW(window(), IDC_DETAIL_DESCRIPTION, entry.description.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_COMPANY, entry.company.c_str());
-    ::SetDlgItemTextW(window(), IDC_DETAIL_LOCATION, DetailsLocationText(entry).c_str());
+    ShowLocation(DetailsLocationText(entry));
     ::SetDlgItemInt(window(), IDC_DETAIL_SIZE, static_cast<UINT>(entry.sizeKB), FALSE);
     ::SetDlgItemTextW(window(), IDC_DETAIL_VERSION, entry.fileVersion.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_TIME, entry.fileTime.c_str());

@@ -3,6 +3,7 @@
 #include "base/autorun_entry.h"
 #include "pages/category_pages.h"
 #include "win/anchor_layout.h"
+#include "win/dpi.h"
 #include "win/dialog_base.h"
 #include "win/unique_handle.h"
 
@@ -40,6 +41,10 @@ protected:
 
 private:
     void BuildTabsAndPages();
+    // What the window draws for its DPI: the tab icons and the banner.
+    void LoadDpiResources();
+    // The window moved to a monitor of another scale: everything drawn and placed for its DPI.
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     // The pages fill the tab strip's display area, below however many rows of tabs it has.
     void LayOutPages();
     // How each control follows the window's size; the window's first size is its least.
@@ -54,6 +59,7 @@ private:
     // The command line as much as fits, its whole text as the tip.
     void ShowCommandLine(const std::wstring& command);
     void ShowName(const std::wstring& name);
+    void ShowLocation(const std::wstring& location);
     // A one-line text as much as fits its control, ending in "…" when cut, its whole text as the tip.
     void ShowFitted(int id, const std::wstring& text);
     void OnRefresh();
@@ -62,6 +68,11 @@ private:
     // Tab from the tab strip into the list shown and back, Ctrl+Tab to the next tab; false for the
     // moves the dialog manager makes itself.
     bool MoveFocus(bool backward);
+    // The filter box's text, on every page; the filter box of the tab shown, focused.
+    void SetFilter(const std::wstring& text);
+    void FocusFilter();
+    // Each tab's caption with its count of rows, and of matches while a filter is set.
+    void ShowCounts();
     // Empties the file's facts of the details panel, showing `icon` (a system icon, or none).
     void ClearFileFacts(HICON icon);
     // How far the scan has come, in the details panel while it shows no entry.
@@ -91,7 +102,10 @@ private:
     bool progressShown_ = false;
     std::wstring shownCommand_;
     std::wstring shownName_;
+    std::wstring shownLocation_;
     AnchorLayout layout_;
+    UINT dpi_ = kBaseDpi;
+    ScaledFonts fonts_;
     SIZE minimumSize_ = {};
     struct BitmapTraits {
         using pointer = HBITMAP;

@@ -2,6 +2,7 @@
 
 #include "fileinfo/file_facts_cache.h"
 #include "fileinfo/file_icon.h"
+#include "pages/entry_filter.h"
 #include "pages/locate.h"
 #include "pages/page_texts.h"
 #include "pages/row_order.h"
@@ -65,8 +66,19 @@ HWND CAutoRunPage::Create(HINSTANCE instance, HWND tabControl) {
 
 BOOL CAutoRunPage::OnInitDialog() {
     listView_ = Item(IDC_LIST);
+    filterBox_ = Item(IDC_FILTER);
+    dpi_ = WindowDpi(window());
+    // The main window scales its pages on a DPI change; Windows must not do it a second time.
+    ScaleDialogOurselves(window());
+    RECT box = {};
+    ::GetWindowRect(filterBox_, &box);
+    filterHeight_ = box.bottom - box.top;
+    ::SendMessageW(filterBox_, EM_SETCUEBANNER, TRUE,
+                   reinterpret_cast<LPARAM>(L"筛选 (Ctrl+F)：名称、文件、命令、厂商、描述、签名或位置"));
     SetupColumns();
-    imageList_.reset(::ImageList_Create(16, 16, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
+    cellTips_.Attach(listView_);
+    const int iconSize = ScaleToDpi(16, dpi_);
+    imageList_.reset(::ImageList_Create(iconSize, iconSize, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
     ::SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
     link_.window = window();
     return TRUE;
@@ -78,7 +90,7 @@ void CAutoRunPage::SetupColumns() {
         LVCOLUMNW column = {};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = LVCFMT_LEFT;
-        column.cx = layout.width;
+        column.cx = ScaleToDpi(layout.width, dpi_);
         column.pszText = const_cast<wchar_t*>(layout.caption);
         column.iSubItem = index;
         ::SendMessageW(listView_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
@@ -89,9 +101,12 @@ void CAutoRunPage::SetupColumns() {
 
 bool CAutoRunPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (message == WM_SIZE) {
-        // The list fills the page, so that its scroll bars stay within the tab.
-        ::MoveWindow(listView_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
-        FollowListWidth(LOWORD(lParam));
+        // The filter box above, the list filling the rest, so that its scroll bars stay within the tab.
+        const int width = LOWORD(lParam);
+        const int below = filterHeight_ + 2;
+        ::MoveWindow(filterBox_, 0, 0, width, filterHeight_, TRUE);
+        ::MoveWindow(listView_, 0, below, width, std::max(0, HIWORD(lParam) - below), TRUE);
+        FollowListWidth(width);
         return false;
     }
     if (message == WM_CONTEXTMENU && lParam == -1) {
@@ -190,19 +205,14 @@ void CAutoRunPage::FollowListWidth(int width) {
     // columns the user dragged keep their widths.
     if (listWidth_ > 0 && width != listWidth_) {
         const int column = PathColumn(category().page.columns);
-        const int first = ColumnsOf(category().page.columns)[static_cast<std::size_t>(column)].width;
+        const int first = ScaleToDpi(ColumnsOf(category().page.columns)[static_cast<std::size_t>(column)].width, dpi_);
         const auto now = static_cast<int>(::SendMessageW(listView_, LVM_GETCOLUMNWIDTH, column, 0));
         ::SendMessageW(listView_, LVM_SETCOLUMNWIDTH, column, std::max(first, now + width - listWidth_));
     }
     listWidth_ = width;
 }
 
-void CAutoRunPage::SortBy(int column) {
-    // Rows still coming in keep the scan's order.
-    if (!filled_) {
-        return;
-    }
-    sort_ = NextSort(sort_, column);
+std::vector<std::size_t> CAutoRunPage::RowOrder() const {
     std::vector<std::wstring> keys;
     keys.reserve(list_.entries.size());
     for (const auto& entry : list_.entries) {
@@ -211,7 +221,16 @@ void CAutoRunPage::SortBy(int column) {
                            ? cells[static_cast<std::size_t>(sort_.column)]
                            : std::wstring());
     }
-    const std::vector<std::size_t> order = SortedRows(keys, sort_.direction, CompareTextsNoCase);
+    return SortedRows(keys, sort_.direction, CompareTextsNoCase);
+}
+
+void CAutoRunPage::SortBy(int column) {
+    // Rows still coming in keep the scan's order.
+    if (!filled_) {
+        return;
+    }
+    sort_ = NextSort(sort_, column);
+    const std::vector<std::size_t> order = RowOrder();
     std::unordered_map<LPARAM, std::size_t> ranks;
     for (std::size_t rank = 0; rank < order.size(); ++rank) {
         ranks[reinterpret_cast<LPARAM>(list_.entries[order[rank]].get())] = rank;
@@ -222,6 +241,116 @@ void CAutoRunPage::SortBy(int column) {
     if (SelectedEntry(&row) != nullptr) {
         ::SendMessageW(listView_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
     }
+}
+
+std::wstring CAutoRunPage::FilterText() const {
+    std::wstring text(static_cast<std::size_t>(::GetWindowTextLengthW(filterBox_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(::GetWindowTextW(filterBox_, &text[0], static_cast<int>(text.size()))));
+    return text;
+}
+
+void CAutoRunPage::SetFilter(const std::wstring& text) {
+    if (FilterText() != text) {
+        settingFilter_ = true;
+        ::SetWindowTextW(filterBox_, text.c_str());
+        settingFilter_ = false;
+    }
+    filter_ = FoldCase(text);
+    if (::IsWindowVisible(window())) {
+        ApplyFilterIfStale();
+    }
+}
+
+void CAutoRunPage::ApplyFilterIfStale() {
+    if (filled_ && rowsFilter_ != filter_) {
+        ApplyFilter();
+    }
+}
+
+std::size_t CAutoRunPage::MatchCount() const {
+    return static_cast<std::size_t>(std::count_if(list_.entries.begin(), list_.entries.end(),
+                                                  [this](const auto& entry) { return EntryMatches(*entry, filter_); }));
+}
+
+void CAutoRunPage::ApplyFilter() {
+    const AutoRunEntry* selected = SelectedEntry();
+    rowsFilter_ = filter_;
+    ::SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
+    int selectedRow = -1;
+    for (const std::size_t index : RowOrder()) {
+        const AutoRunEntry* entry = list_.entries[index].get();
+        if (!EntryMatches(*entry, rowsFilter_)) {
+            continue;
+        }
+        if (entry == selected) {
+            selectedRow = static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0));
+        }
+        const auto image = images_.find(entry);
+        InsertRow(entry, image != images_.end() ? image->second : -1,
+                  RowTexts(*entry, FileShown(*entry), category().page.columns));
+    }
+    if (selectedRow >= 0) {
+        LVITEMW state = {};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        ::SendMessageW(listView_, LVM_SETITEMSTATE, static_cast<WPARAM>(selectedRow), reinterpret_cast<LPARAM>(&state));
+        ::SendMessageW(listView_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(selectedRow), FALSE);
+    }
+    ::SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(listView_, nullptr, TRUE);
+    if (selected != nullptr && selectedRow < 0) {
+        // The row shown in the details is filtered out: the details go with it.
+        ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
+    }
+    TellRowsChanged();
+}
+
+void CAutoRunPage::OnDpiChanged(UINT from, UINT to) {
+    if (from == 0 || from == to) {
+        return;
+    }
+    const auto scale = [from, to](int value) {
+        return ::MulDiv(value, static_cast<int>(to), static_cast<int>(from));
+    };
+    dpi_ = to;
+    ScaledFonts fonts;
+    ScaleChildren(window(), from, to, fonts);
+    fonts_ = std::move(fonts);
+    filterHeight_ = scale(filterHeight_);
+    const auto header = reinterpret_cast<HWND>(::SendMessageW(listView_, LVM_GETHEADER, 0, 0));
+    const int columns = static_cast<int>(::SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int column = 0; column < columns; ++column) {
+        const auto width = static_cast<int>(::SendMessageW(listView_, LVM_GETCOLUMNWIDTH, column, 0));
+        ::SendMessageW(listView_, LVM_SETCOLUMNWIDTH, column, scale(width));
+    }
+    listWidth_ = scale(listWidth_);
+    // The fill thread adds icons while it runs: the list is redrawn once it has ended.
+    if (filled_) {
+        RescaleImages();
+    }
+}
+
+void CAutoRunPage::RescaleImages() {
+    const int size = ScaleToDpi(16, dpi_);
+    int width = 0;
+    int height = 0;
+    if (::ImageList_GetIconSize(imageList_.get(), &width, &height) && width == size) {
+        return;
+    }
+    decltype(imageList_) images(::ImageList_Create(size, size, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
+    const int count = ::ImageList_GetImageCount(imageList_.get());
+    for (int image = 0; image < count; ++image) {
+        // Numbered as before, so that every row keeps its icon.
+        const unique_hicon icon(::ImageList_GetIcon(imageList_.get(), image, ILD_NORMAL));
+        ::ImageList_ReplaceIcon(images.get(), -1, icon ? icon.get() : ::LoadIconW(nullptr, IDI_WINLOGO));
+    }
+    ::SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images.get()));
+    imageList_ = std::move(images);
+}
+
+void CAutoRunPage::TellRowsChanged() const {
+    ::PostMessageW(link_.signals->mainWindow.load(), WM_TARN_ROWS_CHANGED, tab_, 0);
 }
 
 void CAutoRunPage::ShowSortArrow() {
@@ -289,6 +418,8 @@ void CAutoRunPage::OnListKey(WORD key) {
         PressRefreshButton(link_.signals->mainWindow.load());
     } else if (key == 'C' && ::GetKeyState(VK_CONTROL) < 0) {
         CopySelectedRow();
+    } else if (key == 'F' && ::GetKeyState(VK_CONTROL) < 0) {
+        ::SendMessageW(link_.signals->mainWindow.load(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(filterBox_), TRUE);
     }
 }
 
@@ -306,8 +437,13 @@ void CAutoRunPage::ShowEntryMenu(AutoRunEntry& entry, POINT screen) {
     ::DestroyMenu(menu);
 }
 
-bool CAutoRunPage::OnCommand(WORD id, WORD, HWND) {
+bool CAutoRunPage::OnCommand(WORD id, WORD code, HWND) {
     switch (id) {
+        case IDC_FILTER:
+            if (code == EN_CHANGE && !settingFilter_) {
+                ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_FILTER_TYPED, tab_, 0);
+            }
+            return true;
         case ID_ENABLE_ENTRY:
             OnEnableEntry();
             return true;
@@ -431,8 +567,10 @@ void CAutoRunPage::OnDeleteEntry() {
     }
     ::SendMessageW(listView_, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
     ::InvalidateRect(window(), nullptr, FALSE);
+    images_.erase(entry);
     list_.entries.erase(std::find_if(list_.entries.begin(), list_.entries.end(),
                                      [entry](const auto& held) { return held.get() == entry; }));
+    TellRowsChanged();
     // The details no longer show an entry that is gone.
     ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
     if (plan.confirmsSuccess) {
@@ -522,6 +660,8 @@ void CAutoRunPage::OnScanHandOff(WPARAM completedScans, PageHandOff& handOff) {
     }
     filled_ = false;
     fillQueued_ = false;
+    images_.clear();
+    rowsFilter_.clear();
     sort_ = {};
     ShowSortArrow();
     if (completedScans != 0) {
@@ -607,6 +747,7 @@ void CAutoRunPage::AddRow(const AutoRunEntry& entry) {
     ++imageCount_;
 
     PendingRow pending;
+    pending.entry = &entry;
     pending.image = image;
     pending.cells = RowTexts(entry, exists, category().page.columns);
     QueueRow(std::move(pending));
@@ -652,7 +793,8 @@ void CAutoRunPage::InsertPendingRows() {
             last = true;
             continue;
         }
-        InsertRow(row.image, row.cells);
+        images_[row.entry] = row.image;
+        InsertRow(row.entry, row.image, row.cells);
     }
     ::SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(listView_, nullptr, FALSE);
@@ -672,17 +814,20 @@ void CAutoRunPage::FinishFill() {
         *link_.fillMs = ::GetTickCount64() - fillStartedMs_;
     }
     ::InvalidateRect(listView_, nullptr, FALSE);
+    RescaleImages();
+    // Rows typed away while the page filled go now.
+    if (!filter_.empty()) {
+        ApplyFilter();
+    }
     ::PostMessageW(link_.signals->mainWindow.load(), WM_TARN_PAGE_FILLED, tab_, 0);
 }
 
-void CAutoRunPage::InsertRow(int image, const std::vector<std::wstring>& cells) {
+void CAutoRunPage::InsertRow(const AutoRunEntry* entry, int image, const std::vector<std::wstring>& cells) {
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = static_cast<int>(::SendMessageW(listView_, LVM_GETITEMCOUNT, 0, 0));
-    // The rows come in the list's order while it fills; each keeps its entry from then on.
-    if (static_cast<std::size_t>(item.iItem) < list_.entries.size()) {
-        item.lParam = reinterpret_cast<LPARAM>(list_.entries[static_cast<std::size_t>(item.iItem)].get());
-    }
+    // Each row keeps its entry, whatever order the rows come to have.
+    item.lParam = reinterpret_cast<LPARAM>(entry);
     item.pszText = const_cast<wchar_t*>(cells[0].c_str());
     item.iImage = image;
     const int row = static_cast<int>(::SendMessageW(listView_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));

@@ -6,7 +6,9 @@
 #include "pages/page_scan_link.h"
 #include "pages/row_order.h"
 #include "state/state_changes.h"
+#include "win/cell_tips.h"
 #include "win/dialog_base.h"
+#include "win/dpi.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -17,6 +19,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tarn {
@@ -51,6 +54,18 @@ public:
     const AutoRunEntry* SelectedEntry(int* row = nullptr) const;
     HWND listView() const { return listView_; }
     HIMAGELIST imageList() const { return imageList_.get(); }
+
+    // The filter box, whose text every page shares: the text typed, the text to keep rows by (the
+    // rows follow once the page is shown and filled), and how many entries it keeps.
+    std::wstring FilterText() const;
+    void SetFilter(const std::wstring& text);
+    void ApplyFilterIfStale();
+    std::size_t MatchCount() const;
+    HWND filterBox() const { return filterBox_; }
+    // The page at another DPI: its fonts, filter box, columns and row icons.
+    void OnDpiChanged(UINT from, UINT to);
+    // The tip that shows a cut cell whole.
+    HWND cellTip() const { return cellTips_.tip(); }
 
     // The switches and deletes of the page's entries.
     CAutoRunStateChanges& stateChanges() { return stateChanges_; }
@@ -97,6 +112,13 @@ protected:
 
 private:
     const AutoRunEntry* EntryOfRow(int row) const;
+    // The list's indices in the rows' order (the scan's, or a column's).
+    std::vector<std::size_t> RowOrder() const;
+    // Makes the rows again: the entries the filter keeps, in the rows' order, the selection kept.
+    void ApplyFilter();
+    void TellRowsChanged() const;
+    // The row icons at the page's DPI, copied from the list drawn for another.
+    void RescaleImages();
     void ShowSortArrow();
     void FollowListWidth(int width);
     void SwitchEntry(bool enable);
@@ -111,6 +133,7 @@ private:
     void AddRow(const AutoRunEntry& entry);
     // A row the fill has made, waiting for the window's thread.
     struct PendingRow {
+        const AutoRunEntry* entry = nullptr;
         int image = -1;
         std::vector<std::wstring> cells;
     };
@@ -119,8 +142,8 @@ private:
     // On the window's thread: inserts waiting rows with the list's redrawing held for a few tens
     // of milliseconds at most, then lets the user's messages through before it goes on.
     void InsertPendingRows();
-    // On the window's thread: appends one row with its image and cell texts.
-    void InsertRow(int image, const std::vector<std::wstring>& cells);
+    // On the window's thread: appends the entry's row with its image and cell texts.
+    void InsertRow(const AutoRunEntry* entry, int image, const std::vector<std::wstring>& cells);
     // On the window's thread, once the last row is in: the rows show the list.
     void FinishFill();
     void ClearIcons();
@@ -137,6 +160,18 @@ private:
     int listWidth_ = 0;
     ULONGLONG fillStartedMs_ = 0;
     HWND listView_ = nullptr;
+    HWND filterBox_ = nullptr;
+    CellTips cellTips_;
+    UINT dpi_ = kBaseDpi;
+    ScaledFonts fonts_;
+    int filterHeight_ = 0;
+    // The folded text the rows are kept by, and the one they are to be kept by.
+    std::wstring rowsFilter_;
+    std::wstring filter_;
+    // Set while the page writes its own filter box, whose change is then no typing.
+    bool settingFilter_ = false;
+    // Each entry's icon in the image list, for rows made again.
+    std::unordered_map<const AutoRunEntry*, int> images_;
     struct ImageListTraits {
         using pointer = HIMAGELIST;
         static pointer invalid() noexcept { return nullptr; }

@@ -14,7 +14,8 @@ std::vector<ColumnLayout> ColumnsOf(ColumnSet columns) {
     std::vector<ColumnLayout> layout = {{L"程序名", 80},    {L"启动状态", 70},  {L"数字签名", 70},
                                         {L"描述信息", 160}, {L"映像路径", 220}, {L"厂商信息", 250}};
     if (columns == ColumnSet::Tasks) {
-        layout.insert(layout.end(), {{L"任务描述", 200}, {L"任务作者", 120}, {L"触发器", 120}});
+        layout.insert(layout.end(),
+                      {{L"任务描述", 200}, {L"任务作者", 120}, {L"触发器", 120}, {L"任务文件夹", 160}});
     }
     return layout;
 }
@@ -64,8 +65,27 @@ std::vector<const wchar_t*> NameMarks(const AutoRunEntry& entry) {
     return marks;
 }
 
-std::wstring DisplayName(const AutoRunEntry& entry) {
-    std::wstring name = VisibleText(entry.name);
+namespace {
+
+// A task of the newer scheduler is known by its path, which starts at the root folder.
+bool NamedByTaskPath(const AutoRunEntry& entry) {
+    return !entry.name.empty() && entry.name[0] == L'\\';
+}
+
+}  // namespace
+
+std::wstring TaskFolder(const AutoRunEntry& entry) {
+    if (!NamedByTaskPath(entry)) {
+        return VisibleText(entry.location);
+    }
+    const std::size_t last = entry.name.rfind(L'\\');
+    return last == 0 ? L"\\" : VisibleText(entry.name.substr(0, last));
+}
+
+std::wstring DisplayName(const AutoRunEntry& entry, ColumnSet columns) {
+    // Only on the tasks page: elsewhere a name that starts with a backslash is shown whole.
+    const bool ownName = columns == ColumnSet::Tasks && NamedByTaskPath(entry);
+    std::wstring name = VisibleText(ownName ? entry.name.substr(entry.name.rfind(L'\\') + 1) : entry.name);
     if (!entry.user.empty()) {
         name += L" [" + VisibleText(entry.user) + L"]";
     }
@@ -128,12 +148,13 @@ std::wstring DetailsLocationText(const AutoRunEntry& entry) {
 
 std::vector<std::wstring> RowTexts(const AutoRunEntry& entry, bool fileExists, ColumnSet columns) {
     std::vector<std::wstring> cells(ColumnsOf(columns).size());
-    cells[0] = DisplayName(entry);
+    cells[0] = DisplayName(entry, columns);
     const std::size_t path = static_cast<std::size_t>(PathColumn(columns));
     if (columns == ColumnSet::Tasks) {
         cells[path + 2] = VisibleText(entry.taskDescription);
         cells[path + 3] = VisibleText(entry.taskAuthor);
         cells[path + 4] = entry.taskTriggers;
+        cells[path + 5] = TaskFolder(entry);
     }
     if (entry.startsNoFile) {
         cells[1] = StateCellText(entry.state);

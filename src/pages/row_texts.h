@@ -13,7 +13,7 @@
 namespace tarn {
 
 // The standard six columns, the five of the image-hijack page (no signature column), or the six
-// and what a scheduled task says of itself (its description, author and triggers).
+// and what a scheduled task says of itself (its description, author and triggers) and its folder.
 enum class ColumnSet { Standard, WithoutSignature, Tasks };
 
 struct ColumnLayout {
@@ -32,8 +32,15 @@ std::wstring VisibleText(const std::wstring& text);
 std::vector<const wchar_t*> NameMarks(const AutoRunEntry& entry);
 
 // The name as the first column and the details panel show it: visible, and marked when it
-// holds a NUL.
-std::wstring DisplayName(const AutoRunEntry& entry);
+// holds a NUL. On the tasks page a task known by its path shows its own name (TaskFolder the rest).
+std::wstring DisplayName(const AutoRunEntry& entry, ColumnSet columns);
+inline std::wstring DisplayName(const AutoRunEntry& entry) {
+    return DisplayName(entry, ColumnSet::Standard);
+}
+
+// The scheduler folder a task's path names ("\\" for the root), or the folder of an older
+// scheduler's task file; the whole path stays in the record and the reports.
+std::wstring TaskFolder(const AutoRunEntry& entry);
 
 // The state column's text for a state; nothing for a state the column leaves empty.
 const wchar_t* StateCellText(int32_t state);

@@ -29,6 +29,20 @@ void AnchorLayout::Start(HWND window) {
     controls_.clear();
 }
 
+void AnchorLayout::Rescale(UINT from, UINT to) {
+    if (from == 0) {
+        return;
+    }
+    const auto scale = [from, to](LONG value) {
+        return ::MulDiv(value, static_cast<int>(to), static_cast<int>(from));
+    };
+    startClient_ = {scale(startClient_.cx), scale(startClient_.cy)};
+    for (Placed& placed : controls_) {
+        placed.start = {scale(placed.start.left), scale(placed.start.top), scale(placed.start.right),
+                        scale(placed.start.bottom)};
+    }
+}
+
 void AnchorLayout::Add(HWND control, unsigned anchor) {
     RECT rect = {};
     ::GetWindowRect(control, &rect);

@@ -20,6 +20,8 @@ public:
     void Start(HWND window);
     void Add(HWND control, unsigned anchor);
     void Apply() const;
+    // The first size and places as they come to be at another DPI.
+    void Rescale(UINT from, UINT to);
 
 private:
     struct Placed {

@@ -3,6 +3,7 @@
 #include "app/scan_coordinator.h"
 #include "base/categories.h"
 #include "pages/category_table.h"
+#include "pages/entry_filter.h"
 #include "pages/page_texts.h"
 #include "pages/row_texts.h"
 #include "resource_ids.h"
@@ -113,7 +114,9 @@ TEST_F(MainWindowTest, TabsColumnsAndRowsShowTheSeededRegistrations) {
         item.pszText = caption;
         item.cchTextMax = 64;
         ::SendMessageW(tabs, TCM_GETITEMW, k, reinterpret_cast<LPARAM>(&item));
-        EXPECT_EQ(std::wstring(CategoryTable()[k].caption), caption);
+        // Each caption counts its tab's rows.
+        const std::size_t rows = test::ShownEntries(k).size();
+        EXPECT_EQ(CountedCaption(CategoryTable()[k].caption, rows, rows, false), caption);
         EXPECT_EQ(static_cast<int>(k), item.iImage);
     }
     using Columns = std::vector<std::pair<std::wstring, int>>;
@@ -231,14 +234,15 @@ TEST_F(MainWindowTest, ANestedHiddenTaskIsShownWithWhatStartsItAndDeletedWithIts
     const int row = RowNamed(kTasksTab, task);
     const int mailRow = RowNamed(kTasksTab, mail);
     ASSERT_TRUE(row >= 0 && mailRow >= 0);
-    EXPECT_EQ((std::vector<std::wstring>{task, L"已启用", L"无签名", L"", LowerAscii(plainApp), L"", L"保持更新",
-                                         L"Tarn", L"登录时"}),
+    // The name column shows the task's own name, the last column its folder.
+    EXPECT_EQ((std::vector<std::wstring>{L"Updater", L"已启用", L"无签名", L"", LowerAscii(plainApp), L"", L"保持更新",
+                                         L"Tarn", L"登录时", top + L"\\Vendor\\Hidden"}),
               window.Row(kTasksTab, row));
-    EXPECT_EQ(
-        (std::vector<std::wstring>{mail, L"已启用", L"", L"", L"发送电子邮件（已弃用的操作）", L"", L"", L"", L""}),
-        window.Row(kTasksTab, mailRow));
+    EXPECT_EQ((std::vector<std::wstring>{L"Mail", L"已启用", L"", L"", L"发送电子邮件（已弃用的操作）", L"", L"", L"",
+                                         L"", top}),
+              window.Row(kTasksTab, mailRow));
     window.ClickRow(kTasksTab, row);
-    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == task; }));
+    ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Updater"; }));
     EXPECT_EQ(plainApp + L" /silent", window.Text(IDC_DETAIL_COMMAND));
     EXPECT_EQ(top + L"\\Vendor\\Hidden    触发器：登录时    MITRE 技术：T1053.005", window.Text(IDC_DETAIL_LOCATION));
 
@@ -337,6 +341,62 @@ TEST_F(MainWindowTest, TheWindowResizesAndMaximisesAroundItsFirstSize) {
     window.Settle(list);
     EXPECT_EQ(list0.right - list0.left, ScreenRect(list).right - ScreenRect(list).left);
     EXPECT_TRUE(window.IsOpen());
+}
+
+// Moved to a monitor of another scale, the window draws and places everything for its DPI, and
+// back again as it was.
+TEST_F(MainWindowTest, TheWindowFollowsAMoveToAMonitorOfAnotherScale) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    const HWND main = window.window();
+    CAutoRunPage& page = window.dialog().page(kLogonTab);
+    const auto measures = [&] {
+        const RECT frame = ScreenRect(main);
+        const RECT refresh = ScreenRect(::GetDlgItem(main, IDC_REFRESH));
+        int tabIcon = 0;
+        int rowIcon = 0;
+        int unused = 0;
+        ::ImageList_GetIconSize(
+            reinterpret_cast<HIMAGELIST>(::SendMessageW(window.dialog().tabControl(), TCM_GETIMAGELIST, 0, 0)),
+            &tabIcon, &unused);
+        ::ImageList_GetIconSize(page.imageList(), &rowIcon, &unused);
+        LOGFONTW font = {};
+        ::GetObjectW(reinterpret_cast<HFONT>(::SendDlgItemMessageW(main, IDC_DETAIL_NAME, WM_GETFONT, 0, 0)),
+                     sizeof font, &font);
+        MINMAXINFO limits = {};
+        ::SendMessageW(main, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+        return std::vector<int>{frame.right - frame.left,
+                                refresh.right - refresh.left,
+                                refresh.bottom - refresh.top,
+                                tabIcon,
+                                rowIcon,
+                                static_cast<int>(::SendMessageW(page.listView(), LVM_GETCOLUMNWIDTH, 0, 0)),
+                                std::abs(font.lfHeight),
+                                limits.ptMinTrackSize.x};
+    };
+    const std::vector<int> at96 = measures();
+    UINT dpi = 96;
+    for (const UINT to : {192u, 96u}) {
+        const RECT frame = ScreenRect(main);
+        RECT suggested = {frame.left, frame.top,
+                          frame.left + ::MulDiv(frame.right - frame.left, static_cast<int>(to), static_cast<int>(dpi)),
+                          frame.top + ::MulDiv(frame.bottom - frame.top, static_cast<int>(to), static_cast<int>(dpi))};
+        ::SendMessageW(main, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        window.Settle(page.listView());
+        dpi = to;
+        const std::vector<int> now = measures();
+        for (std::size_t i = 0; i < now.size(); ++i) {
+            EXPECT_NEAR(::MulDiv(at96[i], static_cast<int>(to), 96), now[i], 2) << "measure " << i << " at " << to;
+        }
+        // The list starts below the tab rows and the filter box, and ends inside the tab strip.
+        RECT lastTab = {};
+        ::SendMessageW(window.dialog().tabControl(), TCM_GETITEMRECT, kCategoryCount - 1,
+                       reinterpret_cast<LPARAM>(&lastTab));
+        ::MapWindowPoints(window.dialog().tabControl(), nullptr, reinterpret_cast<POINT*>(&lastTab), 2);
+        EXPECT_GT(ScreenRect(page.filterBox()).top, lastTab.bottom - 1);
+        EXPECT_GE(ScreenRect(page.listView()).top, ScreenRect(page.filterBox()).bottom);
+        EXPECT_LE(ScreenRect(page.listView()).bottom, ScreenRect(window.dialog().tabControl()).bottom);
+    }
 }
 
 // While a scan runs the details panel says how far it has come; the words go when it ends.

@@ -86,6 +86,22 @@ TEST(Startup, TheProgramBuiltForThisSystemOpensItsWindowAndEndsWhenItIsClosed) {
     EXPECT_EQ(0u, exitCode);
 }
 
+// The program declares itself aware of each monitor's scale, so that Windows never stretches it
+// into a blurred bitmap. Wine reports every window as aware whatever a program declares: what the
+// program carries is read instead.
+TEST(Startup, TheProgramDeclaresItselfAwareOfEachMonitorsScale) {
+    const HMODULE program = ::LoadLibraryExW((test::TestProgramFolder() + L"\\..\\tarnwell.exe").c_str(), nullptr,
+                                             LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(nullptr, program);
+    const HRSRC found = ::FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(nullptr, found);
+    const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(program, found)));
+    const std::string manifest(bytes, ::SizeofResource(program, found));
+    ::FreeLibrary(program);
+    EXPECT_NE(std::string::npos, manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"));
+    EXPECT_NE(std::string::npos, manifest.find(">true/pm</dpiAware>"));
+}
+
 TEST(Startup, The32BitProgramRefusesTheEmulationOfA64BitSystem) {
 #ifndef _WIN64
     GTEST_SKIP() << "this test program is 32-bit: its prefix is a 32-bit one, which has no emulation";

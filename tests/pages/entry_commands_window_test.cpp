@@ -4,6 +4,8 @@
 #include "app/enumerators.h"
 #include "app/scan_coordinator.h"
 #include "base/key_text.h"
+#include "pages/category_table.h"
+#include "pages/entry_filter.h"
 #include "resource_ids.h"
 
 #include "pages/availability_table.h"
@@ -14,6 +16,8 @@
 #include "support/seeded_machine.h"
 
 #include <gtest/gtest.h>
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <string>
@@ -486,6 +490,137 @@ TEST_F(EntryCommandsTest, SortedRowsKeepTheirEntriesAndTheKeysCloseNothing) {
     EXPECT_TRUE(Eventually([&] {
         return ::GetGUIThreadInfo(::GetWindowThreadProcessId(list, nullptr), &focus) && focus.hwndFocus == list;
     }));
+}
+
+// Holds Ctrl (and Shift) down for the window's thread, as a user's hand does for a posted key.
+class HeldKeys {
+public:
+    HeldKeys(HWND window, std::initializer_list<int> keys)
+        : thread_(::GetWindowThreadProcessId(window, nullptr)),
+          attached_(::AttachThreadInput(::GetCurrentThreadId(), thread_, TRUE) != FALSE) {
+        Set(keys, 0x80);
+    }
+    ~HeldKeys() {
+        Set({VK_CONTROL, VK_SHIFT}, 0);
+        if (attached_) {
+            ::AttachThreadInput(::GetCurrentThreadId(), thread_, FALSE);
+        }
+    }
+
+private:
+    static void Set(std::initializer_list<int> keys, BYTE state) {
+        BYTE all[256] = {};
+        ::GetKeyboardState(all);
+        for (const int key : keys) {
+            all[key] = state;
+        }
+        ::SetKeyboardState(all);
+    }
+    DWORD thread_;
+    bool attached_;
+};
+
+std::wstring TabCaption(const MainWindow& window, std::size_t tab) {
+    wchar_t caption[64] = {};
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = caption;
+    item.cchTextMax = 64;
+    ::SendMessageW(const_cast<MainWindow&>(window).dialog().tabControl(), TCM_GETITEMW, tab,
+                   reinterpret_cast<LPARAM>(&item));
+    return caption;
+}
+
+bool HasFocus(HWND control) {
+    GUITHREADINFO focus = {};
+    focus.cbSize = sizeof focus;
+    return ::GetGUIThreadInfo(::GetWindowThreadProcessId(control, nullptr), &focus) && focus.hwndFocus == control;
+}
+
+// Typing in the filter box keeps the matching rows of every tab and counts them in the captions;
+// a command on a sorted, filtered row acts on its entry; Esc gives every row back. Ctrl+F goes to
+// the box, Ctrl+Tab and Ctrl+Shift+Tab change the tab; a cut cell shows whole as its tip.
+TEST_F(EntryCommandsTest, TheFilterKeepsMatchingRowsOnEveryTabAndTheKeysReachIt) {
+    MainWindow window;
+    ASSERT_TRUE(window.WaitForScans(1));
+    window.ClickTab(0);
+    CAutoRunPage& page = window.dialog().page(0);
+    const HWND list = page.listView();
+    window.ClickHeader(0, 0);
+    {
+        const HeldKeys control(window.window(), {VK_CONTROL});
+        ::PostMessageW(list, WM_KEYDOWN, 'F', 1);
+        window.Settle(list);
+    }
+    EXPECT_TRUE(Eventually([&] { return HasFocus(page.filterBox()); }));
+    const std::wstring name = machine.Name(0, L"On");
+    for (const wchar_t c : FoldCase(name)) {
+        ::PostMessageW(page.filterBox(), WM_CHAR, c, 1);
+    }
+    window.Settle(page.filterBox());
+    const auto matches = [&](std::size_t tab) {
+        std::size_t count = 0;
+        for (const auto& entry : window.Entries(tab)) {
+            count += EntryMatches(*entry, FoldCase(name)) ? 1 : 0;
+        }
+        return count;
+    };
+    ASSERT_TRUE(Eventually([&] { return window.RowCount(0) == static_cast<int>(matches(0)); }));
+    ASSERT_LT(window.RowCount(0), static_cast<int>(window.Entries(0).size()));
+    for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
+        EXPECT_EQ(CountedCaption(CategoryTable()[tab].caption, window.Entries(tab).size(), matches(tab), true),
+                  TabCaption(window, tab));
+    }
+    const int row = ShownRow(window, 0, name);
+    ASSERT_GE(row, 0);
+    window.OpenMenu(0, row);
+    window.ChooseMenuItem(ID_DISABLE_ENTRY);
+    EXPECT_EQ(EntryDisabled, StateOnTheMachine(machine, 0, L"On"));
+    EXPECT_EQ(name, window.Text(IDC_DETAIL_NAME));
+
+    // Another tab shows its own matches.
+    window.ClickTab(1);
+    EXPECT_EQ(static_cast<int>(matches(1)), window.RowCount(1));
+    EXPECT_EQ(FoldCase(name), window.dialog().page(1).FilterText());
+    ::PostMessageW(window.dialog().page(1).filterBox(), WM_KEYDOWN, VK_ESCAPE, 1);
+    window.Settle(window.dialog().page(1).filterBox());
+    EXPECT_TRUE(Eventually([&] { return window.RowCount(1) == static_cast<int>(window.Entries(1).size()); }));
+    EXPECT_EQ(CountedCaption(CategoryTable()[0].caption, window.Entries(0).size(), 0, false), TabCaption(window, 0));
+    window.ClickTab(0);
+    EXPECT_EQ(static_cast<int>(window.Entries(0).size()), window.RowCount(0));
+
+    // Ctrl+Tab to the next tab and its list, Ctrl+Shift+Tab back.
+    const HWND tabs = window.dialog().tabControl();
+    for (const bool back : {false, true}) {
+        const HeldKeys held(window.window(), back ? std::initializer_list<int>{VK_CONTROL, VK_SHIFT}
+                                                  : std::initializer_list<int>{VK_CONTROL});
+        ::PostMessageW(tabs, WM_KEYDOWN, VK_TAB, 1);
+        window.Settle(tabs);
+        const std::size_t shown = back ? 0 : 1;
+        EXPECT_TRUE(Eventually([&] { return HasFocus(window.dialog().page(shown).listView()); }));
+        EXPECT_EQ(static_cast<LRESULT>(shown), ::SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    }
+
+    // A cell its column cuts shows whole as its tip; one that fits has none.
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, 24);
+    RECT cell = {};
+    cell.top = 0;
+    cell.left = LVIR_LABEL;
+    ::SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
+    const auto tipAt = [&](POINT at) {
+        ::SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        wchar_t tip[512] = {};
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = list;
+        tool.uId = 1;
+        tool.lpszText = tip;
+        ::SendMessageW(page.cellTip(), TTM_GETTEXTW, 512, reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(tip);
+    };
+    EXPECT_EQ(window.Row(0, 0)[0], tipAt({cell.left + 4, (cell.top + cell.bottom) / 2}));
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, 400);
+    EXPECT_EQ(L"", tipAt({cell.left + 40, (cell.top + cell.bottom) / 2}));
 }
 
 }  // namespace

@@ -43,14 +43,20 @@ TEST(RowTexts, FillTheColumnsOfEachLayout) {
     task.taskDescription = L"td";
     task.taskAuthor = L"ta";
     task.taskTriggers = L"登录时";
-    EXPECT_EQ((Cells{L"Tool", L"", L"", L"", L"文件不存在", L"", L"td", L"ta", L"登录时"}),
+    task.location = L"C:\\Windows\\Tasks";
+    EXPECT_EQ((Cells{L"Tool", L"", L"", L"", L"文件不存在", L"", L"td", L"ta", L"登录时", L"C:\\Windows\\Tasks"}),
               RowTexts(task, false, ColumnSet::Tasks));
+    // A task known by its path shows its own name there, its folder last; other pages the whole name.
+    task.name = L"\\Vendor\\Sub\\Update";
     task.startsNoFile = true;
     task.state = EntryDisabled;
     task.commandLine = L"发送电子邮件";
     task.description = task.company = L"";
-    EXPECT_EQ((Cells{L"Tool", L"已禁用", L"", L"", L"发送电子邮件", L"", L"td", L"ta", L"登录时"}),
+    EXPECT_EQ((Cells{L"Update", L"已禁用", L"", L"", L"发送电子邮件", L"", L"td", L"ta", L"登录时", L"\\Vendor\\Sub"}),
               RowTexts(task, false, ColumnSet::Tasks));
+    EXPECT_EQ(task.name, RowTexts(task, false, ColumnSet::Standard)[0]);
+    task.name = L"\\Root";
+    EXPECT_EQ((Cells{L"Root", L"\\"}), (Cells{DisplayName(task, ColumnSet::Tasks), TaskFolder(task)}));
 }
 
 TEST(DetailsLocationText, AddsWhatStartsATaskOfTheNewerScheduler) {
