@@ -76,7 +76,6 @@ BOOL CAutoRunPage::OnInitDialog() {
     ::SendMessageW(filterBox_, EM_SETCUEBANNER, TRUE,
                    reinterpret_cast<LPARAM>(L"筛选 (Ctrl+F)：名称、文件、命令、厂商、描述、签名或位置"));
     SetupColumns();
-    cellTips_.Attach(listView_);
     const int iconSize = ScaleToDpi(16, dpi_);
     imageList_.reset(::ImageList_Create(iconSize, iconSize, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
     ::SendMessageW(listView_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(imageList_.get()));
@@ -274,6 +273,7 @@ std::size_t CAutoRunPage::MatchCount() const {
 
 void CAutoRunPage::ApplyFilter() {
     const AutoRunEntry* selected = SelectedEntry();
+    cellTips_.Pause();
     rowsFilter_ = filter_;
     ::SendMessageW(listView_, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(listView_, LVM_DELETEALLITEMS, 0, 0);
@@ -299,6 +299,7 @@ void CAutoRunPage::ApplyFilter() {
     }
     ::SendMessageW(listView_, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(listView_, nullptr, TRUE);
+    cellTips_.Attach(listView_);
     if (selected != nullptr && selectedRow < 0) {
         // The row shown in the details is filtered out: the details go with it.
         ::SendMessageW(link_.signals->mainWindow.load(), WM_TARN_SHOW_DETAILS, tab_, 0);
@@ -660,6 +661,7 @@ void CAutoRunPage::OnScanHandOff(WPARAM completedScans, PageHandOff& handOff) {
     }
     filled_ = false;
     fillQueued_ = false;
+    cellTips_.Pause();
     images_.clear();
     rowsFilter_.clear();
     sort_ = {};
@@ -815,6 +817,7 @@ void CAutoRunPage::FinishFill() {
     }
     ::InvalidateRect(listView_, nullptr, FALSE);
     RescaleImages();
+    cellTips_.Attach(listView_);
     // Rows typed away while the page filled go now.
     if (!filter_.empty()) {
         ApplyFilter();

@@ -33,44 +33,60 @@ std::wstring CellText(HWND list, int row, int column) {
 }  // namespace
 
 CellTips::~CellTips() {
-    Detach();
+    Destroy();
 }
 
 void CellTips::Attach(HWND listView) {
-    Detach();
-    list_ = listView;
-    tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, listView, nullptr, nullptr,
-                             nullptr);
-    TOOLINFOW tool = {};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_SUBCLASS | TTF_TRANSPARENT;
-    tool.hwnd = listView;
-    tool.uId = kToolId;
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    ::SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 600);
-    ::SetWindowSubclass(listView, ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (tip_ == nullptr) {
+        list_ = listView;
+        tip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, listView, nullptr, nullptr,
+                                 nullptr);
+        TOOLINFOW tool = {};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_TRANSPARENT;
+        tool.hwnd = listView;
+        tool.uId = kToolId;
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        ::SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        ::SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 600);
+    }
+    if (!following_ && list_ == listView) {
+        following_ = ::SetWindowSubclass(listView, ListProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    }
 }
 
-void CellTips::Detach() {
-    if (list_ != nullptr) {
+void CellTips::Pause() {
+    if (following_) {
         ::RemoveWindowSubclass(list_, ListProc, kSubclassId);
-        list_ = nullptr;
+        following_ = false;
     }
     if (tip_ != nullptr) {
-        ::DestroyWindow(tip_);
-        tip_ = nullptr;
+        ::SendMessageW(tip_, TTM_POP, 0, 0);
     }
     row_ = column_ = -1;
 }
 
+void CellTips::Destroy() {
+    Pause();
+    if (tip_ != nullptr) {
+        ::DestroyWindow(tip_);
+        tip_ = nullptr;
+    }
+    list_ = nullptr;
+}
+
 LRESULT CALLBACK CellTips::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     auto& tips = *reinterpret_cast<CellTips*>(self);
-    if (message == WM_MOUSEMOVE) {
-        tips.OnMouseMove(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+        if (message == WM_MOUSEMOVE) {
+            tips.OnMouseMove(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        }
+        // The tip learns of the mouse from here, not by a hook of its own on every message.
+        MSG relayed = {list, message, wParam, lParam, 0, {}};
+        ::SendMessageW(tips.tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
     } else if (message == WM_NCDESTROY) {
-        tips.Detach();
+        tips.Destroy();
     }
     return ::DefSubclassProc(list, message, wParam, lParam);
 }
