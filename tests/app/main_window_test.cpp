@@ -172,8 +172,8 @@ TEST_F(MainWindowTest, ClickedAndRightClickedEntriesShowTheirDetails) {
     window.ClickRow(kLogonTab, signedRow);
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Signed Tool"; }));
     const AutoRunEntry& entry = *logon[static_cast<std::size_t>(signedRow)];
-    EXPECT_EQ(signedApp, window.Text(IDC_DETAIL_COMMAND));
-    EXPECT_EQ(L"HKLM\\" + kRun + L"    MITRE 技术：T1547.001", window.Text(IDC_DETAIL_LOCATION));
+    EXPECT_EQ(signedApp, window.WholeText(IDC_DETAIL_COMMAND));
+    EXPECT_EQ(L"HKLM\\" + kRun + L"    MITRE 技术：T1547.001", window.WholeText(IDC_DETAIL_LOCATION));
     EXPECT_EQ(L"所在键:", window.Text(IDC_LOCATION_LABEL));
     EXPECT_EQ(L"大小:", window.Text(IDC_SIZE_LABEL));
     EXPECT_EQ(L"时间:", window.Text(IDC_TIME_LABEL));
@@ -193,7 +193,7 @@ TEST_F(MainWindowTest, ClickedAndRightClickedEntriesShowTheirDetails) {
     EXPECT_FALSE(::IsWindowVisible(window.dialog().page(kLogonTab).window()));
     EXPECT_FALSE(window.OpenMenu(kServicesTab, RowNamed(kServicesTab, L"TarnDemoSvc")).empty());
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"TarnDemoSvc"; }));
-    EXPECT_EQ(L"HKLM\\" + kServices + L"    MITRE 技术：T1543.003", window.Text(IDC_DETAIL_LOCATION));
+    EXPECT_EQ(L"HKLM\\" + kServices + L"    MITRE 技术：T1543.003", window.WholeText(IDC_DETAIL_LOCATION));
     // Closing the window with the menu still open ends both.
     EXPECT_TRUE(window.MenuIsOpen());
     window.Close();
@@ -211,7 +211,7 @@ TEST_F(MainWindowTest, AShortcutShowsItsFolder) {
     window.ClickRow(kShortcutTab, row);
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Plain.lnk"; }));
     EXPECT_EQ(L"所在目录:", window.Text(IDC_LOCATION_LABEL));
-    EXPECT_EQ(desktop.path() + L"    MITRE 技术：T1547.009", window.Text(IDC_DETAIL_LOCATION));
+    EXPECT_EQ(desktop.path() + L"    MITRE 技术：T1547.009", window.WholeText(IDC_DETAIL_LOCATION));
 }
 
 TEST_F(MainWindowTest, ANestedHiddenTaskIsShownWithWhatStartsItAndDeletedWithItsCopyKept) {
@@ -243,8 +243,8 @@ TEST_F(MainWindowTest, ANestedHiddenTaskIsShownWithWhatStartsItAndDeletedWithIts
               window.Row(kTasksTab, mailRow));
     window.ClickRow(kTasksTab, row);
     ASSERT_TRUE(Eventually([&] { return window.Text(IDC_DETAIL_NAME) == L"Updater"; }));
-    EXPECT_EQ(plainApp + L" /silent", window.Text(IDC_DETAIL_COMMAND));
-    EXPECT_EQ(top + L"\\Vendor\\Hidden    触发器：登录时    MITRE 技术：T1053.005", window.Text(IDC_DETAIL_LOCATION));
+    EXPECT_EQ(plainApp + L" /silent", window.WholeText(IDC_DETAIL_COMMAND));
+    EXPECT_EQ(top + L"\\Vendor\\Hidden    触发器：登录时    MITRE 技术：T1053.005", window.WholeText(IDC_DETAIL_LOCATION));
 
     // An e-mail action has no file to locate or show.
     const auto mailItems = window.OpenMenu(kTasksTab, mailRow);
@@ -549,14 +549,7 @@ TEST_F(MainWindowTest, ALongCommandShowsAsMuchAsFitsAndTheWholeTextAsItsTip) {
         ASSERT_GT(shown.size(), 10u);
         EXPECT_EQ(L'…', shown.back());
         EXPECT_EQ(0u, whole.find(shown.substr(0, shown.size() - 1)));
-        wchar_t tip[1024] = {};
-        TOOLINFOW tool = {};
-        tool.cbSize = sizeof tool;
-        tool.hwnd = window.window();
-        tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window.window(), id));
-        tool.lpszText = tip;
-        ::SendMessageW(window.dialog().commandTip(), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
-        EXPECT_EQ(whole, std::wstring(tip));
+        EXPECT_EQ(whole, window.WholeText(id));
     }
 }
 

@@ -266,6 +266,17 @@ std::wstring MainWindow::Text(int id) const {
     return std::wstring(text.data(), static_cast<std::size_t>(length));
 }
 
+std::wstring MainWindow::WholeText(int id) const {
+    std::vector<wchar_t> text(4096, L'\0');
+    TOOLINFOW tool = {};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(window_, id));
+    tool.lpszText = text.data();
+    ::SendMessageW(dialog_->commandTip(), TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+    return text.data();
+}
+
 int MainWindow::RowCount(std::size_t tab) const {
     return static_cast<int>(::SendMessageW(dialog_->page(tab).listView(), LVM_GETITEMCOUNT, 0, 0));
 }

@@ -68,6 +68,9 @@ public:
 
     // What the user sees.
     std::wstring Text(int id) const;
+    // The whole text of a details line that shows what fits (its tip), however long this
+    // machine's paths make it.
+    std::wstring WholeText(int id) const;
     int RowCount(std::size_t tab) const;
     std::vector<std::wstring> Row(std::size_t tab, int row) const;
     int RowImage(std::size_t tab, int row) const;
