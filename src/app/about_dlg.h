@@ -18,23 +18,11 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    struct FontTraits {
-        using pointer = HFONT;
-        static pointer invalid() noexcept { return nullptr; }
-        static void close(pointer font) noexcept { ::DeleteObject(font); }
-    };
-    using unique_font = UniqueAny<FontTraits>;
-
     unique_hicon icon_;
     // Made once for the box; the controls use them until it closes.
-    unique_font underlined_;
-    unique_font bold_;
-    struct BitmapTraits {
-        using pointer = HBITMAP;
-        static pointer invalid() noexcept { return nullptr; }
-        static void close(pointer bitmap) noexcept { ::DeleteObject(bitmap); }
-    };
-    UniqueAny<BitmapTraits> picture_;
+    unique_hfont underlined_;
+    unique_hfont bold_;
+    unique_hbitmap picture_;
 };
 
 }  // namespace tarn

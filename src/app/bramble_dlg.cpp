@@ -83,7 +83,7 @@ void CBrambleDlg::BuildTabsAndPages() {
 void CBrambleDlg::LoadDpiResources() {
     // Each tab icon drawn at its size (the icons hold 16, 24 and 32 pixel drawings).
     const int size = ScaleToDpi(16, dpi_);
-    decltype(tabImages_) images(::ImageList_Create(size, size, ILC_MASK | ILC_COLOR32, 0, 40));
+    unique_himagelist images(::ImageList_Create(size, size, ILC_MASK | ILC_COLOR32, 0, 40));
     for (std::size_t tab = 0; tab < kCategoryCount; ++tab) {
         const unique_hicon tabIcon(static_cast<HICON>(
             ::LoadImageW(instance_, MAKEINTRESOURCEW(TabIconId(tab)), IMAGE_ICON, size, size, 0)));
@@ -116,8 +116,7 @@ void CBrambleDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
     ScaleChildren(window(), from, dpi, fonts);
     fonts_ = std::move(fonts);
     layout_.Rescale(from, dpi);
-    minimumSize_ = {::MulDiv(minimumSize_.cx, static_cast<int>(dpi), static_cast<int>(from)),
-                    ::MulDiv(minimumSize_.cy, static_cast<int>(dpi), static_cast<int>(from))};
+    minimumSize_ = {ScaleBetween(minimumSize_.cx, from, dpi), ScaleBetween(minimumSize_.cy, from, dpi)};
     LoadDpiResources();
     for (auto& page : pages_) {
         if (page->window() != nullptr) {
@@ -129,9 +128,7 @@ void CBrambleDlg::OnDpiChanged(UINT dpi, const RECT& suggested) {
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     layout_.Apply();
     LayOutPages();
-    ShowCommandLine(shownCommand_);
-    ShowName(shownName_);
-    ShowLocation(shownLocation_);
+    RefitDetails();
     ::InvalidateRect(window(), nullptr, TRUE);
 }
 
@@ -212,15 +209,15 @@ void CBrambleDlg::StartLayout() {
 }
 
 void CBrambleDlg::ShowSelectedPage() {
-    const auto selected = ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0);
+    const std::size_t selected = ShownTab();
     for (auto& page : pages_) {
         if (page->window() != nullptr) {
             ::ShowWindow(page->window(), SW_HIDE);
         }
     }
-    if (selected >= 0 && static_cast<std::size_t>(selected) < kCategoryCount && pages_[selected]->window()) {
-        pages_[static_cast<std::size_t>(selected)]->ApplyFilterIfStale();
-        ::ShowWindow(pages_[static_cast<std::size_t>(selected)]->window(), SW_SHOWNORMAL);
+    if (selected < kCategoryCount && pages_[selected]->window()) {
+        pages_[selected]->ApplyFilterIfStale();
+        ::ShowWindow(pages_[selected]->window(), SW_SHOWNORMAL);
     }
 }
 
@@ -254,7 +251,7 @@ bool CBrambleDlg::OnNotify(const NMHDR& header, LRESULT& result) {
     if (header.idFrom == IDC_TABS && header.code == TCN_SELCHANGE) {
         ShowSelectedPage();
         ShowSelectedDetails();
-        ShowUnreadableNote(static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)));
+        ShowUnreadableNote(ShownTab());
         result = 0;
         return true;
     }
@@ -280,7 +277,7 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
     switch (message) {
         case WM_TARN_SHOW_DETAILS:
             // Only the tab shown speaks: its selected row, or nothing once the row is gone.
-            if (static_cast<LRESULT>(wParam) == ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)) {
+            if (wParam == ShownTab()) {
                 ShowSelectedDetails();
             }
             result = 0;
@@ -301,7 +298,7 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             return true;
         case WM_TARN_PAGE_FILLED:
             ShowCounts();
-            if (static_cast<LRESULT>(wParam) == ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)) {
+            if (wParam == ShownTab()) {
                 ShowUnreadableNote(static_cast<std::size_t>(wParam));
             }
             if (ScanPageFilled(static_cast<std::size_t>(wParam))) {
@@ -309,7 +306,7 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
                 // The progress goes with the scan.
                 if (std::exchange(progressShown_, false)) {
                     ShowSelectedDetails();
-                    ShowUnreadableNote(static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0)));
+                    ShowUnreadableNote(ShownTab());
                 }
             }
             result = 0;
@@ -336,9 +333,7 @@ bool CBrambleDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT&
             if (wParam != SIZE_MINIMIZED && tabControl_ != nullptr) {
                 layout_.Apply();
                 LayOutPages();
-                ShowCommandLine(shownCommand_);
-                ShowName(shownName_);
-                ShowLocation(shownLocation_);
+                RefitDetails();
             }
             return false;
         case WM_DPICHANGED:
@@ -387,7 +382,7 @@ void CBrambleDlg::Close() {
 }
 
 bool CBrambleDlg::MoveFocus(bool backward) {
-    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    const auto tab = ShownTab();
     if (tab >= kCategoryCount || pages_[tab]->window() == nullptr) {
         return false;
     }
@@ -424,7 +419,7 @@ void CBrambleDlg::SetFilter(const std::wstring& text) {
 }
 
 void CBrambleDlg::FocusFilter() {
-    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    const auto tab = ShownTab();
     if (tab < kCategoryCount && pages_[tab]->filterBox() != nullptr) {
         ::SendMessageW(window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pages_[tab]->filterBox()), TRUE);
     }
@@ -479,7 +474,7 @@ void CBrambleDlg::ShowProgress(std::size_t tab, std::size_t found) {
 }
 
 void CBrambleDlg::ShowSelectedDetails() {
-    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    const auto tab = ShownTab();
     const AutoRunEntry* entry = tab < kCategoryCount ? std::as_const(*pages_[tab]).SelectedEntry() : nullptr;
     if (entry != nullptr) {
         ShowEntryDetails(*entry);
@@ -605,6 +600,17 @@ void CBrambleDlg::ShowName(const std::wstring& name) {
     ShowFitted(IDC_DETAIL_NAME, name);
 }
 
+std::size_t CBrambleDlg::ShownTab() const {
+    const auto selected = ::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0);
+    return selected >= 0 ? static_cast<std::size_t>(selected) : kCategoryCount;
+}
+
+void CBrambleDlg::RefitDetails() {
+    ShowCommandLine(shownCommand_);
+    ShowName(shownName_);
+    ShowLocation(shownLocation_);
+}
+
 void CBrambleDlg::ShowLocation(const std::wstring& location) {
     shownLocation_ = location;
     ShowFitted(IDC_DETAIL_LOCATION, location);
@@ -685,7 +691,7 @@ void CBrambleDlg::ShowEntryDetails(const AutoRunEntry& entry) {
     ::SetDlgItemTextW(window(), IDC_LOCATION_LABEL, entry.locationKind == LocationFolder ? L"所在目录:" : L"所在键:");
     ::SetDlgItemTextW(window(), IDC_KB_LABEL, L"KB");
     ShowCommandLine(VisibleText(entry.commandLine));
-    const auto tab = static_cast<std::size_t>(::SendMessageW(tabControl_, TCM_GETCURSEL, 0, 0));
+    const auto tab = ShownTab();
     ShowName(DisplayName(entry, tab < kCategoryCount ? CategoryTable()[tab].page.columns : ColumnSet::Standard));
     ::SetDlgItemTextW(window(), IDC_DETAIL_DESCRIPTION, entry.description.c_str());
     ::SetDlgItemTextW(window(), IDC_DETAIL_COMPANY, entry.company.c_str());

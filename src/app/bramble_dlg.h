@@ -60,6 +60,10 @@ private:
     void ShowCommandLine(const std::wstring& command);
     void ShowName(const std::wstring& name);
     void ShowLocation(const std::wstring& location);
+    // The cut lines fitted again to their controls' widths now.
+    void RefitDetails();
+    // The tab shown; kCategoryCount when none is.
+    std::size_t ShownTab() const;
     // A one-line text as much as fits its control, ending in "…" when cut, its whole text as the tip.
     void ShowFitted(int id, const std::wstring& text);
     void OnRefresh();
@@ -86,12 +90,7 @@ private:
     unique_hicon smallIcon_;
     HWND tabControl_ = nullptr;
     PageSet pages_;
-    struct ImageListTraits {
-        using pointer = HIMAGELIST;
-        static pointer invalid() noexcept { return nullptr; }
-        static void close(pointer list) noexcept { ::ImageList_Destroy(list); }
-    };
-    UniqueAny<ImageListTraits> tabImages_;
+    unique_himagelist tabImages_;
     HWND iconControl_ = nullptr;
     // The whole command line of the entry shown, as the tip of its (possibly cut) text.
     HWND commandTip_ = nullptr;
@@ -107,12 +106,7 @@ private:
     UINT dpi_ = kBaseDpi;
     ScaledFonts fonts_;
     SIZE minimumSize_ = {};
-    struct BitmapTraits {
-        using pointer = HBITMAP;
-        static pointer invalid() noexcept { return nullptr; }
-        static void close(pointer bitmap) noexcept { ::DeleteObject(bitmap); }
-    };
-    UniqueAny<BitmapTraits> bannerPicture_;
+    unique_hbitmap bannerPicture_;
     // The about button's update signal: an update waits, and which half of the blink comes next.
     std::shared_ptr<UpdateTarget> updateTarget_;
     int32_t updateAvailable_ = 0;

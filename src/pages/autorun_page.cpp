@@ -212,13 +212,16 @@ void CAutoRunPage::FollowListWidth(int width) {
 }
 
 std::vector<std::size_t> CAutoRunPage::RowOrder() const {
-    std::vector<std::wstring> keys;
-    keys.reserve(list_.entries.size());
-    for (const auto& entry : list_.entries) {
-        const auto cells = RowTexts(*entry, FileShown(*entry), category().page.columns);
-        keys.push_back(sort_.column >= 0 && static_cast<std::size_t>(sort_.column) < cells.size()
-                           ? cells[static_cast<std::size_t>(sort_.column)]
-                           : std::wstring());
+    // The scan's order needs no texts.
+    std::vector<std::wstring> keys(list_.entries.size());
+    if (sort_.direction != SortDirection::ScanOrder) {
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const AutoRunEntry& entry = *list_.entries[i];
+            auto cells = RowTexts(entry, FileShown(entry), category().page.columns);
+            if (static_cast<std::size_t>(sort_.column) < cells.size()) {
+                keys[i] = std::move(cells[static_cast<std::size_t>(sort_.column)]);
+            }
+        }
     }
     return SortedRows(keys, sort_.direction, CompareTextsNoCase);
 }
@@ -311,9 +314,7 @@ void CAutoRunPage::OnDpiChanged(UINT from, UINT to) {
     if (from == 0 || from == to) {
         return;
     }
-    const auto scale = [from, to](int value) {
-        return ::MulDiv(value, static_cast<int>(to), static_cast<int>(from));
-    };
+    const auto scale = [from, to](int value) { return ScaleBetween(value, from, to); };
     dpi_ = to;
     ScaledFonts fonts;
     ScaleChildren(window(), from, to, fonts);
@@ -339,7 +340,7 @@ void CAutoRunPage::RescaleImages() {
     if (::ImageList_GetIconSize(imageList_.get(), &width, &height) && width == size) {
         return;
     }
-    decltype(imageList_) images(::ImageList_Create(size, size, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
+    unique_himagelist images(::ImageList_Create(size, size, ILC_MASK | ILC_COLOR32, 0, kImageListGrowth));
     const int count = ::ImageList_GetImageCount(imageList_.get());
     for (int image = 0; image < count; ++image) {
         // Numbered as before, so that every row keeps its icon.

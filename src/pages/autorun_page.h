@@ -172,12 +172,7 @@ private:
     bool settingFilter_ = false;
     // Each entry's icon in the image list, for rows made again.
     std::unordered_map<const AutoRunEntry*, int> images_;
-    struct ImageListTraits {
-        using pointer = HIMAGELIST;
-        static pointer invalid() noexcept { return nullptr; }
-        static void close(pointer list) noexcept { ::ImageList_Destroy(list); }
-    };
-    UniqueAny<ImageListTraits> imageList_;
+    unique_himagelist imageList_;
     // Icons the fills have appended; the next row's icon goes after them.
     int imageCount_ = 0;
 

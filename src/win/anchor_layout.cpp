@@ -1,5 +1,7 @@
 #include "win/anchor_layout.h"
 
+#include "win/dpi.h"
+
 #include <algorithm>
 
 namespace tarn {
@@ -33,9 +35,7 @@ void AnchorLayout::Rescale(UINT from, UINT to) {
     if (from == 0) {
         return;
     }
-    const auto scale = [from, to](LONG value) {
-        return ::MulDiv(value, static_cast<int>(to), static_cast<int>(from));
-    };
+    const auto scale = [from, to](LONG value) { return ScaleBetween(value, from, to); };
     startClient_ = {scale(startClient_.cx), scale(startClient_.cy)};
     for (Placed& placed : controls_) {
         placed.start = {scale(placed.start.left), scale(placed.start.top), scale(placed.start.right),

@@ -38,8 +38,8 @@ HFONT ScaledFonts::ScaledFrom(HFONT font, UINT from, UINT to) {
         if (::GetObjectW(font, sizeof description, &description) == 0) {
             return font;
         }
-        description.lfHeight = ::MulDiv(description.lfHeight, static_cast<int>(to), static_cast<int>(from));
-        description.lfWidth = ::MulDiv(description.lfWidth, static_cast<int>(to), static_cast<int>(from));
+        description.lfHeight = ScaleBetween(description.lfHeight, from, to);
+        description.lfWidth = ScaleBetween(description.lfWidth, from, to);
         made.reset(::CreateFontIndirectW(&description));
     }
     return made ? made.get() : font;
@@ -49,7 +49,7 @@ void ScaleChildren(HWND parent, UINT from, UINT to, ScaledFonts& fonts) {
     if (from == 0 || to == 0 || from == to) {
         return;
     }
-    const auto scale = [from, to](LONG value) { return ::MulDiv(value, static_cast<int>(to), static_cast<int>(from)); };
+    const auto scale = [from, to](LONG value) { return ScaleBetween(value, from, to); };
     for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
         RECT place = {};
         ::GetWindowRect(child, &place);

@@ -15,8 +15,13 @@ constexpr UINT kBaseDpi = 96;
 // system's where Windows tells no window's own.
 UINT WindowDpi(HWND window);
 
+// A length in pixels at one DPI as it is at another.
+inline int ScaleBetween(int pixels, UINT from, UINT to) {
+    return ::MulDiv(pixels, static_cast<int>(to), static_cast<int>(from));
+}
+
 inline int ScaleToDpi(int pixels, UINT dpi) {
-    return ::MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(kBaseDpi));
+    return ScaleBetween(pixels, kBaseDpi, dpi);
 }
 
 // A dialog whose DPI changes is scaled by the program alone (ScaleChildren), as on a Windows whose
@@ -30,12 +35,7 @@ public:
     HFONT ScaledFrom(HFONT font, UINT from, UINT to);
 
 private:
-    struct FontTraits {
-        using pointer = HFONT;
-        static pointer invalid() noexcept { return nullptr; }
-        static void close(pointer font) noexcept { ::DeleteObject(font); }
-    };
-    std::map<HFONT, UniqueAny<FontTraits>> made_;
+    std::map<HFONT, unique_hfont> made_;
 };
 
 // Moves and sizes the direct children of `parent` and their fonts from one DPI to another.

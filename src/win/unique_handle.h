@@ -1,6 +1,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -81,6 +82,20 @@ struct Hmodule {
     static void close(pointer h) noexcept { ::FreeLibrary(h); }
 };
 
+// A font, bitmap or other drawing object.
+template <typename Object>
+struct GdiObject {
+    using pointer = Object;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::DeleteObject(h); }
+};
+
+struct ImageList {
+    using pointer = HIMAGELIST;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { ::ImageList_Destroy(h); }
+};
+
 }  // namespace handle_traits
 
 using unique_file = UniqueAny<handle_traits::FileHandle>;
@@ -88,5 +103,8 @@ using unique_handle = UniqueAny<handle_traits::KernelHandle>;
 using unique_find = UniqueAny<handle_traits::FindHandle>;
 using unique_hicon = UniqueAny<handle_traits::Hicon>;
 using unique_hmodule = UniqueAny<handle_traits::Hmodule>;
+using unique_hfont = UniqueAny<handle_traits::GdiObject<HFONT>>;
+using unique_hbitmap = UniqueAny<handle_traits::GdiObject<HBITMAP>>;
+using unique_himagelist = UniqueAny<handle_traits::ImageList>;
 
 }  // namespace tarn
