@@ -4,8 +4,9 @@
 // command line (Run values and services; default 20000 0, 0 5000 and 0 20000) it runs the scan and
 // the floor three times each, with and without verification, checks that both list the same rows,
 // and prints the cost of the entries (time less the empty machine's) of both and their ratio. The
-// seeded registrations are removed afterwards.
-// usage: tarnbench_scan [runValues services]...
+// seeded registrations are removed afterwards. "--users N" adds a machine of N other users, their
+// hives loaded below HKEY_USERS, with ten Run values each.
+// usage: tarnbench_scan [runValues services]... [--users N]
 #include "app/scan_report.h"
 
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -25,6 +27,7 @@ constexpr wchar_t kRun[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kServices[] = L"System\\CurrentControlSet\\Services";
 constexpr int kRuns = 3;
 constexpr int kFiles = 20;
+constexpr int kUserRunValues = 10;
 
 std::wstring Folder() {
     wchar_t path[MAX_PATH] = {};
@@ -141,7 +144,11 @@ std::vector<std::string> ScanRows(const std::string& csv) {
         if (f.size() < 11) {
             continue;
         }
-        const bool runKey = f[0] == "0" && (f[10] == hklmRun || f[10] == hkcuRun);
+        const std::string& location = f[10];
+        const bool userRun =
+            location.rfind("HKU\\", 0) == 0 && location.size() > hkcuRun.size() &&
+            location.compare(location.size() - hkcuRun.size() + 4, std::string::npos, hkcuRun.substr(4)) == 0;
+        const bool runKey = f[0] == "0" && (location == hklmRun || location == hkcuRun || userRun);
         if (runKey || f[0] == "4") {
             rows.push_back(f[0] + "\t" + f[2] + "\t" + f[5]);
         }
@@ -202,6 +209,7 @@ struct Machine {
     std::wstring scratch;
     int runValues = 0;
     int services = 0;
+    int users = 0;
 
     static std::wstring Copy(const std::wstring& from, const std::wstring& to) {
         ::CopyFileW(from.c_str(), to.c_str(), FALSE);
@@ -232,9 +240,17 @@ struct Machine {
         }
     }
 
-    void Seed(int runCount, int serviceCount, const std::wstring& build) {
+    static std::wstring UserSid(int user) { return L"S-1-5-21-9001-9002-9003-" + std::to_wstring(2000 + user); }
+
+    void SetText(HKEY key, const std::wstring& name, const std::wstring& data) {
+        ::RegSetValueExW(key, name.c_str(), 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                         static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
+
+    void Seed(int runCount, int serviceCount, const std::wstring& build, int userCount = 0) {
         runValues = runCount;
         services = serviceCount;
+        users = userCount;
         wchar_t temp[MAX_PATH] = {};
         ::GetTempPathW(MAX_PATH, temp);
         scratch = std::wstring(temp) + L"tarnbench-" + std::to_wstring(::GetCurrentProcessId());
@@ -254,12 +270,19 @@ struct Machine {
         HKEY run = nullptr;
         ::RegCreateKeyExW(HKEY_CURRENT_USER, kRun, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &run, nullptr);
         for (int k = 0; k < runValues; ++k) {
-            const std::wstring data = Command(k, quoted, plain, libraries);
-            ::RegSetValueExW(run, (L"TarnBench " + std::to_wstring(k)).c_str(), 0, REG_EXPAND_SZ,
-                             reinterpret_cast<const BYTE*>(data.c_str()),
-                             static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+            SetText(run, L"TarnBench " + std::to_wstring(k), Command(k, quoted, plain, libraries));
         }
         ::RegCloseKey(run);
+        for (int u = 0; u < users; ++u) {
+            HKEY userRun = nullptr;
+            ::RegCreateKeyExW(HKEY_USERS, (UserSid(u) + L"\\" + kRun).c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                              &userRun, nullptr);
+            for (int k = 0; k < kUserRunValues; ++k) {
+                SetText(userRun, L"TarnBench " + std::to_wstring(k),
+                        Command(u * kUserRunValues + k, quoted, plain, libraries));
+            }
+            ::RegCloseKey(userRun);
+        }
         for (int k = 0; k < services; ++k) {
             const std::wstring path = std::wstring(kServices) + L"\\TarnBenchSvc" + std::to_wstring(k);
             HKEY key = nullptr;
@@ -292,6 +315,10 @@ struct Machine {
                 ::RegDeleteValueW(run, (L"TarnBench " + std::to_wstring(k)).c_str());
             }
             ::RegCloseKey(run);
+        }
+        for (int u = 0; u < users; ++u) {
+            ::RegDeleteTreeW(HKEY_USERS, UserSid(u).c_str());
+            ::RegDeleteKeyW(HKEY_USERS, UserSid(u).c_str());
         }
         for (int k = 0; k < services; ++k) {
             ::RegDeleteTreeW(HKEY_LOCAL_MACHINE,
@@ -346,14 +373,18 @@ Measured MeasureBoth(const std::wstring& build, const std::wstring& scratch, boo
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    // Machines as "runValues services" pairs.
-    std::vector<std::pair<int, int>> machines;
+    // Machines as "runValues services" pairs, and one of other users.
+    std::vector<std::tuple<int, int, int>> machines;
     for (int k = 1; k + 1 < argc; k += 2) {
-        machines.emplace_back(static_cast<int>(std::wcstol(argv[k], nullptr, 10)),
-                              static_cast<int>(std::wcstol(argv[k + 1], nullptr, 10)));
+        const int first = static_cast<int>(std::wcstol(argv[k + 1], nullptr, 10));
+        if (std::wstring(argv[k]) == L"--users") {
+            machines.emplace_back(0, 0, first);
+        } else {
+            machines.emplace_back(static_cast<int>(std::wcstol(argv[k], nullptr, 10)), first, 0);
+        }
     }
     if (machines.empty()) {
-        machines = {{20000, 0}, {0, 5000}, {0, 20000}};
+        machines = {{20000, 0, 0}, {0, 5000, 0}, {0, 20000, 0}};
     }
     const std::wstring build = Folder();
     int status = 0;
@@ -364,9 +395,9 @@ int wmain(int argc, wchar_t** argv) {
         empty.Remove();
         std::printf("bench: empty machine, %s: scan %.2f s, floor %.2f s\n", verify ? "verifying" : "not verifying",
                     base.scan.median, base.floor.median);
-        for (const auto& [runValues, services] : machines) {
+        for (const auto& [runValues, services, users] : machines) {
             Machine machine;
-            machine.Seed(runValues, services, build);
+            machine.Seed(runValues, services, build, users);
             const Measured m = MeasureBoth(build, machine.scratch, verify);
             machine.Remove();
             const auto scanRows = ScanRows(m.lastScan.out);
@@ -384,11 +415,12 @@ int wmain(int argc, wchar_t** argv) {
             const double scanCost = m.scan.median - base.scan.median;
             const double floorCost = m.floor.median - base.floor.median;
             std::printf(
-                "bench: %d Run values, %d services, %s: scan %.2f s (%.2f-%.2f), floor %.2f s (%.2f-%.2f); "
+                "bench: %d Run values, %d services, %d other users, %s: scan %.2f s (%.2f-%.2f), floor %.2f s "
+                "(%.2f-%.2f); "
                 "cost of the entries: scan %.2f s, floor %.2f s, ratio %.2f; reads per file shown %.2f, "
                 "verifications per existing file %.2f; rows %s (%zu)\n",
-                runValues, services, verify ? "verifying" : "not verifying", m.scan.median, m.scan.min, m.scan.max,
-                m.floor.median, m.floor.min, m.floor.max, scanCost, floorCost,
+                runValues, services, users, verify ? "verifying" : "not verifying", m.scan.median, m.scan.min,
+                m.scan.max, m.floor.median, m.floor.min, m.floor.max, scanCost, floorCost,
                 floorCost > 0 ? scanCost / floorCost : 0.0,
                 scanFiles > 0 ? static_cast<double>(reads) / static_cast<double>(scanFiles) : 0.0,
                 verify && scanExisting > 0 ? static_cast<double>(verifications) / static_cast<double>(scanExisting)

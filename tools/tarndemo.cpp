@@ -176,6 +176,9 @@ int wmain(int argc, wchar_t** argv) {
     SetValue(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\Run",
              L"Sync Agent", REG_BINARY, switchedOff, sizeof switchedOff);
     SetString(HKEY_LOCAL_MACHINE, run + L"\\TarnAutoRunDisable", L"Old Toolbar", File(folder, L"oldtoolbar.exe"));
+    // Another account's own Run key: listed with the account's name (while the prefix's Wine runs:
+    // Wine keeps keys below HKEY_USERS other than the user's own in memory only).
+    SetString(HKEY_USERS, L"S-1-5-20\\" + run, L"Net Telemetry", File(folder, L"nettelemetry.exe"));
 
     const std::wstring shellExtension = L"{7A11DE40-0000-4000-8000-000000000001}";
     RegisterClass(shellExtension, L"Archive Context Menu", File(folder, L"archivemenu.dll", signedSource));

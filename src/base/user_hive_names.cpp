@@ -2,6 +2,8 @@
 
 #include "base/key_text.h"
 
+#include <algorithm>
+
 namespace tarn {
 
 namespace {
@@ -35,19 +37,75 @@ UsersSubKey ClassifyUsersSubKey(const std::wstring& name) {
     return UsersSubKey::Other;
 }
 
-std::optional<std::wstring> WithProfileFolder(const std::wstring& text, const std::wstring& profileFolder) {
-    const std::wstring reference = L"%userprofile%";
-    const std::wstring lower = LowerAscii(text);
+bool IsPerUserVariable(const std::wstring& name) {
+    for (const wchar_t* own :
+         {L"USERPROFILE", L"APPDATA", L"LOCALAPPDATA", L"HOMEDRIVE", L"HOMEPATH", L"HOMESHARE", L"USERNAME",
+          L"USERDOMAIN", L"USERDOMAIN_ROAMINGPROFILE", L"USERDNSDOMAIN", L"LOGONSERVER", L"TEMP", L"TMP", L"ONEDRIVE",
+          L"ONEDRIVECONSUMER", L"ONEDRIVECOMMERCIAL"}) {
+        if (EqualsNoCaseAscii(name, own)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<std::wstring> WithUserVariables(const std::wstring& text, const UserVariables& variables) {
     std::wstring result;
     std::size_t from = 0;
-    for (std::size_t at = lower.find(reference); at != std::wstring::npos; at = lower.find(reference, from)) {
-        if (profileFolder.empty()) {
-            return std::nullopt;
+    // Read as the system's expansion reads it: "%NAME%" pairs from the left, a name it does not
+    // know kept with both signs.
+    for (std::size_t open = text.find(L'%'); open != std::wstring::npos; open = text.find(L'%', from)) {
+        const std::size_t close = text.find(L'%', open + 1);
+        if (close == std::wstring::npos) {
+            break;
         }
-        result.append(text, from, at - from).append(profileFolder);
-        from = at + reference.size();
+        const std::wstring name = text.substr(open + 1, close - open - 1);
+        const auto known = std::find_if(variables.begin(), variables.end(),
+                                        [&](const auto& variable) { return EqualsNoCaseAscii(variable.first, name); });
+        if (known != variables.end() && !known->second.empty()) {
+            result.append(text, from, open - from).append(known->second);
+        } else if (known != variables.end() || IsPerUserVariable(name)) {
+            return std::nullopt;
+        } else {
+            result.append(text, from, close + 1 - from);
+        }
+        from = close + 1;
     }
     return result.append(text, from, std::wstring::npos);
+}
+
+UserVariables ProfileVariables(const std::wstring& profileFolder, const std::wstring& accountName) {
+    UserVariables variables;
+    if (!profileFolder.empty()) {
+        variables.emplace_back(L"USERPROFILE", profileFolder);
+        // "C:\\Users\\bob" is "C:" and "\\Users\\bob"; a share's profile has no drive of its own.
+        if (profileFolder.size() > 2 && profileFolder[1] == L':' && profileFolder[2] == L'\\') {
+            variables.emplace_back(L"HOMEDRIVE", profileFolder.substr(0, 2));
+            variables.emplace_back(L"HOMEPATH", profileFolder.substr(2));
+        }
+    }
+    if (!accountName.empty()) {
+        variables.emplace_back(L"USERNAME", accountName);
+    }
+    return variables;
+}
+
+void AddEnvironmentKey(UserVariables& variables, const UserVariables& environmentKey) {
+    const UserVariables known = variables;
+    for (const auto& variable : environmentKey) {
+        const std::wstring& name = variable.first;
+        if (EqualsNoCaseAscii(name, L"Path")) {
+            continue;
+        }
+        std::wstring value = WithUserVariables(variable.second, known).value_or(L"");
+        const auto same = std::find_if(variables.begin(), variables.end(),
+                                       [&](const auto& other) { return EqualsNoCaseAscii(other.first, name); });
+        if (same != variables.end()) {
+            same->second = std::move(value);
+        } else {
+            variables.emplace_back(name, std::move(value));
+        }
+    }
 }
 
 }  // namespace tarn

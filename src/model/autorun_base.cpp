@@ -5,7 +5,6 @@
 #include "base/registry_data.h"
 #include "base/registry_failure.h"
 #include "base/user_hive_names.h"
-#include "win/environment.h"
 
 namespace tarn {
 
@@ -45,7 +44,7 @@ AutoRunEntry CTarnAutoRunBase::NewEntry(const ReadContext& at) {
 }
 
 bool CTarnAutoRunBase::ResolveStrictly(AutoRunEntry& entry, const std::wstring& text) {
-    auto image = files_.ImageOf(text, static_cast<RegistryView>(entry.view));
+    auto image = ImageOf(text, static_cast<RegistryView>(entry.view));
     if (!image) {
         return false;
     }
@@ -54,11 +53,16 @@ bool CTarnAutoRunBase::ResolveStrictly(AutoRunEntry& entry, const std::wstring& 
 }
 
 bool CTarnAutoRunBase::Resolves(const std::wstring& text, RegistryView view) {
-    return files_.ImageOf(text, view).has_value();
+    return ImageOf(text, view).has_value();
 }
 
 std::optional<std::wstring> CTarnAutoRunBase::ImageOf(const std::wstring& text, RegistryView view) {
-    return files_.ImageOf(text, view);
+    if (readingUser_ == nullptr) {
+        return files_.ImageOf(text, view);
+    }
+    // Another user's "%APPDATA%" is in their profile, not in this process's.
+    const auto own = WithUserVariables(text, readingUser_->variables);
+    return own ? files_.ImageOf(*own, view) : std::nullopt;
 }
 
 bool CTarnAutoRunBase::Resolve(AutoRunEntry& entry, const std::wstring& text) {
@@ -155,20 +159,9 @@ UserPlaces CTarnAutoRunBase::PlacesOf(const UserHive& user) {
 std::optional<std::wstring> CTarnAutoRunBase::UserShellFolder(const UserPlaces& places,
                                                               const wchar_t* valueName,
                                                               const wchar_t* belowProfile) {
-    constexpr wchar_t kExplorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-    for (const wchar_t* list : {L"User Shell Folders", L"Shell Folders"}) {
-        RegKey key;
-        if (!key.OpenRead(places.root, std::wstring(kExplorer) + list)) {
-            continue;
-        }
-        const std::wstring text = key.ReadString(valueName);
-        if (text.empty()) {
-            continue;
-        }
-        if (const auto own = WithProfileFolder(text, places.profileFolder)) {
-            if (auto expanded = ExpandEnvironmentText(*own); expanded && !expanded->empty()) {
-                return expanded;
-            }
+    if (places.user != nullptr) {
+        if (auto folder = ShellFolderSetting(places.root, places.user->variables, valueName)) {
+            return folder;
         }
     }
     if (places.profileFolder.empty()) {

@@ -9,6 +9,8 @@
 #include "win/accounts.h"
 #include "win/environment.h"
 
+#include <tuple>
+
 namespace tarn {
 
 namespace {
@@ -16,6 +18,8 @@ namespace {
 constexpr wchar_t kProfileListPath[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 constexpr wchar_t kClassesPath[] = L"Software\\Classes";
 constexpr wchar_t kUserHiveFile[] = L"NTUSER.DAT";
+// A mandatory profile's hive: Windows loads it in place of NTUSER.DAT.
+constexpr wchar_t kMandatoryHiveFile[] = L"NTUSER.MAN";
 constexpr wchar_t kClassesHiveFile[] = L"AppData\\Local\\Microsoft\\Windows\\UsrClass.dat";
 
 LONG OpenKey(HKEY parent, const std::wstring& path, unique_hkey& key) {
@@ -68,6 +72,36 @@ void UserHives::Read() {
     const std::wstring ownSid = CurrentUserSid();
     ReadLoadedHives(ownSid);
     ReadProfiles(ownSid);
+    for (UserHive& user : users_) {
+        ReadVariables(user);
+    }
+}
+
+void UserHives::ReadVariables(UserHive& user) {
+    // In the order Windows sets them at logon: the profile, application data as the user's own
+    // settings put it (else where Windows puts it by default), then the user's "Environment" key.
+    user.variables = ProfileVariables(user.profileFolder, user.name == user.sid ? L"" : user.name);
+    for (const auto& [variable, folder, belowProfile] :
+         {std::tuple{L"APPDATA", L"AppData", L"AppData\\Roaming"},
+          std::tuple{L"LOCALAPPDATA", L"Local AppData", L"AppData\\Local"}}) {
+        auto path = ShellFolderSetting(user.root.get(), user.variables, folder);
+        if (!path && !user.profileFolder.empty()) {
+            path = JoinKeyText(user.profileFolder, belowProfile);
+        }
+        if (path) {
+            user.variables.emplace_back(variable, std::move(*path));
+        }
+    }
+    UserVariables environmentKey;
+    RegKey environment;
+    if (environment.OpenRead(user.root.get(), L"Environment")) {
+        ForEachValue(environment, [&](const RegValue& value) {
+            if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) {
+                environmentKey.emplace_back(value.name, TextOf(value));
+            }
+        });
+    }
+    AddEnvironmentKey(user.variables, environmentKey);
 }
 
 void UserHives::ReadLoadedHives(const std::wstring& ownSid) {
@@ -136,7 +170,12 @@ void UserHives::ReadProfiles(const std::wstring& ownSid) {
         if (!profile.OpenRead(list.handle(), sid)) {
             continue;
         }
-        const auto folder = ExpandEnvironmentText(profile.ReadString(L"ProfileImagePath"));
+        auto folder = ExpandEnvironmentText(profile.ReadString(L"ProfileImagePath"));
+        // "C:\\Users\\bob\\" is the folder "C:\\Users\\bob": its files and variables are named without
+        // a doubled separator.
+        while (folder && folder->size() > 3 && folder->back() == L'\\') {
+            folder->pop_back();
+        }
         if (!folder || folder->empty()) {
             continue;
         }
@@ -157,7 +196,10 @@ void UserHives::ReadProfiles(const std::wstring& ownSid) {
 }
 
 void UserHives::LoadProfileHive(const std::wstring& sid, const std::wstring& profileFolder) {
-    const std::wstring hiveFile = JoinKeyText(profileFolder, kUserHiveFile);
+    std::wstring hiveFile = JoinKeyText(profileFolder, kMandatoryHiveFile);
+    if (!FileExists(hiveFile)) {
+        hiveFile = JoinKeyText(profileFolder, kUserHiveFile);
+    }
     // A profile whose folder holds no hive has nothing to start.
     if (!FileExists(hiveFile)) {
         return;
@@ -181,6 +223,28 @@ void UserHives::LoadProfileHive(const std::wstring& sid, const std::wstring& pro
         OpenClassesWithin(user);
     }
     users_.push_back(std::move(user));
+}
+
+std::optional<std::wstring> ShellFolderSetting(HKEY userRoot,
+                                               const UserVariables& variables,
+                                               const wchar_t* valueName) {
+    constexpr wchar_t kExplorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    for (const wchar_t* list : {L"User Shell Folders", L"Shell Folders"}) {
+        RegKey key;
+        if (!key.OpenRead(userRoot, std::wstring(kExplorer) + list)) {
+            continue;
+        }
+        const std::wstring text = key.ReadString(valueName);
+        if (text.empty()) {
+            continue;
+        }
+        if (const auto own = WithUserVariables(text, variables)) {
+            if (auto expanded = ExpandEnvironmentText(*own); expanded && !expanded->empty()) {
+                return expanded;
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 std::shared_ptr<UserHives> ScanUserHives() {

@@ -5,10 +5,12 @@
 // (app hives, private to this process) until the scan ends.
 
 #include "base/scan_scope.h"
+#include "base/user_hive_names.h"
 #include "win/registry_api.h"
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@ struct UserHive {
     std::wstring sid;   // its name below HKEY_USERS: a SID, or ".DEFAULT"
     std::wstring name;  // the account's name, or the SID when it has none
     std::wstring profileFolder;
+    // The user's own environment: what their commands and shell folders name by "%APPDATA%" and
+    // the like is theirs, not this process's.
+    UserVariables variables;
     // The key texts of the user's hive ("HKU\<SID>") and of its classes ("HKU\<SID>_Classes", or
     // "HKU\<SID>\Software\Classes" where the user has no classes hive of its own).
     std::wstring rootText;
@@ -48,6 +53,7 @@ private:
     void ReadLoadedHives(const std::wstring& ownSid);
     void ReadProfiles(const std::wstring& ownSid);
     void LoadProfileHive(const std::wstring& sid, const std::wstring& profileFolder);
+    static void ReadVariables(UserHive& user);
 
     std::once_flag once_;
     std::vector<UserHive> users_;
@@ -56,6 +62,10 @@ private:
 };
 
 using UserHivesScope = ScanScope<UserHives>;
+
+// A shell folder of a user ("Startup", "AppData") as their own settings below `userRoot` name it,
+// with their own variables put in; nothing where the settings name none.
+std::optional<std::wstring> ShellFolderSetting(HKEY userRoot, const UserVariables& variables, const wchar_t* valueName);
 
 // The users of the scan that runs now; outside a scan, a list of their own for the caller.
 std::shared_ptr<UserHives> ScanUserHives();

@@ -1,4 +1,4 @@
-// The keys below HKEY_USERS told apart, and another user's shell folders read with their profile.
+// The keys below HKEY_USERS told apart, and another user's texts read with their own variables.
 #include "base/user_hive_names.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +25,31 @@ TEST(UserHiveNames, TellsUsersFromClassesAndOtherKeys) {
     }
 }
 
-TEST(UserHiveNames, PutsTheUsersProfileForUserProfile) {
-    const std::wstring bob = L"C:\\Users\\bob";
-    EXPECT_EQ(L"C:\\Users\\bob\\AppData\\Roaming", WithProfileFolder(L"%USERPROFILE%\\AppData\\Roaming", bob));
-    EXPECT_EQ(L"C:\\Users\\bob\\a;C:\\Users\\bob", WithProfileFolder(L"%userprofile%\\a;%UserProfile%", bob));
-    EXPECT_EQ(L"%APPDATA%\\x", WithProfileFolder(L"%APPDATA%\\x", bob));
-    EXPECT_EQ(L"D:\\Start", WithProfileFolder(L"D:\\Start", L""));
-    EXPECT_FALSE(WithProfileFolder(L"%USERPROFILE%\\Start", L""));
+TEST(UserHiveNames, PutsTheUsersOwnVariablesInAndRefusesTheCurrentUsers) {
+    UserVariables bob = ProfileVariables(L"C:\\Users\\bob", L"bob");
+    AddEnvironmentKey(bob, {{L"TEMP", L"%USERPROFILE%\\Temp"},
+                            {L"Path", L"%USERPROFILE%\\bin"},
+                            {L"HOMEPATH", L"\\Home"},
+                            {L"Broken", L"%LOCALAPPDATA%\\x"},
+                            {L"Tool", L"%SystemRoot%\\t"}});
+    const std::pair<const wchar_t*, std::optional<std::wstring>> cases[] = {
+        {L"%userprofile%\\a;%UserProfile%", L"C:\\Users\\bob\\a;C:\\Users\\bob"},
+        {L"%TEMP%\\x.exe %USERNAME%", L"C:\\Users\\bob\\Temp\\x.exe bob"},
+        {L"%HOMEDRIVE%%HOMEPATH%", L"C:\\Home"},
+        {L"%Tool%", L"%SystemRoot%\\t"},
+        {L"%SystemRoot%\\%x%\\50%", L"%SystemRoot%\\%x%\\50%"},
+        {L"%APPDATA%\\x", std::nullopt},
+        {L"%Broken%", std::nullopt},
+        {L"%Path%", L"%Path%"},
+        {L"%%USERPROFILE%", L"%%USERPROFILE%"},
+    };
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(expected, WithUserVariables(text, bob)) << testing::PrintToString(std::wstring(text));
+    }
+    const UserVariables share = ProfileVariables(L"\\\\server\\bob", L"");
+    EXPECT_EQ(1u, share.size());
+    EXPECT_FALSE(WithUserVariables(L"%HOMEDRIVE%", share));
+    EXPECT_EQ(L"D:\\Start", WithUserVariables(L"D:\\Start", {}));
 }
 
 }  // namespace

@@ -62,21 +62,24 @@ protected:
     }
 
     // A user with a Run and a RunOnce value (the Run value switched off by Windows), a class
-    // of their own overriding the machine's, and a file in their Startup folder.
+    // of their own overriding the machine's, and a file in their Startup folder; the Run value and
+    // the folder are named through the user's own "%APPDATA%", which is their profile. The user
+    // with a classes hive has their profile written with a trailing separator.
     void MakeUser(const std::wstring& sid, const std::wstring& name, bool classesHive) {
         const std::wstring folder = scratch / (L"users\\" + name);
-        AddProfile(sid, folder);
+        AddProfile(sid, classesHive ? folder + L"\\" : folder);
         const std::wstring program = File(L"users\\" + name + L"\\" + name + L".exe");
         const std::wstring classDll = File(L"users\\" + name + L"\\" + name + L".dll");
         File(L"users\\" + name + L"\\Start\\" + name + L".bat");
         const std::wstring classKey = L"CLSID\\" + kClsid + L"\\InprocServer32";
         test::SaveHiveFile(folder + L"\\NTUSER.DAT", [&](HKEY hive) {
-            WriteString(hive, kRun, name + L"Run", L"\"" + program + L"\" /run");
+            WriteString(hive, kRun, name + L"Run", L"\"%AppData%\\" + name + L".exe\" /run", REG_EXPAND_SZ);
             WriteString(hive, kRunOnce, name + L"Once", program);
             const BYTE off[12] = {3};
             test::WriteValue(hive, std::wstring(kStartupApprovedPath) + L"\\Run", name + L"Run", REG_BINARY, off,
                              sizeof off);
-            WriteString(hive, kShellFolders, L"Startup", L"%USERPROFILE%\\Start", REG_EXPAND_SZ);
+            WriteString(hive, kShellFolders, L"AppData", L"%USERPROFILE%", REG_EXPAND_SZ);
+            WriteString(hive, kShellFolders, L"Startup", L"%APPDATA%\\Start", REG_EXPAND_SZ);
             if (!classesHive) {
                 WriteString(hive, L"Software\\Classes\\" + classKey, L"", classDll);
             }
@@ -152,6 +155,19 @@ TEST_F(OtherUsersTest, AnAppHiveThatCannotBeReadIsReportedOnce) {
         EXPECT_EQ(0u, logon.results().unreadable[line].find(sid + L" (" + sid + L") "));
     }
     EXPECT_NE(nullptr, FindIn(logon, L"bobRun", kBob));
+}
+
+// A mandatory profile's hive, NTUSER.MAN, is the one Windows loads, whatever NTUSER.DAT beside it.
+TEST_F(OtherUsersTest, AMandatoryProfilesHiveIsTheOneRead) {
+    const std::wstring folder = scratch / L"users\\carol";
+    ASSERT_TRUE(::MoveFileW((folder + L"\\NTUSER.DAT").c_str(), (folder + L"\\NTUSER.MAN").c_str()));
+    scratch.AddFile(L"users\\carol\\NTUSER.DAT");
+    CTarnAutoRunLogon logon{MachineFiles()};
+    logon.Enumerate();
+    const AutoRunEntry* run = FindIn(logon, L"carolRun", kCarol);
+    ASSERT_NE(nullptr, run);
+    EXPECT_EQ(folder + L"\\NTUSER.MAN", run->userHive);
+    EXPECT_EQ(1u, logon.results().unreadable.size());
 }
 
 // Off, on and delete act on the user's own key and store; a hive read from its file is loaded
