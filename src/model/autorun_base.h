@@ -5,6 +5,7 @@
 #include "base/store_name.h"
 #include "model/category_results.h"
 #include "model/entry_files.h"
+#include "model/com_class.h"
 #include "model/reg_key.h"
 #include "model/registry_walk.h"
 #include "model/startup_approvals.h"
@@ -194,6 +195,10 @@ protected:
     void ReportUnreadableUsers();
     // The other user being read now; null while the current user's or the machine's places are.
     const UserHive* ReadingUser() const { return readingUser_; }
+    // The classes the user being read sees.
+    ClassesOf ReadingClasses() const {
+        return readingUser_ != nullptr ? ClassesOf{true, readingUser_->classes.get()} : ClassesOf{};
+    }
     // Runs `read` with the records it adds carrying `user` (null: none).
     template <typename Read>
     void AsUser(const UserHive* user, Read read) {

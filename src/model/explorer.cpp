@@ -83,7 +83,7 @@ void CTarnAutoRunExplorer::AddClassEntry(const AutoRunEntry& pattern,
         AutoRunEntry entry = pattern;
         entry.view = static_cast<int32_t>(view);
         if (nameFromClass) {
-            if (const auto name = ClassName(clsid, view)) {
+            if (const auto name = ClassName(clsid, view, ReadingClasses())) {
                 entry.name = *name;
             }
         }
@@ -94,7 +94,7 @@ void CTarnAutoRunExplorer::AddClassEntry(const AutoRunEntry& pattern,
         const AutoRunEntry machineEntry = entry;
         entry.userClassOverride = dll.has_value();
         if (!dll) {
-            dll = ClassServerDll(clsid, view);
+            dll = ClassServerDll(clsid, view, ReadingClasses());
         }
         if (dll) {
             AddResolved(std::move(entry), *dll, at);

@@ -54,15 +54,15 @@ int32_t CTarnAutoRunInternet::Enumerate() {
     return 0;
 }
 
-bool CTarnAutoRunInternet::ReadClass(AutoRunEntry& entry, const std::wstring& clsid) {
+bool CTarnAutoRunInternet::ReadClass(AutoRunEntry& entry, const std::wstring& clsid) const {
     const RegistryView view = static_cast<RegistryView>(entry.view);
     RegKey classKey;
-    if (!classKey.OpenRead(HKEY_CLASSES_ROOT, ClassKeyOfView(clsid, view))) {
+    if (!OpenClassKey(classKey, ClassKeyOfView(clsid, view), ReadingClasses())) {
         return false;
     }
     entry.name = classKey.ReadString(L"");
     RegKey server;
-    if (server.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(ClassKeyOfView(clsid, view), L"InprocServer32"))) {
+    if (OpenClassKey(server, JoinKeyText(ClassKeyOfView(clsid, view), L"InprocServer32"), ReadingClasses())) {
         entry.imagePath = server.ReadString(L"");
     }
     return true;

@@ -21,7 +21,7 @@ private:
     void ReadClsidValues(RegKey& key, const ReadContext& at, bool bothViews);
     // Fills the record from the class key of its view: its name, and its DLL as `imagePath`;
     // false when the class key does not open.
-    static bool ReadClass(AutoRunEntry& entry, const std::wstring& clsid);
+    bool ReadClass(AutoRunEntry& entry, const std::wstring& clsid) const;
 };
 
 }  // namespace tarn

@@ -199,11 +199,11 @@ void CTarnAutoRunOfficeAddins::AddAddin(RegKey& addins, const std::wstring& prog
     std::wstring clsid = progId;
     if (progId.empty() || progId[0] != L'{') {
         RegKey classKey;
-        clsid = classKey.OpenRead(HKEY_CLASSES_ROOT, JoinKeyText(progId, L"CLSID"))
+        clsid = OpenClassKey(classKey, JoinKeyText(progId, L"CLSID"), ReadingClasses())
                     ? ReadDefaultValue(classKey).value_or(L"")
                     : L"";
     }
-    const std::wstring server = clsid.empty() ? L"" : ClassServerDll(clsid, at.view).value_or(L"");
+    const std::wstring server = clsid.empty() ? L"" : ClassServerDll(clsid, at.view, ReadingClasses()).value_or(L"");
     entry.commandLine = server.empty() ? clsid : server;
     AddResolved(std::move(entry), server.empty() ? progId : server, at);
 }

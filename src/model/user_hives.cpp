@@ -116,6 +116,11 @@ void UserHives::ReadLoadedHives(const std::wstring& ownSid) {
         unreadable_.push_back(L"HKU: " + RegistryFailureText(code));
     }
     std::vector<std::wstring> nativeNames;
+    // The current user's hive is read as HKCU; under another name (the system account's is also
+    // ".DEFAULT") it is not read again.
+    if (auto own = NativeKeyNameOf(HKEY_USERS, ownSid, false)) {
+        nativeNames.push_back(std::move(*own));
+    }
     loadedNames_ = names;
     for (const std::wstring& name : names) {
         if (ClassifyUsersSubKey(name) != UsersSubKey::User || EqualsNoCaseAscii(name, ownSid)) {

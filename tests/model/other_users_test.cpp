@@ -3,10 +3,12 @@
 // in that user's own key, the hive file loaded for the change and unloaded right after.
 #include "fileinfo/machine_files.h"
 #include "model/explorer.h"
+#include "model/internet.h"
 #include "model/logon.h"
 #include "model/short_menu.h"
 #include "state/state_changes.h"
 #include "state/user_hive_load.h"
+#include "win/accounts.h"
 
 #include "support/category_fixture.h"
 #include "support/registry_dump.h"
@@ -32,6 +34,8 @@ const std::wstring kRunOnce = L"Software\\Microsoft\\Windows\\CurrentVersion\\Ru
 const std::wstring kProfiles = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
 const std::wstring kShellFolders = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const std::wstring kClsid = L"{05E12000-AAAA-BBBB-CCCC-DDDDEEEEFFFF}";
+const std::wstring kHookClsid = L"{05E12001-AAAA-BBBB-CCCC-DDDDEEEEFFFF}";  // the user's own class only
+const std::wstring kSearchHooks = L"Software\\Microsoft\\Internet Explorer\\UrlSearchHooks";
 const std::wstring kBob = test::TestUserSid(1001);    // logged on: hive below HKEY_USERS
 const std::wstring kCarol = test::TestUserSid(1002);  // a profile and its hive files only
 const std::wstring kDave = test::TestUserSid(1003);   // a hive file that is no hive
@@ -62,9 +66,10 @@ protected:
     }
 
     // A user with a Run and a RunOnce value (the Run value switched off by Windows), a class
-    // of their own overriding the machine's, and a file in their Startup folder; the Run value and
-    // the folder are named through the user's own "%APPDATA%", which is their profile. The user
-    // with a classes hive has their profile written with a trailing separator.
+    // of their own overriding the machine's, a search hook of a class only they register, and a
+    // file in their Startup folder; the Run value and the folder are named through the user's own
+    // "%APPDATA%", which is their profile. The user with a classes hive has their profile written
+    // with a trailing separator.
     void MakeUser(const std::wstring& sid, const std::wstring& name, bool classesHive) {
         const std::wstring folder = scratch / (L"users\\" + name);
         AddProfile(sid, classesHive ? folder + L"\\" : folder);
@@ -72,6 +77,12 @@ protected:
         const std::wstring classDll = File(L"users\\" + name + L"\\" + name + L".dll");
         File(L"users\\" + name + L"\\Start\\" + name + L".bat");
         const std::wstring classKey = L"CLSID\\" + kClsid + L"\\InprocServer32";
+        const std::wstring hookKey = L"CLSID\\" + kHookClsid;
+        const auto writeClasses = [&](HKEY hive, const std::wstring& classes) {
+            WriteString(hive, classes + classKey, L"", classDll);
+            WriteString(hive, classes + hookKey, L"", name + L" hook");
+            WriteString(hive, classes + hookKey + L"\\InprocServer32", L"", classDll);
+        };
         test::SaveHiveFile(folder + L"\\NTUSER.DAT", [&](HKEY hive) {
             WriteString(hive, kRun, name + L"Run", L"\"%AppData%\\" + name + L".exe\" /run", REG_EXPAND_SZ);
             WriteString(hive, kRunOnce, name + L"Once", program);
@@ -80,14 +91,15 @@ protected:
                              sizeof off);
             WriteString(hive, kShellFolders, L"AppData", L"%USERPROFILE%", REG_EXPAND_SZ);
             WriteString(hive, kShellFolders, L"Startup", L"%APPDATA%\\Start", REG_EXPAND_SZ);
+            WriteString(hive, kSearchHooks, kHookClsid, L"");
             if (!classesHive) {
-                WriteString(hive, L"Software\\Classes\\" + classKey, L"", classDll);
+                writeClasses(hive, L"Software\\Classes\\");
             }
         });
         if (classesHive) {
             test::SaveHiveFile(
                 scratch.AddFolder(L"users\\" + name + L"\\AppData\\Local\\Microsoft\\Windows") + L"\\UsrClass.dat",
-                [&](HKEY hive) { WriteString(hive, classKey, L"", classDll); });
+                [&](HKEY hive) { writeClasses(hive, L""); });
         }
     }
 
@@ -126,6 +138,8 @@ TEST_F(OtherUsersTest, ListsEveryUsersPlacesWithTheUser) {
     EXPECT_TRUE(EqualsNoCaseAscii(machineDll, FindIn(explorer, L"Shared handler", L"")->imagePath));
     CTarnAutoRunShortMenu shortcuts{MachineFiles()};
     shortcuts.Enumerate();
+    CTarnAutoRunInternet internet{MachineFiles()};
+    internet.Enumerate();
     for (const auto& [sid, name] : {std::pair{kBob, L"bob"}, std::pair{kCarol, L"carol"}}) {
         const AutoRunEntry* own = FindIn(explorer, L"Shared handler", sid);
         ASSERT_NE(nullptr, own) << test::Printable(name);
@@ -135,6 +149,9 @@ TEST_F(OtherUsersTest, ListsEveryUsersPlacesWithTheUser) {
         const AutoRunEntry* file = FindIn(shortcuts, std::wstring(name) + L".bat", sid);
         ASSERT_NE(nullptr, file) << test::Printable(name);
         EXPECT_EQ(L"HKU\\" + sid + L"\\" + kStartupApprovedPath + L"\\StartupFolder", file->approvalKey);
+        const AutoRunEntry* hook = FindIn(internet, std::wstring(name) + L" hook", sid);
+        ASSERT_NE(nullptr, hook) << test::Printable(name);
+        EXPECT_TRUE(EqualsNoCaseAscii(own->imagePath, hook->imagePath));
     }
     EXPECT_FALSE(test::KeyExists(HKEY_USERS, kCarol));
 }
@@ -168,6 +185,20 @@ TEST_F(OtherUsersTest, AMandatoryProfilesHiveIsTheOneRead) {
     ASSERT_NE(nullptr, run);
     EXPECT_EQ(folder + L"\\NTUSER.MAN", run->userHive);
     EXPECT_EQ(1u, logon.results().unreadable.size());
+}
+
+// The current user's hive under another name (the system account's is also ".DEFAULT") is read
+// once, as the current user's.
+TEST_F(OtherUsersTest, TheCurrentUsersHiveUnderAnotherNameIsNotReadAgain) {
+    const std::wstring own = CurrentUserSid();
+    WriteString(HKEY_USERS, own + L"\\" + kRun, L"ownRun", File(L"own.exe"));
+    test::CreateLink(HKEY_USERS, L"", test::TestUserSid(1009), HKEY_USERS, own);
+    CTarnAutoRunLogon logon{MachineFiles()};
+    logon.Enumerate();
+    for (const auto& e : logon.results().entries) {
+        EXPECT_NE(L"ownRun", e->name) << test::Printable(e->userSid);
+    }
+    EXPECT_NE(nullptr, FindIn(logon, L"bobRun", kBob));
 }
 
 // Off, on and delete act on the user's own key and store; a hive read from its file is loaded

@@ -311,7 +311,8 @@ void CreateLink(HKEY root,
 
 void CreateLinkTo(HKEY root, const std::wstring& parentPath, const std::wstring& name, const std::wstring& target) {
     HKEY link = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, (parentPath + L"\\" + name).c_str(), 0, nullptr,
+    const std::wstring path = parentPath.empty() ? name : parentPath + L"\\" + name;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(root, path.c_str(), 0, nullptr,
                                                REG_OPTION_CREATE_LINK | REG_OPTION_NON_VOLATILE,
                                                KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr));
     EXPECT_EQ(ERROR_SUCCESS,
