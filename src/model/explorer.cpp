@@ -3,6 +3,8 @@
 #include "base/key_text.h"
 #include "model/com_class.h"
 
+#include <iterator>
+
 namespace tarn {
 
 namespace {
@@ -33,7 +35,12 @@ const SearchRow kSearchTable[] = {
     {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers", Handler::HandlerSubkeys},
 };
 
-constexpr wchar_t kUserContextMenuPath[] = L"Software\\Classes\\*\\ShellEx\\ContextMenuHandlers";
+bool IsClassesPath(const SearchRow& row) {
+    constexpr wchar_t kClasses[] = L"Software\\Classes\\";
+    const std::wstring path = row.path;
+    return row.handler == Handler::HandlerSubkeys && path.size() > std::size(kClasses) - 1 &&
+           EqualsNoCaseAscii(path.substr(0, std::size(kClasses) - 1), kClasses);
+}
 
 // The server the user's own class key names for the class, in the view.
 std::optional<std::wstring> UserServerDll(const UserPlaces& places, const std::wstring& clsid, RegistryView view) {
@@ -64,11 +71,15 @@ int32_t CTarnAutoRunExplorer::Enumerate() {
             }
         });
     }
-    // The users' own context-menu handlers come last and have no store.
+    // The users' own handler lists come last and have no store: Windows merges each user's classes
+    // over the machine's, so a handler listed there is loaded for that user.
     ForEachUser([&](const UserPlaces& places) {
-        if (const auto place = places.Of(kUserContextMenuPath)) {
-            ReadKeyWithoutStore(place->root, place->rootName, place->path,
-                                [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
+        for (const SearchRow& row : kSearchTable) {
+            const auto place = IsClassesPath(row) ? places.Of(row.path) : std::nullopt;
+            if (place) {
+                ReadKeyWithoutStore(place->root, place->rootName, place->path,
+                                    [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
+            }
         }
     });
     return 0;

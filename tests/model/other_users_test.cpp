@@ -66,10 +66,10 @@ protected:
     }
 
     // A user with a Run and a RunOnce value (the Run value switched off by Windows), a class
-    // of their own overriding the machine's, a search hook of a class only they register, and a
-    // file in their Startup folder; the Run value and the folder are named through the user's own
-    // "%APPDATA%", which is their profile. The user with a classes hive has their profile written
-    // with a trailing separator.
+    // of their own overriding the machine's, a search hook and a menu handler of a class only they
+    // register, and a file in their Startup folder; the Run value and the folder are named through
+    // the user's own "%APPDATA%", which is their profile. The user with a classes hive has their
+    // profile written with a trailing separator.
     void MakeUser(const std::wstring& sid, const std::wstring& name, bool classesHive) {
         const std::wstring folder = scratch / (L"users\\" + name);
         AddProfile(sid, classesHive ? folder + L"\\" : folder);
@@ -82,6 +82,8 @@ protected:
             WriteString(hive, classes + classKey, L"", classDll);
             WriteString(hive, classes + hookKey, L"", name + L" hook");
             WriteString(hive, classes + hookKey + L"\\InprocServer32", L"", classDll);
+            WriteString(hive, classes + L"Directory\\Background\\ShellEx\\ContextMenuHandlers\\UserMenu", L"",
+                        kHookClsid);
         };
         test::SaveHiveFile(folder + L"\\NTUSER.DAT", [&](HKEY hive) {
             WriteString(hive, kRun, name + L"Run", L"\"%AppData%\\" + name + L".exe\" /run", REG_EXPAND_SZ);
@@ -152,6 +154,9 @@ TEST_F(OtherUsersTest, ListsEveryUsersPlacesWithTheUser) {
         const AutoRunEntry* hook = FindIn(internet, std::wstring(name) + L" hook", sid);
         ASSERT_NE(nullptr, hook) << test::Printable(name);
         EXPECT_TRUE(EqualsNoCaseAscii(own->imagePath, hook->imagePath));
+        const AutoRunEntry* menu = FindIn(explorer, L"UserMenu", sid);
+        ASSERT_NE(nullptr, menu) << test::Printable(name);
+        EXPECT_TRUE(EqualsNoCaseAscii(own->imagePath, menu->imagePath));
     }
     EXPECT_FALSE(test::KeyExists(HKEY_USERS, kCarol));
 }
