@@ -34,8 +34,19 @@ UserHiveLoad::UserHiveLoad(const AutoRunEntry& entry) {
 }
 
 UserHiveLoad::~UserHiveLoad() {
-    if (loaded_) {
-        Registry().unLoadKey(HKEY_USERS, keyName_.c_str());
+    if (!loaded_) {
+        return;
+    }
+    // Another program may hold a key of the hive for a moment (a scanner that saw it loaded): the
+    // unload is tried again before the hive is left loaded.
+    constexpr int kUnloadAttempts = 5;
+    for (int attempt = 0; attempt < kUnloadAttempts; ++attempt) {
+        if (attempt > 0) {
+            ::Sleep(100);
+        }
+        if (Registry().unLoadKey(HKEY_USERS, keyName_.c_str()) == ERROR_SUCCESS) {
+            return;
+        }
     }
 }
 

@@ -206,6 +206,28 @@ TEST_F(OtherUsersTest, TheCurrentUsersHiveUnderAnotherNameIsNotReadAgain) {
     EXPECT_NE(nullptr, FindIn(logon, L"bobRun", kBob));
 }
 
+// A hive another program holds a key of for a moment is unloaded all the same once it lets go.
+TEST_F(OtherUsersTest, AHiveHeldForAMomentIsStillUnloadedAfterTheChange) {
+    static const RegistryApi* underlying = nullptr;
+    static int refusals = 0;
+    underlying = &Registry();
+    refusals = 2;
+    RegistryApi held = Registry();
+    held.unLoadKey = [](HKEY parent, const wchar_t* name) -> LONG {
+        return refusals-- > 0 ? ERROR_ACCESS_DENIED : underlying->unLoadKey(parent, name);
+    };
+    const ScopedRegistryApi scope(held);
+    AutoRunEntry entry;
+    entry.userHive = scratch / L"users\\carol\\NTUSER.DAT";
+    entry.userHiveKey = kCarol;
+    {
+        const UserHiveLoad hive(entry);
+        ASSERT_TRUE(hive.ok());
+        EXPECT_TRUE(test::KeyExists(HKEY_USERS, kCarol));
+    }
+    EXPECT_FALSE(test::KeyExists(HKEY_USERS, kCarol));
+}
+
 // Off, on and delete act on the user's own key and store; a hive read from its file is loaded
 // for each change and unloaded after it.
 TEST_F(OtherUsersTest, SwitchesAndDeletesInTheUsersOwnKey) {
