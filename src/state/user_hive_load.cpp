@@ -11,6 +11,19 @@ bool UsersKeyExists(const std::wstring& name) {
     return Registry().openKeyEx(HKEY_USERS, name.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
+// A key below HKEY_USERS that is there and holds no key or value.
+bool UsersKeyIsEmpty(const std::wstring& name) {
+    unique_hkey key;
+    if (Registry().openKeyEx(HKEY_USERS, name.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD subKeys = 1;
+    DWORD values = 1;
+    return Registry().queryInfoKey(key.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, &values, nullptr,
+                                   nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+           subKeys == 0 && values == 0;
+}
+
 }  // namespace
 
 UserHiveLoad::UserHiveLoad(const AutoRunEntry& entry) {
@@ -27,8 +40,9 @@ UserHiveLoad::UserHiveLoad(const AutoRunEntry& entry) {
     if (code_ == ERROR_SUCCESS) {
         keyName_ = entry.userHiveKey;
         loaded_ = true;
-    } else if (UsersKeyExists(entry.userHiveKey)) {
-        // A platform that leaves the key of a failed load behind (Wine) gets it unloaded.
+    } else if (UsersKeyIsEmpty(entry.userHiveKey)) {
+        // A platform that leaves an empty key behind after a failed load (Wine) gets it unloaded. A
+        // hive that holds keys is the user's own, loaded meanwhile by their logon: it stays.
         Registry().unLoadKey(HKEY_USERS, entry.userHiveKey.c_str());
     }
 }

@@ -228,6 +228,28 @@ TEST_F(OtherUsersTest, AHiveHeldForAMomentIsStillUnloadedAfterTheChange) {
     EXPECT_FALSE(test::KeyExists(HKEY_USERS, kCarol));
 }
 
+// A load that fails because the user's own hive was loaded meanwhile (they logged on) refuses the
+// change and leaves their hive loaded.
+TEST_F(OtherUsersTest, AFailedLoadLeavesTheHiveOfAUserWhoLoggedOnMeanwhile) {
+    static const RegistryApi* underlying = nullptr;
+    underlying = &Registry();
+    RegistryApi racing = Registry();
+    racing.loadKey = [](HKEY parent, const wchar_t* name, const wchar_t* file) -> LONG {
+        underlying->loadKey(parent, name, file);
+        return ERROR_SHARING_VIOLATION;
+    };
+    AutoRunEntry entry;
+    entry.userHive = scratch / L"users\\carol\\NTUSER.DAT";
+    entry.userHiveKey = kCarol;
+    {
+        const ScopedRegistryApi scope(racing);
+        const UserHiveLoad hive(entry);
+        EXPECT_FALSE(hive.ok());
+    }
+    EXPECT_TRUE(test::KeyExists(HKEY_USERS, kCarol + L"\\" + kRun));
+    EXPECT_TRUE(test::UnloadUserHive(kCarol));
+}
+
 // Off, on and delete act on the user's own key and store; a hive read from its file is loaded
 // for each change and unloaded after it.
 TEST_F(OtherUsersTest, SwitchesAndDeletesInTheUsersOwnKey) {
