@@ -145,9 +145,10 @@ std::vector<std::string> ScanRows(const std::string& csv) {
             continue;
         }
         const std::string& location = f[10];
-        const bool userRun =
-            location.rfind("HKU\\", 0) == 0 && location.size() > hkcuRun.size() &&
-            location.compare(location.size() - hkcuRun.size() + 4, std::string::npos, hkcuRun.substr(4)) == 0;
+        // "HKU\\<SID>" and the key below it.
+        const std::string belowRoot = hkcuRun.substr(4);
+        const bool userRun = location.rfind("HKU\\", 0) == 0 && location.size() > belowRoot.size() + 4 &&
+                             location.compare(location.size() - belowRoot.size(), std::string::npos, belowRoot) == 0;
         const bool runKey = f[0] == "0" && (location == hklmRun || location == hkcuRun || userRun);
         if (runKey || f[0] == "4") {
             rows.push_back(f[0] + "\t" + f[2] + "\t" + f[5]);

@@ -23,6 +23,13 @@ bool IsSidText(const std::wstring& name) {
     return name.back() != L'-';
 }
 
+// The entry of `name` (any letter case) in a list of variables, changeable where the list is.
+template <typename Variables>
+auto FindVariable(Variables& variables, const std::wstring& name) {
+    return std::find_if(variables.begin(), variables.end(),
+                        [&](const auto& variable) { return EqualsNoCaseAscii(variable.first, name); });
+}
+
 }  // namespace
 
 UsersSubKey ClassifyUsersSubKey(const std::wstring& name) {
@@ -60,8 +67,7 @@ std::optional<std::wstring> WithUserVariables(const std::wstring& text, const Us
             break;
         }
         const std::wstring name = text.substr(open + 1, close - open - 1);
-        const auto known = std::find_if(variables.begin(), variables.end(),
-                                        [&](const auto& variable) { return EqualsNoCaseAscii(variable.first, name); });
+        const auto known = FindVariable(variables, name);
         if (known != variables.end() && !known->second.empty()) {
             result.append(text, from, open - from).append(known->second);
         } else if (known != variables.end() || IsPerUserVariable(name)) {
@@ -72,6 +78,14 @@ std::optional<std::wstring> WithUserVariables(const std::wstring& text, const Us
         from = close + 1;
     }
     return result.append(text, from, std::wstring::npos);
+}
+
+std::optional<std::wstring> UserVariable(const UserVariables& variables, const std::wstring& name) {
+    const auto known = FindVariable(variables, name);
+    if (known == variables.end() || known->second.empty()) {
+        return std::nullopt;
+    }
+    return known->second;
 }
 
 UserVariables ProfileVariables(const std::wstring& profileFolder, const std::wstring& accountName) {
@@ -98,8 +112,7 @@ void AddEnvironmentKey(UserVariables& variables, const UserVariables& environmen
             continue;
         }
         std::wstring value = WithUserVariables(variable.second, known).value_or(L"");
-        const auto same = std::find_if(variables.begin(), variables.end(),
-                                       [&](const auto& other) { return EqualsNoCaseAscii(other.first, name); });
+        const auto same = FindVariable(variables, name);
         if (same != variables.end()) {
             same->second = std::move(value);
         } else {

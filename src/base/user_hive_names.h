@@ -22,6 +22,10 @@ using UserVariables = std::vector<std::pair<std::wstring, std::wstring>>;
 // never another user's.
 bool IsPerUserVariable(const std::wstring& name);
 
+// The value `variables` hold for `name` (any letter case); nothing when they hold none or only an
+// unknown one.
+std::optional<std::wstring> UserVariable(const UserVariables& variables, const std::wstring& name);
+
 // `text` with each "%NAME%" that `variables` holds (any letter case) replaced by its value;
 // nothing when it names a per-user variable whose value is not known. Other references are left
 // for the machine's environment.

@@ -6,6 +6,8 @@
 #include "base/registry_failure.h"
 #include "base/user_hive_names.h"
 
+#include <iterator>
+
 namespace tarn {
 
 CTarnAutoRunBase::CTarnAutoRunBase(EntryFiles& files) : files_(files) {}
@@ -176,13 +178,23 @@ void CTarnAutoRunBase::ReportUnreadableUsers() {
     }
 }
 
+namespace {
+
+constexpr wchar_t kClassesPrefix[] = L"Software\\Classes\\";
+constexpr std::size_t kClassesPrefixLength = std::size(kClassesPrefix) - 1;
+
+}  // namespace
+
+bool UserPlaces::InClasses(const std::wstring& path) {
+    return path.size() > kClassesPrefixLength &&
+           EqualsNoCaseAscii(path.substr(0, kClassesPrefixLength), kClassesPrefix);
+}
+
 std::optional<UserPlaces::Place> UserPlaces::Of(const std::wstring& path) const {
-    const std::wstring classesPrefix = L"Software\\Classes\\";
-    if (user == nullptr || path.size() <= classesPrefix.size() ||
-        !EqualsNoCaseAscii(path.substr(0, classesPrefix.size()), classesPrefix)) {
+    if (user == nullptr || !InClasses(path)) {
         return Place{root, rootName.c_str(), path};
     }
-    return ClassPlace(path.substr(classesPrefix.size()));
+    return ClassPlace(path.substr(kClassesPrefixLength));
 }
 
 std::optional<UserPlaces::Place> UserPlaces::ClassPlace(const std::wstring& pathInClasses) const {

@@ -59,6 +59,8 @@ struct UserPlaces {
         std::wstring path;
     };
     std::optional<Place> Of(const std::wstring& path) const;
+    // Whether a per-user path lies in "Software\Classes", which is the user's classes.
+    static bool InClasses(const std::wstring& path);
     // A class key of the user's own ("CLSID\{…}\InprocServer32"): root and path.
     std::optional<Place> ClassPlace(const std::wstring& pathInClasses) const;
 };

@@ -3,8 +3,6 @@
 #include "base/key_text.h"
 #include "model/com_class.h"
 
-#include <iterator>
-
 namespace tarn {
 
 namespace {
@@ -35,11 +33,9 @@ const SearchRow kSearchTable[] = {
     {L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\ShellIconOverlayIdentifiers", Handler::HandlerSubkeys},
 };
 
-bool IsClassesPath(const SearchRow& row) {
-    constexpr wchar_t kClasses[] = L"Software\\Classes\\";
-    const std::wstring path = row.path;
-    return row.handler == Handler::HandlerSubkeys && path.size() > std::size(kClasses) - 1 &&
-           EqualsNoCaseAscii(path.substr(0, std::size(kClasses) - 1), kClasses);
+// A handler list of the classes, which each user may also keep in their own.
+bool IsClassesList(const SearchRow& row) {
+    return row.handler == Handler::HandlerSubkeys && UserPlaces::InClasses(row.path);
 }
 
 // The server the user's own class key names for the class, in the view.
@@ -75,11 +71,12 @@ int32_t CTarnAutoRunExplorer::Enumerate() {
     // over the machine's, so a handler listed there is loaded for that user.
     ForEachUser([&](const UserPlaces& places) {
         for (const SearchRow& row : kSearchTable) {
-            const auto place = IsClassesPath(row) ? places.Of(row.path) : std::nullopt;
-            if (place) {
-                ReadKeyWithoutStore(place->root, place->rootName, place->path,
-                                    [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
+            const auto place = IsClassesList(row) ? places.Of(row.path) : std::nullopt;
+            if (!place) {
+                continue;
             }
+            ReadKeyWithoutStore(place->root, place->rootName, place->path,
+                                [&](RegKey& key, const ReadContext& at) { ReadHandlerSubkeys(key, at, true); });
         }
     });
     return 0;

@@ -118,7 +118,7 @@ int32_t CTarnAutoRunOfficeAddins::Enumerate() {
     };
     readUserFolders(ReadEnvironmentVariable(L"APPDATA"));
     ForEachOtherUser([&](const UserPlaces& places) {
-        readUserFolders(UserShellFolder(places, L"AppData", L"AppData\\Roaming").value_or(L""));
+        readUserFolders(UserVariable(places.user->variables, L"APPDATA").value_or(L""));
     });
     // The machine's: "Office<NN>" folders of every installation, click-to-run ("root") or not.
     for (const wchar_t* programFiles : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432"}) {
